@@ -1,0 +1,111 @@
+// The headless backend's controls: tests drive it (input, virtual time, dialogs) and
+// inspect what the program shows (windows, pixels, text, menus). Everything here works
+// on the open backend, which must be "headless".
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "platform.h"
+
+namespace platform::headless {
+
+// A wait that can never end, or a dialog nobody answers, throws this instead of hanging.
+struct Stalled : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Frame metrics of headless windows: the client area sits inside a border, below the
+// caption and, when the window has one, the menu bar.
+constexpr int kBorder = 4;
+constexpr int kCaption = 20;
+constexpr int kMenuBar = 20;
+constexpr int kLineHeight = 16;  // of the fixed-pitch text
+
+// ---- Screen and time
+
+void set_screen_size(int width, int height);  // 1024 x 768 unless set
+std::int64_t now_ms();                         // virtual time since the backend opened
+// Lets virtual time pass: timers fire, scheduled input arrives.
+void advance(std::int64_t ms);
+// Runs an action (usually input) when virtual time reaches at_ms.
+void schedule(std::int64_t at_ms, std::function<void()> action);
+// How much virtual time a wait may let pass without any input before it fails.
+void set_idle_limit(std::int64_t ms);  // 60 s unless set
+
+// ---- Input, delivered to the window with the keyboard focus (the last one shown)
+
+void set_focus(Window window);
+Window focus();
+void key_down(int vk, int ch = 0);
+void key_up(int vk);
+// A key typed without modifiers: down (with its character) and up.
+void type_char(char c);
+// Ctrl held while a letter key is pressed: Ctrl down, letter down and up, Ctrl up.
+void ctrl_key(char letter);
+// The program loses the focus to another program (its windows get FocusLost).
+void lose_focus();
+void click(Window window, int client_x, int client_y);
+// The user clicks the window's close box.
+void close_window(Window window);
+// The user chooses a menu entry by its command id; false if it is not there or grayed.
+bool choose_menu_item(Window window, std::uint32_t id);
+
+// ---- Inspection
+
+struct WindowInfo {
+  bool exists = false;
+  std::string title;
+  Rect outer;   // screen coordinates
+  Rect client;  // screen coordinates
+  bool shown = false;
+  bool resizable = false;
+};
+
+WindowInfo window_info(Window window);
+// The window with this title, or 0.
+Window find_window(const std::string& title);
+// The client pixels the window shows.
+const Surface& shown_pixels(Window window);
+// The text on a window's client area, one string per line, top to bottom.
+std::vector<std::string> text_lines(Window window);
+// The entries of the window's menu bar, and of the popup at a bar position.
+std::vector<MenuEntry> menu_bar(Window window);
+std::vector<MenuEntry> popup_entries(Window window, int bar_position);
+
+// ---- Dialogs
+
+// An open dialog, as a test step sees it.
+class Dialog {
+ public:
+  explicit Dialog(Window id) : id_(id) {}
+  Window id() const { return id_; }
+  bool open() const;
+  const DialogDesc& desc() const;
+  std::string item_text(int item_id) const;
+  // Types into the first edit box.
+  void type(const std::string& text);
+  void press_button(int item_id);
+  void press_enter();
+  void press_escape();
+  void click_close_box();
+
+ private:
+  Window id_;
+};
+
+using DialogStep = std::function<void(Dialog&)>;
+
+// Answers the next dialog that opens: each step runs when the dialog's modal loop has
+// nothing else to do. A dialog still open after its last step fails the wait.
+void answer_next_dialog(std::vector<DialogStep> steps);
+// The next dialog cannot be created.
+void fail_next_dialog();
+// Titles of the dialogs opened so far, oldest first.
+std::vector<std::string> dialogs_opened();
+
+}  // namespace platform::headless

@@ -1,0 +1,113 @@
+// KX508_gets: a small modal prompt built in memory from a dialog template.
+#include <cstring>
+
+#include "internal.h"
+
+namespace kx508 {
+
+namespace {
+
+constexpr int kEditId = 102;
+constexpr int kOkayId = 101;
+constexpr std::size_t kReplyChars = 255;
+
+// The caller's reply buffer, remembered while the dialog is open.
+char* gets_reply = nullptr;
+
+class TemplateWriter {
+ public:
+  explicit TemplateWriter(GetsTemplate& out) : out_(out) { out_.fill(0); }
+  void word(std::uint16_t v) {
+    out_[pos_++] = static_cast<std::uint8_t>(v & 0xFF);
+    out_[pos_++] = static_cast<std::uint8_t>(v >> 8);
+  }
+  void dword(std::uint32_t v) {
+    word(static_cast<std::uint16_t>(v & 0xFFFF));
+    word(static_cast<std::uint16_t>(v >> 16));
+  }
+  void text(const char* s) {
+    for (; *s; ++s) word(static_cast<unsigned char>(*s));
+    word(0);
+  }
+  void item(std::uint32_t style, int x, int y, int cx, int cy, int id, std::uint16_t cls) {
+    dword(style);
+    dword(0);  // extended style
+    word(static_cast<std::uint16_t>(x));
+    word(static_cast<std::uint16_t>(y));
+    word(static_cast<std::uint16_t>(cx));
+    word(static_cast<std::uint16_t>(cy));
+    word(static_cast<std::uint16_t>(id));
+    word(0xFFFF);
+    word(cls);
+  }
+  std::size_t offset() const { return pos_; }
+
+ private:
+  GetsTemplate& out_;
+  std::size_t pos_ = 0;
+};
+
+bool gets_dialog_proc(platform::Window dialog, const platform::Message& msg) {
+  if (msg.type == platform::MsgType::InitDialog) {
+    gets_reply = reinterpret_cast<char*>(msg.data);
+    return true;
+  }
+  if (msg.type == platform::MsgType::Command && msg.param == kOkayId) {
+    std::string text = platform::get_dialog_item_text(dialog, kEditId, kReplyChars);
+    if (gets_reply) {
+      std::memcpy(gets_reply, text.data(), text.size());
+      gets_reply[text.size()] = '\0';
+    }
+    platform::end_dialog(dialog, 1);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+GetsTemplate build_gets_template(const char* prompt) {
+  GetsTemplate t;
+  TemplateWriter w(t);
+  w.dword(0x90C80080);  // popup, visible, caption, system menu, modal frame
+  w.dword(0);
+  w.word(3);            // items
+  w.word(50);
+  w.word(50);
+  w.word(185);
+  w.word(92);
+  w.word(0);            // no menu
+  w.word(0);            // the platform's dialog class
+  w.text("KX508_gets");
+
+  w.item(0x50810044, 8, 30, 167, 37, kEditId, 0x0081);  // multi-line edit box
+  w.word(0);                                            // no text
+  w.word(0);                                            // no creation data
+  w.word(0);                                            // alignment
+
+  w.item(0x50010001, 67, 74, 50, 14, kOkayId, 0x0080);  // default push button
+  w.text("Okay");
+  w.word(0);
+  w.word(0);
+
+  w.item(0x50020000, 8, 3, 167, 24, 103, 0x0082);  // static prompt
+  // The prompt as exactly 79 characters: cut, or padded with spaces.
+  std::size_t len = prompt ? std::strlen(prompt) : 0;
+  for (std::size_t j = 0; j < kGetsPromptChars; ++j)
+    w.word(j < len ? static_cast<unsigned char>(prompt[j]) : ' ');
+  w.word(0);
+  w.word(0);
+  return t;
+}
+
+}  // namespace kx508
+
+using namespace kx508;
+
+int KX508_gets(const char* prompt, char* reply) {
+  GetsTemplate t = build_gets_template(prompt);
+  long result = platform::dialog_box(t.data(), t.size(), draw_window, gets_dialog_proc,
+                                     reinterpret_cast<std::uintptr_t>(reply));
+  gets_reply = nullptr;
+  return result == -1 ? 0 : 1;
+}

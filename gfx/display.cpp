@@ -1,0 +1,43 @@
+// Display: a thin, fixed translation of its operations into library calls.
+#include "display.h"
+
+#include <cstdlib>
+
+#include "kx508.h"
+
+bool Display::displayCreated = false;
+
+Display::Display() : width(600), height(500) {
+  if (displayCreated) {
+    char reply[256];
+    KX508_gets("Error: Attempted to instantiate multiple KX508 displays", reply);
+    std::exit(-1);
+  }
+  KX508_start(KX508_startup_instance(), KX508_startup_prev_instance(),
+              KX508_startup_command_line(), KX508_startup_show_state());
+  KX508_set_logging(0);
+  displayCreated = true;
+}
+
+Display::~Display() { KX508_stop(); }
+
+void Display::clear(int colour) {
+  KX508_flush();
+  KX508_clear();
+  rectangle(-(width / 2), -(height / 2), width / 2, height / 2, colour, 0);
+}
+
+int Display::awaitEvent(int& x, int& y, char& key) {
+  int event = KX508_wait_event(&x, &y, &key);
+  return event >= KX508_MOUSE && event <= KX508_QUIT ? event : 0;
+}
+
+void Display::animate(int mode) { KX508_set_animation(mode == 3 ? 5 : mode); }
+
+int Display::rectangle(int x1, int y1, int x2, int y2, int colour, int width) {
+  return KX508_draw_rectangle(colour, x1, y1, x2, y2, width);
+}
+
+int Display::triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int width) {
+  return KX508_draw_triangle(colour, x1, y1, x2, y2, x3, y3, width);
+}

@@ -1,0 +1,33 @@
+// Display: the object through which a program draws and waits for events. It starts the
+// library when constructed and stops it when destroyed; there is one per process.
+#pragma once
+
+namespace kx508 {
+void reset_library();
+}
+
+class Display {
+ public:
+  // Starts the library with logging off. A second display, while or after the first
+  // exists, shows an error dialog and ends the process with status -1.
+  Display();
+  ~Display();
+  Display(const Display&) = delete;
+  Display& operator=(const Display&) = delete;
+
+  // Clears the drawing area to a colour: 601 x 501 pixels centred on the origin.
+  void clear(int colour);
+  // Waits for an event: 1 click, 2 key, 3 periodic, 4 quit (0 for anything else).
+  int awaitEvent(int& x, int& y, char& key);
+  // 0 halt, 1 one frame, 2 run, 3 quit.
+  void animate(int mode);
+  int rectangle(int x1, int y1, int x2, int y2, int colour, int width);
+  int triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int width);
+
+ private:
+  friend void kx508::reset_library();
+  static bool displayCreated;
+
+  int width;
+  int height;
+};

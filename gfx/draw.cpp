@@ -1,0 +1,135 @@
+// The 24 named colours and the drawing primitives: rectangles and triangles into the
+// canvas, with warnings for bad arguments and trace lines while logging is on.
+#include <climits>
+#include <utility>
+
+#include "internal.h"
+
+namespace kx508 {
+
+bool logging_enabled = true;
+
+namespace {
+
+struct Rgb {
+  int r, g, b;
+};
+
+constexpr int kColours = 24;
+constexpr int kRed = 2;
+constexpr int kWhite = 1;
+
+constexpr Rgb colour_table[kColours] = {
+    {0, 0, 0},       {255, 255, 255}, {255, 0, 0},     {0, 255, 0},     {0, 0, 255},
+    {255, 255, 0},   {255, 0, 255},   {0, 255, 255},   {153, 0, 204},   {0, 51, 153},
+    {153, 102, 153}, {153, 255, 255}, {153, 255, 204}, {255, 102, 0},   {153, 102, 51},
+    {255, 153, 204}, {255, 255, 153}, {204, 153, 51},  {255, 153, 102}, {0, 102, 51},
+    {51, 204, 153},  {153, 153, 51},  {128, 128, 128}, {204, 204, 204},
+};
+
+constexpr const char* colour_names[kColours] = {
+    "black",     "white",     "red",          "green",      "blue",   "yellow",
+    "magenta",   "cyan",      "purple",       "navy blue",  "dusty plum", "ice blue",
+    "turquoise", "orange",    "brown",        "pink",       "chalk",  "gold",
+    "peach",     "forest green", "sea green", "olive",      "50% gray", "20% gray",
+};
+
+enum ShapeKind { kTriangle = 0, kRectangle = 1 };
+
+struct ShapeRecord {
+  int kind;
+  int colour;
+  int width;
+  int x1, y1;
+  int x2, y2;
+  int x3, y3;
+};
+
+platform::Colour platform_colour(int colour) {
+  const Rgb& c = colour_table[colour];
+  return platform::rgb(c.r, c.g, c.b);
+}
+
+int check_colour(int colour) {
+  if (colour >= 0 && colour < kColours) return colour;
+  KX508_log("Illegal color %d; using RED.\n", colour);
+  return kRed;
+}
+
+// Negative widths become their absolute value; the most negative one, which has none,
+// becomes the largest width there is.
+int check_width(int width) {
+  if (width >= 0) return width;
+  int positive = width == INT_MIN ? INT_MAX : -width;
+  KX508_log("Width of %d not possible, using width %d\n", width, positive);
+  return positive;
+}
+
+// Library point (x, y) is canvas pixel (ox + x, oy - y); 64 bits keep any int exact.
+std::int64_t canvas_x(int x) { return static_cast<std::int64_t>(canvas_origin.x) + x; }
+std::int64_t canvas_y(int y) { return static_cast<std::int64_t>(canvas_origin.y) - y; }
+
+void render_shape(const ShapeRecord& shape) {
+  platform::Colour colour = platform_colour(shape.colour);
+  platform::Pen pen{colour, shape.width == 0 ? 1 : shape.width, false};
+  platform::Brush brush{colour, shape.width != 0};
+  if (shape.kind == kTriangle) {
+    platform::Point64 points[3] = {{canvas_x(shape.x1), canvas_y(shape.y1)},
+                                   {canvas_x(shape.x2), canvas_y(shape.y2)},
+                                   {canvas_x(shape.x3), canvas_y(shape.y3)}};
+    platform::draw_polygon(canvas, pen, brush, points, 3);
+  } else {
+    // Right and bottom are exclusive, so both corner columns and rows are painted.
+    platform::draw_rectangle(canvas, pen, brush, canvas_x(shape.x1), canvas_y(shape.y1),
+                             canvas_x(shape.x2) + 1, canvas_y(shape.y2) + 1);
+  }
+  canvas_dirty = true;
+}
+
+}  // namespace
+
+}  // namespace kx508
+
+using namespace kx508;
+
+int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (x1 > x2) std::swap(x1, x2);
+  if (y1 < y2) std::swap(y1, y2);
+  colour = check_colour(colour);
+  width = check_width(width);
+  if (logging_enabled) {
+    if (width == 0)
+      KX508_log("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
+                colour_names[colour], x1, y1, x2, y2);
+    else
+      KX508_log("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
+                colour_names[colour], x1, y1, x2, y2, width);
+  }
+  render_shape({kRectangle, colour, width, x1, y1, x2, y2, 0, 0});
+  return 1;
+}
+
+int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+  colour = check_colour(colour);
+  width = check_width(width);
+  if (logging_enabled)
+    KX508_log("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", colour_names[colour], x1, y1, x2,
+              y2, x3, y3);
+  render_shape({kTriangle, colour, width, x1, y1, x2, y2, x3, y3});
+  return 1;
+}
+
+int KX508_flush() {
+  if (logging_enabled) KX508_log("Flushing the graphics window\n");
+  if (canvas_dirty) copy_canvas_to_window();
+  return 1;
+}
+
+int KX508_clear() {
+  if (logging_enabled) KX508_log("Clearing the graphics window\n");
+  platform::Pen frame{platform::rgb(0, 0, 0), 1, false};
+  platform::Brush fill{platform_colour(kWhite), false};
+  platform::draw_rectangle(canvas, frame, fill, 0, 0, kCanvasWidth, kCanvasHeight);
+  canvas_dirty = true;
+  return 1;
+}

@@ -1,0 +1,15 @@
+// The program's real main: the library takes the process entry and calls app::main().
+#include <string>
+
+#include "kx508.h"
+
+int main(int argc, char** argv) {
+  std::string command_line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) command_line += ' ';
+    command_line += argv[i];
+  }
+  constexpr int kShowNormal = 1;
+  return KX508_process_entry(argc > 0 ? argv[0] : "kx508", nullptr, command_line.c_str(),
+                             kShowNormal, &app::main);
+}

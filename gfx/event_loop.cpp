@@ -1,0 +1,221 @@
+// The library's core: starting and stopping, the two windows, the canvas and its origin,
+// the message pump, the event wait and the animation commands.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "internal.h"
+
+namespace kx508 {
+
+platform::Window draw_window = 0;
+platform::Window text_window = 0;
+KX508_Instance app_instance = nullptr;
+platform::WindowSurface window_dc;
+platform::Surface canvas;
+CanvasOrigin canvas_origin;
+bool canvas_dirty = true;
+
+int event_kind = -1;
+int event_x = 0, event_y = 0;
+char event_key = 0;
+
+AnimationState animation;
+
+namespace {
+
+constexpr platform::Colour kWhite = platform::rgb(255, 255, 255);
+
+void set_origin_from_client_area(platform::Window window) {
+  platform::Rect r = platform::client_rect(window);
+  canvas_origin.x = r.left + (r.right - r.left) / 2;
+  canvas_origin.y = r.top + (r.bottom - r.top) / 2;
+}
+
+long draw_window_proc(platform::Window window, const platform::Message& msg) {
+  using platform::MsgType;
+  switch (msg.type) {
+    case MsgType::Create:
+      build_menu_bar(window);
+      return 0;
+    case MsgType::Destroy:
+      on_draw_window_destroyed(window);
+      return 0;
+    case MsgType::Size:
+      set_origin_from_client_area(window);
+      return 0;
+    case MsgType::Paint:
+      copy_canvas_to_window();
+      return 0;
+    case MsgType::KeyDown:
+      on_key_down(msg.param);
+      return 0;
+    case MsgType::KeyUp:
+      on_key_up(msg.param);
+      return 0;
+    case MsgType::Char:
+      on_char(msg.param);
+      return 0;
+    case MsgType::Command:
+      on_command(msg.param);
+      return 0;
+    case MsgType::FocusLost:
+      on_focus_lost();
+      return 0;
+    case MsgType::Timer:
+      animation.periodic_due = true;
+      return 0;
+    case MsgType::LButtonDown:
+      event_kind = KX508_MOUSE;
+      event_x = msg.x - canvas_origin.x;
+      event_y = canvas_origin.y - msg.y;
+      return 0;
+    default:
+      return platform::default_window_proc(window, msg);
+  }
+}
+
+// The wait is over once it holds an event other than a periodic one, or a periodic one
+// whose timer tick has come.
+bool wait_is_over() {
+  if (event_kind != -1 && event_kind != KX508_PERIODIC) return true;
+  return event_kind == KX508_PERIODIC && animation.periodic_due;
+}
+
+}  // namespace
+
+void copy_canvas_to_window() {
+  platform::copy_to_window(window_dc, 0, 0, canvas, 0, 0, kCanvasWidth, kCanvasHeight);
+  canvas_dirty = false;
+}
+
+PumpResult pump_once() {
+  platform::Message msg;
+  bool took = platform::peek_message(msg);
+  if (took && msg.type == platform::MsgType::Quit) {
+    event_kind = KX508_QUIT;
+    return PumpResult::Quit;
+  }
+  if (took) {
+    platform::translate_message(msg);
+    platform::dispatch_message(msg);
+  }
+  if (canvas_dirty) copy_canvas_to_window();
+  return took ? PumpResult::Message : PumpResult::Nothing;
+}
+
+}  // namespace kx508
+
+using namespace kx508;
+
+int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_state) {
+  std::string why;
+  if (!platform::open(&why)) {
+    std::fprintf(stderr, "KX508: %s\n", why.c_str());
+    std::fflush(stderr);
+    std::exit(1);
+  }
+  platform::Size screen = platform::screen_size();
+  animation.running = false;
+  animation.step_pending = false;
+
+  platform::WindowDesc draw;
+  draw.title = "KX508 Graphics";
+  draw.style = platform::WindowStyle::Fixed;
+  draw.width = kCanvasWidth;
+  draw.height = kCanvasHeight;
+  draw.proc = draw_window_proc;
+  draw.background = kWhite;
+  draw_window = platform::create_window(draw);
+
+  platform::WindowDesc text;
+  text.title = "KX508 Text";
+  text.style = platform::WindowStyle::Resizable;
+  text.x = 0;
+  text.y = (2 * screen.height) / 3 + 1;
+  text.width = screen.width;
+  text.height = screen.height / 3;
+  text.proc = text_window_proc;
+  text.background = kWhite;
+  text_window = platform::create_window(text);
+
+  app_instance = instance;
+  window_dc = platform::get_window_surface(draw_window);
+  // The canvas starts white, like the window behind it, until the program clears it.
+  canvas = platform::Surface(kCanvasWidth, kCanvasHeight, kWhite);
+
+  if (show_state != 0) {
+    platform::show_window(text_window);
+    platform::show_window(draw_window);
+  }
+  platform::set_timer(draw_window, kTimerId, kTimerPeriodMs);
+  return 1;
+}
+
+int KX508_stop() {
+  platform::release_window_surface(window_dc);
+  script_close();
+  return 1;
+}
+
+int KX508_set_animation(int command) {
+  if (draw_window == 0) return 0;
+  switch (command) {
+    case 0:
+      animation.running = false;
+      animation.step_pending = false;
+      break;
+    case 1:
+      animation.step_pending = true;
+      break;
+    case 2:
+      animation.running = true;
+      break;
+    case 5:
+      animation.quit_requested = true;
+      break;
+    default:
+      break;
+  }
+  return 1;
+}
+
+int KX508_wait_event(int* x, int* y, char* key) {
+  if (draw_window == 0) {
+    // Before the library starts nothing can ever arrive: report quit rather than spin.
+    if (x) *x = 0;
+    if (y) *y = 0;
+    if (key) *key = 0;
+    return KX508_QUIT;
+  }
+  event_kind = -1;
+  event_key = 0;
+  event_x = 0;
+  event_y = 0;
+
+  for (;;) {
+    if (wait_is_over()) break;
+    PumpResult pass = pump_once();
+    if (pass == PumpResult::Quit) break;
+    if (play_one_pending || playback_on) {
+      play_one_pending = false;
+      if (script_read_event()) break;
+      play_one_pending = false;
+      playback_on = false;
+    }
+    if ((animation.running || animation.step_pending) && event_kind == -1) {
+      animation.periodic_due = false;
+      event_kind = KX508_PERIODIC;
+      animation.step_pending = false;
+    }
+    // A pass that found nothing means the program is idle: sleep in the platform until
+    // the next message (timer, input or quit) instead of spinning.
+    if (pass == PumpResult::Nothing && !wait_is_over()) platform::wait_message();
+  }
+
+  if (recording_on) record_event(event_kind, event_x, event_y, event_key);
+  if (x) *x = event_x;
+  if (y) *y = event_y;
+  if (key) *key = event_key;
+  return animation.quit_requested ? KX508_QUIT : event_kind;
+}

@@ -1,0 +1,65 @@
+// KX508: a small procedural graphics library. A drawing window over a 601 x 540 canvas
+// with the origin at the centre of its client area and y pointing up, 24 named colours,
+// rectangles and triangles, a log window, a "&Run" menu, script recording and playback,
+// and a prompt dialog. Library calls return 1 on success and 0 before KX508_start.
+#pragma once
+
+#if defined(__GNUC__) || defined(__clang__)
+#define KX508_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
+#else
+#define KX508_PRINTF_FORMAT(f, a)
+#endif
+
+// How the program is known to the windowing system: its name.
+using KX508_Instance = const char*;
+
+// The application's main routine. The library owns the process entry: it stores the
+// start-up values and then calls app::main(), which the application defines.
+namespace app {
+int main();
+}
+
+// The process entry: stores the four start-up values, runs the application's main
+// routine, and returns 0 whatever that returned.
+int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
+                        const char* command_line, int show_state, int (*app_main)());
+
+// The start-up values as the process entry stored them.
+KX508_Instance KX508_startup_instance();
+KX508_Instance KX508_startup_prev_instance();
+const char* KX508_startup_command_line();
+int KX508_startup_show_state();
+
+// Opens the drawing window "KX508 Graphics" and the text window "KX508 Text", makes the
+// canvas and starts the 100 ms timer. A show state of 0 leaves the windows hidden.
+// Ends the process with status 1 and a one-line reason when no display can be opened.
+int KX508_start(KX508_Instance instance, KX508_Instance prev_instance, const char* command_line,
+                int show_state);
+int KX508_stop();
+
+// Event kinds returned by KX508_wait_event.
+enum KX508_EventKind { KX508_MOUSE = 1, KX508_KEY = 2, KX508_PERIODIC = 3, KX508_QUIT = 4 };
+
+// Waits for one event: a click (x, y in library coordinates), a typed character (key),
+// a periodic tick of the animation, or quit. Fields an event does not set are 0.
+int KX508_wait_event(int* x, int* y, char* key);
+
+// Animation commands: 0 halt, 1 one frame, 2 run, 5 quit.
+int KX508_set_animation(int command);
+int KX508_set_logging(int on);
+
+// Colours 0..23 (0 black, 1 white, 2 red, 3 green, 4 blue, 5 yellow, ...); width 0 fills
+// the shape, a positive width outlines it.
+int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width);
+int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width);
+// Copies the canvas to the drawing window if it changed.
+int KX508_flush();
+// Makes the canvas white inside a one-pixel black frame.
+int KX508_clear();
+
+// Writes a printf-style line to the log window; returns the formatted length.
+int KX508_log(const char* format, ...) KX508_PRINTF_FORMAT(1, 2);
+
+// Shows a modal prompt and copies the reply (at most 255 characters) into reply, which
+// must hold 256 bytes. Returns 1 when the dialog was shown, 0 when it could not be.
+int KX508_gets(const char* prompt, char* reply);

@@ -1,0 +1,86 @@
+// The log window: every message is kept in a ring of the newest 25 lines and drawn at
+// the bottom of the text window, which scrolls up one line for each.
+#include <cstdarg>
+#include <cstring>
+
+#include "internal.h"
+
+namespace kx508 {
+
+std::array<std::string, kLogLines> log_ring;
+int log_first = -1;
+int log_next = 0;
+
+namespace {
+
+constexpr int kLogBufferSize = 1024;
+constexpr int kTextLeft = 5;
+
+int next_slot(int slot) { return (slot + 1) % kLogLines; }
+
+// Draws one line at the bottom of the text window after scrolling the rest up.
+void log_draw_line(std::string text) {
+  int h = platform::text_line_height(text_window);
+  if (h <= 0) return;  // no text window (not yet made, or closed by the user)
+  platform::Rect client = platform::client_rect(text_window);
+  platform::text_scroll(text_window, h);
+  platform::text_erase(text_window, {client.left, client.bottom - h, client.right, client.bottom});
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  platform::text_out(text_window, client.left + kTextLeft, client.bottom - h, text);
+}
+
+void repaint_from_ring(platform::Window window) {
+  // Painting starts from a blank client area, as after the window's background is erased.
+  platform::text_erase(window, platform::client_rect(window));
+  if (log_first < 0) return;
+  int slot = log_first;
+  do {
+    log_draw_line(log_ring[slot]);
+    slot = next_slot(slot);
+  } while (slot != log_next);
+}
+
+}  // namespace
+
+long text_window_proc(platform::Window window, const platform::Message& msg) {
+  using platform::MsgType;
+  switch (msg.type) {
+    case MsgType::Paint:
+      repaint_from_ring(window);
+      return 0;
+    case MsgType::KeyDown:
+    case MsgType::KeyUp: {
+      // Keys typed here work as if typed in the drawing window.
+      platform::Message forwarded = msg;
+      forwarded.window = draw_window;
+      platform::post_message(forwarded);
+      return 0;
+    }
+    default:
+      return platform::default_window_proc(window, msg);
+  }
+}
+
+}  // namespace kx508
+
+using namespace kx508;
+
+int KX508_log(const char* format, ...) {
+  char buffer[kLogBufferSize];
+  va_list args;
+  va_start(args, format);
+  // Longer messages are cut at 1023 characters.
+  int count = std::vsnprintf(buffer, sizeof buffer, format ? format : "", args);
+  va_end(args);
+  if (count < 0) buffer[0] = '\0';
+
+  if (log_first == log_next) {
+    log_ring[log_first].clear();
+    log_first = next_slot(log_first);
+  }
+  log_ring[log_next] = buffer;
+  if (log_first < 0) log_first = log_next;
+  log_next = next_slot(log_next);
+  log_draw_line(buffer);
+  return count;
+}

@@ -1,0 +1,194 @@
+// The "&Run" menu, its commands and their Ctrl+letter shortcuts, typed characters as
+// keyboard events, and switching the log on and off.
+#include "internal.h"
+
+namespace kx508 {
+
+platform::Menu run_menu = 0;
+bool ctrl_down = false;
+
+namespace {
+
+using platform::MF_CHECKED;
+using platform::MF_GRAYED;
+using platform::MF_SEPARATOR;
+using platform::MF_STRING;
+
+struct MenuItem {
+  unsigned flags;
+  int id;
+  const char* text;
+};
+
+// The information lines at the bottom of the menu; they cannot be chosen.
+constexpr const char* kAboutLine = "KX508 traffic simulation: write to the maintainers";
+constexpr const char* kMacLine = "MAC: maintainers@users.noreply.c-seed-a2d10b04.example";
+constexpr const char* kWindowsLine = "WINDOWS: maintainers@users.noreply.c-seed-a2d10b04.example";
+constexpr const char* kUpdatesLine = "UPDATES: maintainers@users.noreply.c-seed-a2d10b04.example";
+
+constexpr MenuItem kRunMenu[] = {
+    {MF_STRING, kCmdAnimate, "&Animate\tCtrl+A"},
+    {MF_STRING, kCmdHalt, "&Halt animation\tCtrl+H"},
+    {MF_STRING, kCmdAdvanceFrame, "Advance one &frame\tCtrl+F"},
+    {MF_SEPARATOR, 0, ""},
+    {MF_CHECKED, kCmdLogging, "&Logging\tCtrl+L"},
+    {MF_SEPARATOR, 0, ""},
+    {MF_STRING, kCmdRecord, "&Record Script\tCtrl+R"},
+    {MF_STRING, kCmdPlayback, "&Playback Script\tCtrl+P"},
+    {MF_STRING, kCmdPlayOne, "Play &One Script\tCtrl+O"},
+    {MF_SEPARATOR, 0, ""},
+    {MF_STRING, kCmdQuit, "&Quit\tCtrl+Q"},
+    {MF_SEPARATOR, 0, ""},
+    {MF_GRAYED, kCmdInformation, kAboutLine},
+    {MF_GRAYED, kCmdInformation, kMacLine},
+    {MF_GRAYED, kCmdInformation, kWindowsLine},
+    {MF_GRAYED, kCmdInformation, kUpdatesLine},
+};
+
+int command_for_key(int vk) {
+  switch (vk) {
+    case 'A': return kCmdAnimate;
+    case 'H': return kCmdHalt;
+    case 'F': return kCmdAdvanceFrame;
+    case 'L': return kCmdLogging;
+    case 'R': return kCmdRecord;
+    case 'P': return kCmdPlayback;
+    case 'O': return kCmdPlayOne;
+    case 'Q': return kCmdQuit;
+    default: return 0;
+  }
+}
+
+void set_logging_flag(bool on) {
+  logging_enabled = on;
+  platform::check_menu_item(run_menu, kCmdLogging, on);
+}
+
+// Recording and playback share one file and one periodic count, so only one of them may
+// be on at a time.
+bool playback_refused() {
+  if (!recording_on) return false;
+  KX508_log("Cannot play back script file %s while recording it; stop recording first\n",
+            "KX508.SCR");
+  return true;
+}
+
+void toggle_recording() {
+  if (recording_on) {
+    stop_recording();
+    return;
+  }
+  if (playback_on) {
+    KX508_log("Cannot record script file %s while playing it back; stop playback first\n",
+              "KX508.SCR");
+    return;
+  }
+  // A file left open by an earlier play-one is open for reading: start afresh.
+  script_close();
+  recording_on = true;
+  platform::check_menu_item(run_menu, kCmdRecord, true);
+}
+
+void toggle_playback() {
+  if (playback_on) {
+    playback_on = false;
+    platform::check_menu_item(run_menu, kCmdPlayback, false);
+    script_close();
+    return;
+  }
+  if (playback_refused()) return;
+  animation.running = false;
+  animation.step_pending = false;
+  playback_on = true;
+  platform::check_menu_item(run_menu, kCmdPlayback, true);
+}
+
+}  // namespace
+
+void build_menu_bar(platform::Window window) {
+  platform::Menu bar = platform::create_menu();
+  run_menu = platform::create_popup_menu();
+  for (const MenuItem& item : kRunMenu)
+    platform::append_menu(run_menu, item.flags, static_cast<std::uint32_t>(item.id), item.text);
+  platform::append_menu(bar, platform::MF_POPUP, run_menu, "&Run");
+  platform::set_menu(window, bar);
+  platform::draw_menu_bar(window);
+}
+
+void on_command(int id) {
+  switch (id) {
+    case kCmdAnimate:
+      animation.running = true;
+      break;
+    case kCmdHalt:
+      animation.running = false;
+      break;
+    case kCmdAdvanceFrame:
+      animation.running = false;
+      animation.step_pending = true;
+      break;
+    case kCmdLogging:
+      set_logging_flag(!logging_enabled);
+      break;
+    case kCmdRecord:
+      toggle_recording();
+      break;
+    case kCmdPlayback:
+      toggle_playback();
+      break;
+    case kCmdPlayOne:
+      if (playback_refused()) break;
+      play_one_pending = true;
+      animation.running = false;
+      animation.step_pending = false;
+      break;
+    case kCmdQuit:
+      platform::post_quit_message(0);
+      break;
+    default:
+      break;
+  }
+}
+
+void on_key_down(int vk) {
+  if (vk == platform::VK_CONTROL) {
+    ctrl_down = true;
+    return;
+  }
+  if (!ctrl_down) return;
+  if (int id = command_for_key(vk)) on_command(id);
+}
+
+void on_key_up(int vk) {
+  if (vk == platform::VK_CONTROL) ctrl_down = false;
+}
+
+void on_char(int code) {
+  // Ctrl+letter types a control character; those are commands, never keyboard events.
+  if (ctrl_down) return;
+  event_kind = KX508_KEY;
+  event_key = static_cast<char>(code & 0xFF);
+}
+
+// A Ctrl key released while another program has the focus never reaches us; forget it,
+// or plain letters would run commands.
+void on_focus_lost() { ctrl_down = false; }
+
+void on_draw_window_destroyed(platform::Window window) {
+  platform::kill_timer(window, kTimerId);
+  platform::post_quit_message(0);
+}
+
+void show_text_window() { platform::show_window(text_window); }
+
+}  // namespace kx508
+
+using namespace kx508;
+
+int KX508_set_logging(int on) {
+  if (draw_window == 0) return 0;
+  logging_enabled = on != 0;
+  platform::check_menu_item(run_menu, kCmdLogging, logging_enabled);
+  if (logging_enabled) show_text_window();
+  return 1;
+}

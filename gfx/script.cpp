@@ -1,0 +1,208 @@
+// Script recording and playback: the events a wait returns are written to "KX508.SCR",
+// one line each, consecutive periodic events as one counted line, and read back later
+// in place of live input.
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstring>
+
+#include "internal.h"
+
+namespace kx508 {
+
+std::FILE* script_file = nullptr;
+int periodic_count = 0;
+bool recording_on = false;
+bool playback_on = false;
+bool play_one_pending = false;
+
+namespace {
+
+constexpr const char* kScriptName = "KX508.SCR";
+constexpr std::size_t kLineBuffer = 512;  // at most 511 characters a line
+
+void script_write(int kind, int x, int y, char key) {
+  if (!script_file) {
+    script_file = std::fopen(kScriptName, "w");
+    if (!script_file) {
+      KX508_log("Cannot open script file %s for writing\n", kScriptName);
+      return;
+    }
+  }
+  switch (kind) {
+    case KX508_MOUSE:
+      std::fprintf(script_file, "KX508_MOUSE(%d, %d);\n", x, y);
+      break;
+    case KX508_KEY:
+      // Keys are written 0..255 so that they read back the same.
+      std::fprintf(script_file, "KX508_KBD(%d);\n", static_cast<unsigned char>(key));
+      break;
+    case KX508_PERIODIC:
+      std::fprintf(script_file, "KX508_PERIODIC(%d);\n", periodic_count);
+      break;
+    default:
+      break;
+  }
+}
+
+// One line of the script, or why there is none.
+enum class LineRead { Line, TooLong, End };
+
+// Reads a line of at most 511 characters (its newline dropped; a carriage return before
+// it too, so files written with CR LF line ends play). A longer line is read whole and
+// reported as too long.
+LineRead read_line(std::string& line) {
+  char buffer[kLineBuffer];
+  if (!std::fgets(buffer, sizeof buffer, script_file)) return LineRead::End;
+  std::size_t len = std::strlen(buffer);
+  bool ended = len > 0 && buffer[len - 1] == '\n';
+  if (!ended && len == kLineBuffer - 1) {
+    int c = std::fgetc(script_file);
+    if (c != '\n' && c != EOF) {
+      while (c != '\n' && c != EOF) c = std::fgetc(script_file);
+      return LineRead::TooLong;
+    }
+  }
+  if (ended) --len;
+  if (len > 0 && buffer[len - 1] == '\r') --len;
+  line.assign(buffer, len);
+  return LineRead::Line;
+}
+
+// A number in the line: an optional '-' and a run of digits, clamped to the int range.
+struct Number {
+  bool found = false;
+  int value = 0;
+  std::size_t end = 0;  // index just after the number
+};
+
+int clamp_to_int(long long v) {
+  return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
+}
+
+// The first number at or after index from: a run of digits, with a '-' just before it
+// taken as its sign.
+Number find_number(const std::string& line, std::size_t from) {
+  Number n;
+  std::size_t i = from;
+  while (i < line.size() && !std::isdigit(static_cast<unsigned char>(line[i]))) ++i;
+  if (i >= line.size()) return n;
+  bool negative = i > from && line[i - 1] == '-';
+  long long v = 0;
+  for (; i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); ++i)
+    v = std::min(v * 10 + (line[i] - '0'), static_cast<long long>(INT_MAX) + 1);
+  n.found = true;
+  n.value = clamp_to_int(negative ? -v : v);
+  n.end = i;
+  return n;
+}
+
+bool deliver_line(const std::string& line) {
+  if (line.size() < 7) return false;
+  switch (line[6]) {
+    case 'K': {
+      Number key = find_number(line, 6);
+      if (!key.found) return false;
+      event_kind = KX508_KEY;
+      // Older files wrote keys above 127 as negative numbers: the low 8 bits are the key.
+      event_key = static_cast<char>(static_cast<unsigned>(key.value) & 0xFF);
+      return true;
+    }
+    case 'M': {
+      Number x = find_number(line, 6);
+      Number y = x.found ? find_number(line, x.end) : Number{};
+      if (!y.found) return false;
+      event_kind = KX508_MOUSE;
+      event_x = x.value;
+      event_y = y.value;
+      return true;
+    }
+    case 'P': {
+      Number count = find_number(line, 6);
+      if (!count.found) return false;
+      event_kind = KX508_PERIODIC;
+      // This call delivers the first event of the run; counts below 1 deliver just it.
+      periodic_count = count.value > 1 ? count.value - 1 : 0;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void end_of_script() {
+  KX508_log("EOF encountered in script file %s\n", kScriptName);
+  stop_playback();
+  // The next playback starts again from the first line.
+  script_close();
+}
+
+}  // namespace
+
+void record_event(int kind, int x, int y, char key) {
+  if (kind == KX508_PERIODIC) {
+    ++periodic_count;
+    return;
+  }
+  if (periodic_count > 0) {
+    script_write(KX508_PERIODIC, 0, 0, 0);
+    periodic_count = 0;
+  }
+  script_write(kind, x, y, key);
+}
+
+bool script_read_event() {
+  if (!script_file) {
+    script_file = std::fopen(kScriptName, "r");
+    if (!script_file) {
+      KX508_log("Cannot open script file %s for reading\n", kScriptName);
+      stop_playback();
+      return false;
+    }
+  }
+  if (periodic_count > 0) {
+    --periodic_count;
+    event_kind = KX508_PERIODIC;
+    return true;
+  }
+  std::string line;
+  for (;;) {
+    switch (read_line(line)) {
+      case LineRead::End:
+        end_of_script();
+        return false;
+      case LineRead::TooLong:
+        return false;  // unrecognised: playback stops here, after the line
+      case LineRead::Line:
+        if (line.empty()) continue;
+        return deliver_line(line);
+    }
+  }
+}
+
+void stop_recording() {
+  recording_on = false;
+  platform::check_menu_item(run_menu, kCmdRecord, false);
+  if (periodic_count > 0) {
+    script_write(KX508_PERIODIC, 0, 0, 0);
+    periodic_count = 0;
+  }
+  script_close();
+}
+
+void stop_playback() {
+  playback_on = false;
+  play_one_pending = false;
+  platform::check_menu_item(run_menu, kCmdPlayback, false);
+}
+
+void script_close() {
+  if (script_file) {
+    if (std::fclose(script_file) != 0) KX508_log("Cannot write script file %s\n", kScriptName);
+    script_file = nullptr;
+  }
+  // A count left from a run that was cut short must not leak into the next script.
+  periodic_count = 0;
+}
+
+}  // namespace kx508

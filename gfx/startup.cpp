@@ -1,0 +1,30 @@
+// The process entry: keeps the start-up values and hands over to the application.
+#include "kx508.h"
+#include "platform.h"
+
+namespace {
+
+KX508_Instance startup_instance = nullptr;
+KX508_Instance startup_prev_instance = nullptr;
+const char* startup_command_line = "";
+int startup_show_state = 0;
+
+}  // namespace
+
+int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
+                        const char* command_line, int show_state, int (*app_main)()) {
+  startup_instance = instance;
+  startup_prev_instance = prev_instance;
+  startup_command_line = command_line ? command_line : "";
+  startup_show_state = show_state;
+  app_main();
+  // The windows end with the program; close them here rather than leave it to static
+  // destructors, which run after the windowing toolkit may be gone.
+  platform::close();
+  return 0;
+}
+
+KX508_Instance KX508_startup_instance() { return startup_instance; }
+KX508_Instance KX508_startup_prev_instance() { return startup_prev_instance; }
+const char* KX508_startup_command_line() { return startup_command_line; }
+int KX508_startup_show_state() { return startup_show_state; }

@@ -1,0 +1,251 @@
+// The library's windows, canvas origin and event wait, on the headless backend.
+#include <vector>
+
+#include "library_fixture.h"
+
+using kx508::draw_window;
+using kx508::text_window;
+
+namespace {
+
+class EventLoopTest : public LibraryTest {};
+
+TEST_F(EventLoopTest, StartOpensBothWindowsWhereTheyBelong) {
+  start(1024, 768);
+  hl::WindowInfo draw = hl::window_info(draw_window);
+  EXPECT_EQ(draw.title, "KX508 Graphics");
+  EXPECT_EQ(draw.outer, (platform::Rect{0, 0, 601, 540}));
+  EXPECT_TRUE(draw.shown);
+  EXPECT_FALSE(draw.resizable);
+
+  hl::WindowInfo text = hl::window_info(text_window);
+  EXPECT_EQ(text.title, "KX508 Text");
+  EXPECT_EQ(text.outer, (platform::Rect{0, 513, 1024, 513 + 256}));
+  EXPECT_TRUE(text.shown);
+  EXPECT_TRUE(text.resizable);
+}
+
+TEST_F(EventLoopTest, TextWindowTakesTheBottomThirdOfALargeScreen) {
+  start(1920, 1080);
+  EXPECT_EQ(hl::window_info(text_window).outer, (platform::Rect{0, 721, 1920, 721 + 360}));
+}
+
+TEST_F(EventLoopTest, OriginIsTheCentreOfTheClientArea) {
+  start();
+  platform::Rect client = platform::client_rect(draw_window);
+  // The client area is smaller than the canvas: the frame and menu bar take their share.
+  EXPECT_LT(client.width(), kx508::kCanvasWidth);
+  EXPECT_LT(client.height(), kx508::kCanvasHeight);
+  EXPECT_EQ(kx508::canvas_origin.x, client.width() / 2);
+  EXPECT_EQ(kx508::canvas_origin.y, client.height() / 2);
+}
+
+TEST_F(EventLoopTest, ClicksMapToLibraryPointsBothWays) {
+  start();
+  hl::click(draw_window, client_x(10), client_y(20));
+  Event e = wait();
+  EXPECT_EQ(e.kind, KX508_MOUSE);
+  EXPECT_EQ(e.x, 10);
+  EXPECT_EQ(e.y, 20);
+  EXPECT_EQ(e.key, 0);
+
+  hl::click(draw_window, 0, 0);
+  e = wait();
+  EXPECT_EQ(e.kind, KX508_MOUSE);
+  EXPECT_EQ(e.x, -kx508::canvas_origin.x);
+  EXPECT_EQ(e.y, kx508::canvas_origin.y);
+}
+
+TEST_F(EventLoopTest, ClicksInTheTextWindowAreNoEvents) {
+  start();
+  hl::click(text_window, 5, 5);
+  hl::schedule(300, [] { hl::click(draw_window, 0, 0); });
+  Event e = wait();
+  EXPECT_EQ(e.kind, KX508_MOUSE);
+  EXPECT_EQ(hl::now_ms(), 300);
+}
+
+TEST_F(EventLoopTest, TypedCharacterIsAKeyEventWithoutCoordinates) {
+  start();
+  hl::type_char('a');
+  Event e = wait();
+  EXPECT_EQ(e.kind, KX508_KEY);
+  EXPECT_EQ(e.key, 'a');
+  EXPECT_EQ(e.x, 0);
+  EXPECT_EQ(e.y, 0);
+}
+
+TEST_F(EventLoopTest, RunningAnimationGivesOnePeriodicEventPerTick) {
+  start();
+  KX508_set_animation(2);
+  std::vector<std::int64_t> times;
+  for (int i = 0; i < 4; ++i) {
+    Event e = wait();
+    EXPECT_EQ(e.kind, KX508_PERIODIC);
+    EXPECT_EQ(e.x, 0);
+    EXPECT_EQ(e.key, 0);
+    times.push_back(hl::now_ms());
+  }
+  EXPECT_EQ(times, (std::vector<std::int64_t>{100, 200, 300, 400}));
+}
+
+TEST_F(EventLoopTest, TicksMissedWhileTheCallerWasBusyAreNotStoredUp) {
+  start();
+  KX508_set_animation(2);
+  wait();
+  hl::advance(1000);  // ten ticks pass while the caller draws
+  wait();
+  EXPECT_EQ(hl::now_ms(), 1200);
+  wait();
+  EXPECT_EQ(hl::now_ms(), 1300);
+}
+
+TEST_F(EventLoopTest, CallerNeeding130MsPerFrameGetsOneEvery200Ms) {
+  start();
+  KX508_set_animation(2);
+  std::vector<std::int64_t> times;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(wait().kind, KX508_PERIODIC);
+    times.push_back(hl::now_ms());
+    hl::advance(130);
+  }
+  EXPECT_EQ(times, (std::vector<std::int64_t>{100, 300, 500, 700}));
+}
+
+TEST_F(EventLoopTest, SingleStepGivesExactlyOnePeriodicEvent) {
+  start();
+  KX508_set_animation(1);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(hl::now_ms(), 100);
+  // Still halted: the next wait lasts until the click.
+  hl::schedule(2000, [] { hl::click(draw_window, 1, 1); });
+  EXPECT_EQ(wait().kind, KX508_MOUSE);
+  EXPECT_EQ(hl::now_ms(), 2000);
+}
+
+TEST_F(EventLoopTest, ClickOrKeyReplacesASettledPeriodicEvent) {
+  start();
+  KX508_set_animation(1);
+  hl::schedule(50, [] { hl::click(draw_window, client_x(3), client_y(4)); });
+  Event e = wait();
+  EXPECT_EQ(e.kind, KX508_MOUSE);
+  EXPECT_EQ(e.x, 3);
+  EXPECT_EQ(hl::now_ms(), 50);
+  // The replaced single step is used up.
+  hl::schedule(1000, [] { hl::type_char('z'); });
+  e = wait();
+  EXPECT_EQ(e.kind, KX508_KEY);
+  EXPECT_EQ(e.key, 'z');
+}
+
+TEST_F(EventLoopTest, HaltingDoesNotWithdrawASettledPeriodicEvent) {
+  start();
+  KX508_set_animation(2);
+  // The wait settles on a periodic event, then a halt arrives before the tick.
+  hl::schedule(40, [] { hl::choose_menu_item(draw_window, kx508::kCmdHalt); });
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(hl::now_ms(), 100);
+  EXPECT_FALSE(kx508::animation.running);
+}
+
+TEST_F(EventLoopTest, QuitRequestWaitsForAnEventAndReportsQuitWithItsData) {
+  start();
+  EXPECT_EQ(KX508_set_animation(5), 1);
+  hl::schedule(700, [] { hl::click(draw_window, client_x(-7), client_y(9)); });
+  Event e = wait();
+  EXPECT_EQ(e.kind, KX508_QUIT);
+  EXPECT_EQ(e.x, -7);
+  EXPECT_EQ(e.y, 9);
+  EXPECT_EQ(hl::now_ms(), 700);
+  // Every later wait reports quit too.
+  KX508_set_animation(2);
+  EXPECT_EQ(wait().kind, KX508_QUIT);
+}
+
+TEST_F(EventLoopTest, ClosingTheDrawingWindowGivesQuitOnce) {
+  start();
+  KX508_set_animation(2);
+  hl::close_window(draw_window);
+  EXPECT_EQ(wait().kind, KX508_QUIT);
+  EXPECT_FALSE(hl::window_info(draw_window).exists);
+  // The timer went with the window and nothing posts quit again.
+  EXPECT_THROW(wait(), hl::Stalled);
+}
+
+TEST_F(EventLoopTest, ClosingTheTextWindowLeavesTheProgramRunning) {
+  start();
+  KX508_set_animation(2);
+  hl::close_window(text_window);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_FALSE(hl::window_info(text_window).exists);
+  EXPECT_TRUE(hl::window_info(draw_window).exists);
+}
+
+TEST_F(EventLoopTest, AnimationCommandsBeforeStartAreRefused) {
+  EXPECT_EQ(KX508_set_animation(2), 0);
+  EXPECT_EQ(KX508_set_animation(0), 0);
+  EXPECT_EQ(KX508_set_logging(1), 0);
+  start();
+  // The run asked for before start did not stick: no periodic event comes.
+  hl::schedule(1500, [] { hl::click(draw_window, 0, 0); });
+  EXPECT_EQ(wait().kind, KX508_MOUSE);
+  EXPECT_EQ(hl::now_ms(), 1500);
+  EXPECT_EQ(KX508_set_animation(7), 1);
+}
+
+TEST_F(EventLoopTest, WaitBeforeStartReportsQuitInsteadOfSpinning) {
+  EXPECT_EQ(wait().kind, KX508_QUIT);
+}
+
+TEST_F(EventLoopTest, HaltedWaitWithNoInputFailsInsteadOfHanging) {
+  start();
+  hl::set_idle_limit(5000);
+  EXPECT_THROW(wait(), hl::Stalled);
+  EXPECT_LE(hl::now_ms(), 5100);
+}
+
+TEST_F(EventLoopTest, ChangedCanvasReachesTheWindowOnTheNextPass) {
+  start();
+  KX508_set_animation(2);
+  const platform::Colour blue = platform::rgb(0, 0, 255);
+  kx508::canvas.set_pixel(7, 9, blue);
+  EXPECT_NE(hl::shown_pixels(draw_window).pixel(7, 9), blue);
+  kx508::canvas_dirty = true;
+  wait();
+  EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), blue);
+  EXPECT_FALSE(kx508::canvas_dirty);
+
+  // A clean canvas is not copied again...
+  kx508::canvas.set_pixel(7, 9, platform::rgb(255, 0, 0));
+  wait();
+  EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), blue);
+  // ...until the window needs painting.
+  platform::post_message({draw_window, platform::MsgType::Paint});
+  wait();
+  EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), platform::rgb(255, 0, 0));
+}
+
+TEST_F(EventLoopTest, StopReleasesTheWindowSurface) {
+  start();
+  EXPECT_EQ(KX508_stop(), 1);
+  kx508::canvas.set_pixel(1, 1, platform::rgb(0, 255, 0));
+  kx508::canvas_dirty = true;
+  kx508::pump_once();
+  EXPECT_NE(hl::shown_pixels(draw_window).pixel(1, 1), platform::rgb(0, 255, 0));
+}
+
+TEST(ProcessEntry, StoresTheStartUpValuesAndReturnsZero) {
+  static bool ran = false;
+  int status = KX508_process_entry("prog", nullptr, "a b", 3, [] {
+    ran = true;
+    EXPECT_STREQ(KX508_startup_instance(), "prog");
+    EXPECT_EQ(KX508_startup_prev_instance(), nullptr);
+    EXPECT_STREQ(KX508_startup_command_line(), "a b");
+    EXPECT_EQ(KX508_startup_show_state(), 3);
+    return 7;
+  });
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace

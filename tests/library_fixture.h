@@ -2,6 +2,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "headless/headless.h"
 #include "internal.h"
@@ -17,13 +20,23 @@ struct Event {
 
 class LibraryTest : public ::testing::Test {
  protected:
+  // Each test runs in a fresh working directory, where the script file goes.
   void SetUp() override {
+    old_dir_ = std::filesystem::current_path();
+    std::string tmpl = (std::filesystem::temp_directory_path() / "kx508-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl;
+    std::filesystem::current_path(dir_);
     kx508::reset_library();
     std::string why;
     ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
   }
 
-  void TearDown() override { kx508::reset_library(); }
+  void TearDown() override {
+    kx508::reset_library();
+    std::filesystem::current_path(old_dir_);
+    std::filesystem::remove_all(dir_);
+  }
 
   void start(int screen_width = 1024, int screen_height = 768) {
     hl::set_screen_size(screen_width, screen_height);
@@ -39,4 +52,7 @@ class LibraryTest : public ::testing::Test {
   // The client pixel of a library point.
   static int client_x(int x) { return kx508::canvas_origin.x + x; }
   static int client_y(int y) { return kx508::canvas_origin.y - y; }
+
+ private:
+  std::filesystem::path old_dir_, dir_;
 };

@@ -1,0 +1,354 @@
+// Recording events to "KX508.SCR" and playing them back, including damaged files.
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "library_fixture.h"
+
+using kx508::draw_window;
+
+namespace {
+
+class ScriptTest : public LibraryTest {
+ protected:
+  void SetUp() override {
+    LibraryTest::SetUp();
+    start();
+    KX508_set_logging(0);
+  }
+
+  static void write_script(const std::string& text) {
+    std::ofstream("KX508.SCR", std::ios::binary) << text;
+  }
+
+  static std::string read_script() {
+    std::ifstream in("KX508.SCR", std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  // The log's lines, oldest first.
+  static std::vector<std::string> log_lines() {
+    std::vector<std::string> lines;
+    if (kx508::log_first < 0) return lines;
+    int slot = kx508::log_first;
+    do {
+      lines.push_back(kx508::log_ring[slot]);
+      slot = (slot + 1) % kx508::kLogLines;
+    } while (slot != kx508::log_next);
+    return lines;
+  }
+
+  static bool item_checked(int id) {
+    for (const platform::MenuEntry& e : hl::popup_entries(draw_window, 0))
+      if (!(e.flags & platform::MF_SEPARATOR) && e.id == static_cast<std::uint32_t>(id))
+        return e.flags & platform::MF_CHECKED;
+    return false;
+  }
+
+  // Ends a wait with a click when nothing scripted answers it.
+  static Event wait_or_click() {
+    hl::schedule(hl::now_ms() + 5000, [] { hl::click(draw_window, 0, 0); });
+    return wait();
+  }
+
+  static void record(std::vector<Event>* events, int periodic) {
+    for (int i = 0; i < periodic; ++i) events->push_back(wait());
+  }
+};
+
+const std::string kEofMessage = "EOF encountered in script file KX508.SCR\n";
+
+TEST_F(ScriptTest, RecordedEventsPlayBackAsTheSameEvents) {
+  kx508::on_command(kx508::kCmdRecord);
+  KX508_set_animation(2);
+  std::vector<Event> live;
+  record(&live, 3);
+  hl::click(draw_window, client_x(10), client_y(-20));
+  live.push_back(wait());
+  hl::type_char('a');
+  live.push_back(wait());
+  record(&live, 2);
+  kx508::on_command(kx508::kCmdRecord);
+
+  EXPECT_EQ(read_script(),
+            "KX508_PERIODIC(3);\nKX508_MOUSE(10, -20);\nKX508_KBD(97);\nKX508_PERIODIC(2);\n");
+  EXPECT_EQ(kx508::periodic_count, 0);
+
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_TRUE(item_checked(kx508::kCmdPlayback));
+  EXPECT_FALSE(kx508::animation.running);
+  std::int64_t started = hl::now_ms();
+  for (const Event& expected : live) {
+    Event played = wait();
+    EXPECT_EQ(played.kind, expected.kind);
+    EXPECT_EQ(played.x, expected.x);
+    EXPECT_EQ(played.y, expected.y);
+    EXPECT_EQ(played.key, expected.key);
+  }
+  // Scripted events do not wait for timer ticks.
+  EXPECT_EQ(hl::now_ms(), started);
+
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kEofMessage);
+  EXPECT_FALSE(kx508::playback_on);
+  EXPECT_FALSE(item_checked(kx508::kCmdPlayback));
+}
+
+TEST_F(ScriptTest, QuitIsNotRecordedButFlushesThePeriodicRun) {
+  kx508::on_command(kx508::kCmdRecord);
+  KX508_set_animation(2);
+  wait();
+  wait();
+  kx508::on_command(kx508::kCmdQuit);
+  EXPECT_EQ(wait().kind, KX508_QUIT);
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(read_script(), "KX508_PERIODIC(2);\n");
+}
+
+TEST_F(ScriptTest, RecordingEndedByAQuitAloneLeavesAnEmptyFile) {
+  kx508::on_command(kx508::kCmdRecord);
+  kx508::on_command(kx508::kCmdQuit);
+  EXPECT_EQ(wait().kind, KX508_QUIT);
+  KX508_stop();
+  EXPECT_TRUE(std::filesystem::exists("KX508.SCR"));
+  EXPECT_EQ(read_script(), "");
+}
+
+TEST_F(ScriptTest, LinesAreRecognisedByTheirSeventhCharacter) {
+  write_script("KX508_MOUSE(-5, -7);\nxxxxxxM(-5, -7);\nKX508_KBD(97);\n\n\nKX508_PERIODIC(1);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  for (int i = 0; i < 2; ++i) {
+    Event e = wait();
+    EXPECT_EQ(e.kind, KX508_MOUSE);
+    EXPECT_EQ(e.x, -5);
+    EXPECT_EQ(e.y, -7);
+    EXPECT_EQ(e.key, 0);
+  }
+  Event key = wait();
+  EXPECT_EQ(key.kind, KX508_KEY);
+  EXPECT_EQ(key.key, 'a');
+  EXPECT_EQ(key.x, 0);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);  // empty lines skipped
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kEofMessage);
+}
+
+TEST_F(ScriptTest, PeriodicCountsZeroAndOneDeliverOneEventEach) {
+  write_script("KX508_PERIODIC(0);\nKX508_PERIODIC(1);\nKX508_KBD(66);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(kx508::periodic_count, 0);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(wait().key, 'B');
+}
+
+TEST_F(ScriptTest, PlayOneDeliversOneEventPerRequest) {
+  write_script("KX508_PERIODIC(4);\nKX508_KBD(120);\n");
+  KX508_set_animation(2);
+  for (int i = 0; i < 4; ++i) {
+    hl::ctrl_key('o');
+    Event e = wait();
+    EXPECT_EQ(e.kind, KX508_PERIODIC) << i;
+  }
+  EXPECT_FALSE(kx508::animation.running);
+  // With no request the next wait is live again.
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  hl::ctrl_key('o');
+  EXPECT_EQ(wait().key, 'x');
+}
+
+TEST_F(ScriptTest, EmptyFilesEndAtTheFirstRequest) {
+  for (const char* text : {"", "\n\n\n", "\r\n"}) {
+    write_script(text);
+    kx508::on_command(kx508::kCmdPlayback);
+    EXPECT_EQ(wait_or_click().kind, KX508_MOUSE) << text;
+    EXPECT_EQ(log_lines().back(), kEofMessage);
+    EXPECT_FALSE(kx508::playback_on);
+  }
+}
+
+TEST_F(ScriptTest, MissingFileIsReportedAndEndsPlayback) {
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), "Cannot open script file KX508.SCR for reading\n");
+  EXPECT_FALSE(item_checked(kx508::kCmdPlayback));
+}
+
+TEST_F(ScriptTest, UnwritableFileIsReportedAtEveryWriteAndRecordingStaysOn) {
+  std::filesystem::create_directory("KX508.SCR");
+  kx508::on_command(kx508::kCmdRecord);
+  for (int i = 0; i < 2; ++i) {
+    hl::type_char('k');
+    wait();
+  }
+  std::vector<std::string> lines = log_lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Cannot open script file KX508.SCR for writing\n");
+  EXPECT_EQ(lines[1], lines[0]);
+  EXPECT_TRUE(kx508::recording_on);
+  EXPECT_TRUE(item_checked(kx508::kCmdRecord));
+}
+
+TEST_F(ScriptTest, LastLineWithoutALineEndIsPlayed) {
+  write_script("KX508_KBD(49);\nKX508_KBD(50);");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, '1');
+  EXPECT_EQ(wait().key, '2');
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kEofMessage);
+}
+
+TEST_F(ScriptTest, UnrecognisedLineStopsSilentlyAndPlaybackResumesAfterIt) {
+  write_script("KX508_KBD(49);\n        \nKX508_KBD(50);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, '1');
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_TRUE(log_lines().empty());
+  EXPECT_FALSE(kx508::playback_on);
+  EXPECT_TRUE(item_checked(kx508::kCmdPlayback));  // the mark stays as it was
+  // Choosing playback again resumes with the following line.
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_TRUE(kx508::playback_on);
+  EXPECT_EQ(wait().key, '2');
+}
+
+TEST_F(ScriptTest, SwitchingPlaybackOffClosesTheFileSoTheNextStartsAtTheTop) {
+  write_script("KX508_KBD(49);\nKX508_KBD(50);\n");
+  hl::ctrl_key('p');
+  EXPECT_EQ(wait().key, '1');
+  kx508::on_command(kx508::kCmdPlayback);  // off: the file is closed
+  EXPECT_FALSE(item_checked(kx508::kCmdPlayback));
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(kx508::script_file, nullptr);
+  hl::ctrl_key('p');
+  EXPECT_EQ(wait().key, '1');
+}
+
+TEST_F(ScriptTest, KeysAboveAsciiRoundTripAndOldNegativeKeysStillPlay) {
+  kx508::on_command(kx508::kCmdRecord);
+  hl::type_char(static_cast<char>(200));
+  EXPECT_EQ(static_cast<unsigned char>(wait().key), 200);
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(read_script(), "KX508_KBD(200);\n");
+
+  write_script("KX508_KBD(200);\nKX508_KBD(-56);\nKX508_KBD(456);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(static_cast<unsigned char>(wait().key), 200);
+  EXPECT_EQ(static_cast<unsigned char>(wait().key), 200);
+  EXPECT_EQ(static_cast<unsigned char>(wait().key), 456 & 0xFF);
+}
+
+TEST_F(ScriptTest, RecordingAndPlaybackRefuseToRunTogether) {
+  write_script("KX508_KBD(49);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_FALSE(kx508::recording_on);
+  EXPECT_FALSE(item_checked(kx508::kCmdRecord));
+  ASSERT_EQ(log_lines().size(), 1u);
+  EXPECT_NE(log_lines()[0].find("while playing it back"), std::string::npos);
+  EXPECT_EQ(wait().key, '1');  // playback went on undisturbed
+
+  kx508::on_command(kx508::kCmdPlayback);  // off
+  kx508::on_command(kx508::kCmdRecord);
+  ASSERT_TRUE(kx508::recording_on);
+  kx508::on_command(kx508::kCmdPlayback);
+  kx508::on_command(kx508::kCmdPlayOne);
+  EXPECT_FALSE(kx508::playback_on);
+  EXPECT_FALSE(kx508::play_one_pending);
+  EXPECT_EQ(log_lines().size(), 3u);
+  EXPECT_NE(log_lines()[1].find("while recording it"), std::string::npos);
+  // The recording is intact.
+  hl::type_char('z');
+  wait();
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(read_script(), "KX508_KBD(122);\n");
+}
+
+TEST_F(ScriptTest, PlayOneAfterAnEarlierPlayOneStillRecordsAfresh) {
+  write_script("KX508_KBD(49);\nKX508_KBD(50);\n");
+  hl::ctrl_key('o');
+  EXPECT_EQ(wait().key, '1');
+  // The file is open for reading; recording must start a new file, not write into it.
+  kx508::on_command(kx508::kCmdRecord);
+  hl::type_char('z');
+  wait();
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(read_script(), "KX508_KBD(122);\n");
+}
+
+TEST_F(ScriptTest, PeriodicRunCutShortLeavesNoCountBehind) {
+  write_script("KX508_PERIODIC(10);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(kx508::periodic_count, 9);
+  kx508::on_command(kx508::kCmdPlayback);  // off mid-run
+  EXPECT_EQ(kx508::periodic_count, 0);
+
+  kx508::on_command(kx508::kCmdRecord);
+  KX508_set_animation(1);
+  wait();
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(read_script(), "KX508_PERIODIC(1);\n");
+}
+
+TEST_F(ScriptTest, NumbersAreSearchedOnlyWithinTheirLine) {
+  // No number on the key line: unrecognised, and the next line's digits are not taken.
+  write_script("KX508_KBD();\nKX508_KBD(65);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  kx508::on_command(kx508::kCmdPlayback);  // resumes after the unrecognised line
+  EXPECT_EQ(wait().key, 'A');
+  kx508::on_command(kx508::kCmdPlayback);  // off: closes the file
+
+  write_script("KX508_MOUSE(12);\nKX508_MOUSE(3, 4);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  Event e = wait_or_click();
+  EXPECT_EQ(e.kind, KX508_MOUSE);
+  // The live click at the client area's corner, not (12, 3).
+  EXPECT_EQ(e.x, -kx508::canvas_origin.x);
+  EXPECT_EQ(e.y, kx508::canvas_origin.y);
+}
+
+TEST_F(ScriptTest, HugeNumbersAreClamped) {
+  write_script("KX508_MOUSE(99999999999999999999, -99999999999999999999);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  Event e = wait();
+  EXPECT_EQ(e.kind, KX508_MOUSE);
+  EXPECT_EQ(e.x, INT_MAX);
+  EXPECT_EQ(e.y, INT_MIN);
+}
+
+TEST_F(ScriptTest, OverlongLineIsOneUnrecognisedLine) {
+  std::string longline = "KX508_KBD(49);" + std::string(600, '7') + "\n";
+  write_script(longline + "KX508_KBD(50);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, '2');
+  kx508::on_command(kx508::kCmdPlayback);  // off: closes the file
+
+  // A line of exactly 511 characters is still an ordinary line.
+  std::string full = "KX508_KBD(51);" + std::string(511 - 14, ' ') + "\n";
+  ASSERT_EQ(full.size(), 512u);
+  write_script(full + "KX508_KBD(52);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, '3');
+  EXPECT_EQ(wait().key, '4');
+}
+
+TEST_F(ScriptTest, StopClosesTheFileWithoutWritingThePendingCount) {
+  kx508::on_command(kx508::kCmdRecord);
+  hl::type_char('a');
+  wait();
+  KX508_set_animation(1);
+  wait();
+  KX508_stop();
+  EXPECT_EQ(kx508::script_file, nullptr);
+  EXPECT_EQ(read_script(), "KX508_KBD(97);\n");
+}
+
+}  // namespace

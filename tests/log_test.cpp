@@ -1,0 +1,204 @@
+// The log window's ring of lines and the KX508_gets prompt dialog.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "library_fixture.h"
+
+using kx508::draw_window;
+using kx508::text_window;
+
+namespace {
+
+class LogTest : public LibraryTest {
+ protected:
+  void SetUp() override {
+    LibraryTest::SetUp();
+    start();
+  }
+
+  // Lets the program handle what is queued (a repaint, posted keys) until a click.
+  static void settle() {
+    hl::schedule(hl::now_ms() + 1, [] { hl::click(draw_window, 0, 0); });
+    while (wait().kind != KX508_MOUSE) {
+    }
+  }
+};
+
+TEST_F(LogTest, FirstMessageFillsSlotZero) {
+  EXPECT_EQ(KX508_log("hello %d\n", 42), 9);
+  EXPECT_EQ(kx508::log_first, 0);
+  EXPECT_EQ(kx508::log_next, 1);
+  EXPECT_EQ(kx508::log_ring[0], "hello 42\n");
+  // Drawn at the bottom without its newline.
+  EXPECT_EQ(hl::text_lines(text_window), (std::vector<std::string>{"hello 42"}));
+}
+
+TEST_F(LogTest, RingKeepsTheNewest25Lines) {
+  for (int i = 1; i <= 25; ++i) KX508_log("line %d\n", i);
+  EXPECT_EQ(kx508::log_first, 0);
+  EXPECT_EQ(kx508::log_next, 0);
+  KX508_log("line 26\n");
+  EXPECT_EQ(kx508::log_first, 1);
+  EXPECT_EQ(kx508::log_next, 1);
+  EXPECT_EQ(kx508::log_ring[0], "line 26\n");
+  EXPECT_EQ(kx508::log_ring[1], "line 2\n");
+}
+
+TEST_F(LogTest, RepaintDrawsTheRingOldestFirstNewestAtTheBottom) {
+  for (int i = 1; i <= 26; ++i) KX508_log("line %d\n", i);
+  platform::post_message({text_window, platform::MsgType::Paint});
+  settle();
+  std::vector<std::string> lines = hl::text_lines(text_window);
+  // The text window shows as many of the 25 as fit, the newest last.
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "line 26");
+  int shown = static_cast<int>(lines.size());
+  for (int i = 0; i < shown; ++i) EXPECT_EQ(lines[i], "line " + std::to_string(27 - shown + i));
+  EXPECT_LE(shown, 25);
+}
+
+TEST_F(LogTest, RepaintOfAnEmptyRingDrawsNothing) {
+  platform::post_message({text_window, platform::MsgType::Paint});
+  settle();
+  EXPECT_TRUE(hl::text_lines(text_window).empty());
+}
+
+TEST_F(LogTest, OnlyOneTrailingNewlineIsDropped) {
+  KX508_log("plain");
+  KX508_log("ended\n");
+  KX508_log("mid\nline\n");
+  KX508_log("two\n\n");
+  std::vector<std::string> lines = hl::text_lines(text_window);
+  EXPECT_EQ(lines, (std::vector<std::string>{"plain", "ended", "mid\nline", "two\n"}));
+}
+
+TEST_F(LogTest, LongMessagesAreCutAt1023Characters) {
+  std::string big(3000, 'x');
+  int count = KX508_log("%s", big.c_str());
+  EXPECT_EQ(count, 3000);
+  EXPECT_EQ(kx508::log_ring[0].size(), 1023u);
+}
+
+TEST_F(LogTest, LoggingAfterTheTextWindowIsClosedKeepsFillingTheRing) {
+  hl::close_window(text_window);
+  settle();
+  ASSERT_FALSE(hl::window_info(text_window).exists);
+  for (int i = 0; i < 30; ++i) KX508_log("after %d\n", i);
+  EXPECT_EQ(kx508::log_ring[(kx508::log_next + 24) % 25], "after 29\n");
+  EXPECT_EQ(KX508_set_logging(1), 1);  // showing a closed window does nothing
+}
+
+TEST_F(LogTest, KeysTypedInTheTextWindowReachTheDrawingWindow) {
+  hl::set_focus(text_window);
+  hl::type_char('m');
+  Event e = wait();
+  EXPECT_EQ(e.kind, KX508_KEY);
+  EXPECT_EQ(e.key, 'm');
+}
+
+// ---- The prompt dialog
+
+std::uint16_t word_at(const kx508::GetsTemplate& t, std::size_t offset) {
+  return static_cast<std::uint16_t>(t[offset] | (t[offset + 1] << 8));
+}
+
+std::string utf16_at(const kx508::GetsTemplate& t, std::size_t offset) {
+  std::string s;
+  for (std::uint16_t c = word_at(t, offset); c != 0; offset += 2, c = word_at(t, offset))
+    s += static_cast<char>(c);
+  return s;
+}
+
+TEST(GetsTemplate, FixedFieldsSitAtTheirOffsets) {
+  kx508::GetsTemplate t = kx508::build_gets_template("Name?");
+  EXPECT_EQ(t.size(), 292u);
+  EXPECT_EQ(word_at(t, 0) | (word_at(t, 2) << 16), 0x90C80080u);
+  EXPECT_EQ(word_at(t, 8), 3);
+  EXPECT_EQ(word_at(t, 14), 185);
+  EXPECT_EQ(word_at(t, 16), 92);
+  EXPECT_EQ(utf16_at(t, 22), "KX508_gets");
+  EXPECT_EQ(word_at(t, 44) | (word_at(t, 46) << 16), 0x50810044u);
+  EXPECT_EQ(word_at(t, 60), 102);
+  EXPECT_EQ(word_at(t, 64), 0x0081);
+  EXPECT_EQ(word_at(t, 88), 101);
+  EXPECT_EQ(utf16_at(t, 94), "Okay");
+  EXPECT_EQ(word_at(t, 108) | (word_at(t, 110) << 16), 0x50020000u);
+  EXPECT_EQ(word_at(t, 124), 103);
+  EXPECT_EQ(word_at(t, 128), 0x0082);
+  EXPECT_EQ(word_at(t, 290), 0);
+  // The template is a well-formed dialog for the platform.
+  platform::DialogDesc d;
+  ASSERT_TRUE(platform::parse_dialog_template(t.data(), t.size(), &d));
+  ASSERT_EQ(d.items.size(), 3u);
+  EXPECT_TRUE(d.items[1].default_button());
+}
+
+TEST(GetsTemplate, PromptIsExactly79CharactersCutOrPadded) {
+  std::string shortp = utf16_at(kx508::build_gets_template("abc"), 130);
+  EXPECT_EQ(shortp, "abc" + std::string(76, ' '));
+  std::string longp(100, 'q');
+  longp[78] = 'E';
+  longp[79] = 'X';
+  std::string cut = utf16_at(kx508::build_gets_template(longp.c_str()), 130);
+  EXPECT_EQ(cut.size(), 79u);
+  EXPECT_EQ(cut.back(), 'E');
+}
+
+class GetsTest : public LogTest {};
+
+TEST_F(GetsTest, OkayReturnsTheTypedReply) {
+  hl::answer_next_dialog({[](hl::Dialog& d) {
+    EXPECT_EQ(d.desc().title, "KX508_gets");
+    d.type("Ada");
+    d.press_button(101);
+  }});
+  char reply[256] = "untouched";
+  EXPECT_EQ(KX508_gets("Your name?", reply), 1);
+  EXPECT_STREQ(reply, "Ada");
+}
+
+TEST_F(GetsTest, ReplyIsCutAt255Characters) {
+  std::string typed(300, 'r');
+  typed[254] = 'L';
+  hl::answer_next_dialog({[&](hl::Dialog& d) {
+    d.type(typed);
+    d.press_enter();
+  }});
+  char reply[300];
+  std::memset(reply, '#', sizeof reply);
+  EXPECT_EQ(KX508_gets("Long?", reply), 1);
+  EXPECT_EQ(std::strlen(reply), 255u);
+  EXPECT_EQ(reply[254], 'L');
+  EXPECT_EQ(reply[256], '#');  // nothing written past the terminator
+}
+
+TEST_F(GetsTest, EscapeAndTheCloseBoxLeaveItOpenWhileOtherWindowsRunOn) {
+  KX508_set_animation(2);
+  hl::answer_next_dialog({
+      [](hl::Dialog& d) { d.press_escape(); },
+      [](hl::Dialog& d) { d.click_close_box(); },
+      [](hl::Dialog& d) {
+        EXPECT_TRUE(d.open());
+        hl::advance(250);  // the drawing window's timer keeps ticking
+      },
+      [](hl::Dialog& d) {
+        d.type("done");
+        d.press_enter();
+      },
+  });
+  char reply[256];
+  kx508::animation.periodic_due = false;
+  EXPECT_EQ(KX508_gets("Stay?", reply), 1);
+  EXPECT_STREQ(reply, "done");
+  EXPECT_TRUE(kx508::animation.periodic_due);
+}
+
+TEST_F(GetsTest, DialogThatCannotBeCreatedReturnsZeroAndLeavesTheReply) {
+  hl::fail_next_dialog();
+  char reply[256] = "kept";
+  EXPECT_EQ(KX508_gets("?", reply), 0);
+  EXPECT_STREQ(reply, "kept");
+}
+
+}  // namespace

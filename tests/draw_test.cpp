@@ -1,0 +1,202 @@
+// Colours, warnings, trace lines and the pixels the drawing primitives put on the canvas.
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "display.h"
+#include "library_fixture.h"
+
+namespace {
+
+const platform::Colour kBlack = platform::rgb(0, 0, 0);
+const platform::Colour kWhite = platform::rgb(255, 255, 255);
+const platform::Colour kRed = platform::rgb(255, 0, 0);
+const platform::Colour kBlue = platform::rgb(0, 0, 255);
+
+class DrawTest : public LibraryTest {
+ protected:
+  void SetUp() override {
+    LibraryTest::SetUp();
+    start();
+    fill_canvas(kWhite);
+  }
+
+  static void fill_canvas(platform::Colour c) {
+    for (int y = 0; y < kx508::canvas.height(); ++y)
+      for (int x = 0; x < kx508::canvas.width(); ++x) kx508::canvas.set_pixel(x, y, c);
+  }
+
+  // The colour at a library point.
+  static platform::Colour at(int x, int y) {
+    return kx508::canvas.pixel(client_x(x), client_y(y));
+  }
+
+  static int count(platform::Colour c) {
+    int n = 0;
+    for (int y = 0; y < kx508::canvas.height(); ++y)
+      for (int x = 0; x < kx508::canvas.width(); ++x) n += kx508::canvas.pixel(x, y) == c;
+    return n;
+  }
+
+  static std::vector<std::string> log_lines() {
+    std::vector<std::string> lines;
+    if (kx508::log_first < 0) return lines;
+    int slot = kx508::log_first;
+    do {
+      lines.push_back(kx508::log_ring[slot]);
+      slot = (slot + 1) % kx508::kLogLines;
+    } while (slot != kx508::log_next);
+    return lines;
+  }
+};
+
+TEST_F(DrawTest, TraceLinesNameTheColourAndTheNormalisedCorners) {
+  KX508_draw_rectangle(4, 10, -20, -10, 20, 0);
+  KX508_draw_rectangle(4, -10, 20, 10, -20, 0);
+  KX508_draw_rectangle(23, 0, 0, 5, 5, 3);
+  KX508_draw_triangle(8, 1, 2, 3, 4, 5, 6, 0);
+  KX508_flush();
+  KX508_clear();
+  EXPECT_EQ(log_lines(), (std::vector<std::string>{
+                             "blue rectangle with bounding box (-10,20) to (10,-20), filled\n",
+                             "blue rectangle with bounding box (-10,20) to (10,-20), filled\n",
+                             "20% gray rectangle with bounding box (0,5) to (5,0) with line width 3\n",
+                             "purple triangle at (1,2), (3,4), (5,6)\n",
+                             "Flushing the graphics window\n",
+                             "Clearing the graphics window\n",
+                         }));
+}
+
+TEST_F(DrawTest, BadArgumentsWarnEvenWithLoggingOffColourFirst) {
+  KX508_set_logging(0);
+  KX508_draw_rectangle(0, 0, 0, 1, 1, 0);  // valid: silent
+  KX508_draw_triangle(24, 0, 0, 10, 0, 0, 10, -3);
+  KX508_draw_rectangle(-1, 0, 0, 1, 1, 0);
+  KX508_flush();
+  KX508_clear();
+  EXPECT_EQ(log_lines(), (std::vector<std::string>{
+                             "Illegal color 24; using RED.\n",
+                             "Width of -3 not possible, using width 3\n",
+                             "Illegal color -1; using RED.\n",
+                         }));
+}
+
+TEST_F(DrawTest, SubstitutedValuesAreWhatIsTracedAndDrawn) {
+  KX508_draw_rectangle(99, -50, 50, 50, -50, -1);
+  std::vector<std::string> lines = log_lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[2], "red rectangle with bounding box (-50,50) to (50,-50) with line width 1\n");
+  EXPECT_EQ(at(-50, 50), kRed);
+  EXPECT_EQ(at(0, 0), kWhite);  // an outline leaves the interior alone
+}
+
+TEST_F(DrawTest, MostNegativeWidthBecomesTheLargestWidth) {
+  KX508_draw_rectangle(4, 0, 0, 1, 1, INT_MIN);
+  ASSERT_FALSE(log_lines().empty());
+  EXPECT_EQ(log_lines()[0], "Width of -2147483648 not possible, using width 2147483647\n");
+  // The enormous pen covers the whole canvas.
+  EXPECT_EQ(count(kBlue), kx508::canvas.width() * kx508::canvas.height());
+}
+
+TEST_F(DrawTest, OnePixelRectangleAtTheOrigin) {
+  KX508_draw_rectangle(0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(count(kBlack), 1);
+  EXPECT_EQ(kx508::canvas.pixel(kx508::canvas_origin.x, kx508::canvas_origin.y), kBlack);
+  EXPECT_TRUE(kx508::canvas_dirty);
+}
+
+TEST_F(DrawTest, DisplayClearPaints601By501PixelsCentredOnTheOrigin) {
+  // Display is what the program draws through; its clear is flush, clear, then one
+  // filled rectangle from (-300, -250) to (300, 250).
+  kx508::reset_library();
+  std::string why;
+  ASSERT_TRUE(platform::open_backend("headless", &why));
+  Display display;
+  display.clear(4);
+  // The canvas is 601 x 540 but the origin is the centre of the smaller client area, so
+  // the rectangle may reach past the canvas's top and left edges: count what is on it.
+  int ox = kx508::canvas_origin.x, oy = kx508::canvas_origin.y;
+  int cols = std::min(600, ox + 300) - std::max(0, ox - 300) + 1;
+  int rows = std::min(539, oy + 250) - std::max(0, oy - 250) + 1;
+  EXPECT_EQ(count(kBlue), cols * rows);
+  EXPECT_EQ(at(300, -250), kBlue);
+  EXPECT_EQ(at(301, 0), kWhite);
+  EXPECT_EQ(at(0, -251), kWhite);
+  EXPECT_EQ(kx508::canvas.pixel(600, 539), kBlack);  // the clear's frame survives there
+
+  display.clear(30);
+  EXPECT_EQ(count(kRed), cols * rows);
+  EXPECT_EQ(log_lines().back(), "Illegal color 30; using RED.\n");
+}
+
+TEST_F(DrawTest, ClearLeavesAWhiteCanvasInABlackFrame) {
+  fill_canvas(kBlue);
+  kx508::canvas_dirty = false;
+  KX508_clear();
+  const platform::Surface& c = kx508::canvas;
+  EXPECT_EQ(c.pixel(0, 0), kBlack);
+  EXPECT_EQ(c.pixel(600, 539), kBlack);
+  EXPECT_EQ(c.pixel(300, 0), kBlack);
+  EXPECT_EQ(c.pixel(0, 270), kBlack);
+  EXPECT_EQ(c.pixel(1, 1), kWhite);
+  EXPECT_EQ(c.pixel(599, 538), kWhite);
+  EXPECT_EQ(count(kBlack), 2 * 601 + 2 * 540 - 4);
+  EXPECT_EQ(count(kWhite), 599 * 538);
+  EXPECT_TRUE(kx508::canvas_dirty);
+}
+
+TEST_F(DrawTest, FlushCopiesOnlyAChangedCanvas) {
+  KX508_set_logging(0);
+  KX508_draw_rectangle(4, 0, 0, 0, 0, 0);
+  KX508_flush();
+  EXPECT_FALSE(kx508::canvas_dirty);
+  const platform::Surface& shown = hl::shown_pixels(kx508::draw_window);
+  EXPECT_EQ(shown.pixel(kx508::canvas_origin.x, kx508::canvas_origin.y), kBlue);
+  kx508::canvas.set_pixel(0, 0, kRed);  // changed behind the library's back
+  KX508_flush();
+  EXPECT_NE(shown.pixel(0, 0), kRed);
+}
+
+TEST_F(DrawTest, OutlineIsCentredOnTheEdgeAndLeavesTheInsideAlone) {
+  KX508_set_logging(0);
+  KX508_draw_rectangle(4, -20, 20, 20, -20, 3);
+  EXPECT_EQ(at(-20, 0), kBlue);
+  EXPECT_EQ(at(-21, 0), kBlue);  // one pixel outside
+  EXPECT_EQ(at(-19, 0), kBlue);  // one pixel inside
+  EXPECT_EQ(at(-22, 0), kWhite);
+  EXPECT_EQ(at(-18, 0), kWhite);
+  EXPECT_EQ(at(0, 0), kWhite);
+  EXPECT_EQ(at(21, 21), kBlue);
+}
+
+TEST_F(DrawTest, FilledTriangleCoversItsInsideAndItsCorners) {
+  KX508_set_logging(0);
+  KX508_draw_triangle(3, -30, -30, 30, -30, 0, 30, 0);
+  const platform::Colour green = platform::rgb(0, 255, 0);
+  for (auto [x, y] : {std::pair{-30, -30}, {30, -30}, {0, 30}, {0, 0}, {-20, -25}})
+    EXPECT_EQ(at(x, y), green) << x << "," << y;
+  EXPECT_EQ(at(-31, -30), kWhite);
+  EXPECT_EQ(at(0, 31), kWhite);
+  EXPECT_EQ(at(-25, 20), kWhite);
+
+  KX508_draw_triangle(2, -10, -10, 10, -10, 0, 10, 2);
+  EXPECT_EQ(at(0, 0), green);  // an outlined triangle keeps what was inside
+  EXPECT_EQ(at(0, -10), kRed);
+}
+
+TEST_F(DrawTest, ShapesFarOutsideTheCanvasAreClippedAway) {
+  KX508_set_logging(0);
+  KX508_draw_rectangle(4, INT_MIN, INT_MAX, INT_MAX, INT_MIN, 0);
+  EXPECT_EQ(count(kBlue), kx508::canvas.width() * kx508::canvas.height());
+  fill_canvas(kWhite);
+  KX508_draw_triangle(2, INT_MIN, INT_MIN, INT_MAX, INT_MIN, 0, INT_MAX, 0);
+  EXPECT_EQ(at(0, 0), kRed);
+  fill_canvas(kWhite);
+  KX508_draw_rectangle(4, INT_MAX - 5, INT_MAX, INT_MAX, INT_MAX - 5, 2000000000);
+  KX508_draw_triangle(4, INT_MIN, 0, INT_MIN, 5, INT_MIN + 3, 2, 7);
+  KX508_draw_rectangle(4, 1000, 1000, 2000, 2000, 1);
+  EXPECT_EQ(count(kBlue), 0);
+}
+
+}  // namespace

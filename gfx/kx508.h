@@ -20,7 +20,8 @@ int main();
 }
 
 // The process entry: stores the four start-up values, runs the application's main
-// routine, and returns 0 whatever that returned.
+// routine, and returns 0 whatever that returned. An exception out of it (out of memory,
+// a headless run that can never get input) is reported in one line and returns 1.
 int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
                         const char* command_line, int show_state, int (*app_main)());
 

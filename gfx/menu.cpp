@@ -187,8 +187,7 @@ using namespace kx508;
 
 int KX508_set_logging(int on) {
   if (draw_window == 0) return 0;
-  logging_enabled = on != 0;
-  platform::check_menu_item(run_menu, kCmdLogging, logging_enabled);
+  set_logging_flag(on != 0);
   if (logging_enabled) show_text_window();
   return 1;
 }

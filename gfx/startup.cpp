@@ -1,4 +1,8 @@
 // The process entry: keeps the start-up values and hands over to the application.
+#include <cstdio>
+#include <exception>
+#include <new>
+
 #include "kx508.h"
 #include "platform.h"
 
@@ -17,11 +21,21 @@ int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
   startup_prev_instance = prev_instance;
   startup_command_line = command_line ? command_line : "";
   startup_show_state = show_state;
-  app_main();
+  int status = 0;
+  try {
+    app_main();
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "KX508: out of memory\n");
+    status = 1;
+  } catch (const std::exception& e) {
+    // Nothing is thrown by design; what arrives here ends the program with its reason.
+    std::fprintf(stderr, "KX508: %s\n", e.what());
+    status = 1;
+  }
   // The windows end with the program; close them here rather than leave it to static
   // destructors, which run after the windowing toolkit may be gone.
   platform::close();
-  return 0;
+  return status;
 }
 
 KX508_Instance KX508_startup_instance() { return startup_instance; }

@@ -1,4 +1,5 @@
 // The library's windows, canvas origin and event wait, on the headless backend.
+#include <stdexcept>
 #include <vector>
 
 #include "library_fixture.h"
@@ -246,6 +247,16 @@ TEST(ProcessEntry, StoresTheStartUpValuesAndReturnsZero) {
   });
   EXPECT_TRUE(ran);
   EXPECT_EQ(status, 0);
+}
+
+TEST(ProcessEntry, ReportsAnExceptionAndReturnsOne) {
+  testing::internal::CaptureStderr();
+  int status = KX508_process_entry("prog", nullptr, "", 1, []() -> int {
+    throw std::runtime_error("no input can ever come");
+  });
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, "KX508: no input can ever come\n");
 }
 
 }  // namespace

@@ -1,0 +1,595 @@
+// The software rasterizer: exact pixels of rectangles, polygons and wide pens, clipping,
+// block copies, and arguments far beyond the surface.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+namespace {
+
+using platform::Brush;
+using platform::Colour;
+using platform::Pen;
+using platform::Point64;
+using platform::rgb;
+using platform::Surface;
+using std::int64_t;
+// Squared cross products pass 64 bits at large coordinates and widths.
+__extension__ using Wide = __int128;
+
+const Colour kBg = rgb(0, 0, 0);
+const Colour kPen = rgb(255, 0, 0);
+const Colour kFill = rgb(0, 0, 255);
+
+const Pen kNoPen{kPen, 1, true};
+const Brush kHollow{kFill, true};
+const Brush kSolid{kFill, false};
+
+Pen pen(int width) { return Pen{kPen, width, false}; }
+
+int count(const Surface& s, Colour c) {
+  return static_cast<int>(std::count(s.data(), s.data() + s.width() * s.height(), c));
+}
+
+// The surface as text, one line per row: '.' background, '#' pen, 'o' brush.
+std::string art(const Surface& s) {
+  std::string out;
+  for (int y = 0; y < s.height(); ++y) {
+    for (int x = 0; x < s.width(); ++x) {
+      const Colour c = s.pixel(x, y);
+      out += c == kBg ? '.' : c == kPen ? '#' : c == kFill ? 'o' : '?';
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+std::string lines(std::initializer_list<const char*> rows) {
+  std::string out;
+  for (const char* r : rows) out += std::string(r) + '\n';
+  return out;
+}
+
+// Copies the w x h block at (x, y) of a bigger surface, to compare with a clipped
+// drawing.
+Surface crop(const Surface& big, int x, int y, int w, int h) {
+  Surface out(w, h);
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i) out.set_pixel(i, j, big.pixel(x + i, y + j));
+  return out;
+}
+
+// --- Independent per-pixel oracles (small coordinates only) -----------------------
+
+bool on_segment(Point64 a, Point64 b, int64_t x, int64_t y) {
+  const int64_t cross = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+  return cross == 0 && x >= std::min(a.x, b.x) && x <= std::max(a.x, b.x) &&
+         y >= std::min(a.y, b.y) && y <= std::max(a.y, b.y);
+}
+
+// Inside or on the boundary of the closed polygon, even-odd.
+bool in_polygon(const std::vector<Point64>& p, int64_t x, int64_t y) {
+  bool inside = false;
+  for (std::size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) {
+    if (on_segment(p[j], p[i], x, y)) return true;
+    if ((p[i].y > y) != (p[j].y > y)) {
+      // Crossing to the right of x: compare without dividing.
+      const int64_t lhs = (x - p[i].x) * (p[j].y - p[i].y);
+      const int64_t rhs = (p[j].x - p[i].x) * (y - p[i].y);
+      if ((p[j].y > p[i].y) ? lhs < rhs : lhs > rhs) inside = !inside;
+    }
+  }
+  return inside;
+}
+
+// The one-pixel line's pixels, from the line equation in floating point.
+void oracle_line(Surface& s, Point64 a, Point64 b) {
+  const double dx = static_cast<double>(b.x - a.x), dy = static_cast<double>(b.y - a.y);
+  auto put = [&](int64_t x, int64_t y) {
+    if (s.contains(static_cast<int>(x), static_cast<int>(y)))
+      s.set_pixel(static_cast<int>(x), static_cast<int>(y), kPen);
+  };
+  // Only the surface's columns (rows) can hold a pixel; skip the rest of long lines.
+  if (std::abs(dx) >= std::abs(dy)) {
+    const int64_t last = std::min<int64_t>(std::max(a.x, b.x), s.width() - 1);
+    for (int64_t x = std::max<int64_t>(std::min(a.x, b.x), 0); x <= last; ++x)
+      put(x, dx == 0 ? a.y
+                     : static_cast<int64_t>(std::floor(a.y + (x - a.x) * dy / dx + 0.5)));
+  } else {
+    const int64_t last = std::min<int64_t>(std::max(a.y, b.y), s.height() - 1);
+    for (int64_t y = std::max<int64_t>(std::min(a.y, b.y), 0); y <= last; ++y)
+      put(static_cast<int64_t>(std::floor(a.x + (y - a.y) * dx / dy + 0.5)), y);
+  }
+}
+
+bool near_segment(Point64 a, Point64 b, int width, int64_t x, int64_t y) {
+  const Wide dx = b.x - a.x, dy = b.y - a.y, ux = x - a.x, uy = y - a.y;
+  const Wide w2 = Wide{width} * width, len2 = dx * dx + dy * dy;
+  const Wide dot = ux * dx + uy * dy;
+  if (dot <= 0) return 4 * (ux * ux + uy * uy) <= w2;
+  if (dot >= len2) return 4 * ((x - b.x) * (x - b.x) + (y - b.y) * (y - b.y)) <= w2;
+  const Wide cross = ux * dy - uy * dx;
+  return 4 * cross * cross <= w2 * len2;
+}
+
+constexpr int kNoOutline = -1;
+
+// What draw_polygon should give, pixel by pixel; pen_width kNoOutline draws no edges.
+Surface oracle_polygon(int w, int h, const std::vector<Point64>& p, int pen_width,
+                       bool fill) {
+  Surface s(w, h, kBg);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (fill && in_polygon(p, x, y)) s.set_pixel(x, y, kFill);
+      if (pen_width >= 2)
+        for (std::size_t i = 0; i < p.size(); ++i)
+          if (near_segment(p[i], p[(i + 1) % p.size()], pen_width, x, y))
+            s.set_pixel(x, y, kPen);
+    }
+  if (pen_width != kNoOutline && pen_width < 2)
+    for (std::size_t i = 0; i < p.size(); ++i)
+      oracle_line(s, p[i], p[(i + 1) % p.size()]);
+  return s;
+}
+
+Surface polygon(int w, int h, const std::vector<Point64>& p, const Pen& pn,
+                const Brush& br) {
+  Surface s(w, h, kBg);
+  platform::draw_polygon(s, pn, br, p.data(), static_cast<int>(p.size()));
+  return s;
+}
+
+// ---------------------------------------------------------------------------------
+
+TEST(Surface, SizeAndFill) {
+  Surface s(3, 2, kFill);
+  EXPECT_EQ(s.width(), 3);
+  EXPECT_EQ(s.height(), 2);
+  EXPECT_EQ(count(s, kFill), 6);
+  Surface empty(-4, 5);
+  EXPECT_EQ(empty.width(), 0);
+  EXPECT_EQ(count(empty, kBg), 0);
+  // Drawing on an empty surface is a no-op, not a crash.
+  platform::draw_rectangle(empty, pen(3), kSolid, -5, -5, 5, 5);
+}
+
+TEST(Rectangle, OnePixelBoxAndEmptyBoxes) {
+  Surface s(8, 8, kBg);
+  platform::draw_rectangle(s, pen(1), kSolid, 5, 4, 6, 5);
+  EXPECT_EQ(count(s, kPen), 1);
+  EXPECT_EQ(s.pixel(5, 4), kPen);
+  Surface t(8, 8, kBg);
+  platform::draw_rectangle(t, kNoPen, kSolid, 5, 4, 6, 5);
+  EXPECT_EQ(count(t, kFill), 1);
+  EXPECT_EQ(t.pixel(5, 4), kFill);
+  Surface u(8, 8, kBg);
+  platform::draw_rectangle(u, pen(5), kSolid, 3, 2, 3, 6);  // zero width
+  platform::draw_rectangle(u, pen(5), kSolid, 1, 4, 6, 4);  // zero height
+  EXPECT_EQ(count(u, kBg), 64);
+}
+
+TEST(Rectangle, FilledBoxWithoutPen) {
+  Surface s(10, 9, kBg);
+  platform::draw_rectangle(s, kNoPen, kSolid, 7, 6, 2, 3);  // corners swapped
+  EXPECT_EQ(count(s, kFill), 15) << art(s);
+  EXPECT_EQ(s.pixel(2, 3), kFill);
+  EXPECT_EQ(s.pixel(6, 5), kFill);
+  EXPECT_EQ(s.pixel(1, 3), kBg);
+  EXPECT_EQ(s.pixel(7, 5), kBg);
+  EXPECT_EQ(s.pixel(2, 2), kBg);
+  EXPECT_EQ(s.pixel(6, 6), kBg);
+  Surface t(10, 9, kBg);
+  platform::draw_rectangle(t, kNoPen, kHollow, 2, 3, 7, 6);
+  EXPECT_EQ(count(t, kBg), 90);
+}
+
+TEST(Rectangle, OutlineWidths) {
+  auto draw = [](int width, const Brush& br) {
+    Surface s(12, 10, kBg);
+    platform::draw_rectangle(s, pen(width), br, 3, 2, 9, 8);
+    return art(s);
+  };
+  const std::string thin = lines(
+      {"............", "............", "...######...", "...#oooo#...", "...#oooo#...",
+       "...#oooo#...", "...#oooo#...", "...######...", "............", "............"});
+  EXPECT_EQ(draw(1, kSolid), thin);
+  EXPECT_EQ(draw(0, kSolid), thin);
+  EXPECT_EQ(draw(-3, kSolid), thin);
+  EXPECT_EQ(draw(2, kSolid),
+            lines({"............", "..########..", "..########..", "..##oooo##..",
+                   "..##oooo##..", "..##oooo##..", "..##oooo##..", "..########..",
+                   "..########..", "............"}));
+  EXPECT_EQ(draw(3, kHollow),
+            lines({"............", "..########..", "..########..", "..########..",
+                   "..###..###..", "..###..###..", "..########..", "..########..",
+                   "..########..", "............"}));
+}
+
+TEST(Rectangle, WidePenBandExtents) {
+  // Through the middle row: the band reaches o = w/2 outside the ring column and
+  // i = (w-1)/2 inside it; the brush starts right after.
+  for (int w : {4, 7, 8, 15}) {
+    Surface s(120, 120, kBg);
+    const int left = 40, right = 80, top = 30, bottom = 90;
+    platform::draw_rectangle(s, pen(w), kSolid, left, top, right, bottom);
+    const int o = w / 2, i = (w - 1) / 2, y = 60, x = 60;
+    SCOPED_TRACE(w);
+    EXPECT_EQ(s.pixel(left - o - 1, y), kBg);
+    EXPECT_EQ(s.pixel(left - o, y), kPen);
+    EXPECT_EQ(s.pixel(left + i, y), kPen);
+    EXPECT_EQ(s.pixel(left + i + 1, y), kFill);
+    EXPECT_EQ(s.pixel(right - 1 + o + 1, y), kBg);
+    EXPECT_EQ(s.pixel(right - 1 + o, y), kPen);
+    EXPECT_EQ(s.pixel(right - 1 - i, y), kPen);
+    EXPECT_EQ(s.pixel(right - 2 - i, y), kFill);
+    EXPECT_EQ(s.pixel(x, top - o - 1), kBg);
+    EXPECT_EQ(s.pixel(x, top - o), kPen);
+    EXPECT_EQ(s.pixel(x, top + i + 1), kFill);
+    EXPECT_EQ(s.pixel(x, bottom - 1 + o), kPen);
+    EXPECT_EQ(s.pixel(x, bottom - 2 - i), kFill);
+    const int outer = (right - left + 2 * o) * (bottom - top + 2 * o);
+    const int inner = (right - left - 2 - 2 * i) * (bottom - top - 2 - 2 * i);
+    EXPECT_EQ(count(s, kFill), inner);
+    EXPECT_EQ(count(s, kPen), outer - inner);
+  }
+  // A pen wider than the box swallows the interior.
+  Surface s(20, 20, kBg);
+  platform::draw_rectangle(s, pen(6), kSolid, 8, 8, 11, 12);
+  EXPECT_EQ(count(s, kFill), 0);
+  EXPECT_EQ(count(s, kPen), 9 * 10);
+  EXPECT_EQ(s.pixel(5, 5), kPen);
+  EXPECT_EQ(s.pixel(13, 14), kPen);
+}
+
+TEST(Rectangle, ClippingMatchesTheUnclippedDrawing) {
+  // Boxes hanging over each edge and corner, drawn on a small surface and on a big one
+  // holding it at offset (50, 50).
+  const int w = 16, h = 12, m = 50;
+  const int boxes[][4] = {{-5, 3, 6, 8},   {10, 3, 25, 8},   {4, -6, 9, 5},
+                          {4, 7, 9, 30},   {-9, -9, 30, 30}, {-3, -4, 2, 3},
+                          {14, 10, 19, 14}};
+  for (const auto& b : boxes)
+    for (int pw : {1, 2, 5}) {
+      Surface small(w, h, kBg), big(w + 2 * m, h + 2 * m, kBg);
+      platform::draw_rectangle(small, pen(pw), kSolid, b[0], b[1], b[2], b[3]);
+      platform::draw_rectangle(big, pen(pw), kSolid, b[0] + m, b[1] + m, b[2] + m,
+                               b[3] + m);
+      EXPECT_EQ(art(small), art(crop(big, m, m, w, h)))
+          << b[0] << "," << b[1] << " pen " << pw;
+    }
+}
+
+TEST(Rectangle, ExtremeArguments) {
+  const int64_t far = int64_t{1} << 32;
+  Surface s(601, 540, kBg);
+  platform::draw_rectangle(s, pen(INT_MAX), kSolid, 10, 10, 20, 20);
+  EXPECT_EQ(count(s, kPen), 601 * 540);
+
+  Surface t(601, 540, kBg);
+  platform::draw_rectangle(t, pen(1), kSolid, -far, -far, far, far);
+  EXPECT_EQ(count(t, kFill), 601 * 540);
+
+  Surface u(601, 540, kBg);  // only the right ring column is on the surface
+  platform::draw_rectangle(u, pen(1), kSolid, -2 * far, -far, 5, far);
+  EXPECT_EQ(count(u, kPen), 540);
+  EXPECT_EQ(count(u, kFill), 4 * 540);
+
+  Surface v(601, 540, kBg);  // entirely off to the right, pen reaching back 2^30
+  platform::draw_rectangle(v, pen(INT_MAX), kSolid, 300 + int64_t{INT_MAX} + (1 << 30), 0,
+                           4 * far, 9);
+  EXPECT_EQ(count(v, kBg), 601 * 540);
+
+  Surface x(64, 64, kBg);
+  platform::draw_rectangle(x, pen(INT_MAX), kSolid, INT64_MIN, INT64_MIN, INT64_MAX,
+                           INT64_MAX);
+  EXPECT_EQ(count(x, kFill), 64 * 64);
+}
+
+TEST(PolygonFill, HandCheckedShapes) {
+  const Pen p = kNoPen;
+  EXPECT_EQ(art(polygon(6, 6, {{0, 0}, {4, 0}, {0, 4}}, p, kSolid)),
+            lines({"ooooo.", "oooo..", "ooo...", "oo....", "o.....", "......"}));
+  // Sliver: rows cross at x = 0; 2..3; 4..6; 6.
+  EXPECT_EQ(art(polygon(8, 4, {{0, 0}, {6, 2}, {6, 3}}, p, kSolid)),
+            lines({"o.......", "..oo....", "....ooo.", "......o."}));
+  // Collinear points: just the lattice points on the segment.
+  EXPECT_EQ(art(polygon(9, 5, {{0, 0}, {8, 4}, {4, 2}}, p, kSolid)),
+            lines({"o........", "..o......", "....o....", "......o..", "........o"}));
+  EXPECT_EQ(count(polygon(5, 5, {{3, 2}}, p, kSolid), kFill), 1);
+  EXPECT_EQ(polygon(5, 5, {{3, 2}}, p, kSolid).pixel(3, 2), kFill);
+  Surface none(5, 5, kBg);
+  platform::draw_polygon(none, pen(3), kSolid, nullptr, 0);
+  Point64 pt{2, 2};
+  platform::draw_polygon(none, pen(3), kSolid, &pt, -1);
+  EXPECT_EQ(count(none, kBg), 25);
+}
+
+TEST(PolygonFill, EvenOddRule) {
+  // A square walked twice has winding number 2 inside: even-odd leaves only its
+  // boundary.
+  const std::vector<Point64> twice = {{1, 1}, {6, 1}, {6, 6}, {1, 6},
+                                      {1, 1}, {6, 1}, {6, 6}, {1, 6}};
+  Surface s = polygon(8, 8, twice, kNoPen, kSolid);
+  EXPECT_EQ(count(s, kFill), 20) << art(s);
+  EXPECT_EQ(s.pixel(3, 3), kBg);
+  // A bow tie: two triangles meeting at (3, 3).
+  const std::vector<Point64> bow = {{0, 0}, {6, 6}, {6, 0}, {0, 6}};
+  EXPECT_EQ(art(polygon(8, 8, bow, kNoPen, kSolid)),
+            art(oracle_polygon(8, 8, bow, kNoOutline, true)));
+}
+
+TEST(PolygonFill, MatchesOracleAndIgnoresVertexOrder) {
+  std::mt19937 rng(508);
+  std::uniform_int_distribution<int64_t> coord(-12, 40);
+  for (int n = 0; n < 300; ++n) {
+    std::vector<Point64> t = {
+        {coord(rng), coord(rng)}, {coord(rng), coord(rng)}, {coord(rng), coord(rng)}};
+    const std::string want = art(oracle_polygon(30, 26, t, kNoOutline, true));
+    std::sort(t.begin(), t.end(),
+              [](auto a, auto b) { return a.x != b.x ? a.x < b.x : a.y < b.y; });
+    do {
+      ASSERT_EQ(art(polygon(30, 26, t, kNoPen, kSolid)), want)
+          << t[0].x << "," << t[0].y << " " << t[1].x << "," << t[1].y << " " << t[2].x
+          << "," << t[2].y;
+    } while (std::next_permutation(t.begin(), t.end(), [](auto a, auto b) {
+      return a.x != b.x ? a.x < b.x : a.y < b.y;
+    }));
+  }
+}
+
+TEST(PolygonLine, RoundingAndDirection) {
+  auto seg = [](Point64 a, Point64 b) {
+    return art(polygon(5, 5, {a, b}, pen(1), kHollow));
+  };
+  // Halves round towards +infinity, whichever way the line is drawn.
+  const std::string shallow = lines({"#....", ".##..", "...##", ".....", "....."});
+  EXPECT_EQ(seg({0, 0}, {4, 2}), shallow);
+  EXPECT_EQ(seg({4, 2}, {0, 0}), shallow);
+  const std::string falling = lines({"....#", "..##.", "##...", ".....", "....."});
+  EXPECT_EQ(seg({0, 2}, {4, 0}), falling);
+  EXPECT_EQ(seg({4, 0}, {0, 2}), falling);
+  EXPECT_EQ(seg({0, 0}, {2, 4}), lines({"#....", ".#...", ".#...", "..#..", "..#.."}));
+  EXPECT_EQ(art(polygon(5, 5, {{0, 0}, {2, 4}}, pen(0), kHollow)),
+            lines({"#....", ".#...", ".#...", "..#..", "..#.."}));
+  EXPECT_EQ(count(polygon(5, 5, {{1, 3}}, pen(1), kHollow), kPen), 1);
+}
+
+TEST(PolygonLine, MatchesOracleAndClippingNeverMovesPixels) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int64_t> coord(-60, 90);
+  const int w = 30, h = 24, m = 70;
+  for (int n = 0; n < 400; ++n) {
+    std::vector<Point64> t = {
+        {coord(rng), coord(rng)}, {coord(rng), coord(rng)}, {coord(rng), coord(rng)}};
+    const Brush br = n % 2 ? kSolid : kHollow;
+    Surface got = polygon(w, h, t, pen(1), br);
+    ASSERT_EQ(art(got), art(oracle_polygon(w, h, t, 1, !br.hollow)))
+        << t[0].x << "," << t[0].y << " " << t[1].x << "," << t[1].y << " " << t[2].x
+        << "," << t[2].y;
+    std::vector<Point64> moved = t;
+    for (Point64& p : moved) p = {p.x + m, p.y + m};
+    ASSERT_EQ(art(got),
+              art(crop(polygon(w + 2 * m, h + 2 * m, moved, pen(1), br), m, m, w, h)));
+  }
+}
+
+TEST(PolygonLine, EveryShortLineAroundTheEdges) {
+  // Lines that leave the surface on any side, including those passing exactly half a
+  // pixel outside it, which round back in on one side only.
+  const int w = 6, h = 5;
+  for (int64_t x0 = -3; x0 <= w + 2; ++x0)
+    for (int64_t y0 = -3; y0 <= h + 2; ++y0)
+      for (int64_t x1 = -3; x1 <= w + 2; ++x1)
+        for (int64_t y1 = -3; y1 <= h + 2; ++y1) {
+          Surface want(w, h, kBg);
+          oracle_line(want, {x0, y0}, {x1, y1});
+          const Surface got = polygon(w, h, {{x0, y0}, {x1, y1}}, pen(1), kHollow);
+          ASSERT_TRUE(std::equal(got.data(), got.data() + w * h, want.data()))
+              << x0 << "," << y0 << " to " << x1 << "," << y1 << "\n"
+              << art(got);
+        }
+}
+
+TEST(PolygonWidePen, HandCheckedDiscsAndBands) {
+  EXPECT_EQ(count(polygon(9, 9, {{4, 4}}, pen(2), kHollow), kPen), 5);   // r = 1
+  EXPECT_EQ(count(polygon(9, 9, {{4, 4}}, pen(3), kHollow), kPen), 9);   // r = 1.5
+  EXPECT_EQ(count(polygon(9, 9, {{4, 4}}, pen(4), kHollow), kPen), 13);  // r = 2
+  // Horizontal segment, r = 2: the round caps add 0, 1, 2, 1, 0 pixels per side.
+  EXPECT_EQ(
+      art(polygon(21, 5, {{5, 2}, {15, 2}}, pen(4), kHollow)),
+      lines({".....###########.....", "....#############....", "...###############...",
+             "....#############....", ".....###########....."}));
+}
+
+TEST(PolygonWidePen, MatchesOracleIncludingExactTangents) {
+  // Directions with whole-number lengths put lattice points exactly at distance w/2.
+  const std::vector<std::vector<Point64>> shapes = {{{10, 10}, {13, 14}},
+                                                    {{4, 20}, {16, 11}},
+                                                    {{3, 3}, {23, 18}, {8, 22}},
+                                                    {{-5, 12}, {35, 0}, {12, 40}},
+                                                    {{15, 15}, {15, 15}}};
+  for (const auto& p : shapes)
+    for (int w = 2; w <= 12; ++w) {
+      ASSERT_EQ(art(polygon(30, 26, p, pen(w), kHollow)),
+                art(oracle_polygon(30, 26, p, w, false)))
+          << "width " << w << " first point " << p[0].x << "," << p[0].y;
+    }
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int64_t> coord(-20, 50);
+  std::uniform_int_distribution<int> width(2, 14);
+  for (int n = 0; n < 300; ++n) {
+    const std::vector<Point64> t = {
+        {coord(rng), coord(rng)}, {coord(rng), coord(rng)}, {coord(rng), coord(rng)}};
+    const int w = width(rng);
+    const bool fill = n % 3 == 0;
+    ASSERT_EQ(art(polygon(30, 26, t, pen(w), fill ? kSolid : kHollow)),
+              art(oracle_polygon(30, 26, t, w, fill)))
+        << "width " << w << ": " << t[0].x << "," << t[0].y << " " << t[1].x << ","
+        << t[1].y << " " << t[2].x << "," << t[2].y;
+  }
+}
+
+Wide exact_isqrt(Wide m) {
+  Wide lo = 0, hi = Wide{1} << 62;
+  while (lo < hi) {
+    const Wide mid = (lo + hi + 1) / 2;
+    if (mid * mid <= m)
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
+}
+
+TEST(PolygonWidePen, BoundaryPixelsAtLargeWidths) {
+  // A steep segment (1, d) placed so that pixel (3, 3) lies where twice its cross
+  // product is the even number next to width * |b - a|: just inside or just outside the
+  // pen. The band edge there needs 100-bit products and a square root.
+  auto check = [](int w, int64_t d) {
+    const Wide s = exact_isqrt(Wide{w} * w * (1 + Wide{d} * d));
+    const Wide target = s % 2 == 0 ? s : s + 1;
+    int64_t q = -static_cast<int64_t>(target / (2 * d));
+    int64_t p = static_cast<int64_t>(target / 2 + Wide{d} * q);
+    // Slide along the segment (same cross product) until (3, 3) projects inside it,
+    // where the band rather than an end disc decides.
+    const int64_t len2 = 1 + d * d, dot = q + p * d;
+    const int64_t k = (dot <= 0 ? -dot / len2 + 1 : 0);
+    q += k;
+    p += k * d;
+    const std::vector<Point64> seg = {{3 - q, 3 - p}, {4 - q, 3 - p + d}};
+    const Surface got = polygon(8, 8, seg, pen(w), kHollow);
+    const Surface want = oracle_polygon(8, 8, seg, w, false);
+    return std::equal(got.data(), got.data() + 64, want.data());
+  };
+  // Widths where width^2 (1 + d^2) lies 4 below or 4 above an even square, from the
+  // identities (2d^2+1)^2 - (1+d^2)(2d)^2 = 1 and (4d^3+3d)^2 - (1+d^2)(4d^2+1)^2 = -1.
+  for (int64_t d = 1 << 18; d < (1 << 18) + 1000; ++d)
+    ASSERT_TRUE(check(static_cast<int>(4 * d), d)) << "width 4d, d " << d;
+  for (int64_t d = 3000; d < 4000; ++d)
+    ASSERT_TRUE(check(static_cast<int>(8 * d * d + 2), d)) << "width 8d^2+2, d " << d;
+  std::mt19937_64 rng(3);
+  for (int n = 0; n < 5000; ++n) {
+    const int64_t d = 2 + static_cast<int64_t>(rng() % (1 << 25));
+    const int w = 2 + static_cast<int>(rng() % (1 << 27));
+    ASSERT_TRUE(check(w, d)) << "width " << w << " d " << d;
+  }
+}
+
+TEST(PolygonExtreme, HugeShapesPaintTheVisiblePixels) {
+  const int64_t big = int64_t{1} << 32, huge = int64_t{1} << 33;
+  const int w = 601, h = 540;
+  // A triangle around the whole surface, edges far outside: all brush.
+  const std::vector<Point64> around = {{-big, -big}, {huge, -big}, {-big, huge}};
+  EXPECT_EQ(count(polygon(w, h, around, pen(1), kSolid), kFill), w * h);
+  // Edges that cross the surface keep their exact pixels: y >= x, diagonal in pen.
+  const std::vector<Point64> half = {{-huge, -huge}, {huge, huge}, {-huge, huge}};
+  Surface s = polygon(w, h, half, pen(1), kSolid);
+  for (int y = 0; y < h; y += 7)
+    for (int x = 0; x < w; x += 5)
+      ASSERT_EQ(s.pixel(x, y), x == y ? kPen : x < y ? kFill : kBg) << x << "," << y;
+  EXPECT_EQ(count(s, kPen), h);
+  // 300 + INT_MAX style coordinates, a pen as wide as an int allows.
+  const int64_t edge = 300 + int64_t{INT_MAX};
+  const std::vector<Point64> wide = {{edge, edge}, {-edge, edge}, {edge, -edge}};
+  EXPECT_EQ(count(polygon(w, h, wide, pen(INT_MAX), kHollow), kPen), w * h);
+  EXPECT_EQ(count(polygon(w, h, {{edge, 0}}, pen(2000000000), kHollow), kPen), 0);
+  EXPECT_EQ(count(polygon(w, h, {{900000000, 200}}, pen(2000000000), kHollow), kPen),
+            w * h);
+  // Far-out segments: a 40-wide band whose centre line runs at y = 200.5 (+ 4e-6).
+  const std::vector<Point64> band = {{-huge, 150}, {huge, 251}};
+  Surface b = polygon(w, h, band, pen(40), kHollow);
+  EXPECT_EQ(count(b, kPen), 40 * w);
+  EXPECT_EQ(b.pixel(0, 181), kPen);
+  EXPECT_EQ(b.pixel(600, 220), kPen);
+  EXPECT_EQ(b.pixel(300, 180), kBg);
+  EXPECT_EQ(b.pixel(300, 221), kBg);
+  // A disc centred 2^30 away whose rim reaches x = 500 on row 270.
+  const int64_t r = (int64_t{1} << 30) - 1;
+  Surface d = polygon(w, h, {{r + 500, 270}}, pen(static_cast<int>(2 * r)), kHollow);
+  EXPECT_EQ(d.pixel(500, 270), kPen);
+  EXPECT_EQ(d.pixel(499, 270), kBg);
+  EXPECT_EQ(d.pixel(600, 0), kPen);
+  EXPECT_EQ(d.pixel(500, 0), kBg);
+  // The same disc from below: its top is the single pixel (300, 100).
+  Surface top = polygon(w, h, {{300, r + 100}}, pen(static_cast<int>(2 * r)), kHollow);
+  EXPECT_EQ(top.pixel(300, 100), kPen);
+  EXPECT_EQ(top.pixel(299, 100), kBg);
+  EXPECT_EQ(top.pixel(301, 100), kBg);
+  EXPECT_EQ(top.pixel(300, 99), kBg);
+}
+
+TEST(PolygonExtreme, ExactAtTwoToThe24) {
+  const int64_t e = int64_t{1} << 24;
+  const std::vector<std::vector<Point64>> shapes = {
+      {{-e, 5}, {e, 9}, {3, 20}},
+      {{-e, -e + 3}, {e, e + 11}, {-e + 7, e}},
+      {{e, -e}, {-e + 1, e - 5}, {e - 2, e}},
+      {{4, -e}, {9, e}, {-e, 13}}};
+  for (const auto& p : shapes) {
+    EXPECT_EQ(art(polygon(30, 26, p, pen(1), kSolid)),
+              art(oracle_polygon(30, 26, p, 1, true)));
+    for (int w : {2, 5, 8})
+      EXPECT_EQ(art(polygon(30, 26, p, pen(w), kSolid)),
+                art(oracle_polygon(30, 26, p, w, true)))
+          << "width " << w;
+  }
+}
+
+TEST(PolygonExtreme, Int64LimitsStaySane) {
+  // Nonsense input: only asked not to crash or misbehave, and to paint only its colours.
+  const std::vector<Point64> p = {{INT64_MIN, INT64_MIN}, {INT64_MAX, 0}, {0, INT64_MAX}};
+  for (int pw : {1, 2, INT_MAX}) {
+    Surface s = polygon(40, 30, p, pen(pw), kSolid);
+    EXPECT_EQ(count(s, kBg) + count(s, kFill) + count(s, kPen), 40 * 30);
+  }
+}
+
+TEST(CopySurface, MatchesPerPixelClipping) {
+  Surface src(13, 9);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 13; ++x) src.set_pixel(x, y, rgb(x, y, 7));
+  const int offsets[] = {INT_MIN, -20, -3, 0, 2, INT_MAX};
+  const int sizes[] = {-1, 0, 1, 5, INT_MAX};
+  for (int dx : offsets)
+    for (int dy : offsets)
+      for (int sx : offsets)
+        for (int sy : offsets)
+          for (int w : sizes)
+            for (int h : sizes) {
+              Surface dst(10, 7, kBg), want(10, 7, kBg);
+              platform::copy_surface(dst, dx, dy, src, sx, sy, w, h);
+              for (int y = 0; y < 7; ++y)
+                for (int x = 0; x < 10; ++x) {
+                  const int64_t u = int64_t{x} - dx, v = int64_t{y} - dy;  // within block
+                  const int64_t fx = sx + u, fy = sy + v;
+                  if (u >= 0 && v >= 0 && u < w && v < h && fx >= 0 && fy >= 0 &&
+                      fx < 13 && fy < 9)
+                    want.set_pixel(x, y,
+                                   src.pixel(static_cast<int>(fx), static_cast<int>(fy)));
+                }
+              ASSERT_TRUE(std::equal(dst.data(), dst.data() + 70, want.data()))
+                  << dx << " " << dy << " " << sx << " " << sy << " " << w << " " << h;
+            }
+}
+
+TEST(CopySurface, OverlappingCopyWithinOneSurface) {
+  for (int shift : {-3, -1, 1, 3}) {
+    Surface s(12, 10);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 12; ++x) s.set_pixel(x, y, rgb(x, y, 1));
+    const Surface before = s;
+    platform::copy_surface(s, 2 + shift, 2 + shift, s, 2, 2, 6, 6);
+    Surface want = before;
+    platform::copy_surface(want, 2 + shift, 2 + shift, before, 2, 2, 6, 6);
+    EXPECT_TRUE(std::equal(s.data(), s.data() + 120, want.data())) << shift;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Without any display the program says why in one line and exits with status 1.
+set -uo pipefail
+
+program=$1
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u KX508_PLATFORM \
+  ASAN_OPTIONS=detect_leaks=0 "$program" 2>"$err" >/dev/null
+status=$?
+
+[ "$status" -eq 1 ] || { echo "FAIL: exit status $status, expected 1"; cat "$err"; exit 1; }
+[ "$(wc -l <"$err")" -eq 1 ] || { echo "FAIL: expected one line:"; cat "$err"; exit 1; }
+grep -q 'KX508_PLATFORM=headless' "$err" && grep -q 'xvfb-run' "$err" ||
+  { echo "FAIL: the line does not say how to run without a display:"; cat "$err"; exit 1; }
+echo "no-display test passed: $(cat "$err")"

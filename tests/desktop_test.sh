@@ -48,6 +48,14 @@ geometry() {  # x y width height of a window, frame excluded (there is no window
     /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
 }
 
+shot() {  # a picture of the drawing window
+  import -window "$draw" "$work/$1.png"
+}
+
+differing_pixels() {
+  compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true
+}
+
 dark_share() {  # share of dark pixels in a window, 0..1
   import -window "$1" "$work/shot.png"
   convert "$work/shot.png" -colorspace Gray -threshold 50% -negate -format '%[fx:mean]' info:
@@ -85,8 +93,28 @@ kill -0 "$pid" || fail "the program ended during playback"
 xdotool key ctrl+q
 expect_exit 0
 
-# ---- Typed letters do not stop it; a click ends it with status 0
+# ---- Ctrl+H freezes the picture, Ctrl+F moves it one step, Ctrl+A lets it run again;
+# typed letters do not stop it; a click ends it with status 0
 start_program
+sleep 1
+xdotool key ctrl+h
+sleep 0.5
+shot halted1
+sleep 0.6
+shot halted2
+[ "$(differing_pixels halted1 halted2)" = 0 ] || fail "the picture moved after Ctrl+H"
+xdotool key ctrl+f
+sleep 0.5
+shot stepped1
+[ "$(differing_pixels halted2 stepped1)" != 0 ] || fail "Ctrl+F did not move the picture"
+sleep 0.6
+shot stepped2
+[ "$(differing_pixels stepped1 stepped2)" = 0 ] || fail "the picture moved on after one step"
+xdotool key ctrl+a
+sleep 1
+shot running
+[ "$(differing_pixels stepped2 running)" != 0 ] || fail "Ctrl+A did not start the picture again"
+
 xdotool type q
 sleep 0.5
 kill -0 "$pid" || fail "a typed q ended the program"

@@ -39,16 +39,6 @@ class DrawTest : public LibraryTest {
     return n;
   }
 
-  static std::vector<std::string> log_lines() {
-    std::vector<std::string> lines;
-    if (kx508::log_first < 0) return lines;
-    int slot = kx508::log_first;
-    do {
-      lines.push_back(kx508::log_ring[slot]);
-      slot = (slot + 1) % kx508::kLogLines;
-    } while (slot != kx508::log_next);
-    return lines;
-  }
 };
 
 TEST_F(DrawTest, TraceLinesNameTheColourAndTheNormalisedCorners) {

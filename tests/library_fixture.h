@@ -5,12 +5,35 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "headless/headless.h"
 #include "internal.h"
 #include "kx508.h"
 
 namespace hl = platform::headless;
+
+// The log's stored lines, oldest first.
+inline std::vector<std::string> log_lines() {
+  std::vector<std::string> lines;
+  if (kx508::log_first < 0) return lines;
+  int slot = kx508::log_first;
+  do {
+    lines.push_back(kx508::log_ring[slot]);
+    slot = (slot + 1) % kx508::kLogLines;
+  } while (slot != kx508::log_next);
+  return lines;
+}
+
+// Whether the Run menu entry with this command id carries a check mark.
+inline bool menu_item_checked(int id) {
+  for (const platform::MenuEntry& e : hl::popup_entries(kx508::draw_window, 0))
+    if (!(e.flags & platform::MF_SEPARATOR) && e.id == static_cast<std::uint32_t>(id))
+      return e.flags & platform::MF_CHECKED;
+  ADD_FAILURE() << "no menu entry " << id;
+  return false;
+}
 
 struct Event {
   int kind = 0;

@@ -15,12 +15,6 @@ class MenuTest : public LibraryTest {
     start();
   }
 
-  static bool checked(std::uint32_t id) {
-    for (const platform::MenuEntry& e : hl::popup_entries(draw_window, 0))
-      if (e.id == id && !(e.flags & platform::MF_SEPARATOR)) return e.flags & platform::MF_CHECKED;
-    ADD_FAILURE() << "no menu entry " << id;
-    return false;
-  }
 
   // Runs one wait that ends with a click after the queued input has been handled.
   static void handle_queued_input() {
@@ -153,11 +147,11 @@ TEST_F(MenuTest, LoggingCommandTogglesFlagAndMarkTogether) {
   hl::ctrl_key('l');
   handle_queued_input();
   EXPECT_FALSE(kx508::logging_enabled);
-  EXPECT_FALSE(checked(kx508::kCmdLogging));
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdLogging));
   hl::ctrl_key('L');
   handle_queued_input();
   EXPECT_TRUE(kx508::logging_enabled);
-  EXPECT_TRUE(checked(kx508::kCmdLogging));
+  EXPECT_TRUE(menu_item_checked(kx508::kCmdLogging));
 }
 
 TEST_F(MenuTest, SetLoggingShowsTheTextWindowOnlyWhenSwitchingOn) {
@@ -166,10 +160,10 @@ TEST_F(MenuTest, SetLoggingShowsTheTextWindowOnlyWhenSwitchingOn) {
   ASSERT_TRUE(platform::open_backend("headless", &why));
   ASSERT_EQ(KX508_start("test", nullptr, "", 0), 1);  // windows start hidden
   EXPECT_EQ(KX508_set_logging(0), 1);
-  EXPECT_FALSE(checked(kx508::kCmdLogging));
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdLogging));
   EXPECT_FALSE(hl::window_info(text_window).shown);
   EXPECT_EQ(KX508_set_logging(1), 1);
-  EXPECT_TRUE(checked(kx508::kCmdLogging));
+  EXPECT_TRUE(menu_item_checked(kx508::kCmdLogging));
   EXPECT_TRUE(hl::window_info(text_window).shown);
 }
 
@@ -177,15 +171,15 @@ TEST_F(MenuTest, RecordMarkFollowsItsFlagAndPlayOneHasNone) {
   hl::ctrl_key('r');
   handle_queued_input();
   EXPECT_TRUE(kx508::recording_on);
-  EXPECT_TRUE(checked(kx508::kCmdRecord));
+  EXPECT_TRUE(menu_item_checked(kx508::kCmdRecord));
   hl::ctrl_key('r');
   handle_queued_input();
   EXPECT_FALSE(kx508::recording_on);
-  EXPECT_FALSE(checked(kx508::kCmdRecord));
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
 
   hl::ctrl_key('o');
   handle_queued_input();
-  EXPECT_FALSE(checked(kx508::kCmdPlayOne));
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayOne));
 }
 
 TEST_F(MenuTest, CommandsOutsideTheMenuDoNothing) {

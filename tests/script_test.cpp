@@ -30,24 +30,7 @@ class ScriptTest : public LibraryTest {
     return s.str();
   }
 
-  // The log's lines, oldest first.
-  static std::vector<std::string> log_lines() {
-    std::vector<std::string> lines;
-    if (kx508::log_first < 0) return lines;
-    int slot = kx508::log_first;
-    do {
-      lines.push_back(kx508::log_ring[slot]);
-      slot = (slot + 1) % kx508::kLogLines;
-    } while (slot != kx508::log_next);
-    return lines;
-  }
 
-  static bool item_checked(int id) {
-    for (const platform::MenuEntry& e : hl::popup_entries(draw_window, 0))
-      if (!(e.flags & platform::MF_SEPARATOR) && e.id == static_cast<std::uint32_t>(id))
-        return e.flags & platform::MF_CHECKED;
-    return false;
-  }
 
   // Ends a wait with a click when nothing scripted answers it.
   static Event wait_or_click() {
@@ -79,7 +62,7 @@ TEST_F(ScriptTest, RecordedEventsPlayBackAsTheSameEvents) {
   EXPECT_EQ(kx508::periodic_count, 0);
 
   kx508::on_command(kx508::kCmdPlayback);
-  EXPECT_TRUE(item_checked(kx508::kCmdPlayback));
+  EXPECT_TRUE(menu_item_checked(kx508::kCmdPlayback));
   EXPECT_FALSE(kx508::animation.running);
   std::int64_t started = hl::now_ms();
   for (const Event& expected : live) {
@@ -95,7 +78,7 @@ TEST_F(ScriptTest, RecordedEventsPlayBackAsTheSameEvents) {
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
   EXPECT_EQ(log_lines().back(), kEofMessage);
   EXPECT_FALSE(kx508::playback_on);
-  EXPECT_FALSE(item_checked(kx508::kCmdPlayback));
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
 }
 
 TEST_F(ScriptTest, QuitIsNotRecordedButFlushesThePeriodicRun) {
@@ -175,7 +158,7 @@ TEST_F(ScriptTest, MissingFileIsReportedAndEndsPlayback) {
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
   EXPECT_EQ(log_lines().back(), "Cannot open script file KX508.SCR for reading\n");
-  EXPECT_FALSE(item_checked(kx508::kCmdPlayback));
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
 }
 
 TEST_F(ScriptTest, UnwritableFileIsReportedAtEveryWriteAndRecordingStaysOn) {
@@ -190,7 +173,7 @@ TEST_F(ScriptTest, UnwritableFileIsReportedAtEveryWriteAndRecordingStaysOn) {
   EXPECT_EQ(lines[0], "Cannot open script file KX508.SCR for writing\n");
   EXPECT_EQ(lines[1], lines[0]);
   EXPECT_TRUE(kx508::recording_on);
-  EXPECT_TRUE(item_checked(kx508::kCmdRecord));
+  EXPECT_TRUE(menu_item_checked(kx508::kCmdRecord));
 }
 
 TEST_F(ScriptTest, LastLineWithoutALineEndIsPlayed) {
@@ -209,7 +192,7 @@ TEST_F(ScriptTest, UnrecognisedLineStopsSilentlyAndPlaybackResumesAfterIt) {
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
   EXPECT_TRUE(log_lines().empty());
   EXPECT_FALSE(kx508::playback_on);
-  EXPECT_TRUE(item_checked(kx508::kCmdPlayback));  // the mark stays as it was
+  EXPECT_TRUE(menu_item_checked(kx508::kCmdPlayback));  // the mark stays as it was
   // Choosing playback again resumes with the following line.
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_TRUE(kx508::playback_on);
@@ -221,7 +204,7 @@ TEST_F(ScriptTest, SwitchingPlaybackOffClosesTheFileSoTheNextStartsAtTheTop) {
   hl::ctrl_key('p');
   EXPECT_EQ(wait().key, '1');
   kx508::on_command(kx508::kCmdPlayback);  // off: the file is closed
-  EXPECT_FALSE(item_checked(kx508::kCmdPlayback));
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
   EXPECT_EQ(kx508::script_file, nullptr);
   hl::ctrl_key('p');
@@ -247,7 +230,7 @@ TEST_F(ScriptTest, RecordingAndPlaybackRefuseToRunTogether) {
   kx508::on_command(kx508::kCmdPlayback);
   kx508::on_command(kx508::kCmdRecord);
   EXPECT_FALSE(kx508::recording_on);
-  EXPECT_FALSE(item_checked(kx508::kCmdRecord));
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
   ASSERT_EQ(log_lines().size(), 1u);
   EXPECT_NE(log_lines()[0].find("while playing it back"), std::string::npos);
   EXPECT_EQ(wait().key, '1');  // playback went on undisturbed

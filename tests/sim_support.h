@@ -17,6 +17,7 @@
 #include "intersection.h"
 #include "internal.h"
 #include "kx508.h"
+#include "library_fixture.h"
 #include "network.h"
 #include "random_source.h"
 #include "road.h"
@@ -110,16 +111,7 @@ class DisplayTest : public ::testing::Test {
   }
 
   // The log lines since the last clearTrace, oldest first (at most the ring's 25).
-  static std::vector<std::string> trace() {
-    std::vector<std::string> lines;
-    if (kx508::log_first < 0) return lines;
-    int slot = kx508::log_first;
-    do {
-      lines.push_back(kx508::log_ring[slot]);
-      slot = (slot + 1) % kx508::kLogLines;
-    } while (slot != kx508::log_next);
-    return lines;
-  }
+  static std::vector<std::string> trace() { return log_lines(); }
 
   // The canvas pixel under a library point.
   static platform::Colour pixel(int x, int y) {

@@ -1,0 +1,101 @@
+// Display: starting and stopping the library, the argument reordering, the mapped codes,
+// and the one-display-per-process rule.
+#include <cstdio>
+
+#include "display.h"
+#include "library_fixture.h"
+
+namespace {
+
+class DisplayTest : public LibraryTest {};
+
+TEST_F(DisplayTest, StartsTheLibraryWithLoggingOffAndStopsItWhenDestroyed) {
+  {
+    Display display;
+    EXPECT_NE(kx508::draw_window, 0u);
+    EXPECT_FALSE(kx508::logging_enabled);
+    EXPECT_FALSE(menu_item_checked(kx508::kCmdLogging));
+    EXPECT_TRUE(hl::window_info(kx508::text_window).exists);
+    // Bad arguments still warn with logging off.
+    display.rectangle(0, 0, 1, 1, 30, 0);
+    EXPECT_EQ(log_lines(), (std::vector<std::string>{"Illegal color 30; using RED.\n"}));
+  }
+  // Stopped: the window no longer receives the canvas.
+  kx508::canvas.set_pixel(3, 3, platform::rgb(0, 255, 0));
+  kx508::canvas_dirty = true;
+  kx508::pump_once();
+  EXPECT_NE(hl::shown_pixels(kx508::draw_window).pixel(3, 3), platform::rgb(0, 255, 0));
+}
+
+TEST_F(DisplayTest, ColourAndWidthComeLastAndCornersKeepTheirOrder) {
+  Display display;
+  KX508_set_logging(1);
+  EXPECT_EQ(display.rectangle(10, 20, -10, -20, 4, 0), 1);
+  EXPECT_EQ(display.triangle(1, 2, 3, 4, 5, 6, 8, 2), 1);
+  std::vector<std::string> lines = log_lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "blue rectangle with bounding box (-10,20) to (10,-20), filled\n");
+  EXPECT_EQ(lines[1], "purple triangle at (1,2), (3,4), (5,6)\n");
+}
+
+TEST_F(DisplayTest, AnimationModesMapToLibraryCommands) {
+  Display display;
+  for (int ignored : {4, -1, 6}) display.animate(ignored);
+  EXPECT_FALSE(kx508::animation.running);
+  EXPECT_FALSE(kx508::animation.step_pending);
+  EXPECT_FALSE(kx508::animation.quit_requested);
+  display.animate(1);
+  EXPECT_TRUE(kx508::animation.step_pending);
+  display.animate(2);
+  EXPECT_TRUE(kx508::animation.running);
+  display.animate(0);
+  EXPECT_FALSE(kx508::animation.running);
+  display.animate(3);
+  EXPECT_TRUE(kx508::animation.quit_requested);
+
+  int x = 1, y = 1;
+  char key = 1;
+  hl::click(kx508::draw_window, kx508::canvas_origin.x + 4, kx508::canvas_origin.y);
+  EXPECT_EQ(display.awaitEvent(x, y, key), 4);
+  EXPECT_EQ(x, 4);
+  EXPECT_EQ(y, 0);
+  EXPECT_EQ(key, 0);
+}
+
+TEST_F(DisplayTest, AnimateFiveAlsoRequestsQuit) {
+  Display display;
+  display.animate(5);
+  EXPECT_TRUE(kx508::animation.quit_requested);
+}
+
+// What a refused second display shows, written where the test can read it.
+void report_dialog(hl::Dialog& d) {
+  std::fprintf(stderr, "prompt=[%s] graphics windows=%zu\n", d.item_text(103).c_str(),
+               hl::find_window("KX508 Graphics") ? std::size_t{1} : std::size_t{0});
+  d.press_button(101);
+}
+
+TEST_F(DisplayTest, SecondDisplayShowsTheErrorAndEndsTheProcess) {
+  EXPECT_EXIT(
+      {
+        Display first;
+        hl::answer_next_dialog({report_dialog});
+        Display second;
+        std::fprintf(stderr, "second display made\n");
+      },
+      ::testing::ExitedWithCode(255),
+      "prompt=\\[Error: Attempted to instantiate multiple KX508 displays *\\] graphics "
+      "windows=1");
+}
+
+TEST_F(DisplayTest, NoDisplayAfterTheFirstIsDestroyed) {
+  EXPECT_EXIT(
+      {
+        { Display first; }
+        hl::answer_next_dialog({report_dialog});
+        Display again;
+      },
+      ::testing::ExitedWithCode(255), "Error: Attempted to instantiate multiple KX508 displays");
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+"""What the drawing window shows, found from its pixels: the canvas origin, the
+intersections, the lanes and the vehicles on them."""
+from failure import check
+
+BLACK, WHITE = (0, 0, 0), (255, 255, 255)
+RED, BLUE, YELLOW = (255, 0, 0), (0, 0, 255), (255, 255, 0)
+BODY_COLOURS = {WHITE: "white", BLUE: "blue", YELLOW: "yellow", RED: "red"}
+
+# Intersection centres and the sides (0 north, 1 east, 2 south, 3 west) that have lanes.
+INTERSECTIONS = {
+    (0, 0): {0}, (0, 100): {0, 1, 2, 3}, (0, 200): {2},
+    (-100, 100): {0, 1}, (-100, 200): {2}, (150, 100): {3},
+}
+# Lanes: name, centre line as ("x", x, from_y, to_y) or ("y", y, from_x, to_x), travel
+# direction; the lane is 20 wide around its centre line and runs from one intersection's
+# edge to the next one's.
+LANES = [
+    ("R1", "x", 10, 20, 80, 0), ("R2", "x", 10, 120, 180, 0),
+    ("R3", "x", -10, 80, 20, 2), ("R4", "x", -10, 180, 120, 2),
+    ("R5", "y", 90, -80, -20, 1), ("R6", "y", 110, -20, -80, 3),
+    ("R7", "x", -110, 180, 120, 2), ("R8", "x", -90, 120, 180, 0),
+    ("R9", "y", 110, 130, 20, 3), ("R10", "y", 90, 20, 130, 1),
+]
+STEP = {0: (0, 1), 1: (1, 0), 2: (0, -1), 3: (-1, 0)}
+
+
+class Drawing:
+    """A screenshot of the drawing window read in library coordinates."""
+
+    def __init__(self, image):
+        self.image = image
+        check(image.width == 601 and image.height == 540,
+              f"drawing window picture is {image.width} x {image.height}")
+        # The canvas's one-pixel black frame marks its top-left corner, which is the
+        # client area's; above it is the menu bar.
+        self.top = next((y for y in range(100) if all(
+            image.pixel(x, y) == BLACK for x in range(0, 601, 3))), None)
+        check(self.top is not None, "no canvas frame line found below the menu bar")
+        # The client area runs from the frame line to the window's bottom edge.
+        self.client_centre = (300, self.top + (540 - self.top) // 2)
+        self.origin = self.client_centre
+
+    def network_origin(self):
+        """Library point (0, 0) as the network shows it: the black pixels inside the canvas
+        frame reach from the west edge of the intersections at x -120 to the south edge
+        of the one at y -20."""
+        img = self.image
+        xs, ys = [], []
+        for y in range(self.top + 1, 540):
+            row = img.row_bytes(y)
+            for x in range(1, 600):
+                if row[3 * x:3 * x + 3] == b"\0\0\0":
+                    xs.append(x)
+                    ys.append(y)
+        check(xs, "no road network in the drawing window")
+        check(max(xs) - min(xs) == 290 and max(ys) - min(ys) == 240,
+              f"the network spans {max(xs) - min(xs) + 1} x {max(ys) - min(ys) + 1} pixels, "
+              f"not 291 x 241")
+        return (min(xs) + 120, max(ys) - 20)
+
+    def at(self, x, y):
+        return self.image.pixel(self.origin[0] + x, self.origin[1] - y)
+
+    def check_canvas(self):
+        """The display area is white but for the canvas frame and the road network."""
+        img, (ox, oy) = self.image, self.origin
+        for y in range(self.top, 540):
+            row = img.row_bytes(y)
+            for x in range(601):
+                if row[3 * x:3 * x + 3] == b"\xff\xff\xff":
+                    continue
+                if x in (0, 600) or y == self.top:
+                    check(img.pixel(x, y) == BLACK, f"canvas frame not black at ({x}, {y})")
+                    continue
+                lx, ly = x - ox, oy - y
+                check(-120 <= lx <= 170 and -20 <= ly <= 220,
+                      f"display area not white at window pixel ({x}, {y}): {img.pixel(x, y)}")
+
+    def check_intersections(self):
+        """Six black 41 x 41 squares at their centres. A side with lanes is edged by the
+        lanes' white outline; a side without ends in black, with white beyond it."""
+        for (cx, cy), sides in INTERSECTIONS.items():
+            inside = [self.at(x, y) for x in range(cx - 19, cx + 20) for y in range(cy - 19, cy + 20)]
+            bad = [p for p in inside if p != BLACK and p not in BODY_COLOURS]
+            check(not bad, f"intersection at ({cx}, {cy}) has foreign colours {set(bad)}")
+            black = inside.count(BLACK)
+            check(black >= 0.75 * len(inside),
+                  f"intersection at ({cx}, {cy}) is not black: {black} of {len(inside)} pixels")
+            for side in range(4):
+                edge = self._side_pixels(cx, cy, side, sides, 20)
+                if side in sides:
+                    check(BLACK not in edge,
+                          f"intersection at ({cx}, {cy}): side {side} is not edged by its lanes")
+                else:
+                    beyond = self._side_pixels(cx, cy, side, sides, 21)
+                    check(set(edge) == {BLACK} and set(beyond) == {WHITE},
+                          f"intersection at ({cx}, {cy}): side {side} does not end 20 pixels "
+                          f"from the centre")
+
+    def _side_pixels(self, cx, cy, side, sides, distance):
+        """The pixels of one side's line at a distance from the centre, without corners
+        that belong to a side with lanes."""
+        dx, dy = STEP[side]
+        # The sides at the line's two ends: along x they are west and east, along y south
+        # and north.
+        ends = (3, 1) if dx == 0 else (2, 0)
+        pixels = []
+        for along in range(-20, 21):
+            end = ends[0] if along == -20 else ends[1] if along == 20 else None
+            if distance == 20 and end in sides:
+                continue
+            if dx == 0:
+                pixels.append(self.at(cx + along, cy + dy * distance))
+            else:
+                pixels.append(self.at(cx + dx * distance, cy + along))
+        return pixels
+
+    def check_lanes(self):
+        """Each lane: black inside a white outline, vehicles only along its middle."""
+        for name, axis, c, a, b, _ in LANES:
+            lo, hi = min(a, b), max(a, b)
+            for v in range(lo + 1, hi):
+                across = [self._lane_at(axis, c, off, v) for off in range(-10, 11)]
+                check(across[0] == WHITE and across[-1] == WHITE,
+                      f"lane {name} has no white outline at {v}")
+                check(set(across[1:5] + across[-5:-1]) == {BLACK},
+                      f"lane {name} is not black beside its middle at {v}")
+            for off in range(-10, 11):
+                for v in (lo, hi):
+                    check(self._lane_at(axis, c, off, v) != BLACK,
+                          f"lane {name} has no white outline across its end at {v}")
+
+    def _lane_at(self, axis, c, off, v):
+        return self.at(c + off, v) if axis == "x" else self.at(v, c + off)
+
+    def vehicles(self):
+        """Vehicles along the lanes' middles: (lane, kind colour, offset from the lane's
+        entry). A body of its kind's colour and size with a red arrow ahead of it."""
+        found = []
+        for name, axis, c, a, b, direction in LANES:
+            sign = 1 if b > a else -1
+            # From 12 behind the entry to 12 past the end, in the direction of travel.
+            positions = list(range(a - 12 * sign, b + 13 * sign, sign))
+            colours = [self._lane_at(axis, c, 0, v) for v in positions]
+            runs = []
+            for i, colour in enumerate(colours):
+                if runs and runs[-1][0] == colour:
+                    runs[-1][2] += 1
+                else:
+                    runs.append([colour, i, 1])
+            edges = {a, b}
+            runs = [r for r in runs if r[0] != BLACK and not (
+                r[0] == WHITE and r[2] == 1 and positions[r[1]] in edges)]
+            i = 0
+            while i < len(runs):
+                colour, start, length = runs[i]
+                if colour == RED:
+                    check(length == 19, f"lane {name}: a red run of {length} is no long vehicle")
+                    body, kind = (start, 13), "red"
+                    i += 1
+                else:
+                    nxt = runs[i + 1] if i + 1 < len(runs) else None
+                    covers_edge = any(positions[start + k] in edges for k in range(length))
+                    check(colour in BODY_COLOURS and length in ((10, 11) if covers_edge else (10,)),
+                          f"lane {name}: a run of {length} in {colour} is no vehicle body")
+                    check(nxt and nxt[0] == RED and nxt[1] == start + length and nxt[2] == 6,
+                          f"lane {name}: the {BODY_COLOURS[colour]} vehicle has no red arrow ahead")
+                    body, kind = (start + length - 10, 10), BODY_COLOURS[colour]
+                    i += 2
+                # Position: 5 behind the arrow's base.
+                position = positions[body[0] + body[1] - 5]
+                # Across the body, on a row that is not a lane end's outline.
+                v = next(position - k * sign for k in range(1, 5)
+                         if position - k * sign not in edges)
+                self._check_width(name, axis, c, v, kind)
+                found.append((name, kind, (position - a) * sign))
+        return found
+
+    def _check_width(self, name, axis, c, v, kind):
+        colour = {v: k for k, v in BODY_COLOURS.items()}[kind]
+        width = sum(1 for off in range(-8, 9) if self._lane_at(axis, c, off, v) == colour)
+        want = 5 if kind == "yellow" else 11
+        check(width == want, f"lane {name}: {kind} vehicle body is {width} wide, not {want}")
+
+
+# The seven vehicles the network starts with: lane and kind.
+INITIAL_VEHICLES = sorted([("R1", "red"), ("R4", "blue"), ("R3", "yellow"), ("R5", "white"),
+                           ("R6", "white"), ("R7", "white"), ("R8", "white")])
+
+
+def initial_progress(vehicles):
+    """How far the seven starting vehicles have come, the same for all while none has
+    reached a lane's end; fails if they are not all there or differ."""
+    start = sorted((lane, kind) for lane, kind, offset in vehicles if kind == "white")
+    offsets = {}
+    for lane, kind in INITIAL_VEHICLES:
+        mine = [o for l, k, o in vehicles if l == lane and k == kind]
+        check(mine, f"no {kind} vehicle on {lane}: found {vehicles}")
+        offsets[(lane, kind)] = max(mine)
+    check(len(start) == 4, f"expected four white vehicles, found {vehicles}")
+    values = set(offsets.values())
+    check(len(values) == 1, f"the starting vehicles have come different ways: {offsets}")
+    return values.pop()
+
+
+def white_progress(vehicles):
+    """The offsets of the white vehicles (plain ones, which are never added later)."""
+    return sorted((lane, offset) for lane, kind, offset in vehicles if kind == "white")

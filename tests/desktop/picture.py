@@ -1,6 +1,6 @@
 """What the drawing window shows, found from its pixels: the canvas origin, the
 intersections, the lanes and the vehicles on them."""
-from failure import check
+from failure import Failure, check
 
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 RED, BLUE, YELLOW = (255, 0, 0), (0, 0, 255), (255, 255, 0)
@@ -133,48 +133,70 @@ class Drawing:
     def _lane_at(self, axis, c, off, v):
         return self.at(c + off, v) if axis == "x" else self.at(v, c + off)
 
-    def vehicles(self):
+    def vehicles(self, strict=True):
         """Vehicles along the lanes' middles: (lane, kind colour, offset from the lane's
-        entry). A body of its kind's colour and size with a red arrow ahead of it."""
+        entry). A body of its kind's colour and size with a red arrow ahead of it. Not
+        strict, what does not read as a vehicle (vehicles drawn over each other) is left
+        out instead of failing."""
         found = []
-        for name, axis, c, a, b, direction in LANES:
-            sign = 1 if b > a else -1
-            # From 12 behind the entry to 12 past the end, in the direction of travel.
-            positions = list(range(a - 12 * sign, b + 13 * sign, sign))
-            colours = [self._lane_at(axis, c, 0, v) for v in positions]
-            runs = []
-            for i, colour in enumerate(colours):
-                if runs and runs[-1][0] == colour:
-                    runs[-1][2] += 1
-                else:
-                    runs.append([colour, i, 1])
-            edges = {a, b}
-            runs = [r for r in runs if r[0] != BLACK and not (
-                r[0] == WHITE and r[2] == 1 and positions[r[1]] in edges)]
+        for lane in LANES:
+            runs = self._lane_runs(lane)
             i = 0
             while i < len(runs):
-                colour, start, length = runs[i]
-                if colour == RED:
-                    check(length == 19, f"lane {name}: a red run of {length} is no long vehicle")
-                    body, kind = (start, 13), "red"
+                try:
+                    vehicle, used = self._vehicle(lane, runs[i])
+                    found.append(vehicle)
+                    i += used
+                except Failure:
+                    if strict:
+                        raise
                     i += 1
-                else:
-                    nxt = runs[i + 1] if i + 1 < len(runs) else None
-                    covers_edge = any(positions[start + k] in edges for k in range(length))
-                    check(colour in BODY_COLOURS and length in ((10, 11) if covers_edge else (10,)),
-                          f"lane {name}: a run of {length} in {colour} is no vehicle body")
-                    check(nxt and nxt[0] == RED and nxt[1] == start + length and nxt[2] == 6,
-                          f"lane {name}: the {BODY_COLOURS[colour]} vehicle has no red arrow ahead")
-                    body, kind = (start + length - 10, 10), BODY_COLOURS[colour]
-                    i += 2
-                # Position: 5 behind the arrow's base.
-                position = positions[body[0] + body[1] - 5]
-                # Across the body, on a row that is not a lane end's outline.
-                v = next(position - k * sign for k in range(1, 5)
-                         if position - k * sign not in edges)
-                self._check_width(name, axis, c, v, kind)
-                found.append((name, kind, (position - a) * sign))
         return found
+
+    def _lane_runs(self, lane):
+        """Runs of colour on a lane's middle line in the direction of travel, from 12
+        behind its entry to 12 past its end, without the outlines across its ends and
+        without runs wholly beyond its ends (crossing traffic inside the intersections)."""
+        name, axis, c, a, b, _ = lane
+        sign = 1 if b > a else -1
+        self._positions = positions = list(range(a - 12 * sign, b + 13 * sign, sign))
+        runs = []
+        for i, v in enumerate(positions):
+            colour = self._lane_at(axis, c, 0, v)
+            if runs and runs[-1][0] == colour:
+                runs[-1][2] += 1
+            else:
+                runs.append([colour, i, 1])
+        inside = lambda v: min(a, b) <= v <= max(a, b)
+        edges = {a, b}
+        return [(r, positions) for r in runs if r[0] != BLACK
+                and not (r[0] == WHITE and r[2] == 1 and positions[r[1]] in edges)
+                and any(inside(positions[r[1] + k]) for k in range(r[2]))]
+
+    def _vehicle(self, lane, run_at):
+        name, axis, c, a, b, _ = lane
+        sign = 1 if b > a else -1
+        (colour, start, length), positions = run_at
+        edges = {a, b}
+        if colour == RED:
+            check(length == 19, f"lane {name}: a red run of {length} is no long vehicle")
+            body, kind = (start, 13), "red"
+        else:
+            colours = [self._lane_at(axis, c, 0, v) for v in positions]
+            covers_edge = any(positions[start + k] in edges for k in range(length))
+            check(colour in BODY_COLOURS and length in ((10, 11) if covers_edge else (10,)),
+                  f"lane {name}: a run of {length} in {colour} is no vehicle body")
+            arrow = colours[start + length:start + length + 7]
+            check(arrow[:6] == [RED] * 6 and arrow[6:7] != [RED],
+                  f"lane {name}: the {BODY_COLOURS[colour]} vehicle has no red arrow ahead")
+            body, kind = (start + length - 10, 10), BODY_COLOURS[colour]
+        # Position: 5 behind the arrow's base.
+        position = positions[body[0] + body[1] - 5]
+        # Across the body, on a row that is not a lane end's outline.
+        v = next(position - k * sign for k in range(1, 5) if position - k * sign not in edges)
+        self._check_width(name, axis, c, v, kind)
+        # A body of another colour is followed by its arrow's run.
+        return (name, kind, (position - a) * sign), 1 if kind == "red" else 2
 
     def _check_width(self, name, axis, c, v, kind):
         colour = {v: k for k, v in BODY_COLOURS.items()}[kind]
@@ -203,6 +225,24 @@ def initial_progress(vehicles):
     return values.pop()
 
 
-def white_progress(vehicles):
-    """The offsets of the white vehicles (plain ones, which are never added later)."""
-    return sorted((lane, offset) for lane, kind, offset in vehicles if kind == "white")
+LANE_LENGTH = {name: abs(b - a) for name, _, _, a, b, _ in LANES}
+
+
+def moved_by(before, after, ticks):
+    """Whether the vehicles of the second reading are those of the first after this many
+    ticks: each one that was more than that short of its lane's end has come exactly that
+    far, and every other one further along its lane than that was there before, that much
+    behind, or waits at the end. Vehicles near an entry may be new. Returns a reason when
+    not, None when so."""
+    moving = [(l, k, o) for l, k, o in before if o + ticks <= LANE_LENGTH[l]]
+    if not moving:
+        return "no vehicle far enough from a lane's end to tell"
+    for l, k, o in moving:
+        if (l, k, o + ticks) not in after:
+            return f"the {k} vehicle on {l} at {o} is not at {o + ticks}: {before} -> {after}"
+    for l, k, o in after:
+        end = LANE_LENGTH[l]
+        if o > ticks and (l, k, o - ticks) not in before and not (
+                o == end and any((l, k, e) in before for e in range(end - ticks, end + 1))):
+            return f"the {k} vehicle on {l} at {o} came from nowhere: {before} -> {after}"
+    return None

@@ -10,7 +10,7 @@ import tempfile
 import time
 
 from failure import Failure, check, fail
-from picture import BLACK, Drawing, white_progress
+from picture import BLACK, Drawing, moved_by
 
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "import")
 
@@ -234,7 +234,7 @@ class Session:
 
     def click(self, x, y, button=1):
         """A click at a screen position."""
-        self.x("xdotool", "mousemove", "--sync", str(x), str(y), "click", str(button))
+        self.x("xdotool", "mousemove", str(x), str(y), "click", str(button))
 
     def wait_exit(self, p, timeout=15.0):
         try:
@@ -286,8 +286,8 @@ class Traffic:
         return poll("the drawing window to change", lambda: (
             lambda now: now if now != reference else None)(self.shot()), timeout)
 
-    def progress(self, image=None):
-        return white_progress(Drawing(image or self.shot()).vehicles())
+    def vehicles(self, image=None):
+        return Drawing(image or self.shot()).vehicles(strict=False)
 
     def alive(self):
         return self.p.poll() is None
@@ -296,14 +296,10 @@ class Traffic:
         return self.s.wait_exit(self.p, timeout)
 
 
-def advanced(before, after):
-    """By how many ticks every white vehicle moved between two progress readings; fails
-    if they moved by different amounts."""
-    check(len(before) == len(after) and [l for l, _ in before] == [l for l, _ in after],
-          f"the white vehicles changed lanes: {before} -> {after}")
-    steps = {b[1] - a[1] for a, b in zip(before, after)}
-    check(len(steps) == 1, f"the white vehicles moved unequally: {before} -> {after}")
-    return steps.pop()
+def check_ticks(before, after, ticks, what):
+    """Fails unless the vehicles moved by exactly this many ticks between two readings."""
+    why = moved_by(before, after, ticks)
+    check(why is None, f"{what} did not move the vehicles by exactly {ticks} ticks: {why}")
 
 
 def log_picture(session, lines):

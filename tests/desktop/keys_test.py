@@ -1,6 +1,8 @@
 """Ctrl shortcuts from both windows, in lower case in the drawing window and in upper
 case in the text window: halt, one frame, animate and logging; letters typed without
 Ctrl neither stop nor advance the simulation; Ctrl+Q ends the program with status 0."""
+import time
+
 from failure import check
 from xsession import Session, Traffic, check_ticks, log_region, main, poll
 
@@ -10,7 +12,7 @@ def log_still(s, t, timeout=10.0):
     last = [log_region(s, t.text)]
 
     def probe():
-        __import__("time").sleep(0.3)
+        time.sleep(0.3)
         now = log_region(s, t.text)
         same = now == last[0]
         last[0] = now

@@ -5,6 +5,7 @@ import os
 import re
 
 from failure import check
+from picture import Drawing
 from xsession import Session, Traffic, check_ticks, log_picture, main, poll, wait_log
 
 EOF_LINE = "EOF encountered in script file KX508.SCR"
@@ -39,7 +40,7 @@ def record(s):
     # A second recording starts the file afresh; the click that ends the program is in it,
     # at the library point it was made at.
     s.key("ctrl+shift+r")
-    d = __import__("picture").Drawing(halted)
+    d = Drawing(halted)
     ox, oy = d.client_centre
     s.click(ox + 37, oy - 52)
     status = t.wait_exit()

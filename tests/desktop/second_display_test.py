@@ -18,8 +18,13 @@ def test():
 
         def typed(text, before):
             s.type(text)
-            return poll(f'"{text}" in the dialog', lambda: (
-                lambda now: now if now != before else None)(s.shot(dialog)), 10)
+
+            def probe():
+                check(p.poll() is None and s.viewable(dialog),
+                      f'the dialog closed before "{text}" was typed into it')
+                now = s.shot(dialog)
+                return now if now != before else None
+            return poll(f'"{text}" in the dialog', probe, 10)
 
         shown = typed("hello", empty)
         # Each refusal is followed by more typing: once that shows, the refusal has been

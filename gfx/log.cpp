@@ -69,10 +69,10 @@ int KX508_log(const char* format, ...) {
   char buffer[kLogBufferSize];
   va_list args;
   va_start(args, format);
-  // Longer messages are cut at 1023 characters.
-  int count = std::vsnprintf(buffer, sizeof buffer, format ? format : "", args);
+  // Longer messages are cut at 1023 characters. No format logs an empty line.
+  int count = format ? std::vsnprintf(buffer, sizeof buffer, format, args) : 0;
   va_end(args);
-  if (count < 0) buffer[0] = '\0';
+  if (count <= 0) buffer[0] = '\0';
 
   if (log_first == log_next) {
     log_ring[log_first].clear();

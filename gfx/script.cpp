@@ -1,6 +1,10 @@
 // Script recording and playback: the events a wait returns are written to "KX508.SCR",
 // one line each, consecutive periodic events as one counted line, and read back later
 // in place of live input.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -21,28 +25,75 @@ namespace {
 constexpr const char* kScriptName = "KX508.SCR";
 constexpr std::size_t kLineBuffer = 512;  // at most 511 characters a line
 
-void script_write(int kind, int x, int y, char key) {
+// Opens the script without ever blocking: a FIFO named like the script would otherwise
+// hang the program until some other process opened its other end.
+int open_nonblocking(int flags) {
+  int fd = ::open(kScriptName, flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+std::FILE* open_for_writing() {
+  int fd = open_nonblocking(O_WRONLY | O_CREAT | O_TRUNC);
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, "w");
+  if (!f) ::close(fd);
+  return f;
+}
+
+// Only a regular file is read: a directory, device or FIFO named like the script is
+// reported as a file that cannot be opened, rather than read forever or waited on.
+std::FILE* open_for_reading() {
+  int fd = open_nonblocking(O_RDONLY);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  std::FILE* f = nullptr;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) f = ::fdopen(fd, "r");
+  if (!f) ::close(fd);
+  return f;
+}
+
+// A line that could not be written (disk full, device error) ends the recording, so
+// that no later event is taken for recorded and no later open empties the file.
+void write_failed() {
+  KX508_log("Cannot write script file %s\n", kScriptName);
+  recording_on = false;
+  platform::check_menu_item(run_menu, kCmdRecord, false);
+  std::fclose(script_file);
+  script_file = nullptr;
+  periodic_count = 0;
+}
+
+// Writes one event's line and hands it to the system at once, so that a crash or a
+// kill after the line was written loses nothing. False when nothing could be written.
+bool script_write(int kind, int x, int y, char key) {
   if (!script_file) {
-    script_file = std::fopen(kScriptName, "w");
+    script_file = open_for_writing();
     if (!script_file) {
       KX508_log("Cannot open script file %s for writing\n", kScriptName);
-      return;
+      return false;
     }
   }
+  int written = 0;
   switch (kind) {
     case KX508_MOUSE:
-      std::fprintf(script_file, "KX508_MOUSE(%d, %d);\n", x, y);
+      written = std::fprintf(script_file, "KX508_MOUSE(%d, %d);\n", x, y);
       break;
     case KX508_KEY:
       // Keys are written 0..255 so that they read back the same.
-      std::fprintf(script_file, "KX508_KBD(%d);\n", static_cast<unsigned char>(key));
+      written = std::fprintf(script_file, "KX508_KBD(%d);\n", static_cast<unsigned char>(key));
       break;
     case KX508_PERIODIC:
-      std::fprintf(script_file, "KX508_PERIODIC(%d);\n", periodic_count);
+      written = std::fprintf(script_file, "KX508_PERIODIC(%d);\n", periodic_count);
       break;
     default:
-      break;
+      return true;
   }
+  if (written < 0 || std::fflush(script_file) != 0) {
+    write_failed();
+    return false;
+  }
+  return true;
 }
 
 // One line of the script, or why there is none.
@@ -50,22 +101,19 @@ enum class LineRead { Line, TooLong, End };
 
 // Reads a line of at most 511 characters (its newline dropped; a carriage return before
 // it too, so files written with CR LF line ends play). A longer line is read whole and
-// reported as too long.
+// reported as too long. NUL bytes are ordinary characters, so a binary file is read as
+// lines like any other.
 LineRead read_line(std::string& line) {
-  char buffer[kLineBuffer];
-  if (!std::fgets(buffer, sizeof buffer, script_file)) return LineRead::End;
-  std::size_t len = std::strlen(buffer);
-  bool ended = len > 0 && buffer[len - 1] == '\n';
-  if (!ended && len == kLineBuffer - 1) {
-    int c = std::fgetc(script_file);
-    if (c != '\n' && c != EOF) {
-      while (c != '\n' && c != EOF) c = std::fgetc(script_file);
-      return LineRead::TooLong;
-    }
+  line.clear();
+  std::size_t length = 0;
+  int c;
+  while ((c = std::getc(script_file)) != EOF && c != '\n') {
+    if (length < kLineBuffer - 1) line.push_back(static_cast<char>(c));
+    ++length;
   }
-  if (ended) --len;
-  if (len > 0 && buffer[len - 1] == '\r') --len;
-  line.assign(buffer, len);
+  if (c == EOF && length == 0) return LineRead::End;
+  if (length > kLineBuffer - 1) return LineRead::TooLong;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   return LineRead::Line;
 }
 
@@ -145,15 +193,16 @@ void record_event(int kind, int x, int y, char key) {
     return;
   }
   if (periodic_count > 0) {
-    script_write(KX508_PERIODIC, 0, 0, 0);
+    bool written = script_write(KX508_PERIODIC, 0, 0, 0);
     periodic_count = 0;
+    if (!written && !recording_on) return;  // the recording ended on a write failure
   }
   script_write(kind, x, y, key);
 }
 
 bool script_read_event() {
   if (!script_file) {
-    script_file = std::fopen(kScriptName, "r");
+    script_file = open_for_reading();
     if (!script_file) {
       KX508_log("Cannot open script file %s for reading\n", kScriptName);
       stop_playback();

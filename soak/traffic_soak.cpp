@@ -1,0 +1,190 @@
+// The soak run: the whole traffic simulation on the headless backend, ticked and drawn
+// as the program does, for a given number of ticks. It reports resident memory at a tenth
+// of the run and at its end, the most vehicles on the network at once, and the vehicles
+// created and destroyed, and checks that every vehicle is accounted for.
+//
+//   traffic_soak [ticks]    (1,000,000 unless given)
+//
+// Exit status 0 when every check held, 1 when one failed, 2 on bad arguments.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "display.h"
+#include "headless/headless.h"
+#include "internal.h"
+#include "kx508.h"
+#include "network.h"
+#include "random_source.h"
+#include "road.h"
+#include "vehicle.h"
+#include "world.h"
+
+namespace {
+
+// Resident memory in KiB, from the kernel's view of this process.
+long resident_kib() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Only the spawner and the vehicles it creates draw random numbers during a tick, so the
+// first draw of a tick is the spawner's pick of a list position.
+struct Census {
+  std::vector<int> draws;
+};
+Census census;
+RandomSource real_source;
+
+void install_counting_source() {
+  real_source = randomSource;
+  randomSource.draw = [] {
+    int v = real_source.draw();
+    census.draws.push_back(v);
+    return v;
+  };
+}
+
+std::vector<Road*> roads_of(const World& world) {
+  std::vector<Road*> roads;
+  for (SimObject* o : world.objects())
+    if (auto* r = dynamic_cast<Road*>(o)) roads.push_back(r);
+  return roads;
+}
+
+std::unordered_set<const Vehicle*> vehicles_on(const std::vector<Road*>& roads) {
+  std::unordered_set<const Vehicle*> on;
+  for (Road* r : roads)
+    for (const Vehicle* v : r->queuedVehicles()) on.insert(v);
+  return on;
+}
+
+// The vehicle a spawn put on the network this tick, or none: the last in the queue of
+// the road that the spawner's first draw picked (the walk lands on position n modulo the
+// list's length; an intersection there takes nothing).
+const Vehicle* spawned_vehicle(const World& world) {
+  if (census.draws.empty()) return nullptr;
+  std::vector<SimObject*> list = world.objects();
+  int n = census.draws.front() % 11 + 6;
+  auto* road = dynamic_cast<Road*>(list[n % list.size()]);
+  if (!road) return nullptr;
+  std::vector<const Vehicle*> queue = road->queuedVehicles();
+  return queue.empty() ? nullptr : queue.back();
+}
+
+struct Figures {
+  long long ticks = 0, frames = 0;
+  long long created = 0, destroyed = 0;
+  std::size_t on_network = 0, most_at_once = 0;
+  long rss_mark_kib = 0, rss_end_kib = 0;
+  long long mark_tick = 0;
+};
+
+bool check(bool ok, const char* what, bool* all) {
+  if (!ok) {
+    std::printf("CHECK FAILED: %s\n", what);
+    *all = false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long long ticks = 1000000;
+  if (argc > 2 || (argc == 2 && (ticks = std::atoll(argv[1])) < 10)) {
+    std::fprintf(stderr, "usage: %s [ticks >= 10]\n", argv[0]);
+    return 2;
+  }
+  std::string why;
+  if (!platform::open_backend("headless", &why)) {
+    std::fprintf(stderr, "traffic_soak: %s\n", why.c_str());
+    return 1;
+  }
+  // Hours of virtual time pass without input; only the timer drives the run.
+  platform::headless::set_idle_limit(INT64_MAX / 4);
+
+  Figures f;
+  f.mark_tick = std::max(1LL, ticks / 10);
+  bool all_ok = true;
+  {
+    Display display;
+    display.clear(1);
+    display.animate(2);
+    World world;
+    buildNetwork(world);
+    seedFromClock();
+    install_counting_source();
+    std::vector<Road*> roads = roads_of(world);
+    std::unordered_set<const Vehicle*> before = vehicles_on(roads);
+    f.created = 7;  // the network starts with seven vehicles
+    f.on_network = f.most_at_once = before.size();
+    check(f.on_network == 7, "the seven initial vehicles on the roads", &all_ok);
+
+    while (f.ticks < ticks) {
+      int x = 0, y = 0;
+      char key = 0;
+      int event = display.awaitEvent(x, y, key);
+      if (event == KX508_MOUSE || event == KX508_QUIT) {
+        check(false, "no click or quit during the run", &all_ok);
+        break;
+      }
+      if (event == KX508_PERIODIC) {
+        census.draws.clear();
+        world.tick();
+        ++f.ticks;
+        // Spawn attempts come on every 21st tick and on no other.
+        if (!check(census.draws.empty() == (f.ticks % 21 != 0), "a spawn every 21st tick",
+                   &all_ok))
+          break;
+
+        std::unordered_set<const Vehicle*> after = vehicles_on(roads);
+        const Vehicle* fresh = spawned_vehicle(world);
+        // Vehicles there before and not after the tick were destroyed; a spawned vehicle
+        // may reuse the storage of one destroyed in the same tick.
+        long long gone = 0;
+        for (const Vehicle* v : before)
+          if (!after.count(v) || v == fresh) ++gone;
+        f.created += fresh != nullptr;
+        f.destroyed += gone;
+        f.on_network = after.size();
+        f.most_at_once = std::max(f.most_at_once, f.on_network);
+        if (!check(f.created - f.destroyed == static_cast<long long>(f.on_network),
+                   "created - destroyed == on the network", &all_ok))
+          break;
+        before = std::move(after);
+        if (f.ticks == f.mark_tick) f.rss_mark_kib = resident_kib();
+      }
+      world.draw(display);
+      ++f.frames;
+    }
+    f.rss_end_kib = resident_kib();
+    // The log ring holds at most its 25 lines whatever was logged.
+    check(kx508::log_first >= -1 && kx508::log_first < kx508::kLogLines,
+          "log ring indices in range", &all_ok);
+  }
+  randomSource = real_source;
+
+  double growth = f.rss_mark_kib ? 100.0 * (f.rss_end_kib - f.rss_mark_kib) / f.rss_mark_kib : 0;
+  std::printf("ticks %lld, frames %lld\n", f.ticks, f.frames);
+  std::printf("resident memory at tick %lld: %ld KiB\n", f.mark_tick, f.rss_mark_kib);
+  std::printf("resident memory at tick %lld: %ld KiB (%+.2f %%)\n", f.ticks, f.rss_end_kib, growth);
+  std::printf("most vehicles on the network at once: %zu\n", f.most_at_once);
+  std::printf("vehicles created %lld, destroyed %lld, on the network at the end %zu\n",
+              f.created, f.destroyed, f.on_network);
+  check(f.ticks == ticks, "every tick ran", &all_ok);
+  check(f.frames >= f.ticks, "a frame drawn every tick", &all_ok);
+  check(f.destroyed > 0 && f.created > 7, "traffic came and went", &all_ok);
+  check(growth <= 1.0, "resident memory at the end within 1 % of the tenth-way mark", &all_ok);
+  std::printf("%s\n", all_ok ? "all checks passed" : "SOME CHECKS FAILED");
+  return all_ok ? 0 : 1;
+}

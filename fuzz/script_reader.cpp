@@ -20,12 +20,16 @@ namespace {
 // most this many events a playback before it switches playback off by hand.
 constexpr int kMaxEventsPerPlayback = 20000;
 
+// The script goes to a private directory, entered only while an input runs: the fuzzer's
+// own paths may be relative to where it was started.
 std::string private_directory;
+std::filesystem::path start_directory;
 
-void enter_private_directory() {
+void make_private_directory() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "kx508-fuzz-XXXXXX").string();
-  if (!mkdtemp(tmpl.data()) || chdir(tmpl.c_str()) != 0) std::abort();
+  if (!mkdtemp(tmpl.data())) std::abort();
   private_directory = tmpl;
+  start_directory = std::filesystem::current_path();
   std::atexit([] {
     std::error_code ignored;
     std::filesystem::remove_all(private_directory, ignored);
@@ -71,11 +75,12 @@ void play_until_stopped() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  enter_private_directory();
+  make_private_directory();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (chdir(private_directory.c_str()) != 0) std::abort();
   kx508::reset_library();
   click_pending = false;
   std::string why;
@@ -93,5 +98,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   KX508_stop();
   kx508::reset_library();
+  if (chdir(start_directory.c_str()) != 0) std::abort();
   return 0;
 }

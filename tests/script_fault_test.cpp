@@ -1,0 +1,306 @@
+// The script file under faults: unreadable, unwritable, deleted or replaced while it
+// plays, a working directory that takes no files, a full disk, and very large or binary
+// scripts. Each gives its log line, the program goes on, and nothing recorded is lost.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "library_fixture.h"
+
+using kx508::draw_window;
+
+namespace {
+
+const std::string kCannotRead = "Cannot open script file KX508.SCR for reading\n";
+const std::string kCannotOpenForWriting = "Cannot open script file KX508.SCR for writing\n";
+const std::string kCannotWrite = "Cannot write script file KX508.SCR\n";
+const std::string kEof = "EOF encountered in script file KX508.SCR\n";
+
+class ScriptFaultTest : public LibraryTest {
+ protected:
+  void SetUp() override {
+    LibraryTest::SetUp();
+    start();
+    KX508_set_logging(0);
+  }
+
+  static void write_file(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+  }
+
+  static std::string read_script() {
+    std::ifstream in("KX508.SCR", std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  // A wait that a click ends when nothing scripted answers it first.
+  static Event wait_or_click() {
+    hl::schedule(hl::now_ms() + 5000, [] { hl::click(draw_window, 0, 0); });
+    return wait();
+  }
+
+  static Event type_and_wait(char c) {
+    hl::type_char(c);
+    return wait();
+  }
+
+  // Playback that refuses the file: the message, the mark gone, and live input still
+  // reaching the program.
+  static void expect_playback_refused() {
+    kx508::on_command(kx508::kCmdPlayback);
+    EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+    EXPECT_EQ(log_lines().back(), kCannotRead);
+    EXPECT_FALSE(kx508::playback_on);
+    EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
+    EXPECT_EQ(type_and_wait('z').key, 'z');
+  }
+};
+
+TEST_F(ScriptFaultTest, ScriptThatIsNotAFileIsReportedAsUnreadableAndNeverWaitedOn) {
+  // A directory, a FIFO nobody writes to (opening it plainly would hang the program) and
+  // an endless device: none is read.
+  std::filesystem::create_directory("KX508.SCR");
+  expect_playback_refused();
+  std::filesystem::remove("KX508.SCR");
+
+  ASSERT_EQ(mkfifo("KX508.SCR", 0600), 0);
+  expect_playback_refused();
+  std::filesystem::remove("KX508.SCR");
+
+  std::filesystem::create_symlink("/dev/zero", "KX508.SCR");
+  expect_playback_refused();
+  std::filesystem::remove("KX508.SCR");
+
+  std::filesystem::create_symlink("no-such-file", "KX508.SCR");
+  expect_playback_refused();
+}
+
+TEST_F(ScriptFaultTest, FifoWithNoReaderIsReportedAsUnwritableWithoutHanging) {
+  ASSERT_EQ(mkfifo("KX508.SCR", 0600), 0);
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(type_and_wait('a').key, 'a');
+  EXPECT_EQ(log_lines().back(), kCannotOpenForWriting);
+  EXPECT_TRUE(kx508::recording_on);  // retried at the next line, as for any failed open
+}
+
+TEST_F(ScriptFaultTest, WorkingDirectoryThatTakesNoFilesIsReportedAndTheProgramGoesOn) {
+  // /proc takes no new files, even from root; a removed working directory takes none
+  // either.
+  for (const char* where : {"/proc", "gone"}) {
+    SCOPED_TRACE(where);
+    std::filesystem::path back = std::filesystem::current_path();
+    if (std::string(where) == "gone") {
+      std::filesystem::create_directory("gone");
+      std::filesystem::current_path("gone");
+      std::filesystem::remove(std::filesystem::current_path());
+    } else {
+      std::filesystem::current_path(where);
+    }
+    kx508::on_command(kx508::kCmdRecord);
+    EXPECT_EQ(type_and_wait('a').key, 'a');
+    EXPECT_EQ(type_and_wait('b').key, 'b');
+    std::vector<std::string> lines = log_lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], kCannotOpenForWriting);
+    EXPECT_EQ(lines.back(), kCannotOpenForWriting);
+    kx508::on_command(kx508::kCmdRecord);  // off
+    EXPECT_FALSE(kx508::recording_on);
+
+    kx508::on_command(kx508::kCmdPlayback);
+    EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+    EXPECT_EQ(log_lines().back(), kCannotRead);
+    std::filesystem::current_path(back);
+  }
+}
+
+TEST_F(ScriptFaultTest, FullDiskIsReportedOnceAndEndsTheRecording) {
+  std::filesystem::create_symlink("/dev/full", "KX508.SCR");
+  kx508::on_command(kx508::kCmdRecord);
+  ASSERT_TRUE(menu_item_checked(kx508::kCmdRecord));
+  std::size_t logged = log_lines().size();
+
+  // The key is still delivered; its line could not be written, which is said at once.
+  EXPECT_EQ(type_and_wait('a').key, 'a');
+  std::vector<std::string> lines = log_lines();
+  ASSERT_EQ(lines.size(), logged + 1);
+  EXPECT_EQ(lines.back(), kCannotWrite);
+  EXPECT_FALSE(kx508::recording_on);
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
+  EXPECT_EQ(kx508::script_file, nullptr);
+
+  // Nothing more is claimed recorded, and nothing more is reported.
+  EXPECT_EQ(type_and_wait('b').key, 'b');
+  EXPECT_EQ(log_lines().size(), logged + 1);
+}
+
+TEST_F(ScriptFaultTest, FullDiskWhileWritingThePendingPeriodicRunIsReported) {
+  std::filesystem::create_symlink("/dev/full", "KX508.SCR");
+  kx508::on_command(kx508::kCmdRecord);
+  KX508_set_animation(2);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  // The click first writes the run of two, which fails; the click is not written after it
+  // (that would open the file afresh and empty it).
+  hl::click(draw_window, client_x(1), client_y(1));
+  EXPECT_EQ(wait().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kCannotWrite);
+  EXPECT_FALSE(kx508::recording_on);
+  EXPECT_EQ(kx508::periodic_count, 0);
+}
+
+TEST_F(ScriptFaultTest, EveryRecordedLineIsOnDiskBeforeTheNextEvent) {
+  // What another process (or this one after a crash) finds while the recording runs.
+  kx508::on_command(kx508::kCmdRecord);
+  hl::click(draw_window, client_x(10), client_y(-20));
+  wait();
+  EXPECT_EQ(read_script(), "KX508_MOUSE(10, -20);\n");
+  KX508_set_animation(2);
+  wait();
+  wait();
+  EXPECT_EQ(type_and_wait('q').key, 'q');
+  EXPECT_EQ(read_script(), "KX508_MOUSE(10, -20);\nKX508_PERIODIC(2);\nKX508_KBD(113);\n");
+}
+
+TEST_F(ScriptFaultTest, RecordingKilledMidwayKeepsEveryLineWritten) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    kx508::on_command(kx508::kCmdRecord);
+    for (char c : std::string("abc")) type_and_wait(c);
+    _exit(0);  // no close, no stdio flush at exit: as if killed
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_KBD(98);\nKX508_KBD(99);\n");
+}
+
+TEST_F(ScriptFaultTest, DeletedWhilePlayingPlaysToTheEndThenIsMissing) {
+  write_file("KX508.SCR", "KX508_KBD(49);\nKX508_KBD(50);\nKX508_KBD(51);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, '1');
+  std::filesystem::remove("KX508.SCR");
+  // The open file is still read to its end.
+  EXPECT_EQ(wait().key, '2');
+  EXPECT_EQ(wait().key, '3');
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kEof);
+  expect_playback_refused();
+}
+
+TEST_F(ScriptFaultTest, ReplacedWhilePlayingFinishesTheOldScriptThenPlaysTheNew) {
+  write_file("KX508.SCR", "KX508_KBD(49);\nKX508_KBD(50);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, '1');
+  write_file("new.SCR", "KX508_KBD(120);\n");
+  std::filesystem::rename("new.SCR", "KX508.SCR");
+  EXPECT_EQ(wait().key, '2');
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kEof);
+
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, 'x');
+}
+
+TEST_F(ScriptFaultTest, TruncatedWhilePlayingEndsAtTheNextRead) {
+  write_file("KX508.SCR", "KX508_KBD(49);\nKX508_KBD(50);\nKX508_KBD(51);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, '1');
+  std::filesystem::resize_file("KX508.SCR", 0);
+  // What the stream had already buffered may still play; then the end is reported.
+  Event e;
+  for (int i = 0; i < 3 && (e = wait_or_click()).kind == KX508_KEY; ++i) {
+  }
+  EXPECT_EQ(e.kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kEof);
+  EXPECT_FALSE(kx508::playback_on);
+}
+
+TEST_F(ScriptFaultTest, MillionLineScriptPlaysEveryLine) {
+  {
+    std::ofstream out("KX508.SCR", std::ios::binary);
+    for (int i = 0; i < 1000000; ++i) out << (i % 2 ? "KX508_KBD(98);\n" : "KX508_MOUSE(3, -4);\n");
+  }
+  kx508::on_command(kx508::kCmdPlayback);
+  int clicks = 0, keys = 0;
+  for (int i = 0; i < 1000000; ++i) {
+    Event e = wait();
+    clicks += e.kind == KX508_MOUSE && e.x == 3 && e.y == -4;
+    keys += e.kind == KX508_KEY && e.key == 'b';
+  }
+  EXPECT_EQ(clicks, 500000);
+  EXPECT_EQ(keys, 500000);
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kEof);
+}
+
+TEST_F(ScriptFaultTest, EndlessLineIsOneUnrecognisedLine) {
+  // 64 MiB without a line end after a valid beginning: read through, never played.
+  {
+    std::ofstream out("KX508.SCR", std::ios::binary);
+    out << "KX508_KBD(49);";
+    std::string block(1 << 20, '7');
+    for (int i = 0; i < 64; ++i) out << block;
+  }
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_FALSE(kx508::playback_on);
+  EXPECT_TRUE(log_lines().empty());  // unrecognised lines stop playback silently
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kEof);
+}
+
+TEST_F(ScriptFaultTest, BinaryBytesAreOrdinaryCharactersOfTheirLine) {
+  // A NUL does not end a line: a line of NULs is unrecognised (not an empty line to
+  // skip), and the digits after a NUL still count.
+  std::string script("KX508_KBD(\0" "97);\n" "\0\0\0\0\0\0\0\0\n" "KX508_KBD(50);\n", 39);
+  write_file("KX508.SCR", script);
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, 'a');
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_FALSE(kx508::playback_on);
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, '2');
+
+  // Random bytes, high ones included, play without harm: every wait returns an event.
+  kx508::on_command(kx508::kCmdPlayback);  // off
+  std::string noise;
+  std::uint32_t state = 12345;
+  for (int i = 0; i < 200000; ++i) {
+    state = state * 1103515245u + 12345u;
+    noise.push_back(static_cast<char>(state >> 23));
+  }
+  write_file("KX508.SCR", noise);
+  for (int round = 0; round < 50; ++round) {
+    kx508::on_command(kx508::kCmdPlayback);
+    int kind = wait_or_click().kind;
+    EXPECT_GE(kind, KX508_MOUSE);
+    EXPECT_LE(kind, KX508_QUIT);
+    if (kx508::playback_on) kx508::on_command(kx508::kCmdPlayback);
+  }
+}
+
+TEST_F(ScriptFaultTest, TextWindowClosedByTheUserLeavesRecordingAndPlaybackWorking) {
+  hl::close_window(kx508::text_window);
+  EXPECT_EQ(type_and_wait('x').key, 'x');  // the close is handled on the way
+  ASSERT_FALSE(hl::window_info(kx508::text_window).exists);
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(type_and_wait('a').key, 'a');
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(read_script(), "KX508_KBD(97);\n");
+
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().key, 'a');
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  // The message has no window to go to but is kept in the ring.
+  EXPECT_EQ(log_lines().back(), kEof);
+}
+
+}  // namespace

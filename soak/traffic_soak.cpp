@@ -6,12 +6,14 @@
 //   traffic_soak [ticks]    (1,000,000 unless given)
 //
 // Exit status 0 when every check held, 1 when one failed, 2 on bad arguments.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <unordered_set>
@@ -45,8 +47,13 @@ struct Census {
 Census census;
 RandomSource real_source;
 
+// The clock the vehicles seed the generator from runs on the backend's virtual time, one
+// second per ten ticks as in the program, so a run is the same every time.
+constexpr std::time_t kClockStart = 1'700'000'000;
+
 void install_counting_source() {
   real_source = randomSource;
+  randomSource.now = [] { return kClockStart + platform::headless::now_ms() / 1000; };
   randomSource.draw = [] {
     int v = real_source.draw();
     census.draws.push_back(v);
@@ -61,8 +68,12 @@ std::vector<Road*> roads_of(const World& world) {
   return roads;
 }
 
+// The soak's own bookkeeping is sized once, so that it does not show in the figures.
+constexpr std::size_t kVehiclesReserved = 4096;
+
 std::unordered_set<const Vehicle*> vehicles_on(const std::vector<Road*>& roads) {
   std::unordered_set<const Vehicle*> on;
+  on.reserve(kVehiclesReserved);
   for (Road* r : roads)
     for (const Vehicle* v : r->queuedVehicles()) on.insert(v);
   return on;
@@ -81,11 +92,16 @@ const Vehicle* spawned_vehicle(const World& world) {
   return queue.empty() ? nullptr : queue.back();
 }
 
+// Bytes the allocator has handed out and not had back.
+std::size_t heap_in_use() { return mallinfo2().uordblks; }
+
 struct Figures {
   long long ticks = 0, frames = 0;
   long long created = 0, destroyed = 0;
   std::size_t on_network = 0, most_at_once = 0;
+  long long most_at_tick = 0;
   long rss_mark_kib = 0, rss_end_kib = 0;
+  std::size_t heap_mark = 0, heap_end = 0;
   long long mark_tick = 0;
 };
 
@@ -121,9 +137,10 @@ int main(int argc, char** argv) {
     display.clear(1);
     display.animate(2);
     World world;
+    install_counting_source();
+    census.draws.reserve(64);
     buildNetwork(world);
     seedFromClock();
-    install_counting_source();
     std::vector<Road*> roads = roads_of(world);
     std::unordered_set<const Vehicle*> before = vehicles_on(roads);
     f.created = 7;  // the network starts with seven vehicles
@@ -157,17 +174,24 @@ int main(int argc, char** argv) {
         f.created += fresh != nullptr;
         f.destroyed += gone;
         f.on_network = after.size();
-        f.most_at_once = std::max(f.most_at_once, f.on_network);
+        if (f.on_network > f.most_at_once) {
+          f.most_at_once = f.on_network;
+          f.most_at_tick = f.ticks;
+        }
         if (!check(f.created - f.destroyed == static_cast<long long>(f.on_network),
                    "created - destroyed == on the network", &all_ok))
           break;
         before = std::move(after);
-        if (f.ticks == f.mark_tick) f.rss_mark_kib = resident_kib();
+        if (f.ticks == f.mark_tick) {
+          f.rss_mark_kib = resident_kib();
+          f.heap_mark = heap_in_use();
+        }
       }
       world.draw(display);
       ++f.frames;
     }
     f.rss_end_kib = resident_kib();
+    f.heap_end = heap_in_use();
     // The log ring holds at most its 25 lines whatever was logged.
     check(kx508::log_first >= -1 && kx508::log_first < kx508::kLogLines,
           "log ring indices in range", &all_ok);
@@ -178,7 +202,10 @@ int main(int argc, char** argv) {
   std::printf("ticks %lld, frames %lld\n", f.ticks, f.frames);
   std::printf("resident memory at tick %lld: %ld KiB\n", f.mark_tick, f.rss_mark_kib);
   std::printf("resident memory at tick %lld: %ld KiB (%+.2f %%)\n", f.ticks, f.rss_end_kib, growth);
-  std::printf("most vehicles on the network at once: %zu\n", f.most_at_once);
+  std::printf("heap in use at tick %lld: %zu bytes; at tick %lld: %zu bytes\n", f.mark_tick,
+              f.heap_mark, f.ticks, f.heap_end);
+  std::printf("most vehicles on the network at once: %zu (tick %lld)\n", f.most_at_once,
+              f.most_at_tick);
   std::printf("vehicles created %lld, destroyed %lld, on the network at the end %zu\n",
               f.created, f.destroyed, f.on_network);
   check(f.ticks == ticks, "every tick ran", &all_ok);

@@ -208,9 +208,11 @@ int KX508_wait_event(int* x, int* y, char* key) {
       event_kind = KX508_PERIODIC;
       animation.step_pending = false;
     }
+#ifndef KX508_BUSY_POLL
     // A pass that found nothing means the program is idle: sleep in the platform until
     // the next message (timer, input or quit) instead of spinning.
     if (pass == PumpResult::Nothing && !wait_is_over()) platform::wait_message();
+#endif
   }
 
   if (recording_on) record_event(event_kind, event_x, event_y, event_key);

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Whole-process CPU time of the program on a real X server: run it under xvfb-run with a
+# 1024x768 screen. For each program given (label=path), it lets the program animate, reads
+# its user+system time from /proc before and after, halts it with Ctrl+H (checking that
+# the picture stands still) and reads again; the X server's time is read alongside.
+# Prints one line per figure: cpu <label> <phase> <wall seconds> <program cpu s> <X cpu s>
+set -euo pipefail
+
+animate_s=${ANIMATE_SECONDS:-20}
+halt_s=${HALT_SECONDS:-10}
+work=$(mktemp -d)
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+unset KX508_PLATFORM QT_QPA_PLATFORM
+
+fail() {
+  echo "cpu_usage: $*" >&2
+  exit 1
+}
+
+ticks_per_s=$(getconf CLK_TCK)
+
+# utime + stime of a process (all its threads), in clock ticks. The name in field 2 may
+# hold spaces, so the fields are counted after its closing parenthesis.
+cpu_ticks() {
+  local stat
+  stat=$(cat "/proc/$1/stat") || fail "process $1 is gone"
+  awk '{ sub(/^.*\) /, ""); print $12 + $13 }' <<<"$stat"
+}
+
+seconds() { awk -v t="$1" -v hz="$ticks_per_s" 'BEGIN { printf "%.2f", t / hz }'; }
+
+# The X server of this display: xvfb-run starts it as "Xvfb :N ...".
+xserver=$(ps -eo pid=,args= | awk -v d="$DISPLAY" '$2 ~ /Xvfb$/ && $3 == d { print $1; exit }')
+[ -n "$xserver" ] || fail "no Xvfb found for display $DISPLAY"
+
+# Measures one phase: sleeps its length and prints the CPU both processes used in it.
+phase() {
+  local label=$1 name=$2 length=$3 p0 x0 p1 x1
+  p0=$(cpu_ticks "$pid")
+  x0=$(cpu_ticks "$xserver")
+  sleep "$length"
+  p1=$(cpu_ticks "$pid")
+  x1=$(cpu_ticks "$xserver")
+  echo "cpu $label $name $length $(seconds $((p1 - p0))) $(seconds $((x1 - x0)))"
+}
+
+differing_pixels() {
+  compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true
+}
+
+measure() {
+  local label=$1 program=$2 draw
+  (cd "$work" && exec "$program") 2>"$work/stderr" &
+  pid=$!
+  draw=$(xdotool search --sync --onlyvisible --name '^KX508 Graphics$' | head -n 1)
+  xdotool windowfocus --sync "$draw"
+  sleep 2  # start-up is not part of either figure
+
+  phase "$label" animating "$animate_s"
+
+  xdotool key ctrl+h
+  sleep 1
+  import -window "$draw" "$work/halted1.png"
+  phase "$label" halted "$halt_s"
+  import -window "$draw" "$work/halted2.png"
+  [ "$(differing_pixels halted1 halted2)" = 0 ] || fail "$label: the picture moved after Ctrl+H"
+
+  xdotool mousemove --window "$draw" 300 300 click 1
+  local status=0
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "$label: exit status $status; stderr: $(cat "$work/stderr")"
+}
+
+for spec in "$@"; do
+  measure "${spec%%=*}" "${spec#*=}"
+done

@@ -47,6 +47,7 @@ class HeadlessDriver final : public Driver {
 
   void destroy_window(WindowRecord& w) override {
     std::erase(created, w.id);
+    copies.erase(w.id);
     std::erase_if(timers, [&](const Timer& t) { return t.window == w.id; });
     text.erase(w.id);
     if (focused == w.id) focused = 0;
@@ -57,7 +58,7 @@ class HeadlessDriver final : public Driver {
     focused = w.id;
   }
 
-  void present(WindowRecord&) override {}
+  void present(WindowRecord& w) override { ++copies[w.id]; }
 
   void menu_changed(WindowRecord& w) override {
     if (std::find(created.begin(), created.end(), w.id) != created.end())
@@ -212,6 +213,7 @@ class HeadlessDriver final : public Driver {
   std::vector<Timer> timers;
   std::vector<Scheduled> scheduled;
   std::map<Window, std::vector<TextRun>> text;
+  std::map<Window, std::int64_t> copies;
   Window focused = 0;
   std::map<Window, OpenDialog> dialogs;
   std::deque<std::vector<DialogStep>> answers;
@@ -325,6 +327,13 @@ void click(Window window, int client_x, int client_y) {
 
 void close_window(Window window) { the_driver().input(Message{window, MsgType::Close}); }
 
+void expose(Window window) {
+  WindowRecord& w = record(window);
+  std::fill(w.client.data(), w.client.data() + w.client.width() * w.client.height(),
+            w.desc.background);
+  core::invalidate(window);
+}
+
 bool choose_menu_item(Window window, std::uint32_t id) {
   const MenuEntry* e = find_entry(record(window).menu, id);
   if (!e || (e->flags & MF_GRAYED)) return false;
@@ -358,6 +367,13 @@ Window find_window(const std::string& title) {
 }
 
 const Surface& shown_pixels(Window window) { return record(window).client; }
+
+std::int64_t copies_to_window(Window window) {
+  record(window);
+  auto& copies = the_driver().copies;
+  auto it = copies.find(window);
+  return it == copies.end() ? 0 : it->second;
+}
 
 std::vector<std::string> text_lines(Window window) {
   std::vector<TextRun> runs = the_driver().text[window];

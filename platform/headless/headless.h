@@ -52,6 +52,9 @@ void lose_focus();
 void click(Window window, int client_x, int client_y);
 // The user clicks the window's close box.
 void close_window(Window window);
+// Another window covered this one and went away: its client pixels are lost (back to
+// its background) and it gets a Paint.
+void expose(Window window);
 // The user chooses a menu entry by its command id; false if it is not there or grayed.
 bool choose_menu_item(Window window, std::uint32_t id);
 
@@ -71,6 +74,8 @@ WindowInfo window_info(Window window);
 Window find_window(const std::string& title);
 // The client pixels the window shows.
 const Surface& shown_pixels(Window window);
+// How many block copies (copy_to_window) the window's client area has received.
+std::int64_t copies_to_window(Window window);
 // The text on a window's client area, one string per line, top to bottom.
 std::vector<std::string> text_lines(Window window);
 // The entries of the window's menu bar, and of the popup at a bar position.

@@ -1,0 +1,75 @@
+// Replaying a long script through the program's main loop on the headless backend: every
+// scripted event comes out of KX508_wait_event at once, and the loop ticks and draws a
+// frame for it, so events per second are frames per second.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "headless/headless.h"
+#include "internal.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace hl = platform::headless;
+
+constexpr int kEvents = 100'000;
+
+// Runs of nine periodic events, each followed by a key, as a recording of a user who
+// types now and then; a click at the end stops the program.
+void write_script(const fs::path& file) {
+  std::ofstream out(file);
+  int events = 0;
+  while (events + 10 < kEvents) {
+    out << "KX508_PERIODIC(9);\nKX508_KBD(120);\n";
+    events += 10;
+  }
+  out << "KX508_PERIODIC(" << kEvents - 1 - events << ");\n";
+  out << "KX508_MOUSE(0, 0);\n";
+}
+
+// A scratch working directory holding the script while the benchmark runs.
+class ScriptDirectory {
+ public:
+  ScriptDirectory() : old_(fs::current_path()) {
+    std::string tmpl = (fs::temp_directory_path() / "kx508-replay-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw fs::filesystem_error("mkdtemp", std::error_code());
+    dir_ = tmpl;
+    write_script(dir_ / "KX508.SCR");
+    fs::current_path(dir_);
+  }
+  ~ScriptDirectory() {
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+
+ private:
+  fs::path old_, dir_;
+};
+
+void BM_ReplayScript(benchmark::State& state) {
+  ScriptDirectory dir;
+  for (auto _ : state) {
+    kx508::reset_library();
+    std::string why;
+    platform::open_backend("headless", &why);
+    // Playback starts at the first wait, before any timer tick.
+    hl::schedule(0, [] { hl::choose_menu_item(kx508::draw_window, kx508::kCmdPlayback); });
+    app::main();
+    // Virtual time moves only while the program sleeps, which a replay that ran to the
+    // final click never does.
+    if (hl::now_ms() != 0) {
+      state.SkipWithError("the replay stopped before the script's last event");
+      break;
+    }
+  }
+  kx508::reset_library();
+  state.counters["events/s"] =
+      benchmark::Counter(kEvents, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_ReplayScript)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+}  // namespace

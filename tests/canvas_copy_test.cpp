@@ -1,0 +1,79 @@
+// When the canvas reaches the drawing window: once after it changed, never while nothing
+// was drawn, and again whenever the window has lost its pixels.
+#include "library_fixture.h"
+
+using kx508::draw_window;
+
+namespace {
+
+const platform::Colour kBlue = platform::rgb(0, 0, 255);
+
+class CanvasCopyTest : public LibraryTest {
+ protected:
+  void SetUp() override {
+    LibraryTest::SetUp();
+    start();
+    KX508_set_logging(0);
+  }
+  static std::int64_t copies() { return hl::copies_to_window(draw_window); }
+  // The window's pixel under a library point.
+  static platform::Colour shown(int x, int y) {
+    return hl::shown_pixels(draw_window).pixel(client_x(x), client_y(y));
+  }
+};
+
+TEST_F(CanvasCopyTest, WaitsCopyOnlyAfterSomethingWasDrawn) {
+  KX508_set_animation(2);
+  wait();  // the first pass shows the canvas the library started with
+  const std::int64_t first = copies();
+  EXPECT_GE(first, 1);
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(copies(), first) << "20 ticks with nothing drawn";
+
+  // Several shapes between two waits make one copy, however many passes the wait takes.
+  KX508_draw_rectangle(4, 0, 0, 3, 3, 0);
+  KX508_draw_triangle(2, 10, 10, 20, 10, 15, 20, 0);
+  hl::schedule(hl::now_ms() + 30, [] { hl::type_char('x'); });
+  ASSERT_EQ(wait().kind, KX508_KEY);
+  EXPECT_EQ(copies(), first + 1);
+  EXPECT_EQ(shown(1, 1), kBlue);
+  wait();
+  EXPECT_EQ(copies(), first + 1);
+}
+
+TEST_F(CanvasCopyTest, ClearAndFlushCountAsChangesAndAFlushLeavesNothingForThePump) {
+  KX508_set_animation(2);
+  wait();
+  const std::int64_t before = copies();
+  KX508_clear();
+  KX508_flush();
+  EXPECT_EQ(copies(), before + 1);
+  KX508_flush();  // nothing changed since
+  wait();
+  EXPECT_EQ(copies(), before + 1);
+}
+
+TEST_F(CanvasCopyTest, ExposedWindowGetsTheUnchangedCanvasBackOnce) {
+  KX508_set_animation(2);
+  KX508_draw_rectangle(4, -2, 2, 2, -2, 0);
+  wait();
+  ASSERT_EQ(shown(0, 0), kBlue);
+  const std::int64_t before = copies();
+
+  hl::expose(draw_window);
+  EXPECT_NE(shown(0, 0), kBlue);
+  EXPECT_FALSE(kx508::canvas_dirty);
+  wait();
+  EXPECT_EQ(shown(0, 0), kBlue);
+  EXPECT_EQ(copies(), before + 1);
+
+  // Exposed while the canvas had changed too: the paint's copy is the only one.
+  KX508_draw_rectangle(2, 5, 5, 6, 6, 0);
+  hl::expose(draw_window);
+  wait();
+  EXPECT_EQ(shown(0, 0), kBlue);
+  EXPECT_EQ(shown(5, 5), platform::rgb(255, 0, 0));
+  EXPECT_EQ(copies(), before + 2);
+}
+
+}  // namespace

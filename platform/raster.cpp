@@ -4,10 +4,12 @@
 // follows the pixels it paints plus a little work per visible row and edge, however far
 // the shape reaches off the surface.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "platform.h"
@@ -50,6 +52,47 @@ i128 floor_div(i128 a, i128 b) {
 }
 
 i128 ceil_div(i128 a, i128 b) { return -floor_div(-a, b); }
+
+// A growing array whose first N elements live inside it: the library's shapes (three or
+// four points, as many edges and crossings) are drawn without touching the heap.
+template <class T, std::size_t N>
+class SmallVector {
+ public:
+  SmallVector() = default;
+  SmallVector(const SmallVector&) = delete;
+  SmallVector& operator=(const SmallVector&) = delete;
+
+  T* begin() { return data_; }
+  T* end() { return data_ + size_; }
+  const T* begin() const { return data_; }
+  const T* end() const { return data_ + size_; }
+  std::size_t size() const { return size_; }
+  T& operator[](std::size_t i) { return data_[i]; }
+  const T& operator[](std::size_t i) const { return data_[i]; }
+  void clear() { size_ = 0; }
+  void push_back(const T& value) {
+    if (size_ == capacity_) grow();
+    data_[size_++] = value;
+  }
+
+ private:
+  void grow() {
+    std::vector<T> bigger(capacity_ * 2);
+    std::copy(begin(), end(), bigger.begin());
+    heap_ = std::move(bigger);
+    data_ = heap_.data();
+    capacity_ = heap_.size();
+  }
+
+  std::array<T, N> inline_;
+  std::vector<T> heap_;
+  T* data_ = inline_.data();
+  std::size_t size_ = 0;
+  std::size_t capacity_ = N;
+};
+
+// Enough for every shape the library draws; larger polygons spill to the heap.
+constexpr std::size_t kInlinePoints = 8;
 
 // Paints row pixels from..to (inclusive), clipped to 0..width-1.
 void fill_span(Surface& s, i64 y, i64 from, i64 to, Colour c) {
@@ -296,10 +339,9 @@ bool capsule_span(const Capsule& c, i64 y, int width, Span& out) {
   return out.from <= out.to;
 }
 
-void wide_outline(Surface& s, Colour colour, const std::vector<Point64>& pts, int width) {
+void wide_outline(Surface& s, Colour colour, std::span<const Point64> pts, int width) {
   const std::size_t n = pts.size();
-  std::vector<Capsule> caps;
-  caps.reserve(n);
+  SmallVector<Capsule, kInlinePoints> caps;
   i64 row_from = s.height(), row_to = -1;
   for (std::size_t i = 0; i < n; ++i) {
     Capsule c = make_capsule(pts[i], pts[(i + 1) % n], width, s.height());
@@ -308,8 +350,7 @@ void wide_outline(Surface& s, Colour colour, const std::vector<Point64>& pts, in
     row_to = std::max(row_to, c.row_to);
     caps.push_back(c);
   }
-  std::vector<Span> spans;
-  spans.reserve(caps.size());
+  SmallVector<Span, kInlinePoints> spans;
   for (i64 y = row_from; y <= row_to; ++y) {
     spans.clear();
     for (const Capsule& c : caps) {
@@ -317,7 +358,8 @@ void wide_outline(Surface& s, Colour colour, const std::vector<Point64>& pts, in
       if (y < c.row_from || y > c.row_to || !capsule_span(c, y, s.width(), sp)) continue;
       if (sp.from == 0 && sp.to == s.width() - 1) {
         // A very wide pen covers whole rows; the other edges cannot add to that.
-        spans.assign(1, sp);
+        spans.clear();
+        spans.push_back(sp);
         break;
       }
       spans.push_back(sp);
@@ -353,7 +395,7 @@ struct Crossing {
   bool exact;
 };
 
-void fill_polygon(Surface& s, Colour colour, const std::vector<Point64>& pts) {
+void fill_polygon(Surface& s, Colour colour, std::span<const Point64> pts) {
   const std::size_t n = pts.size();
   const i64 h = s.height();
   i64 ymin = pts[0].y, ymax = pts[0].y;
@@ -364,8 +406,8 @@ void fill_polygon(Surface& s, Colour colour, const std::vector<Point64>& pts) {
   const i64 row_from = std::max<i64>(ymin, 0), row_to = std::min<i64>(ymax, h - 1);
   if (row_from > row_to) return;
 
-  std::vector<FillEdge> edges;
-  std::vector<std::size_t> flat;  // horizontal edges: their pixels are all boundary
+  SmallVector<FillEdge, kInlinePoints> edges;
+  SmallVector<std::size_t, kInlinePoints> flat;  // horizontal edges: all boundary
   for (std::size_t i = 0; i < n; ++i) {
     Point64 a = pts[i], b = pts[(i + 1) % n];
     if (a.y == b.y) {
@@ -391,8 +433,7 @@ void fill_polygon(Surface& s, Colour colour, const std::vector<Point64>& pts) {
     edges.push_back(e);
   }
 
-  std::vector<Crossing> xs;
-  xs.reserve(edges.size());
+  SmallVector<Crossing, kInlinePoints> xs;
   for (i64 y = row_from; y <= row_to; ++y) {
     xs.clear();
     for (FillEdge& e : edges) {
@@ -474,11 +515,10 @@ void draw_polygon(Surface& s, const Pen& pen, const Brush& brush, const Point64*
   if (count <= 0 || points == nullptr) return;
   if (s.width() <= 0 || s.height() <= 0) return;
   if (pen.none && brush.hollow) return;
-  std::vector<Point64> pts(points, points + count);
-  for (Point64& p : pts) {
-    p.x = clamp_coord(p.x);
-    p.y = clamp_coord(p.y);
-  }
+  SmallVector<Point64, kInlinePoints> clamped;
+  for (const Point64& p : std::span(points, static_cast<std::size_t>(count)))
+    clamped.push_back({clamp_coord(p.x), clamp_coord(p.y)});
+  const std::span<const Point64> pts(clamped.begin(), clamped.size());
   if (!brush.hollow) fill_polygon(s, brush.colour, pts);
   if (pen.none) return;
   if (pen.width >= 2) {

@@ -325,6 +325,38 @@ TEST(PolygonFill, EvenOddRule) {
             art(oracle_polygon(8, 8, bow, kNoOutline, true)));
 }
 
+// Small polygons are drawn from storage inside the rasterizer; these have more points
+// than fit there, so their edges and crossings spill over while a row is drawn.
+TEST(PolygonManyPoints, MatchesOracleWithFillThinAndWidePens) {
+  std::mt19937 rng(7508);
+  std::uniform_int_distribution<int64_t> coord(-8, 36);
+  std::uniform_int_distribution<int> points(5, 24);
+  for (int n = 0; n < 120; ++n) {
+    std::vector<Point64> p(points(rng));
+    for (Point64& q : p) q = {coord(rng), coord(rng)};
+    ASSERT_EQ(art(polygon(30, 26, p, kNoPen, kSolid)),
+              art(oracle_polygon(30, 26, p, kNoOutline, true)))
+        << p.size() << " points, shape " << n;
+    ASSERT_EQ(art(polygon(30, 26, p, pen(1), kSolid)), art(oracle_polygon(30, 26, p, 1, true)))
+        << p.size() << " points, shape " << n;
+    const int w = 2 + n % 6;
+    ASSERT_EQ(art(polygon(30, 26, p, pen(w), kHollow)),
+              art(oracle_polygon(30, 26, p, w, false)))
+        << p.size() << " points, width " << w << ", shape " << n;
+  }
+  // A rectangle's outline walked with a point every pixel paints what its four corners do.
+  std::vector<Point64> dense;
+  for (int64_t x = 3; x < 25; ++x) dense.push_back({x, 4});
+  for (int64_t y = 4; y < 20; ++y) dense.push_back({25, y});
+  for (int64_t x = 25; x > 3; --x) dense.push_back({x, 20});
+  for (int64_t y = 20; y > 4; --y) dense.push_back({3, y});
+  const std::vector<Point64> corners = {{3, 4}, {25, 4}, {25, 20}, {3, 20}};
+  for (int w : {1, 4, 9})
+    EXPECT_EQ(art(polygon(30, 26, dense, pen(w), kSolid)),
+              art(polygon(30, 26, corners, pen(w), kSolid)))
+        << "width " << w;
+}
+
 TEST(PolygonFill, MatchesOracleAndIgnoresVertexOrder) {
   std::mt19937 rng(508);
   std::uniform_int_distribution<int64_t> coord(-12, 40);

@@ -70,6 +70,6 @@ void BM_ReplayScript(benchmark::State& state) {
   state.counters["events/s"] =
       benchmark::Counter(kEvents, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_ReplayScript)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_ReplayScript)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -3,7 +3,10 @@
 # 1024x768 screen. For each program given (label=path), it lets the program animate, reads
 # its user+system time from /proc before and after, halts it with Ctrl+H (checking that
 # the picture stands still) and reads again; the X server's time is read alongside.
-# Prints one line per figure: cpu <label> <phase> <wall seconds> <program cpu s> <X cpu s>
+# Prints one line per figure:
+#   cpu <label> <phase> <wall s> <program cpu s> <X cpu s> <program runqueue wait s>
+# The last is the time the program's threads were ready to run but waited for a core:
+# on a shared machine, CPU time plus this wait is what the program asked for.
 set -euo pipefail
 
 animate_s=${ANIMATE_SECONDS:-20}
@@ -32,6 +35,12 @@ cpu_ticks() {
   awk '{ sub(/^.*\) /, ""); print $12 + $13 }' <<<"$stat"
 }
 
+# Nanoseconds the process's threads have waited on a run queue (second field of
+# schedstat), summed over its threads.
+runqueue_ns() {
+  cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $2 } END { printf "%d", s }'
+}
+
 seconds() { awk -v t="$1" -v hz="$ticks_per_s" 'BEGIN { printf "%.2f", t / hz }'; }
 
 # The X server of this display: xvfb-run starts it as "Xvfb :N ...".
@@ -40,13 +49,16 @@ xserver=$(ps -eo pid=,args= | awk -v d="$DISPLAY" '$2 ~ /Xvfb$/ && $3 == d { pri
 
 # Measures one phase: sleeps its length and prints the CPU both processes used in it.
 phase() {
-  local label=$1 name=$2 length=$3 p0 x0 p1 x1
+  local label=$1 name=$2 length=$3 p0 x0 q0 p1 x1 q1
   p0=$(cpu_ticks "$pid")
   x0=$(cpu_ticks "$xserver")
+  q0=$(runqueue_ns "$pid")
   sleep "$length"
   p1=$(cpu_ticks "$pid")
   x1=$(cpu_ticks "$xserver")
-  echo "cpu $label $name $length $(seconds $((p1 - p0))) $(seconds $((x1 - x0)))"
+  q1=$(runqueue_ns "$pid")
+  echo "cpu $label $name $length $(seconds $((p1 - p0))) $(seconds $((x1 - x0)))" \
+    "$(awk -v q=$((q1 - q0)) 'BEGIN { printf "%.2f", q / 1e9 }')"
 }
 
 differing_pixels() {

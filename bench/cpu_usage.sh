@@ -36,9 +36,9 @@ cpu_ticks() {
 }
 
 # Nanoseconds the process's threads have waited on a run queue (second field of
-# schedstat), summed over its threads.
+# schedstat), summed over its threads. Printed with %.0f: mawk's %d stops at 2^31.
 runqueue_ns() {
-  cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $2 } END { printf "%d", s }'
+  cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $2 } END { printf "%.0f", s }'
 }
 
 seconds() { awk -v t="$1" -v hz="$ticks_per_s" 'BEGIN { printf "%.2f", t / hz }'; }

@@ -43,8 +43,16 @@ runqueue_ns() {
 
 seconds() { awk -v t="$1" -v hz="$ticks_per_s" 'BEGIN { printf "%.2f", t / hz }'; }
 
-# The X server of this display: xvfb-run starts it as "Xvfb :N ...".
-xserver=$(ps -eo pid=,args= | awk -v d="$DISPLAY" '$2 ~ /Xvfb$/ && $3 == d { print $1; exit }')
+# The X server of this display: xvfb-run starts it as "Xvfb :N ...". Read from /proc,
+# as ps may not be installed.
+xserver=""
+for dir in /proc/[0-9]*; do
+  mapfile -d '' -t args <"$dir/cmdline" 2>/dev/null || continue
+  if [ "${#args[@]}" -ge 2 ] && [ "${args[0]##*/}" = Xvfb ] && [ "${args[1]}" = "$DISPLAY" ]; then
+    xserver=${dir#/proc/}
+    break
+  fi
+done
 [ -n "$xserver" ] || fail "no Xvfb found for display $DISPLAY"
 
 # Measures one phase: sleeps its length and prints the CPU both processes used in it.

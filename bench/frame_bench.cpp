@@ -114,7 +114,7 @@ void BM_DrawFrame(benchmark::State& state) {
     benchmark::DoNotOptimize(kx508::canvas.data());
   }
   allocs.report(state);
-  state.counters["vehicles"] = vehicles_on(world);
+  state.SetLabel(std::to_string(vehicles_on(world)) + " vehicles");
 }
 BENCHMARK(BM_DrawFrame);
 

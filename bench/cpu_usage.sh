@@ -97,6 +97,6 @@ measure() {
   [ "$status" -eq 0 ] || fail "$label: exit status $status; stderr: $(cat "$work/stderr")"
 }
 
-for spec in "$@"; do
-  measure "${spec%%=*}" "${spec#*=}"
+for build in "$@"; do
+  measure "${build%%=*}" "${build#*=}"
 done

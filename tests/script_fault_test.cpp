@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "library_fixture.h"
+#include "script_fixture.h"
 
 using kx508::draw_window;
 
@@ -21,31 +21,8 @@ const std::string kCannotOpenForWriting = "Cannot open script file KX508.SCR for
 const std::string kCannotWrite = "Cannot write script file KX508.SCR\n";
 const std::string kEof = "EOF encountered in script file KX508.SCR\n";
 
-class ScriptFaultTest : public LibraryTest {
+class ScriptFaultTest : public ScriptFileTest {
  protected:
-  void SetUp() override {
-    LibraryTest::SetUp();
-    start();
-    KX508_set_logging(0);
-  }
-
-  static void write_file(const std::string& name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-  }
-
-  static std::string read_script() {
-    std::ifstream in("KX508.SCR", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-
-  // A wait that a click ends when nothing scripted answers it first.
-  static Event wait_or_click() {
-    hl::schedule(hl::now_ms() + 5000, [] { hl::click(draw_window, 0, 0); });
-    return wait();
-  }
-
   static Event type_and_wait(char c) {
     hl::type_char(c);
     return wait();

@@ -5,39 +5,14 @@
 #include <sstream>
 #include <vector>
 
-#include "library_fixture.h"
+#include "script_fixture.h"
 
 using kx508::draw_window;
 
 namespace {
 
-class ScriptTest : public LibraryTest {
+class ScriptTest : public ScriptFileTest {
  protected:
-  void SetUp() override {
-    LibraryTest::SetUp();
-    start();
-    KX508_set_logging(0);
-  }
-
-  static void write_script(const std::string& text) {
-    std::ofstream("KX508.SCR", std::ios::binary) << text;
-  }
-
-  static std::string read_script() {
-    std::ifstream in("KX508.SCR", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-
-
-
-  // Ends a wait with a click when nothing scripted answers it.
-  static Event wait_or_click() {
-    hl::schedule(hl::now_ms() + 5000, [] { hl::click(draw_window, 0, 0); });
-    return wait();
-  }
-
   static void record(std::vector<Event>* events, int periodic) {
     for (int i = 0; i < periodic; ++i) events->push_back(wait());
   }

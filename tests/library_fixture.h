@@ -72,6 +72,14 @@ class LibraryTest : public ::testing::Test {
     return e;
   }
 
+  // Lets the program handle what is queued (a repaint, posted keys, menu commands): runs
+  // waits until a click scheduled just after them comes through.
+  static void handle_queued_input() {
+    hl::schedule(hl::now_ms() + 1, [] { hl::click(kx508::draw_window, 0, 0); });
+    while (wait().kind != KX508_MOUSE) {
+    }
+  }
+
   // The client pixel of a library point.
   static int client_x(int x) { return kx508::canvas_origin.x + x; }
   static int client_y(int y) { return kx508::canvas_origin.y - y; }

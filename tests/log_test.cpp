@@ -16,13 +16,6 @@ class LogTest : public LibraryTest {
     LibraryTest::SetUp();
     start();
   }
-
-  // Lets the program handle what is queued (a repaint, posted keys) until a click.
-  static void settle() {
-    hl::schedule(hl::now_ms() + 1, [] { hl::click(draw_window, 0, 0); });
-    while (wait().kind != KX508_MOUSE) {
-    }
-  }
 };
 
 TEST_F(LogTest, FirstMessageFillsSlotZero) {
@@ -48,7 +41,7 @@ TEST_F(LogTest, RingKeepsTheNewest25Lines) {
 TEST_F(LogTest, RepaintDrawsTheRingOldestFirstNewestAtTheBottom) {
   for (int i = 1; i <= 26; ++i) KX508_log("line %d\n", i);
   platform::post_message({text_window, platform::MsgType::Paint});
-  settle();
+  handle_queued_input();
   std::vector<std::string> lines = hl::text_lines(text_window);
   // The text window shows as many of the 25 as fit, the newest last.
   ASSERT_FALSE(lines.empty());
@@ -60,7 +53,7 @@ TEST_F(LogTest, RepaintDrawsTheRingOldestFirstNewestAtTheBottom) {
 
 TEST_F(LogTest, RepaintOfAnEmptyRingDrawsNothing) {
   platform::post_message({text_window, platform::MsgType::Paint});
-  settle();
+  handle_queued_input();
   EXPECT_TRUE(hl::text_lines(text_window).empty());
 }
 
@@ -82,7 +75,7 @@ TEST_F(LogTest, LongMessagesAreCutAt1023Characters) {
 
 TEST_F(LogTest, LoggingAfterTheTextWindowIsClosedKeepsFillingTheRing) {
   hl::close_window(text_window);
-  settle();
+  handle_queued_input();
   ASSERT_FALSE(hl::window_info(text_window).exists);
   for (int i = 0; i < 30; ++i) KX508_log("after %d\n", i);
   EXPECT_EQ(kx508::log_ring[(kx508::log_next + 24) % 25], "after 29\n");

@@ -14,14 +14,6 @@ class MenuTest : public LibraryTest {
     LibraryTest::SetUp();
     start();
   }
-
-
-  // Runs one wait that ends with a click after the queued input has been handled.
-  static void handle_queued_input() {
-    hl::schedule(hl::now_ms() + 1, [] { hl::click(draw_window, 0, 0); });
-    while (wait().kind != KX508_MOUSE) {
-    }
-  }
 };
 
 TEST_F(MenuTest, RunMenuHasItsSixteenEntries) {

@@ -268,7 +268,10 @@ class Traffic:
 
     def _network(self):
         image = self.shot()
-        return image if Drawing(image).at(0, 0) == BLACK else None
+        try:
+            return image if Drawing(image).at(0, 0) == BLACK else None
+        except Failure:
+            return None  # mapped but not painted yet: no canvas in the window so far
 
     def wait_still(self, timeout=10.0):
         """Waits until the picture stays the same over three timer periods and returns it."""

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "kx508.h"
+#include "internal.h"
 
 bool Display::displayCreated = false;
 
@@ -11,6 +11,7 @@ Display::Display() : width(600), height(500) {
   if (displayCreated) {
     char reply[256];
     KX508_gets("Error: Attempted to instantiate multiple KX508 displays", reply);
+    kx508::script_finish();
     std::exit(-1);
   }
   KX508_start(KX508_startup_instance(), KX508_startup_prev_instance(),

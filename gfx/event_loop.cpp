@@ -154,7 +154,7 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
 
 int KX508_stop() {
   platform::release_window_surface(window_dc);
-  script_close();
+  script_finish();
   return 1;
 }
 

@@ -91,6 +91,9 @@ bool script_read_event();
 void stop_recording();
 void stop_playback();
 void script_close();
+// Ends script work for good (the library stops, the process ends): a recording first
+// writes its pending periodic line, as switching it off does; the file is closed.
+void script_finish();
 
 // ---- log.cpp: the log window
 

@@ -2,6 +2,7 @@
 // one line each, consecutive periodic events as one counted line, and read back later
 // in place of live input.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,11 +34,23 @@ int open_nonblocking(int flags) {
   return fd;
 }
 
+bool is_regular_file(int fd) {
+  struct stat st;
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Only a regular file is written: a device or FIFO named like the script would swallow
+// the recording or block in a write. The file is locked before it is emptied, so that a
+// second program recording in the same folder cannot destroy this one's script.
 std::FILE* open_for_writing() {
-  int fd = open_nonblocking(O_WRONLY | O_CREAT | O_TRUNC);
+  struct stat st;
+  if (::stat(kScriptName, &st) == 0 && !S_ISREG(st.st_mode)) return nullptr;
+  int fd = open_nonblocking(O_WRONLY | O_CREAT);
   if (fd < 0) return nullptr;
-  std::FILE* f = ::fdopen(fd, "w");
-  if (!f) ::close(fd);
+  std::FILE* f = nullptr;
+  if (is_regular_file(fd) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ftruncate(fd, 0) == 0)
+    f = ::fdopen(fd, "w");
+  if (!f) ::close(fd);  // the lock, if taken, goes with the descriptor
   return f;
 }
 
@@ -46,19 +59,26 @@ std::FILE* open_for_writing() {
 std::FILE* open_for_reading() {
   int fd = open_nonblocking(O_RDONLY);
   if (fd < 0) return nullptr;
-  struct stat st;
-  std::FILE* f = nullptr;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) f = ::fdopen(fd, "r");
+  std::FILE* f = is_regular_file(fd) ? ::fdopen(fd, "r") : nullptr;
   if (!f) ::close(fd);
   return f;
 }
 
+// Bytes of whole lines in the file being written, and lines read from the file being
+// played; both count from the file's opening.
+long script_bytes = 0;
+int script_line = 0;
+
 // A line that could not be written (disk full, device error) ends the recording, so
-// that no later event is taken for recorded and no later open empties the file.
+// that no later event is taken for recorded and no later open empties the file. A line
+// written in part is cut off, so that the script ends with the last whole line.
 void write_failed() {
   KX508_log("Cannot write script file %s\n", kScriptName);
   recording_on = false;
   platform::check_menu_item(run_menu, kCmdRecord, false);
+  std::clearerr(script_file);
+  // A file that takes no change at all keeps what it has; the message has been given.
+  [[maybe_unused]] int cut = ::ftruncate(::fileno(script_file), script_bytes);
   std::fclose(script_file);
   script_file = nullptr;
   periodic_count = 0;
@@ -73,6 +93,7 @@ bool script_write(int kind, int x, int y, char key) {
       KX508_log("Cannot open script file %s for writing\n", kScriptName);
       return false;
     }
+    script_bytes = 0;
   }
   int written = 0;
   switch (kind) {
@@ -93,6 +114,7 @@ bool script_write(int kind, int x, int y, char key) {
     write_failed();
     return false;
   }
+  script_bytes += written;
   return true;
 }
 
@@ -117,31 +139,59 @@ LineRead read_line(std::string& line) {
   return LineRead::Line;
 }
 
-// A number in the line: an optional '-' and a run of digits, clamped to the int range.
+// A number in the line, clamped to the int range.
 struct Number {
   bool found = false;
   int value = 0;
-  std::size_t end = 0;  // index just after the number
+  std::size_t end = 0;  // index just after the characters it was read from
 };
+
+bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Digits from index i on, as a value clamped to just above INT_MAX; *i ends after them.
+long long read_digits(const std::string& line, std::size_t* i) {
+  long long v = 0;
+  for (; *i < line.size() && is_digit(line[*i]); ++(*i))
+    v = std::min(v * 10 + (line[*i] - '0'), static_cast<long long>(INT_MAX) + 1);
+  return v;
+}
 
 int clamp_to_int(long long v) {
   return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
 }
 
-// The first number at or after index from: a run of digits, with a '-' just before it
-// taken as its sign.
-Number find_number(const std::string& line, std::size_t from) {
+// The first run of digits at or after index from. With signed, a '-' just before the run
+// is its sign (key lines: older files wrote keys above 127 as negative numbers).
+Number find_digits(const std::string& line, std::size_t from, bool signed_) {
   Number n;
   std::size_t i = from;
-  while (i < line.size() && !std::isdigit(static_cast<unsigned char>(line[i]))) ++i;
+  while (i < line.size() && !is_digit(line[i])) ++i;
   if (i >= line.size()) return n;
-  bool negative = i > from && line[i - 1] == '-';
-  long long v = 0;
-  for (; i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); ++i)
-    v = std::min(v * 10 + (line[i] - '0'), static_cast<long long>(INT_MAX) + 1);
+  bool negative = signed_ && i > from && line[i - 1] == '-';
+  long long v = read_digits(line, &i);
   n.found = true;
   n.value = clamp_to_int(negative ? -v : v);
   n.end = i;
+  return n;
+}
+
+// The first run of digits and '-' characters at or after index from, valued as atoi
+// would value it: an optional '-', then digits up to the first other character. So
+// "--5" is 0 and "5-3" is 5.
+Number find_signed_run(const std::string& line, std::size_t from) {
+  auto in_run = [](char c) { return c == '-' || is_digit(c); };
+  Number n;
+  std::size_t i = from;
+  while (i < line.size() && !in_run(line[i])) ++i;
+  if (i >= line.size()) return n;
+  std::size_t end = i;
+  while (end < line.size() && in_run(line[end])) ++end;
+  bool negative = line[i] == '-';
+  std::size_t digits = negative ? i + 1 : i;
+  long long v = read_digits(line, &digits);
+  n.found = true;
+  n.value = clamp_to_int(negative ? -v : v);
+  n.end = end;
   return n;
 }
 
@@ -149,16 +199,15 @@ bool deliver_line(const std::string& line) {
   if (line.size() < 7) return false;
   switch (line[6]) {
     case 'K': {
-      Number key = find_number(line, 6);
+      Number key = find_digits(line, 6, true);
       if (!key.found) return false;
       event_kind = KX508_KEY;
-      // Older files wrote keys above 127 as negative numbers: the low 8 bits are the key.
       event_key = static_cast<char>(static_cast<unsigned>(key.value) & 0xFF);
       return true;
     }
     case 'M': {
-      Number x = find_number(line, 6);
-      Number y = x.found ? find_number(line, x.end) : Number{};
+      Number x = find_signed_run(line, 6);
+      Number y = x.found ? find_signed_run(line, x.end) : Number{};
       if (!y.found) return false;
       event_kind = KX508_MOUSE;
       event_x = x.value;
@@ -166,16 +215,24 @@ bool deliver_line(const std::string& line) {
       return true;
     }
     case 'P': {
-      Number count = find_number(line, 6);
+      Number count = find_digits(line, 6, false);
       if (!count.found) return false;
       event_kind = KX508_PERIODIC;
-      // This call delivers the first event of the run; counts below 1 deliver just it.
+      // This call delivers the first event of the run; a count of 0 delivers just it.
       periodic_count = count.value > 1 ? count.value - 1 : 0;
       return true;
     }
     default:
       return false;
   }
+}
+
+// A line the player does not know pauses playback after it: the next playback goes on
+// with the following line. The mark goes, and the log says why nothing plays.
+void unrecognised_line() {
+  KX508_log("Unrecognised line %d in script file %s; playback paused\n", script_line,
+            kScriptName);
+  stop_playback();
 }
 
 void end_of_script() {
@@ -208,6 +265,7 @@ bool script_read_event() {
       stop_playback();
       return false;
     }
+    script_line = 0;
   }
   if (periodic_count > 0) {
     --periodic_count;
@@ -221,10 +279,15 @@ bool script_read_event() {
         end_of_script();
         return false;
       case LineRead::TooLong:
-        return false;  // unrecognised: playback stops here, after the line
+        ++script_line;
+        unrecognised_line();
+        return false;
       case LineRead::Line:
+        ++script_line;
         if (line.empty()) continue;
-        return deliver_line(line);
+        if (deliver_line(line)) return true;
+        unrecognised_line();
+        return false;
     }
   }
 }
@@ -237,6 +300,11 @@ void stop_recording() {
     periodic_count = 0;
   }
   script_close();
+}
+
+void script_finish() {
+  if (recording_on) stop_recording();
+  else script_close();
 }
 
 void stop_playback() {

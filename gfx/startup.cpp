@@ -3,8 +3,7 @@
 #include <exception>
 #include <new>
 
-#include "kx508.h"
-#include "platform.h"
+#include "internal.h"
 
 namespace {
 
@@ -32,6 +31,8 @@ int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
     std::fprintf(stderr, "KX508: %s\n", e.what());
     status = 1;
   }
+  // A recording the program left running keeps its last periodic run.
+  kx508::script_finish();
   // The windows end with the program; close them here rather than leave it to static
   // destructors, which run after the windowing toolkit may be gone.
   platform::close();

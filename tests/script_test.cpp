@@ -160,14 +160,16 @@ TEST_F(ScriptTest, LastLineWithoutALineEndIsPlayed) {
   EXPECT_EQ(log_lines().back(), kEofMessage);
 }
 
-TEST_F(ScriptTest, UnrecognisedLineStopsSilentlyAndPlaybackResumesAfterIt) {
-  write_script("KX508_KBD(49);\n        \nKX508_KBD(50);\n");
+TEST_F(ScriptTest, UnrecognisedLinePausesPlaybackWithAMessageAndPlaybackResumesAfterIt) {
+  write_script("KX508_KBD(49);\n\n        \nKX508_KBD(50);\n");
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_EQ(wait().key, '1');
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
-  EXPECT_TRUE(log_lines().empty());
+  // Counted from the top, the skipped empty line included.
+  EXPECT_EQ(log_lines(), std::vector<std::string>{
+                             "Unrecognised line 3 in script file KX508.SCR; playback paused\n"});
   EXPECT_FALSE(kx508::playback_on);
-  EXPECT_TRUE(menu_item_checked(kx508::kCmdPlayback));  // the mark stays as it was
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
   // Choosing playback again resumes with the following line.
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_TRUE(kx508::playback_on);
@@ -271,6 +273,21 @@ TEST_F(ScriptTest, NumbersAreSearchedOnlyWithinTheirLine) {
   EXPECT_EQ(e.y, kx508::canvas_origin.y);
 }
 
+TEST_F(ScriptTest, PeriodicCountsTakeTheDigitsAndClicksTheSignedRunAsAtoiDoes) {
+  write_script("KX508_PERIODIC(-3);\nKX508_MOUSE(--5, 7);\nKX508_MOUSE(5-3, -0);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  Event a = wait();
+  EXPECT_EQ(a.kind, KX508_MOUSE);
+  EXPECT_EQ(a.x, 0);
+  EXPECT_EQ(a.y, 7);
+  Event b = wait();
+  EXPECT_EQ(b.x, 5);
+  EXPECT_EQ(b.y, 0);
+  EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
+  EXPECT_EQ(log_lines().back(), kEofMessage);
+}
+
 TEST_F(ScriptTest, HugeNumbersAreClamped) {
   write_script("KX508_MOUSE(99999999999999999999, -99999999999999999999);\n");
   kx508::on_command(kx508::kCmdPlayback);
@@ -298,15 +315,32 @@ TEST_F(ScriptTest, OverlongLineIsOneUnrecognisedLine) {
   EXPECT_EQ(wait().key, '4');
 }
 
-TEST_F(ScriptTest, StopClosesTheFileWithoutWritingThePendingCount) {
+TEST_F(ScriptTest, StopWritesThePendingPeriodicRunAndEndsTheRecording) {
   kx508::on_command(kx508::kCmdRecord);
   hl::type_char('a');
   wait();
-  KX508_set_animation(1);
-  wait();
+  KX508_set_animation(2);
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(wait().kind, KX508_PERIODIC);
   KX508_stop();
   EXPECT_EQ(kx508::script_file, nullptr);
-  EXPECT_EQ(read_script(), "KX508_KBD(97);\n");
+  EXPECT_FALSE(kx508::recording_on);
+  EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_PERIODIC(15);\n");
+  // A wait after stopping records nothing more, so nothing empties the script.
+  wait();
+  EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_PERIODIC(15);\n");
+}
+
+// The process entry ends a recording the program left running, as stopping would.
+int record_and_return_without_stopping() {
+  kx508::on_command(kx508::kCmdRecord);
+  KX508_set_animation(1);
+  KX508_wait_event(nullptr, nullptr, nullptr);
+  return 0;
+}
+
+TEST_F(ScriptTest, ProcessEndWritesThePendingPeriodicRun) {
+  EXPECT_EQ(KX508_process_entry("kx508-test", nullptr, "", 1, record_and_return_without_stopping), 0);
+  EXPECT_EQ(read_script(), "KX508_PERIODIC(1);\n");
 }
 
 }  // namespace

@@ -1,13 +1,14 @@
 """Script files that cannot be used: a missing one and one that cannot be written give
-their log lines, a malformed line ends playback without one, and the program goes on
+their log lines, a malformed line pauses playback with one, and the program goes on
 each time."""
 import os
 
 from failure import check
-from xsession import Session, Traffic, check_ticks, log_picture, log_region, main, wait_log
+from xsession import Session, Traffic, check_ticks, log_picture, main, wait_log
 
 READING = "Cannot open script file KX508.SCR for reading"
 WRITING = "Cannot open script file KX508.SCR for writing"
+PAUSED = "Unrecognised line 2 in script file KX508.SCR; playback paused"
 EOF_LINE = "EOF encountered in script file KX508.SCR"
 
 
@@ -22,7 +23,8 @@ def test():
     with Session("script_errors") as s:
         one = log_picture(s, [READING])
         two = log_picture(s, [READING, WRITING])
-        three = log_picture(s, [READING, WRITING, EOF_LINE])
+        three = log_picture(s, [READING, WRITING, PAUSED])
+        four = log_picture(s, [READING, WRITING, PAUSED, EOF_LINE])
         script = os.path.join(s.work, "KX508.SCR")
 
         t = Traffic(s)
@@ -43,7 +45,8 @@ def test():
         halted = goes_on(s, t)
         os.rmdir(script)
 
-        # A line that is no event ends playback silently; playing again goes on after it.
+        # A line that is no event pauses playback and says so; playing again goes on after
+        # it.
         with open(script, "w") as f:
             f.write("KX508_PERIODIC(2);\nthis line is no event\nKX508_PERIODIC(3);\n")
         before = t.vehicles(halted)
@@ -51,9 +54,9 @@ def test():
         t.wait_moved(halted)
         stopped = t.wait_still()
         check_ticks(before, t.vehicles(stopped), 2, "playing up to the malformed line")
-        check(log_region(s, t.text) == two, "a log line for the malformed script line")
+        wait_log(s, t, three, "the malformed script line's message")
         s.key("ctrl+p")
-        wait_log(s, t, three, "the end of the script")
+        wait_log(s, t, four, "the end of the script")
         check_ticks(t.vehicles(stopped), t.vehicles(t.wait_still()), 3,
                     "playing on after the malformed line")
 

@@ -1,0 +1,114 @@
+// Text in the shared bitmap font: UTF-8 decoding and glyphs drawn into a pixel surface,
+// clipped before any pixel is touched.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "font.h"
+#include "font_data.h"
+
+namespace platform {
+
+namespace {
+
+using i64 = std::int64_t;
+
+// Stands for any byte that does not begin a well-formed sequence; maps to the
+// replacement glyph like every other character the font lacks.
+constexpr char32_t kBadByte = 0xFFFD;
+
+// Decodes the character that starts at s[i] and moves i past it. A lead byte without
+// its continuation bytes, a stray continuation byte, an overlong form, a surrogate or a
+// value past U+10FFFF gives kBadByte and consumes that one byte only, so every bad byte
+// takes exactly one cell and the next well-formed character still reads right.
+char32_t next_char(std::string_view s, std::size_t& i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned lead = byte(i);
+  std::size_t len;
+  char32_t c;
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {  // C0 and C1 could only start overlongs
+    len = 2;
+    c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    len = 3;
+    c = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    len = 4;
+    c = lead & 0x07;
+  } else {
+    ++i;
+    return kBadByte;
+  }
+  if (s.size() - i < len) {
+    ++i;
+    return kBadByte;
+  }
+  for (std::size_t k = 1; k < len; ++k) {
+    const unsigned b = byte(i + k);
+    if ((b & 0xC0) != 0x80) {
+      ++i;
+      return kBadByte;
+    }
+    c = (c << 6) | (b & 0x3F);
+  }
+  constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kShortest[len] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+    ++i;
+    return kBadByte;
+  }
+  i += len;
+  return c;
+}
+
+}  // namespace
+
+Rect draw_text(Surface& s, int x, int y, std::string_view utf8, Colour colour) {
+  using font_data::kGlyphs;
+  // 64-bit coordinates: a cell's edges may lie past the int range while the text is
+  // laid out, and none of them can pass 64 bits for any string that fits in memory.
+  const i64 top = std::max<i64>(y, 0);
+  const i64 bottom = std::min<i64>(i64{y} + kFontCellHeight, s.height());
+  const i64 width = s.width();
+  if (top >= bottom) return {};
+
+  const i64 left = std::max<i64>(x, 0);
+  std::size_t i = 0;
+  i64 cell = x;  // left edge of the next cell
+  // Cells wholly left of the surface are only decoded, to find where the visible ones
+  // start.
+  while (i < utf8.size() && cell + kFontCellWidth <= 0) {
+    next_char(utf8, i);
+    cell += kFontCellWidth;
+  }
+  while (i < utf8.size() && cell < width) {
+    const auto& glyph = kGlyphs[font_data::glyph_index(next_char(utf8, i))];
+    const i64 from = std::max<i64>(0, -cell);
+    const i64 to = std::min<i64>(kFontCellWidth, width - cell);
+    for (i64 py = top; py < bottom; ++py) {
+      const unsigned bits = glyph[py - y];
+      if (bits == 0) continue;
+      Colour* row = s.row(static_cast<int>(py));
+      for (i64 col = from; col < to; ++col) {
+        if ((bits >> (kFontCellWidth - 1 - col)) & 1u) row[cell + col] = colour;
+      }
+    }
+    cell += kFontCellWidth;
+  }
+  const i64 right = std::min(cell, width);
+  if (left >= right) return {};
+  return Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+              static_cast<int>(bottom)};
+}
+
+int text_width(std::string_view utf8) {
+  i64 cells = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++cells) next_char(utf8, i);
+  constexpr i64 kMax = std::numeric_limits<int>::max();
+  return static_cast<int>(std::min(cells * kFontCellWidth, kMax));
+}
+
+}  // namespace platform

@@ -1,0 +1,192 @@
+// Text in the shared bitmap font: where glyphs land in their cells, what is left alone,
+// clipping at every edge and at extreme coordinates, UTF-8 and the replacement glyph.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "font.h"
+
+namespace {
+
+using platform::Colour;
+using platform::draw_text;
+using platform::kFontAscent;
+using platform::kFontCellHeight;
+using platform::kFontCellWidth;
+using platform::Rect;
+using platform::rgb;
+using platform::Surface;
+using platform::text_width;
+
+const Colour kBg = rgb(0, 0, 0);
+const Colour kInk = rgb(255, 255, 0);
+constexpr int kW = kFontCellWidth;
+constexpr int kH = kFontCellHeight;
+
+std::vector<Colour> pixels(const Surface& s) {
+  return {s.data(), s.data() + s.width() * s.height()};
+}
+
+// The text drawn alone at (0, 0) on a surface just wide enough for `cells` cells.
+std::vector<Colour> image(std::string_view text, int cells) {
+  Surface s(cells * kW, kH, kBg);
+  draw_text(s, 0, 0, text, kInk);
+  return pixels(s);
+}
+
+// The bounds of the ink in columns [x0, x1); Rect{} when there is none.
+Rect ink(const Surface& s, int x0, int x1) {
+  Rect r{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = x0; x < x1; ++x)
+      if (s.pixel(x, y) == kInk) r = {std::min(r.left, x), std::min(r.top, y),
+                                      std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
+  return r.left == INT_MAX ? Rect{} : r;
+}
+
+// Single characters drawn one at a time, kW apart, starting at (x, y).
+std::vector<Colour> apart(int w, int h, int x, int y, std::initializer_list<const char*> chars) {
+  Surface s(w, h, kBg);
+  for (const char* c : chars) draw_text(s, x, y, c, kInk), x += kW;
+  return pixels(s);
+}
+
+TEST(Font, GlyphsSitInTheirCellsOnTheBaseline) {
+  const int x = 5, y = 7;
+  Surface s(40, 30, kBg);
+  draw_text(s, x, y, "l|g/", kInk);
+  EXPECT_EQ(pixels(s), apart(40, 30, x, y, {"l", "|", "g", "/"}));
+  const Rect all = ink(s, 0, 40);
+  EXPECT_TRUE(all.left >= x && all.right <= x + 4 * kW && all.top >= y && all.bottom <= y + kH);
+  EXPECT_EQ(ink(s, x, x + kW).bottom, y + kFontAscent);           // 'l' rests on the baseline
+  EXPECT_GT(ink(s, x + 2 * kW, x + 3 * kW).bottom, y + kFontAscent);  // 'g' hangs below
+  const Rect bar = ink(s, x + kW, x + 2 * kW);
+  EXPECT_EQ(bar.width(), 1);
+  EXPECT_GE(bar.height(), kFontAscent / 2);
+  // Not mirrored: '/' rises to the right.
+  const Rect slash = ink(s, x + 3 * kW, x + 4 * kW);
+  EXPECT_EQ(s.pixel(slash.right - 1, slash.top), kInk);
+  EXPECT_EQ(s.pixel(slash.left, slash.bottom - 1), kInk);
+}
+
+TEST(Font, OnlyTheGlyphPixelsArePainted) {
+  // Two different backgrounds: each pixel keeps its colour or takes the ink, and the
+  // ink falls in the same places on both.
+  std::vector<bool> inked[2];
+  for (int k = 0; k < 2; ++k) {
+    Surface s(60, 20);
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 60; ++x) s.set_pixel(x, y, rgb(x * 4 + k, y * 12, 100 * k));
+    const Surface before = s;
+    draw_text(s, 2, 3, "Wg@\xC3\xA9#", kInk);
+    for (int i = 0; i < 60 * 20; ++i) {
+      ASSERT_TRUE(s.data()[i] == before.data()[i] || s.data()[i] == kInk) << i;
+      inked[k].push_back(s.data()[i] != before.data()[i]);
+    }
+  }
+  EXPECT_EQ(inked[0], inked[1]);
+  EXPECT_GT(std::count(inked[0].begin(), inked[0].end(), true), 20);
+}
+
+TEST(Font, ClippedTextMatchesTheUnclippedDrawingAndItsRectangle) {
+  // Smaller than a cell in height, so top and bottom can clip at once.
+  const int w = 20, h = 10, margin = 60;
+  const std::string text = "Ab|g\xC3\xA9\x80";
+  const int len = 6 * kW;
+  ASSERT_EQ(text_width(text), len);
+  for (int py = -kH - 1; py <= h + 1; ++py)
+    for (int px = -len - 1; px <= w + 1; ++px) {
+      Surface small(w, h, kBg);
+      const Rect r = draw_text(small, px, py, text, kInk);
+      Surface big(w + 2 * margin, h + 2 * margin, kBg);
+      draw_text(big, px + margin, py + margin, text, kInk);
+      Rect want{std::max(px, 0), std::max(py, 0), std::min(px + len, w), std::min(py + kH, h)};
+      if (want.width() <= 0 || want.height() <= 0) want = Rect{};
+      ASSERT_EQ(r, want) << px << "," << py;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const Colour c = small.pixel(x, y);
+          ASSERT_EQ(c, big.pixel(x + margin, y + margin)) << px << "," << py;
+          ASSERT_TRUE(c == kBg || (x >= r.left && x < r.right && y >= r.top && y < r.bottom));
+        }
+    }
+}
+
+TEST(Font, ExtremeCoordinatesAreSafe) {
+  Surface s(30, 20, kBg);
+  const std::string text(50, 'M');
+  for (int v : {INT_MIN, INT_MIN + 1, -1'000'000'000, INT_MAX - kH + 1, INT_MAX}) {
+    EXPECT_EQ(draw_text(s, v, 3, text, kInk), Rect{}) << v;
+    EXPECT_EQ(draw_text(s, 3, v, text, kInk), Rect{}) << v;
+    EXPECT_EQ(draw_text(s, v, v, text, kInk), Rect{}) << v;
+  }
+  EXPECT_EQ(pixels(s), pixels(Surface(30, 20, kBg)));
+  // Text that starts far to the left reaches the surface with its last cells.
+  const int n = 200'000;
+  EXPECT_EQ(draw_text(s, -n * kW, 2, std::string(n, 'M') + "l|", kInk), (Rect{0, 2, 2 * kW, 2 + kH}));
+  EXPECT_EQ(pixels(s), apart(30, 20, 0, 2, {"l", "|"}));
+  // Nothing to draw on, or nothing to draw.
+  Surface none;
+  EXPECT_EQ(draw_text(none, 0, 0, "abc", kInk), Rect{});
+  EXPECT_EQ(draw_text(s, 0, 0, "", kInk), Rect{});
+  EXPECT_EQ(text_width(""), 0);
+}
+
+TEST(Font, Latin1LettersTakeOneCellWithTheirOwnGlyph) {
+  const auto replacement = image("\x80", 1);
+  EXPECT_EQ(image("\xC3\xA9|", 2), apart(2 * kW, kH, 0, 0, {"\xC3\xA9", "|"}));
+  EXPECT_NE(image("\xC3\xA9", 1), image("e", 1));
+  // Every covered code point has its own glyph (bar the two blank spaces), none of them
+  // the replacement: a slip in the code point to glyph mapping shows up as a repeat.
+  std::vector<std::vector<Colour>> seen;
+  for (unsigned c = 32; c <= 255; c = c == 126 ? 160 : c + 1) {
+    const std::string utf8 =
+        c < 0x80 ? std::string(1, static_cast<char>(c))
+                 : std::string{static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    ASSERT_EQ(text_width(utf8), kW) << c;
+    auto glyph = image(utf8, 1);
+    EXPECT_NE(glyph, replacement) << c;
+    if (c == 160) {
+      EXPECT_EQ(glyph, image(" ", 1));
+      continue;
+    }
+    for (const auto& other : seen) EXPECT_NE(glyph, other) << c;
+    seen.push_back(std::move(glyph));
+  }
+}
+
+TEST(Font, OtherCharactersAndBadBytesDrawOneReplacementCellEach) {
+  ASSERT_NE(image("\x80", 1), image(" ", 1));  // the replacement has ink
+  const struct {
+    const char* text;
+    int cells;
+  } cases[] = {
+      {"\xE2\x82\xAC", 1},      // U+20AC: well formed, not in the font
+      {"\xF0\x9F\x98\x80", 1},  // a four-byte character
+      {"\t", 1},
+      {"\x7F", 1},
+      {"\xC2\x9F", 1},          // the last C1 control, just before U+00A0
+      {"\xFF", 1},              // never valid in UTF-8
+      {"\xE9", 1},              // a raw Latin-1 byte is not UTF-8
+      {"\xC3", 1},              // cut short at the end
+      {"\xE2\x82", 2},          // cut short: each byte on its own
+      {"\xC0\xAF", 2},          // overlong '/'
+      {"\xE0\x80\xAF", 3},      // overlong '/', three bytes
+      {"\xF0\x80\x80\xAF", 4},  // and four
+      {"\xED\xA0\x80", 3},      // a surrogate
+      {"\xF4\x90\x80\x80", 4},  // past U+10FFFF
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(c.text)));
+    EXPECT_EQ(text_width(c.text), c.cells * kW);
+    EXPECT_EQ(image(c.text, c.cells), image(std::string(c.cells, '\x80'), c.cells));
+  }
+  // A bad sequence does not swallow the good character after it.
+  EXPECT_EQ(image("\xE2\x82" "A", 3), apart(3 * kW, kH, 0, 0, {"\x80", "\x80", "A"}));
+  EXPECT_EQ(text_width("a\xC3\xA9\xE2\x82\xAC" "b"), 4 * kW);
+}
+
+}  // namespace

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "headless/headless.h"
+#include "headless/controls.h"
 #include "internal.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "headless/headless.h"
+#include "headless/controls.h"
 #include "internal.h"
 #include "kx508.h"
 

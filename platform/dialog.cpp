@@ -83,7 +83,16 @@ class TemplateReader {
   bool ok_ = true;
 };
 
+// The template's style bits that the description carries as named fields.
 constexpr std::uint32_t DS_SETFONT = 0x40;
+constexpr std::uint32_t WS_VISIBLE = 0x10000000;
+constexpr std::uint32_t WS_DISABLED = 0x08000000;
+constexpr std::uint32_t ES_MULTILINE = 0x0004;
+constexpr std::uint32_t ES_PASSWORD = 0x0020;
+constexpr std::uint32_t BS_TYPEMASK = 0x000F;
+constexpr std::uint32_t BS_DEFPUSHBUTTON = 0x0001;
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
 
 DialogItemKind kind_of(std::uint16_t ordinal, const std::string& name) {
   if (ordinal == 0x80 || name == "BUTTON" || name == "Button") return DialogItemKind::Button;
@@ -98,7 +107,7 @@ bool parse_dialog_template(const std::uint8_t* data, std::size_t size, DialogDes
   if (!data || !out) return false;
   TemplateReader r(data, size);
   DialogDesc d;
-  d.style = r.dword();
+  const std::uint32_t style = r.dword();
   r.dword();  // extended style
   int count = r.word();
   d.x = static_cast<std::int16_t>(r.word());
@@ -110,14 +119,17 @@ bool parse_dialog_template(const std::uint8_t* data, std::size_t size, DialogDes
   r.name_or_ordinal(&ordinal, &name);  // menu
   r.name_or_ordinal(&ordinal, &name);  // window class
   d.title = r.text();
-  if (d.style & DS_SETFONT) {
+  d.default_id = kIdOk;
+  d.cancel_id = kIdCancel;
+  bool has_default = false;
+  if (style & DS_SETFONT) {
     r.word();  // point size
     r.text();  // face name
   }
   for (int i = 0; i < count && r.ok(); ++i) {
     r.align4();
     DialogItem item;
-    item.style = r.dword();
+    const std::uint32_t item_style = r.dword();
     r.dword();  // extended style
     item.x = static_cast<std::int16_t>(r.word());
     item.y = static_cast<std::int16_t>(r.word());
@@ -131,6 +143,18 @@ bool parse_dialog_template(const std::uint8_t* data, std::size_t size, DialogDes
     std::uint16_t text_ordinal = 0;
     r.name_or_ordinal(&text_ordinal, &item.text);
     r.skip(r.word());  // creation data
+    item.visible = item_style & WS_VISIBLE;
+    item.disabled = item_style & WS_DISABLED;
+    if (item.kind == DialogItemKind::Edit) {
+      item.multiline = item_style & ES_MULTILINE;
+      item.password = item_style & ES_PASSWORD;
+    }
+    // Enter answers with the first default push button there is, else with OK.
+    if (!has_default && item.kind == DialogItemKind::Button &&
+        (item_style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+      d.default_id = item.id;
+      has_default = true;
+    }
     d.items.push_back(std::move(item));
   }
   if (!r.ok()) return false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,34 +23,47 @@ struct MenuRecord {
   std::vector<MenuEntry> entries;
 };
 
-// One item of a dialog built from a template.
+// A dialog as the core decoded it from its template, once: what a backend needs to
+// build it natively, with no template bits left to read.
 enum class DialogItemKind : std::uint8_t { Button, Edit, Static, Other };
 
 struct DialogItem {
   DialogItemKind kind = DialogItemKind::Other;
-  std::uint32_t style = 0;
-  int x = 0, y = 0, width = 0, height = 0;  // dialog units
   int id = 0;
   std::string text;
-  bool default_button() const { return kind == DialogItemKind::Button && (style & 0xF) == 1; }
+  int x = 0, y = 0, width = 0, height = 0;  // dialog units
+  bool visible = false;
+  bool disabled = false;
+  bool multiline = false;  // edit boxes
+  bool password = false;   // edit boxes
 };
 
 struct DialogDesc {
-  std::uint32_t style = 0;
-  int x = 0, y = 0, width = 0, height = 0;  // dialog units
   std::string title;
+  int x = 0, y = 0, width = 0, height = 0;  // dialog units, from the owner's client area
   std::vector<DialogItem> items;
+  // The command that Enter sends (the first default push button, else OK), and the one
+  // that Escape and the close box send. Set by parse_dialog_template.
+  int default_id = 0;
+  int cancel_id = 0;
 };
 
 // Reads the classic in-memory dialog template. Returns false for a template that is
 // cut short or malformed.
 bool parse_dialog_template(const std::uint8_t* data, std::size_t size, DialogDesc* out);
 
+// A line of text the core drew on a window, where it is now.
+struct TextRun {
+  int x = 0, y = 0;
+  std::string text;
+};
+
 struct WindowRecord {
   Window id = 0;
   WindowDesc desc;
   Rect outer;           // screen position and outer size
   Surface client;       // the client pixels the window shows
+  std::vector<TextRun> text;  // the lines drawn on the client area, top to bottom
   bool shown = false;
   Menu menu = 0;
   bool surface_held = false;
@@ -61,46 +75,53 @@ struct WindowRecord {
   long dialog_result = 0;
 };
 
+// A backend: native windows, input and time, and nothing else. The core keeps every
+// record (windows, menus, dialogs, client pixels) and every rule; a backend shows what
+// the records say and turns native input into messages through core::post.
 class Driver {
  public:
   virtual ~Driver() = default;
-  virtual const char* name() const = 0;
   // Connects to the windowing system; false, with the reason, when it cannot.
   virtual bool start(std::string* why) = 0;
   virtual Size screen_size() = 0;
 
-  // Creates the native window for a new record and returns its client size.
+  // Creates the native window for a new record (its menu bar included) and returns its
+  // client size.
   virtual Size create_window(WindowRecord& w) = 0;
   virtual void destroy_window(WindowRecord& w) = 0;
   virtual void show_window(WindowRecord& w) = 0;
-  // The client pixels changed and should be shown.
-  virtual void present(WindowRecord& w) = 0;
-  // The window's menu bar was attached or one of its menus changed.
-  virtual void menu_changed(WindowRecord& w) = 0;
+  // These parts of the client pixels changed and are to be shown.
+  virtual void present(WindowRecord& w, std::span<const Rect> parts) = 0;
+
+  // The window's menu bar was attached, or an entry was added to one of its menus: build
+  // the native bar again from the records.
+  virtual void menu_bar_changed(WindowRecord& w) = 0;
+  // The check mark or grayed state of one entry of a menu the window shows changed.
+  virtual void menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) = 0;
 
   // Turns pending native events into queued messages without waiting.
   virtual void process_events() = 0;
-  // Waits until native events (input, a timer) may have queued a message.
+  // Waits, without spinning, until native events (input, a timer) may have queued a
+  // message.
   virtual void wait_events() = 0;
   virtual void start_timer(Window window, int id, int period_ms) = 0;
   virtual void stop_timer(Window window, int id) = 0;
 
-  // Text in a fixed-pitch font on the client area.
-  virtual int text_line_height(WindowRecord& w) = 0;
-  virtual void text_scroll(WindowRecord& w, int dy) = 0;
-  virtual void text_erase(WindowRecord& w, const Rect& r) = 0;
-  virtual void text_out(WindowRecord& w, int x, int y, const std::string& text) = 0;
-
-  // Modal dialogs: the record carries the parsed template.
+  // Modal dialogs, built natively from the record's description. The core runs the modal
+  // loop; buttons, Enter, Escape and the close box post Command messages with the ids
+  // the description names.
   virtual bool create_dialog(WindowRecord& dialog, WindowRecord* owner) = 0;
   virtual void destroy_dialog(WindowRecord& dialog) = 0;
   virtual std::string dialog_item_text(WindowRecord& dialog, int item_id) = 0;
 };
 
-std::unique_ptr<Driver> make_headless_driver();
-#ifdef KX508_HAVE_QT
-std::unique_ptr<Driver> make_qt_driver();
-#endif
+// The backends this build has, in order of preference: the first is the default.
+struct Backend {
+  const char* name;
+  const char* description;  // one line, for the list of choices
+  std::unique_ptr<Driver> (*create)();
+};
+std::span<const Backend> backends();
 
 // The common core, for backends.
 namespace core {

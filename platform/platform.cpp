@@ -1,28 +1,16 @@
 // The common core of the platform adapter: picks the backend, keeps the window and menu
 // records and the message queue, and dispatches messages to window procedures.
-#include <cstdlib>
-#include <map>
+#include "core.h"
 
-#include "driver.h"
-#include "queue.h"
+#include <algorithm>
+#include <cstring>
+
+#include "backends.h"
 
 namespace platform {
 
 using core::driver;
 
-namespace {
-
-struct Core {
-  std::unique_ptr<Driver> driver;
-  MessageQueue queue;
-  std::map<Window, std::unique_ptr<WindowRecord>> windows;
-  std::map<Menu, MenuRecord> menus;
-  Window next_window = 1;
-  Menu next_menu = 1;
-};
-
-// Never destroyed: windowing toolkits must not be torn down by static destructors after
-// the program has ended; close() releases everything on a normal end.
 Core& the_core() {
   static Core* core = new Core;
   return *core;
@@ -33,47 +21,27 @@ long send(WindowRecord& w, const Message& msg) {
   return w.desc.proc ? w.desc.proc(w.id, msg) : default_window_proc(w.id, msg);
 }
 
-// The windows whose menu bar shows the menu, directly or as one of its popups.
-void menu_changed(Menu menu) {
-  Core& c = the_core();
-  for (auto& [id, w] : c.windows) {
-    if (w->menu == 0) continue;
-    bool shows = w->menu == menu;
-    if (auto it = c.menus.find(w->menu); !shows && it != c.menus.end())
-      for (const MenuEntry& e : it->second.entries)
-        if ((e.flags & MF_POPUP) && e.id == menu) shows = true;
-    if (shows && c.driver) c.driver->menu_changed(*w);
-  }
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------------------------
 // Backends
-
-bool open(std::string* why) {
-  const char* name = std::getenv("KX508_PLATFORM");
-  return open_backend(name && *name ? name : "qt", why);
-}
 
 bool open_backend(const std::string& name, std::string* why) {
   Core& c = the_core();
   if (c.driver) return true;
-  std::unique_ptr<Driver> d;
-  if (name == "headless") d = make_headless_driver();
-#ifdef KX508_HAVE_QT
-  else if (name == "qt") d = make_qt_driver();
-#endif
-  if (!d) {
-    if (why) *why = "no backend named \"" + name + "\" in this build (KX508_PLATFORM: qt or headless)";
+  const Backend* backend = find_backend(name);
+  if (!backend) {
+    if (why)
+      *why = "no backend named \"" + name + "\" in this build; KX508_PLATFORM may be: " +
+             backend_choices();
     return false;
   }
+  std::unique_ptr<Driver> d = backend->create();
   std::string reason;
   if (!d->start(&reason)) {
     if (why) *why = reason;
     return false;
   }
   c.driver = std::move(d);
+  c.backend = backend;
   return true;
 }
 
@@ -83,9 +51,13 @@ void close() {
   c.menus.clear();
   c.queue = MessageQueue{};
   c.driver.reset();
+  c.backend = nullptr;
 }
 
-std::string backend_name() { return driver() ? driver()->name() : ""; }
+std::string backend_name() {
+  const Backend* b = the_core().backend;
+  return b ? b->name : "";
+}
 
 // ---------------------------------------------------------------------------------
 // Windows
@@ -184,7 +156,7 @@ void kill_timer(Window window, int id) {
 }
 
 // ---------------------------------------------------------------------------------
-// Window surfaces and text
+// Window surfaces
 
 WindowSurface get_window_surface(Window window) {
   WindowRecord* w = core::find(window);
@@ -202,70 +174,54 @@ void copy_to_window(const WindowSurface& ws, int dx, int dy, const Surface& src,
                     int w, int h) {
   WindowRecord* rec = core::find(ws.window);
   if (!rec || !rec->surface_held) return;
-  copy_surface(rec->client, dx, dy, src, sx, sy, w, h);
-  driver()->present(*rec);
+  const Rect copied = copy_surface(rec->client, dx, dy, src, sx, sy, w, h);
+  if (copied.width() > 0 && copied.height() > 0) driver()->present(*rec, {&copied, 1});
 }
 
-int text_line_height(Window window) {
-  WindowRecord* w = core::find(window);
-  return w ? driver()->text_line_height(*w) : 0;
-}
+namespace {
 
-void text_scroll(Window window, int dy) {
-  if (WindowRecord* w = core::find(window)) driver()->text_scroll(*w, dy);
-}
-
-void text_erase(Window window, const Rect& r) {
-  if (WindowRecord* w = core::find(window)) driver()->text_erase(*w, r);
-}
-
-void text_out(Window window, int x, int y, const std::string& text) {
-  if (WindowRecord* w = core::find(window)) driver()->text_out(*w, x, y, text);
-}
-
-// ---------------------------------------------------------------------------------
-// Menus
-
-Menu create_menu() {
-  Core& c = the_core();
-  Menu id = c.next_menu++;
-  c.menus[id] = MenuRecord{id, false, {}};
-  return id;
-}
-
-Menu create_popup_menu() {
-  Menu id = create_menu();
-  the_core().menus[id].popup = true;
-  return id;
-}
-
-void append_menu(Menu menu, unsigned flags, std::uint32_t id, const std::string& text) {
-  Core& c = the_core();
-  auto it = c.menus.find(menu);
-  if (it == c.menus.end()) return;
-  it->second.entries.push_back({flags, id, text});
-  menu_changed(menu);
-}
-
-void set_menu(Window window, Menu menu) {
-  WindowRecord* w = core::find(window);
-  if (!w || !core::find_menu(menu)) return;
-  w->menu = menu;
-}
-
-void draw_menu_bar(Window window) {
-  if (WindowRecord* w = core::find(window); w && driver()) driver()->menu_changed(*w);
-}
-
-void check_menu_item(Menu menu, std::uint32_t id, bool checked) {
-  Core& c = the_core();
-  auto it = c.menus.find(menu);
-  if (it == c.menus.end()) return;
-  for (MenuEntry& e : it->second.entries) {
-    if ((e.flags & (MF_POPUP | MF_SEPARATOR)) || e.id != id) continue;
-    e.flags = checked ? (e.flags | MF_CHECKED) : (e.flags & ~MF_CHECKED);
+// Copies the rows of a tile that differ; true if any did.
+bool copy_differing_rows(Surface& dst, const Surface& src, int x0, int x1, int y0, int y1) {
+  const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * sizeof(Colour);
+  bool any = false;
+  for (int y = y0; y < y1; ++y) {
+    Colour* to = dst.row(y) + x0;
+    const Colour* from = src.row(y) + x0;
+    if (std::memcmp(to, from, bytes) == 0) continue;
+    std::memcpy(to, from, bytes);
+    any = true;
   }
-  menu_changed(menu);
+  return any;
+}
+
+}  // namespace
+
+void copy_changes_to_window(const WindowSurface& ws, Surface& src) {
+  WindowRecord* rec = core::find(ws.window);
+  if (!rec || !rec->surface_held || !src.any_changed()) return;
+  Surface& dst = rec->client;
+  const int w = std::min(src.width(), dst.width());
+  const int h = std::min(src.height(), dst.height());
+  constexpr int T = Surface::kTileSize;
+  // Runs of differing tiles along each tile row, presented as one rectangle each.
+  std::vector<Rect>& parts = the_core().parts;
+  parts.clear();
+  for (int ty = 0; ty < src.tile_rows() && ty * T < h; ++ty) {
+    const int y0 = ty * T, y1 = std::min(y0 + T, h);
+    bool run_open = false;
+    for (int tx = 0; tx < src.tile_columns() && tx * T < w; ++tx) {
+      const int x0 = tx * T, x1 = std::min(x0 + T, w);
+      if (src.tile_changed(tx, ty) && copy_differing_rows(dst, src, x0, x1, y0, y1)) {
+        if (run_open) parts.back().right = x1;
+        else parts.push_back({x0, y0, x1, y1});
+        run_open = true;
+      } else {
+        run_open = false;
+      }
+    }
+  }
+  src.forget_changes();
+  if (!parts.empty()) driver()->present(*rec, parts);
 }
 
 // ---------------------------------------------------------------------------------

@@ -145,9 +145,13 @@ void kill_timer(Window window, int id);
 // ---------------------------------------------------------------------------------
 // Pixel surfaces
 
-// A 32-bit pixel surface, one Colour per pixel, rows top to bottom.
+// A 32-bit pixel surface, one Colour per pixel, rows top to bottom. The drawing calls
+// below also note where they changed a pixel's value, in square tiles, so that a copy
+// can take just the changed parts.
 class Surface {
  public:
+  static constexpr int kTileSize = 32;
+
   Surface() = default;
   Surface(int width, int height, Colour fill = rgb(0, 0, 0));
   Colour* data() { return pixels_.data(); }
@@ -161,10 +165,29 @@ class Surface {
   const Colour* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
   bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
+  // Changed tiles: tile (tx, ty) covers pixels from (tx, ty) * kTileSize.
+  int tile_columns() const { return tile_columns_; }
+  int tile_rows() const { return tile_rows_; }
+  bool tile_changed(int tx, int ty) const { return changed_[tile_index(tx, ty)] != 0; }
+  bool any_changed() const { return any_changed_; }
+  // Notes a change to the pixels left..right (inclusive) of row y, all on the surface.
+  void note_change(int left, int right, int y) {
+    std::uint8_t* tiles = changed_.data() + tile_index(0, y / kTileSize);
+    for (int t = left / kTileSize; t <= right / kTileSize; ++t) tiles[t] = 1;
+    any_changed_ = true;
+  }
+  void forget_changes();
+
  private:
   std::size_t index(int x, int y) const { return static_cast<std::size_t>(y) * width_ + x; }
+  std::size_t tile_index(int tx, int ty) const {
+    return static_cast<std::size_t>(ty) * tile_columns_ + tx;
+  }
   int width_ = 0, height_ = 0;
   std::vector<Colour> pixels_;
+  int tile_columns_ = 0, tile_rows_ = 0;
+  std::vector<std::uint8_t> changed_;
+  bool any_changed_ = false;
 };
 
 // Pens and brushes for the drawing calls below. A pen of width 0 or 1 draws one pixel
@@ -195,7 +218,8 @@ void draw_polygon(Surface& s, const Pen& pen, const Brush& brush, const Point64*
                   int count);
 
 // Copies a w x h block from src at (sx, sy) to dst at (dx, dy), clipped to both.
-void copy_surface(Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int w,
+// Returns the part of dst it wrote.
+Rect copy_surface(Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int w,
                   int h);
 
 // A window's client pixels as a copy target, held from get_window_surface to
@@ -211,6 +235,11 @@ void release_window_surface(WindowSurface& ws);
 // clipped to both; the window shows it from then on.
 void copy_to_window(const WindowSurface& ws, int dx, int dy, const Surface& src, int sx,
                     int sy, int w, int h);
+
+// Copies to the window's client area, at the same positions, only what src's drawing
+// changed since its changes were last forgotten and the window does not show already;
+// then forgets src's changes. The window shows just those parts anew.
+void copy_changes_to_window(const WindowSurface& ws, Surface& src);
 
 // ---------------------------------------------------------------------------------
 // Text: a fixed-pitch font on a window's client area, black on the window background

@@ -19,8 +19,16 @@ namespace platform {
 Surface::Surface(int width, int height, Colour fill)
     : width_(std::max(width, 0)),
       height_(std::max(height, 0)),
-      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_),
-              fill) {}
+      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), fill),
+      tile_columns_((width_ + kTileSize - 1) / kTileSize),
+      tile_rows_((height_ + kTileSize - 1) / kTileSize),
+      changed_(static_cast<std::size_t>(tile_columns_) * tile_rows_, 0) {}
+
+void Surface::forget_changes() {
+  if (!any_changed_) return;
+  std::fill(changed_.begin(), changed_.end(), 0);
+  any_changed_ = false;
+}
 
 namespace {
 
@@ -94,13 +102,22 @@ class SmallVector {
 // Enough for every shape the library draws; larger polygons spill to the heap.
 constexpr std::size_t kInlinePoints = 8;
 
-// Paints row pixels from..to (inclusive), clipped to 0..width-1.
+// Paints row pixels from..to (inclusive), clipped to 0..width-1. Only the stretch from
+// the first to the last pixel that differs is written and noted as changed: redrawing a
+// shape as it was changes nothing.
 void fill_span(Surface& s, i64 y, i64 from, i64 to, Colour c) {
   from = std::max<i64>(from, 0);
   to = std::min<i64>(to, s.width() - 1);
   if (from > to) return;
   Colour* row = s.row(static_cast<int>(y));
-  std::fill(row + from, row + to + 1, c);
+  Colour* first = row + from;
+  Colour* end = row + to + 1;
+  while (first < end && *first == c) ++first;
+  if (first == end) return;
+  while (end[-1] == c) --end;
+  std::fill(first, end, c);
+  s.note_change(static_cast<int>(first - row), static_cast<int>(end - row - 1),
+                static_cast<int>(y));
 }
 
 // ---------------------------------------------------------------------------------
@@ -165,7 +182,10 @@ void walk_line(i64 a0, i64 b0, i64 a1, i64 b1, i64 amax, i64 bmax, Plot plot) {
 void thin_line(Surface& s, Colour colour, const Point64& p, const Point64& q) {
   const i64 dx = q.x - p.x, dy = q.y - p.y;
   auto put = [&](i64 x, i64 y) {
-    s.set_pixel(static_cast<int>(x), static_cast<int>(y), colour);
+    const int px = static_cast<int>(x), py = static_cast<int>(y);
+    if (s.pixel(px, py) == colour) return;
+    s.set_pixel(px, py, colour);
+    s.note_change(px, px, py);
   };
   if ((dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy)) {
     walk_line(p.x, p.y, q.x, q.y, s.width(), s.height(), put);
@@ -529,7 +549,7 @@ void draw_polygon(Surface& s, const Pen& pen, const Brush& brush, const Point64*
   }
 }
 
-void copy_surface(Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int w,
+Rect copy_surface(Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int w,
                   int h) {
   // 64-bit so that offsets such as INT_MIN cannot overflow while clipping.
   i64 dx0 = dx, dy0 = dy, sx0 = sx, sy0 = sy, cw = w, ch = h;
@@ -543,7 +563,7 @@ void copy_surface(Surface& dst, int dx, int dy, const Surface& src, int sx, int 
   clip_low(dy0, sy0, ch);
   cw = std::min({cw, i64{dst.width()} - dx0, i64{src.width()} - sx0});
   ch = std::min({ch, i64{dst.height()} - dy0, i64{src.height()} - sy0});
-  if (cw <= 0 || ch <= 0) return;
+  if (cw <= 0 || ch <= 0) return {};
 
   const std::size_t bytes = static_cast<std::size_t>(cw) * sizeof(Colour);
   // Copying a surface onto itself: walk rows away from the overlap, memmove within a row.
@@ -552,7 +572,11 @@ void copy_surface(Surface& dst, int dx, int dy, const Surface& src, int sx, int 
     const i64 row = upward ? ch - 1 - k : k;
     std::memmove(dst.row(static_cast<int>(dy0 + row)) + dx0,
                  src.row(static_cast<int>(sy0 + row)) + sx0, bytes);
+    dst.note_change(static_cast<int>(dx0), static_cast<int>(dx0 + cw - 1),
+                    static_cast<int>(dy0 + row));
   }
+  return {static_cast<int>(dx0), static_cast<int>(dy0), static_cast<int>(dx0 + cw),
+          static_cast<int>(dy0 + ch)};
 }
 
 }  // namespace platform

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "display.h"
-#include "headless/headless.h"
+#include "headless/controls.h"
 #include "internal.h"
 #include "kx508.h"
 #include "network.h"

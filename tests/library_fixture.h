@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "headless/headless.h"
+#include "headless/controls.h"
 #include "internal.h"
 #include "kx508.h"
 

@@ -124,7 +124,7 @@ TEST(GetsTemplate, FixedFieldsSitAtTheirOffsets) {
   platform::DialogDesc d;
   ASSERT_TRUE(platform::parse_dialog_template(t.data(), t.size(), &d));
   ASSERT_EQ(d.items.size(), 3u);
-  EXPECT_TRUE(d.items[1].default_button());
+  EXPECT_EQ(d.default_id, d.items[1].id);
 }
 
 TEST(GetsTemplate, PromptIsExactly79CharactersCutOrPadded) {

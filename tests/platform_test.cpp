@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "headless/headless.h"
+#include "headless/controls.h"
 #include "platform.h"
 #include "queue.h"
 
@@ -218,18 +218,36 @@ TEST_F(HeadlessTest, CopyToAWindowNeedsAHeldSurface) {
   EXPECT_EQ(hl::shown_pixels(w).pixel(3, 3), platform::rgb(1, 2, 3));
 }
 
-TEST_F(HeadlessTest, TextScrollsUpAndErasedLinesGo) {
+// Dark pixels of a band of rows of the window's client area.
+int dark_pixels(platform::Window w, int top, int bottom) {
+  const platform::Surface& s = hl::shown_pixels(w);
+  int n = 0;
+  for (int y = std::max(top, 0); y < std::min(bottom, s.height()); ++y)
+    for (int x = 0; x < s.width(); ++x) n += s.pixel(x, y) == platform::rgb(0, 0, 0);
+  return n;
+}
+
+TEST_F(HeadlessTest, TextIsDrawnScrolledAndErasedInTheCore) {
   platform::Window w = make_window(300, 100);
   int h = platform::text_line_height(w);
+  ASSERT_GT(h, 0);
   platform::text_out(w, 5, 40, "first");
+  const int first = dark_pixels(w, 40, 40 + h);
+  EXPECT_GT(first, 0);
+  EXPECT_EQ(hl::last_presented(w).size(), 1u);
   platform::text_scroll(w, h);
+  // The pixels moved up with the line.
+  EXPECT_EQ(dark_pixels(w, 40 - h, 40), first);
+  EXPECT_EQ(dark_pixels(w, 40, 40 + h), 0);
   platform::text_out(w, 5, 40, "second");
   EXPECT_EQ(hl::text_lines(w), (std::vector<std::string>{"first", "second"}));
   platform::text_erase(w, {0, 40, 300, 40 + h});
   EXPECT_EQ(hl::text_lines(w), (std::vector<std::string>{"first"}));
-  // Lines scrolled past the top are gone.
+  EXPECT_EQ(dark_pixels(w, 40, 40 + h), 0);
+  // Lines scrolled past the top are gone, pixels and all.
   platform::text_scroll(w, 100);
   EXPECT_TRUE(hl::text_lines(w).empty());
+  EXPECT_EQ(dark_pixels(w, 0, 100), 0);
 }
 
 TEST_F(HeadlessTest, MenuCommandsAndGrayedEntries) {
@@ -259,10 +277,72 @@ TEST_F(HeadlessTest, MenuCommandsAndGrayedEntries) {
   EXPECT_FALSE(hl::popup_entries(w, 0)[0].flags & platform::MF_CHECKED);
 }
 
+TEST_F(HeadlessTest, BackendIsToldWhatChangedInAMenu) {
+  platform::Window w = make_window(300, 200);
+  platform::Menu bar = platform::create_menu();
+  platform::Menu popup = platform::create_popup_menu();
+  platform::append_menu(popup, platform::MF_STRING, 7, "&Go");
+  platform::append_menu(popup, platform::MF_STRING, 8, "&Stop");
+  platform::append_menu(bar, platform::MF_POPUP, popup, "&Menu");
+  platform::set_menu(w, bar);
+  platform::draw_menu_bar(w);
+  using Notice = hl::MenuNotice;
+  EXPECT_EQ(hl::take_menu_notices(w), (std::vector<Notice>{{true, 0, 0}}));
+
+  // A check mark: that one entry, by its menu and position; the same state again, nothing.
+  platform::check_menu_item(popup, 8, true);
+  platform::check_menu_item(popup, 8, true);
+  EXPECT_EQ(hl::take_menu_notices(w), (std::vector<Notice>{{false, popup, 1}}));
+  // A new entry in a menu the bar shows: the bar is built again.
+  platform::append_menu(popup, platform::MF_STRING, 9, "&More");
+  EXPECT_EQ(hl::take_menu_notices(w), (std::vector<Notice>{{true, 0, 0}}));
+  // A menu no window shows concerns no window.
+  platform::Menu loose = platform::create_popup_menu();
+  platform::append_menu(loose, platform::MF_STRING, 7, "&Go");
+  platform::check_menu_item(loose, 7, true);
+  EXPECT_TRUE(hl::take_menu_notices(w).empty());
+}
+
+TEST_F(HeadlessTest, CopyingChangesPresentsOnlyTheTilesWhosePixelsDiffer) {
+  platform::Window w = make_window(300, 200);
+  platform::Rect client = platform::client_rect(w);
+  platform::Surface canvas(client.width(), client.height(), platform::rgb(255, 255, 255));
+  platform::WindowSurface ws = platform::get_window_surface(w);
+  platform::copy_to_window(ws, 0, 0, canvas, 0, 0, canvas.width(), canvas.height());
+  canvas.forget_changes();
+  const std::int64_t copies = hl::copies_to_window(w);
+
+  // A small square across a tile corner: the four tiles it touches, as two row runs.
+  platform::Pen none;
+  none.none = true;
+  platform::Brush red{platform::rgb(255, 0, 0)};
+  platform::draw_rectangle(canvas, none, red, 30, 30, 36, 36);
+  platform::copy_changes_to_window(ws, canvas);
+  EXPECT_EQ(hl::last_presented(w), (std::vector<platform::Rect>{{0, 0, 64, 32}, {0, 32, 64, 64}}));
+  EXPECT_EQ(hl::shown_pixels(w).pixel(35, 35), platform::rgb(255, 0, 0));
+  EXPECT_FALSE(canvas.any_changed());
+
+  // Painted over and back, or drawn as it already was: nothing differs, nothing is shown.
+  platform::draw_rectangle(canvas, none, platform::Brush{platform::rgb(0, 0, 255)}, 100, 100, 110, 110);
+  platform::draw_rectangle(canvas, none, platform::Brush{platform::rgb(255, 255, 255)}, 100, 100, 110, 110);
+  platform::draw_rectangle(canvas, none, red, 30, 30, 36, 36);
+  EXPECT_TRUE(canvas.any_changed());
+  platform::copy_changes_to_window(ws, canvas);
+  EXPECT_EQ(hl::copies_to_window(w), copies + 1);
+  EXPECT_FALSE(canvas.any_changed());
+}
+
 // ---- Dialogs
 
-// A template with a title and one default button, in the classic 16-bit layout.
-std::vector<std::uint8_t> small_template() {
+struct TemplateItem {
+  std::uint32_t style;
+  int id;
+  std::uint16_t cls;  // 0x80 button, 0x81 edit, 0x82 static
+  std::string text;
+};
+
+// A template with the title "Hi" and the given items, in the classic 16-bit layout.
+std::vector<std::uint8_t> dialog_template(const std::vector<TemplateItem>& items) {
   std::vector<std::uint8_t> t;
   auto word = [&](std::uint16_t v) {
     t.push_back(v & 0xFF);
@@ -274,22 +354,29 @@ std::vector<std::uint8_t> small_template() {
   };
   dword(0x90C80080);
   dword(0);
-  word(1);
+  word(static_cast<std::uint16_t>(items.size()));
   for (int v : {10, 20, 100, 50}) word(v);
   word(0);
   word(0);
   for (char c : std::string("Hi")) word(c);
   word(0);
-  while (t.size() % 4) t.push_back(0);
-  dword(0x50010001);
-  dword(0);
-  for (int v : {1, 2, 30, 14, 101}) word(v);
-  word(0xFFFF);
-  word(0x0080);
-  for (char c : std::string("Ok")) word(c);
-  word(0);
-  word(0);
+  for (const TemplateItem& item : items) {
+    while (t.size() % 4) t.push_back(0);
+    dword(item.style);
+    dword(0);
+    for (int v : {1, 2, 30, 14, item.id}) word(v);
+    word(0xFFFF);
+    word(item.cls);
+    for (char c : item.text) word(c);
+    word(0);
+    word(0);
+  }
   return t;
+}
+
+// One visible default push button "Ok".
+std::vector<std::uint8_t> small_template() {
+  return dialog_template({{0x50010001, 101, 0x0080, "Ok"}});
 }
 
 TEST(DialogTemplate, ParsesHeaderAndItems) {
@@ -300,9 +387,36 @@ TEST(DialogTemplate, ParsesHeaderAndItems) {
   EXPECT_EQ(d.width, 100);
   ASSERT_EQ(d.items.size(), 1u);
   EXPECT_EQ(d.items[0].kind, platform::DialogItemKind::Button);
-  EXPECT_TRUE(d.items[0].default_button());
+  EXPECT_EQ(d.default_id, 101);
   EXPECT_EQ(d.items[0].id, 101);
   EXPECT_EQ(d.items[0].text, "Ok");
+}
+
+TEST(DialogTemplate, DecodesStyleBitsAndTheDefaultAndCancelButtonsOnce) {
+  platform::DialogDesc d;
+  // Enter answers with the first default push button, Escape with cancel.
+  std::vector<std::uint8_t> two = dialog_template({{0x50010000, 7, 0x0080, "Plain"},
+                                                   {0x50010001, 8, 0x0080, "First"},
+                                                   {0x50010001, 9, 0x0080, "Second"}});
+  ASSERT_TRUE(platform::parse_dialog_template(two.data(), two.size(), &d));
+  EXPECT_EQ(d.default_id, 8);
+  EXPECT_EQ(d.cancel_id, 2);
+  // Without a default push button, Enter means OK.
+  std::vector<std::uint8_t> none = dialog_template({{0x50010000, 7, 0x0080, "Plain"}});
+  ASSERT_TRUE(platform::parse_dialog_template(none.data(), none.size(), &d));
+  EXPECT_EQ(d.default_id, 1);
+
+  // Visible, disabled, multi-line and password, for edit boxes only where they apply.
+  std::vector<std::uint8_t> flags = dialog_template({{0x10000004, 1, 0x0081, ""},
+                                                     {0x08000020, 2, 0x0081, ""},
+                                                     {0x10000024, 3, 0x0080, "Button"}});
+  ASSERT_TRUE(platform::parse_dialog_template(flags.data(), flags.size(), &d));
+  ASSERT_EQ(d.items.size(), 3u);
+  EXPECT_TRUE(d.items[0].visible && d.items[0].multiline);
+  EXPECT_FALSE(d.items[0].disabled || d.items[0].password);
+  EXPECT_TRUE(d.items[1].disabled && d.items[1].password);
+  EXPECT_FALSE(d.items[1].visible || d.items[1].multiline);
+  EXPECT_FALSE(d.items[2].multiline || d.items[2].password);
 }
 
 TEST(DialogTemplate, RejectsEveryTruncation) {

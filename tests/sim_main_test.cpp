@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "headless/headless.h"
+#include "headless/controls.h"
 #include "sim_support.h"
 
 // The program leaves its network alive until the process ends, so whatever the network

@@ -39,6 +39,7 @@
 #include <utility>
 #include <vector>
 
+#include "backends.h"
 #include "driver.h"
 
 namespace platform {
@@ -275,10 +276,6 @@ QImage image_over(Surface& s) {
                 QImage::Format_RGB32);
 }
 
-void fill_rows(Surface& s, int top, int bottom, int left, int right, Colour c) {
-  for (int y = top; y < bottom; ++y) std::fill(s.row(y) + left, s.row(y) + right, c);
-}
-
 // Shows a menu entry's check mark and grayed state as the record has them. An entry is
 // checkable only while checked: an unchecked checkable entry would show an empty box.
 void apply_state(QAction* action, unsigned flags, bool popup) {
@@ -297,26 +294,6 @@ void apply_state(QAction* action, unsigned flags, bool popup) {
 // A popup may be shown inside another; a menu that contains itself stops here.
 constexpr int kMenuDepth = 8;
 
-// What a menu bar's build depends on: everything but check marks and grayed states,
-// which can change on the actions in place.
-void menu_shape(Menu menu, int depth, std::string& out) {
-  const MenuRecord* rec = core::find_menu(menu);
-  if (!rec || depth > kMenuDepth) return;
-  out += '{';
-  for (const MenuEntry& e : rec->entries) {
-    out += std::to_string(e.flags & (MF_POPUP | MF_SEPARATOR));
-    out += ':';
-    out += std::to_string(e.id);
-    out += ':';
-    out += std::to_string(e.text.size());
-    out += ':';
-    out += e.text;
-    if (e.flags & MF_POPUP) menu_shape(e.id, depth + 1, out);
-    out += ';';
-  }
-  out += '}';
-}
-
 // ---------------------------------------------------------------------------------
 // Widgets
 
@@ -334,7 +311,7 @@ class ClientWidget final : public QWidget {
   void detach() { id_ = 0; }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
+  void paintEvent(QPaintEvent* e) override {
     QPainter p(this);
     WindowRecord* rec = core::find(id_);
     if (!rec) {
@@ -342,14 +319,15 @@ class ClientWidget final : public QWidget {
       return;
     }
     Surface& s = rec->client;
+    const QRegion pixels(0, 0, s.width(), s.height());
     if (s.width() > 0 && s.height() > 0) {
       // One canvas pixel per logical pixel; with a whole device pixel ratio each becomes
-      // an exact square of screen pixels.
+      // an exact square of screen pixels. Only the parts asked for are drawn.
       p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-      p.drawImage(QPoint(0, 0), image_over(s));
+      const QImage image = image_over(s);
+      for (const QRect& r : e->region() & pixels) p.drawImage(r.topLeft(), image, r);
     }
-    const QRegion rest = QRegion(rect()) - QRegion(0, 0, s.width(), s.height());
-    for (const QRect& r : rest) p.fillRect(r, to_qcolor(rec->desc.background));
+    for (const QRect& r : e->region() - pixels) p.fillRect(r, to_qcolor(rec->desc.background));
   }
 
   void keyPressEvent(QKeyEvent* e) override { post_key(id_, e, true); }
@@ -395,7 +373,8 @@ class TopWindow final : public QWidget {
 
 class DialogWidget final : public QDialog {
  public:
-  DialogWidget(Window id, int default_id) : id_(id), default_id_(default_id) {}
+  DialogWidget(Window id, int default_id, int cancel_id)
+      : id_(id), default_id_(default_id), cancel_id_(cancel_id) {}
 
   void add_item(int id, QWidget* widget, const std::string& text) {
     items_[id] = {widget, text};
@@ -415,13 +394,13 @@ class DialogWidget final : public QDialog {
   }
 
   // Escape, and everything else that would cancel: the program's procedure decides.
-  void reject() override { post_command(id_, kCancel); }
+  void reject() override { post_command(id_, cancel_id_); }
   void accept() override {}
 
  protected:
   void closeEvent(QCloseEvent* e) override {
     e->ignore();
-    post_command(id_, kCancel);
+    post_command(id_, cancel_id_);
   }
 
   void keyPressEvent(QKeyEvent* e) override {
@@ -442,8 +421,6 @@ class DialogWidget final : public QDialog {
   }
 
  private:
-  static constexpr int kCancel = 2;
-
   static bool is_plain_enter(const QKeyEvent* e) {
     return (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
            (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
@@ -455,6 +432,7 @@ class DialogWidget final : public QDialog {
   };
   Window id_;
   int default_id_;
+  int cancel_id_;
   std::map<int, Item> items_;
 };
 
@@ -466,8 +444,7 @@ struct NativeWindow {
   QPointer<TopWindow> top;
   ClientWidget* client = nullptr;  // a child of top
   QPointer<QMenuBar> bar;
-  std::string menu_shape;  // of the bar as built
-  // Every built entry, found again by its menu and position to refresh its state.
+  // Every built entry, found again by its menu and position when its state changes.
   struct Built {
     Menu menu;
     std::size_t index;
@@ -482,25 +459,20 @@ struct NativeWindow {
 class QtDriver final : public Driver {
  public:
   ~QtDriver() override;
-  const char* name() const override { return "qt"; }
   bool start(std::string* why) override;
   Size screen_size() override;
 
   Size create_window(WindowRecord& w) override;
   void destroy_window(WindowRecord& w) override;
   void show_window(WindowRecord& w) override;
-  void present(WindowRecord& w) override;
-  void menu_changed(WindowRecord& w) override;
+  void present(WindowRecord& w, std::span<const Rect> parts) override;
+  void menu_bar_changed(WindowRecord& w) override;
+  void menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) override;
 
   void process_events() override;
   void wait_events() override;
   void start_timer(Window window, int id, int period_ms) override;
   void stop_timer(Window window, int id) override;
-
-  int text_line_height(WindowRecord& w) override;
-  void text_scroll(WindowRecord& w, int dy) override;
-  void text_erase(WindowRecord& w, const Rect& r) override;
-  void text_out(WindowRecord& w, int x, int y, const std::string& text) override;
 
   bool create_dialog(WindowRecord& dialog, WindowRecord* owner) override;
   void destroy_dialog(WindowRecord& dialog) override;
@@ -517,7 +489,6 @@ class QtDriver final : public Driver {
   }
   void build_menu_bar(NativeWindow& nw, const WindowRecord& w);
   void fill_menu(QWidget* target, NativeWindow& nw, Menu menu, int depth);
-  void refresh_menu_states(NativeWindow& nw);
   void set_inner_size(NativeWindow& nw, const WindowRecord& w, QSize size);
   // Tells the core when the client widget's size differs from the record's. Last thing a
   // caller does: the window procedure runs and may destroy the window.
@@ -529,7 +500,6 @@ class QtDriver final : public Driver {
   QApplication* owned_app_ = nullptr;
   bool handler_installed_ = false;
   std::unique_ptr<QObject> context_;  // owns our connections to the application
-  QFont text_font_;
   std::map<Window, std::unique_ptr<NativeWindow>> windows_;
   std::map<std::pair<Window, int>, std::unique_ptr<QTimer>> timers_;
   std::map<Window, QPointer<DialogWidget>> dialogs_;
@@ -592,7 +562,6 @@ bool QtDriver::start(std::string* why) {
     handler_installed_ = true;
   }
   QApplication::setQuitOnLastWindowClosed(false);
-  text_font_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   context_ = std::make_unique<QObject>();
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, context_.get(),
                    [](Qt::ApplicationState state) {
@@ -669,8 +638,12 @@ void QtDriver::show_window(WindowRecord& w) {
   if (first) core::invalidate(w.id);
 }
 
-void QtDriver::present(WindowRecord& w) {
-  if (NativeWindow* nw = native(w.id)) nw->client->update();
+void QtDriver::present(WindowRecord& w, std::span<const Rect> parts) {
+  NativeWindow* nw = native(w.id);
+  if (!nw) return;
+  QRegion region;
+  for (const Rect& r : parts) region += QRect(r.left, r.top, r.width(), r.height());
+  nw->client->update(region);
 }
 
 void QtDriver::set_inner_size(NativeWindow& nw, const WindowRecord& w, QSize size) {
@@ -719,18 +692,21 @@ void QtDriver::sync_client_size(NativeWindow& nw) {
 
 // ---- Menus
 
-void QtDriver::menu_changed(WindowRecord& w) {
+void QtDriver::menu_bar_changed(WindowRecord& w) {
   NativeWindow* nw = native(w.id);
   if (!nw) return;  // not made yet: create_window builds the bar
-  std::string shape;
-  if (w.menu) menu_shape(w.menu, 0, shape);
-  if (shape == nw->menu_shape && (nw->bar || shape.empty())) {
-    // Only marks or grayed states changed: keep the actions, so an open menu stays open.
-    refresh_menu_states(*nw);
-    return;
-  }
   build_menu_bar(*nw, w);
   lay_out(w.id);
+}
+
+// The action changes in place, so a menu the user has open stays open.
+void QtDriver::menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) {
+  NativeWindow* nw = native(w.id);
+  const MenuRecord* rec = core::find_menu(menu);
+  if (!nw || !rec || index >= rec->entries.size()) return;
+  for (const NativeWindow::Built& b : nw->built)
+    if (b.menu == menu && b.index == index && b.action)
+      apply_state(b.action, rec->entries[index].flags, b.popup);
 }
 
 void QtDriver::build_menu_bar(NativeWindow& nw, const WindowRecord& w) {
@@ -740,9 +716,7 @@ void QtDriver::build_menu_bar(NativeWindow& nw, const WindowRecord& w) {
     nw.bar = nullptr;
   }
   nw.built.clear();
-  nw.menu_shape.clear();
   if (!w.menu || !core::find_menu(w.menu)) return;
-  menu_shape(w.menu, 0, nw.menu_shape);
   QMenuBar* bar = new QMenuBar(nw.top);
   bar->setObjectName(QLatin1String(qt::kMenuBarName));
   // A desktop-wide menu would take the bar out of the window and change its client area.
@@ -789,14 +763,6 @@ void QtDriver::fill_menu(QWidget* target, NativeWindow& nw, Menu menu, int depth
   }
 }
 
-void QtDriver::refresh_menu_states(NativeWindow& nw) {
-  for (const NativeWindow::Built& b : nw.built) {
-    const MenuRecord* rec = core::find_menu(b.menu);
-    if (!b.action || !rec || b.index >= rec->entries.size()) continue;
-    apply_state(b.action, rec->entries[b.index].flags, b.popup);
-  }
-}
-
 // ---- Events and timers
 
 void QtDriver::process_events() {
@@ -828,65 +794,11 @@ void QtDriver::start_timer(Window window, int id, int period_ms) {
 
 void QtDriver::stop_timer(Window window, int id) { timers_.erase({window, id}); }
 
-// ---- Text
-
-int QtDriver::text_line_height(WindowRecord&) {
-  const QFontMetrics fm(text_font_);
-  return fm.height() + std::max(0, fm.leading());
-}
-
-void QtDriver::text_scroll(WindowRecord& w, int dy) {
-  Surface& s = w.client;
-  const int h = s.height(), width = s.width();
-  if (dy == 0 || h == 0 || width == 0) return;
-  const Colour bg = w.desc.background;
-  const std::size_t row_bytes = static_cast<std::size_t>(width) * sizeof(Colour);
-  if (std::abs(dy) >= h) {
-    fill_rows(s, 0, h, 0, width, bg);
-  } else if (dy > 0) {
-    std::memmove(s.row(0), s.row(dy), row_bytes * (h - dy));
-    fill_rows(s, h - dy, h, 0, width, bg);
-  } else {
-    std::memmove(s.row(-dy), s.row(0), row_bytes * (h + dy));
-    fill_rows(s, 0, -dy, 0, width, bg);
-  }
-  present(w);
-}
-
-void QtDriver::text_erase(WindowRecord& w, const Rect& r) {
-  Surface& s = w.client;
-  const int left = std::clamp(r.left, 0, s.width()), right = std::clamp(r.right, 0, s.width());
-  const int top = std::clamp(r.top, 0, s.height()), bottom = std::clamp(r.bottom, 0, s.height());
-  if (left >= right || top >= bottom) return;
-  fill_rows(s, top, bottom, left, right, w.desc.background);
-  present(w);
-}
-
-void QtDriver::text_out(WindowRecord& w, int x, int y, const std::string& text) {
-  if (w.client.width() == 0 || w.client.height() == 0 || text.empty()) return;
-  QImage image = image_over(w.client);
-  {
-    QPainter p(&image);
-    p.setFont(text_font_);
-    p.setPen(QColor(0, 0, 0));
-    p.drawText(QPoint(x, y + p.fontMetrics().ascent()),
-               QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-  }
-  present(w);
-}
-
 // ---- Dialogs
 
 bool QtDriver::create_dialog(WindowRecord& rec, WindowRecord* owner) {
   const DialogDesc& desc = rec.dialog;
-  int default_id = 1;  // without a default button, Enter means OK
-  for (const DialogItem& item : desc.items)
-    if (item.default_button()) {
-      default_id = item.id;
-      break;
-    }
-
-  auto* dialog = new DialogWidget(rec.id, default_id);
+  auto* dialog = new DialogWidget(rec.id, desc.default_id, desc.cancel_id);
   dialog->setWindowTitle(QString::fromStdString(desc.title));
   dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint);
@@ -902,8 +814,6 @@ bool QtDriver::create_dialog(WindowRecord& rec, WindowRecord* owner) {
   auto ux = [&](int du) { return static_cast<int>(std::lround(du * char_width / 4.0)); };
   auto uy = [&](int du) { return static_cast<int>(std::lround(du * char_height / 8.0)); };
 
-  constexpr std::uint32_t kVisible = 0x10000000, kDisabled = 0x08000000;
-  constexpr std::uint32_t kMultiLine = 0x0004, kPassword = 0x0020;
   QWidget* first_edit = nullptr;
   for (const DialogItem& item : desc.items) {
     const QString text = QString::fromStdString(item.text);
@@ -918,21 +828,21 @@ bool QtDriver::create_dialog(WindowRecord& rec, WindowRecord* owner) {
         break;
       }
       case DialogItemKind::Edit:
-        if (item.style & kMultiLine) {
+        if (item.multiline) {
           auto* edit = new QPlainTextEdit(text, dialog);
           edit->setTabChangesFocus(true);
           edit->installEventFilter(dialog);
           widget = edit;
         } else {
           auto* edit = new QLineEdit(text, dialog);
-          if (item.style & kPassword) edit->setEchoMode(QLineEdit::Password);
+          if (item.password) edit->setEchoMode(QLineEdit::Password);
           widget = edit;
         }
         if (!first_edit) first_edit = widget;
         break;
       case DialogItemKind::Button: {
         auto* button = new QPushButton(text, dialog);
-        button->setDefault(item.default_button());
+        button->setDefault(item.id == desc.default_id);
         const Window id = rec.id;
         const int item_id = item.id;
         QObject::connect(button, &QPushButton::clicked, button,
@@ -947,8 +857,8 @@ bool QtDriver::create_dialog(WindowRecord& rec, WindowRecord* owner) {
     if (!widget) continue;
     widget->setObjectName(qt::dialog_item_name(item.id));
     widget->setGeometry(ux(item.x), uy(item.y), ux(item.width), uy(item.height));
-    widget->setEnabled(!(item.style & kDisabled));
-    widget->setVisible(item.style & kVisible);
+    widget->setEnabled(!item.disabled);
+    widget->setVisible(item.visible);
   }
   if (first_edit) first_edit->setFocus();
 

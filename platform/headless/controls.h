@@ -1,6 +1,7 @@
 // The headless backend's controls: tests drive it (input, virtual time, dialogs) and
 // inspect what the program shows (windows, pixels, text, menus). Everything here works
-// on the open backend, which must be "headless".
+// on the open backend, which must be "headless". A test-support library: the product
+// does not link it.
 #pragma once
 
 #include <cstdint>
@@ -9,22 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
+#include "headless_driver.h"
 #include "platform.h"
 
 namespace platform::headless {
-
-// A wait that can never end, or a dialog nobody answers, throws this instead of hanging.
-struct Stalled : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-// Frame metrics of headless windows: the client area sits inside a border, below the
-// caption and, when the window has one, the menu bar.
-constexpr int kBorder = 4;
-constexpr int kCaption = 20;
-constexpr int kMenuBar = 20;
-constexpr int kLineHeight = 16;  // of the fixed-pitch text
 
 // ---- Screen and time
 
@@ -74,13 +63,18 @@ WindowInfo window_info(Window window);
 Window find_window(const std::string& title);
 // The client pixels the window shows.
 const Surface& shown_pixels(Window window);
-// How many block copies (copy_to_window) the window's client area has received.
+// How many times the window's client pixels were presented (copies to the window, text).
 std::int64_t copies_to_window(Window window);
+// The parts of the client area the last of them presented.
+std::vector<Rect> last_presented(Window window);
 // The text on a window's client area, one string per line, top to bottom.
 std::vector<std::string> text_lines(Window window);
 // The entries of the window's menu bar, and of the popup at a bar position.
 std::vector<MenuEntry> menu_bar(Window window);
 std::vector<MenuEntry> popup_entries(Window window, int bar_position);
+// What the backend was told about the window's menus, oldest first; taking them clears
+// the list.
+std::vector<MenuNotice> take_menu_notices(Window window);
 
 // ---- Dialogs
 

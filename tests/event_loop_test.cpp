@@ -4,10 +4,11 @@
 
 #include "library_fixture.h"
 
-using kx508::draw_window;
-using kx508::text_window;
-
 namespace {
+
+// The library's windows, by the names these tests use.
+const platform::Window& draw_window = kx508::lib.windows.draw_window;
+const platform::Window& text_window = kx508::lib.windows.text_window;
 
 class EventLoopTest : public LibraryTest {};
 
@@ -37,8 +38,8 @@ TEST_F(EventLoopTest, OriginIsTheCentreOfTheClientArea) {
   // The client area is smaller than the canvas: the frame and menu bar take their share.
   EXPECT_LT(client.width(), kx508::kCanvasWidth);
   EXPECT_LT(client.height(), kx508::kCanvasHeight);
-  EXPECT_EQ(kx508::canvas_origin.x, client.width() / 2);
-  EXPECT_EQ(kx508::canvas_origin.y, client.height() / 2);
+  EXPECT_EQ(kx508::lib.windows.canvas_origin.x, client.width() / 2);
+  EXPECT_EQ(kx508::lib.windows.canvas_origin.y, client.height() / 2);
 }
 
 TEST_F(EventLoopTest, ClicksMapToLibraryPointsBothWays) {
@@ -53,8 +54,8 @@ TEST_F(EventLoopTest, ClicksMapToLibraryPointsBothWays) {
   hl::click(draw_window, 0, 0);
   e = wait();
   EXPECT_EQ(e.kind, KX508_MOUSE);
-  EXPECT_EQ(e.x, -kx508::canvas_origin.x);
-  EXPECT_EQ(e.y, kx508::canvas_origin.y);
+  EXPECT_EQ(e.x, -kx508::lib.windows.canvas_origin.x);
+  EXPECT_EQ(e.y, kx508::lib.windows.canvas_origin.y);
 }
 
 TEST_F(EventLoopTest, ClicksInTheTextWindowAreNoEvents) {
@@ -146,7 +147,7 @@ TEST_F(EventLoopTest, HaltingDoesNotWithdrawASettledPeriodicEvent) {
   hl::schedule(40, [] { hl::choose_menu_item(draw_window, kx508::kCmdHalt); });
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
   EXPECT_EQ(hl::now_ms(), 100);
-  EXPECT_FALSE(kx508::animation.running);
+  EXPECT_FALSE(kx508::lib.animation.running);
 }
 
 TEST_F(EventLoopTest, QuitRequestWaitsForAnEventAndReportsQuitWithItsData) {
@@ -209,15 +210,15 @@ TEST_F(EventLoopTest, ChangedCanvasReachesTheWindowOnTheNextPass) {
   start();
   KX508_set_animation(2);
   const platform::Colour blue = platform::rgb(0, 0, 255);
-  kx508::canvas.set_pixel(7, 9, blue);
+  kx508::lib.windows.canvas.set_pixel(7, 9, blue);
   EXPECT_NE(hl::shown_pixels(draw_window).pixel(7, 9), blue);
-  kx508::canvas_dirty = true;
+  kx508::lib.windows.canvas_dirty = true;
   wait();
   EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), blue);
-  EXPECT_FALSE(kx508::canvas_dirty);
+  EXPECT_FALSE(kx508::lib.windows.canvas_dirty);
 
   // A clean canvas is not copied again...
-  kx508::canvas.set_pixel(7, 9, platform::rgb(255, 0, 0));
+  kx508::lib.windows.canvas.set_pixel(7, 9, platform::rgb(255, 0, 0));
   wait();
   EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), blue);
   // ...until the window needs painting.
@@ -229,8 +230,8 @@ TEST_F(EventLoopTest, ChangedCanvasReachesTheWindowOnTheNextPass) {
 TEST_F(EventLoopTest, StopReleasesTheWindowSurface) {
   start();
   EXPECT_EQ(KX508_stop(), 1);
-  kx508::canvas.set_pixel(1, 1, platform::rgb(0, 255, 0));
-  kx508::canvas_dirty = true;
+  kx508::lib.windows.canvas.set_pixel(1, 1, platform::rgb(0, 255, 0));
+  kx508::lib.windows.canvas_dirty = true;
   kx508::pump_once();
   EXPECT_NE(hl::shown_pixels(draw_window).pixel(1, 1), platform::rgb(0, 255, 0));
 }

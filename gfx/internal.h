@@ -131,6 +131,11 @@ constexpr std::size_t kGetsPromptChars = 79;
 using GetsTemplate = std::array<std::uint8_t, kGetsTemplateSize>;
 GetsTemplate build_gets_template(const char* prompt);
 
+struct DialogState {
+  // The caller's reply buffer, remembered while the dialog is open.
+  char* gets_reply = nullptr;
+};
+
 // ---- library.cpp: all of the library's mutable state, one instance per process. Every
 // member starts at its program-start value, so Library{} is the library as first loaded.
 
@@ -142,6 +147,7 @@ struct Library {
   ScriptState script;
   LogState log;
   DrawState draw;
+  DialogState dialog;
 };
 
 extern Library lib;

@@ -136,6 +136,13 @@ struct DialogState {
   char* gets_reply = nullptr;
 };
 
+// ---- display.cpp: Display
+
+struct DisplayState {
+  // There is one Display per process: a second one, even after the first, is refused.
+  bool display_created = false;
+};
+
 // ---- library.cpp: all of the library's mutable state, one instance per process. Every
 // member starts at its program-start value, so Library{} is the library as first loaded.
 
@@ -148,6 +155,7 @@ struct Library {
   LogState log;
   DrawState draw;
   DialogState dialog;
+  DisplayState display;
 };
 
 extern Library lib;

@@ -1,6 +1,5 @@
 // The library's one state object, and putting it back in its program-start state for
 // processes (tests) that start the library more than once.
-#include "display.h"
 #include "internal.h"
 
 namespace kx508 {
@@ -12,7 +11,6 @@ void reset_library() {
   script_close();
   platform::close();
   lib = Library{};
-  Display::displayCreated = false;
 }
 
 }  // namespace kx508

@@ -99,4 +99,18 @@ TEST_F(DisplayTest, NoDisplayAfterTheFirstIsDestroyed) {
       ::testing::ExitedWithCode(255), "Error: Attempted to instantiate multiple KX508 displays");
 }
 
+// The one-display rule holds for the library's life in the process; a reset starts it
+// afresh.
+TEST_F(DisplayTest, ResetLetsANewDisplayStart) {
+  { Display first; }
+  EXPECT_TRUE(kx508::lib.display.display_created);
+  kx508::reset_library();
+  EXPECT_FALSE(kx508::lib.display.display_created);
+  std::string why;
+  ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
+  Display again;  // refused with the error dialog if the reset had kept the flag
+  EXPECT_NE(kx508::lib.windows.draw_window, 0u);
+  EXPECT_TRUE(kx508::lib.display.display_created);
+}
+
 }  // namespace

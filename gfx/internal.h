@@ -143,6 +143,15 @@ struct DisplayState {
   bool display_created = false;
 };
 
+// ---- startup.cpp: the values the process entry stored
+
+struct StartupState {
+  KX508_Instance startup_instance = nullptr;
+  KX508_Instance startup_prev_instance = nullptr;
+  const char* startup_command_line = "";
+  int startup_show_state = 0;
+};
+
 // ---- library.cpp: all of the library's mutable state, one instance per process. Every
 // member starts at its program-start value, so Library{} is the library as first loaded.
 
@@ -156,6 +165,7 @@ struct Library {
   DrawState draw;
   DialogState dialog;
   DisplayState display;
+  StartupState startup;
 };
 
 extern Library lib;

@@ -236,6 +236,49 @@ TEST_F(EventLoopTest, StopReleasesTheWindowSurface) {
   EXPECT_NE(hl::shown_pixels(draw_window).pixel(1, 1), platform::rgb(0, 255, 0));
 }
 
+// A reset leaves nothing of a run behind: every part of the state is as at program
+// start, and the library starts again from there.
+TEST_F(EventLoopTest, ResetPutsTheStateBackAsAtProgramStart) {
+  start();
+  KX508_set_animation(2);
+  KX508_log("a line\n");
+  hl::click(draw_window, client_x(3), client_y(4));
+  ASSERT_EQ(wait().kind, KX508_MOUSE);
+  hl::type_char('k');
+  ASSERT_EQ(wait().kind, KX508_KEY);
+  kx508::on_key_down(platform::VK_CONTROL);
+  kx508::on_command(kx508::kCmdLogging);  // off
+
+  kx508::reset_library();
+  const kx508::Library& lib = kx508::lib;
+  EXPECT_EQ(lib.windows.draw_window, 0u);
+  EXPECT_EQ(lib.windows.text_window, 0u);
+  EXPECT_EQ(lib.windows.app_instance, nullptr);
+  EXPECT_EQ(lib.windows.window_dc.window, 0u);
+  EXPECT_EQ(lib.windows.canvas.width(), 0);
+  EXPECT_EQ(lib.windows.canvas_origin.x, 0);
+  EXPECT_EQ(lib.windows.canvas_origin.y, 0);
+  EXPECT_TRUE(lib.windows.canvas_dirty);
+  EXPECT_EQ(lib.event.event_kind, -1);
+  EXPECT_EQ(lib.event.event_key, 0);
+  EXPECT_FALSE(lib.animation.running);
+  EXPECT_FALSE(lib.animation.periodic_due);
+  EXPECT_EQ(lib.menu.run_menu, 0u);
+  EXPECT_FALSE(lib.menu.ctrl_down);
+  EXPECT_TRUE(lib.draw.logging_enabled);
+  EXPECT_EQ(lib.log.log_first, -1);
+  EXPECT_EQ(lib.log.log_next, 0);
+  for (const std::string& line : lib.log.log_ring) EXPECT_EQ(line, "");
+
+  std::string why;
+  ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
+  start();
+  EXPECT_TRUE(menu_item_checked(kx508::kCmdLogging));
+  EXPECT_EQ(log_lines(), std::vector<std::string>{});
+  hl::type_char('j');  // a plain letter again: Ctrl was forgotten
+  EXPECT_EQ(wait().key, 'j');
+}
+
 TEST(ProcessEntry, StoresTheStartUpValuesAndReturnsZero) {
   static bool ran = false;
   int status = KX508_process_entry("prog", nullptr, "a b", 3, [] {

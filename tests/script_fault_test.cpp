@@ -133,6 +133,22 @@ TEST_F(ScriptFaultTest, RecordingHoldsTheScriptSoASecondRecorderLeavesItIntact) 
   close(other);
 }
 
+// A reset closes the script a recording holds rather than dropping it: the lock goes
+// with the file, and what was written stays.
+TEST_F(ScriptFaultTest, ResetClosesTheScriptFileARecordingHolds) {
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(type_and_wait('a').key, 'a');
+  int other = open("KX508.SCR", O_WRONLY);
+  ASSERT_GE(other, 0);
+  EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
+  kx508::reset_library();
+  EXPECT_EQ(kx508::lib.script.script_file, nullptr);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
+  EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(read_script(), "KX508_KBD(97);\n");
+  close(other);
+}
+
 TEST_F(ScriptFaultTest, WorkingDirectoryThatTakesNoFilesIsReportedAndTheProgramGoesOn) {
   // /proc takes no new files, even from root; a removed working directory takes none
   // either.

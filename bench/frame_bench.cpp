@@ -111,7 +111,7 @@ void BM_DrawFrame(benchmark::State& state) {
   AllocationCount allocs;
   for (auto _ : state) {
     world.draw(display);
-    benchmark::DoNotOptimize(kx508::canvas.data());
+    benchmark::DoNotOptimize(kx508::lib.windows.canvas.data());
   }
   allocs.report(state);
   state.SetLabel(std::to_string(vehicles_on(world)) + " vehicles");

@@ -57,7 +57,9 @@ void BM_ReplayScript(benchmark::State& state) {
     std::string why;
     platform::open_backend("headless", &why);
     // Playback starts at the first wait, before any timer tick.
-    hl::schedule(0, [] { hl::choose_menu_item(kx508::draw_window, kx508::kCmdPlayback); });
+    hl::schedule(0, [] {
+      hl::choose_menu_item(kx508::lib.windows.draw_window, kx508::kCmdPlayback);
+    });
     app::main();
     // Virtual time moves only while the program sleeps, which a replay that ran to the
     // final click never does.

@@ -67,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (result != 1) std::abort();
   }
   // The canvas keeps its size, and a changed canvas still reaches the window.
-  if (kx508::canvas.width() != kx508::kCanvasWidth || kx508::canvas.height() != kx508::kCanvasHeight)
+  const platform::Surface& canvas = kx508::lib.windows.canvas;
+  if (canvas.width() != kx508::kCanvasWidth || canvas.height() != kx508::kCanvasHeight)
     std::abort();
   KX508_flush();
   return 0;

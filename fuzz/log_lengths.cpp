@@ -26,9 +26,9 @@ void start() {
 }
 
 void check_ring() {
-  if (kx508::log_first < -1 || kx508::log_first >= kx508::kLogLines) std::abort();
-  if (kx508::log_next < 0 || kx508::log_next >= kx508::kLogLines) std::abort();
-  for (const std::string& line : kx508::log_ring)
+  if (kx508::lib.log.log_first < -1 || kx508::lib.log.log_first >= kx508::kLogLines) std::abort();
+  if (kx508::lib.log.log_next < 0 || kx508::lib.log.log_next >= kx508::kLogLines) std::abort();
+  for (const std::string& line : kx508::lib.log.log_ring)
     if (line.size() > kMaxLine) std::abort();
 }
 
@@ -37,7 +37,7 @@ void check_ring() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
   start();
-  if (in.ConsumeBool()) hl::close_window(kx508::text_window);
+  if (in.ConsumeBool()) hl::close_window(kx508::lib.windows.text_window);
   while (in.remaining_bytes() > 0) {
     std::string text = in.ConsumeRandomLengthString(in.remaining_bytes());
     int count = 0;
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check_ring();
   }
   // A repaint from the ring after any of it.
-  if (hl::window_info(kx508::text_window).exists) hl::advance(1);
+  if (hl::window_info(kx508::lib.windows.text_window).exists) hl::advance(1);
   kx508::reset_library();
   return 0;
 }

@@ -44,7 +44,7 @@ void ensure_click_later() {
   click_pending = true;
   hl::schedule(hl::now_ms() + 1000, [] {
     click_pending = false;
-    hl::click(kx508::draw_window, 0, 0);
+    hl::click(kx508::lib.windows.draw_window, 0, 0);
   });
 }
 
@@ -58,18 +58,18 @@ void wait_once() {
 
 // Ctrl+P, then events until the player stops.
 void play_until_stopped() {
-  hl::set_focus(kx508::draw_window);
+  hl::set_focus(kx508::lib.windows.draw_window);
   hl::ctrl_key('p');
   int events = 0;
   do {
     wait_once();
-    if (++events > kMaxEventsPerPlayback && kx508::playback_on) {
+    if (++events > kMaxEventsPerPlayback && kx508::lib.script.playback_on) {
       kx508::on_command(kx508::kCmdPlayback);  // off, as the user would
       break;
     }
-  } while (kx508::playback_on);
+  } while (kx508::lib.script.playback_on);
   // Whatever stopped it, the menu mark never claims playback while it is off.
-  if (kx508::playback_on || kx508::play_one_pending) std::abort();
+  if (kx508::lib.script.playback_on || kx508::lib.script.play_one_pending) std::abort();
 }
 
 }  // namespace

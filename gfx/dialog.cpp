@@ -11,9 +11,6 @@ constexpr int kEditId = 102;
 constexpr int kOkayId = 101;
 constexpr std::size_t kReplyChars = 255;
 
-// The caller's reply buffer, remembered while the dialog is open.
-char* gets_reply = nullptr;
-
 class TemplateWriter {
  public:
   explicit TemplateWriter(GetsTemplate& out) : out_(out) { out_.fill(0); }
@@ -48,6 +45,7 @@ class TemplateWriter {
 };
 
 bool gets_dialog_proc(platform::Window dialog, const platform::Message& msg) {
+  char*& gets_reply = lib.dialog.gets_reply;
   if (msg.type == platform::MsgType::InitDialog) {
     gets_reply = reinterpret_cast<char*>(msg.data);
     return true;
@@ -105,9 +103,11 @@ GetsTemplate build_gets_template(const char* prompt) {
 using namespace kx508;
 
 int KX508_gets(const char* prompt, char* reply) {
+  platform::Window draw_window = lib.windows.draw_window;
+
   GetsTemplate t = build_gets_template(prompt);
   long result = platform::dialog_box(t.data(), t.size(), draw_window, gets_dialog_proc,
                                      reinterpret_cast<std::uintptr_t>(reply));
-  gets_reply = nullptr;
+  lib.dialog.gets_reply = nullptr;
   return result == -1 ? 0 : 1;
 }

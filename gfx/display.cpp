@@ -5,10 +5,8 @@
 
 #include "internal.h"
 
-bool Display::displayCreated = false;
-
 Display::Display() : width(600), height(500) {
-  if (displayCreated) {
+  if (kx508::lib.display.display_created) {
     char reply[256];
     KX508_gets("Error: Attempted to instantiate multiple KX508 displays", reply);
     kx508::script_finish();
@@ -17,7 +15,7 @@ Display::Display() : width(600), height(500) {
   KX508_start(KX508_startup_instance(), KX508_startup_prev_instance(),
               KX508_startup_command_line(), KX508_startup_show_state());
   KX508_set_logging(0);
-  displayCreated = true;
+  kx508::lib.display.display_created = true;
 }
 
 Display::~Display() { KX508_stop(); }

@@ -2,10 +2,6 @@
 // library when constructed and stops it when destroyed; there is one per process.
 #pragma once
 
-namespace kx508 {
-void reset_library();
-}
-
 class Display {
  public:
   // Starts the library with logging off. A second display, while or after the first
@@ -25,9 +21,6 @@ class Display {
   int triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int width);
 
  private:
-  friend void kx508::reset_library();
-  static bool displayCreated;
-
   int width;
   int height;
 };

@@ -7,8 +7,6 @@
 
 namespace kx508 {
 
-bool logging_enabled = true;
-
 namespace {
 
 struct Rgb {
@@ -66,10 +64,12 @@ int check_width(int width) {
 }
 
 // Library point (x, y) is canvas pixel (ox + x, oy - y); 64 bits keep any int exact.
-std::int64_t canvas_x(int x) { return static_cast<std::int64_t>(canvas_origin.x) + x; }
-std::int64_t canvas_y(int y) { return static_cast<std::int64_t>(canvas_origin.y) - y; }
+std::int64_t canvas_x(int x) { return static_cast<std::int64_t>(lib.windows.canvas_origin.x) + x; }
+std::int64_t canvas_y(int y) { return static_cast<std::int64_t>(lib.windows.canvas_origin.y) - y; }
 
 void render_shape(const ShapeRecord& shape) {
+  platform::Surface& canvas = lib.windows.canvas;
+
   platform::Colour colour = platform_colour(shape.colour);
   platform::Pen pen{colour, shape.width == 0 ? 1 : shape.width, false};
   platform::Brush brush{colour, shape.width != 0};
@@ -83,7 +83,7 @@ void render_shape(const ShapeRecord& shape) {
     platform::draw_rectangle(canvas, pen, brush, canvas_x(shape.x1), canvas_y(shape.y1),
                              canvas_x(shape.x2) + 1, canvas_y(shape.y2) + 1);
   }
-  canvas_dirty = true;
+  lib.windows.canvas_dirty = true;
 }
 
 }  // namespace
@@ -97,7 +97,7 @@ int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) 
   if (y1 < y2) std::swap(y1, y2);
   colour = check_colour(colour);
   width = check_width(width);
-  if (logging_enabled) {
+  if (lib.draw.logging_enabled) {
     if (width == 0)
       KX508_log("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
                 colour_names[colour], x1, y1, x2, y2);
@@ -112,7 +112,7 @@ int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) 
 int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
   colour = check_colour(colour);
   width = check_width(width);
-  if (logging_enabled)
+  if (lib.draw.logging_enabled)
     KX508_log("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", colour_names[colour], x1, y1, x2,
               y2, x3, y3);
   render_shape({kTriangle, colour, width, x1, y1, x2, y2, x3, y3});
@@ -120,16 +120,18 @@ int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int 
 }
 
 int KX508_flush() {
-  if (logging_enabled) KX508_log("Flushing the graphics window\n");
-  if (canvas_dirty) copy_canvas_to_window();
+  if (lib.draw.logging_enabled) KX508_log("Flushing the graphics window\n");
+  if (lib.windows.canvas_dirty) copy_canvas_to_window();
   return 1;
 }
 
 int KX508_clear() {
-  if (logging_enabled) KX508_log("Clearing the graphics window\n");
+  platform::Surface& canvas = lib.windows.canvas;
+
+  if (lib.draw.logging_enabled) KX508_log("Clearing the graphics window\n");
   platform::Pen frame{platform::rgb(0, 0, 0), 1, false};
   platform::Brush fill{platform_colour(kWhite), false};
   platform::draw_rectangle(canvas, frame, fill, 0, 0, kCanvasWidth, kCanvasHeight);
-  canvas_dirty = true;
+  lib.windows.canvas_dirty = true;
   return 1;
 }

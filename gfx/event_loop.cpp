@@ -8,28 +8,14 @@
 
 namespace kx508 {
 
-platform::Window draw_window = 0;
-platform::Window text_window = 0;
-KX508_Instance app_instance = nullptr;
-platform::WindowSurface window_dc;
-platform::Surface canvas;
-CanvasOrigin canvas_origin;
-bool canvas_dirty = true;
-
-int event_kind = -1;
-int event_x = 0, event_y = 0;
-char event_key = 0;
-
-AnimationState animation;
-
 namespace {
 
 constexpr platform::Colour kWhite = platform::rgb(255, 255, 255);
 
 void set_origin_from_client_area(platform::Window window) {
   platform::Rect r = platform::client_rect(window);
-  canvas_origin.x = r.left + (r.right - r.left) / 2;
-  canvas_origin.y = r.top + (r.bottom - r.top) / 2;
+  lib.windows.canvas_origin.x = r.left + (r.right - r.left) / 2;
+  lib.windows.canvas_origin.y = r.top + (r.bottom - r.top) / 2;
 }
 
 long draw_window_proc(platform::Window window, const platform::Message& msg) {
@@ -63,12 +49,12 @@ long draw_window_proc(platform::Window window, const platform::Message& msg) {
       on_focus_lost();
       return 0;
     case MsgType::Timer:
-      animation.periodic_due = true;
+      lib.animation.periodic_due = true;
       return 0;
     case MsgType::LButtonDown:
-      event_kind = KX508_MOUSE;
-      event_x = msg.x - canvas_origin.x;
-      event_y = canvas_origin.y - msg.y;
+      lib.event.event_kind = KX508_MOUSE;
+      lib.event.event_x = msg.x - lib.windows.canvas_origin.x;
+      lib.event.event_y = lib.windows.canvas_origin.y - msg.y;
       return 0;
     default:
       return platform::default_window_proc(window, msg);
@@ -78,29 +64,33 @@ long draw_window_proc(platform::Window window, const platform::Message& msg) {
 // The wait is over once it holds an event other than a periodic one, or a periodic one
 // whose timer tick has come.
 bool wait_is_over() {
-  if (event_kind != -1 && event_kind != KX508_PERIODIC) return true;
-  return event_kind == KX508_PERIODIC && animation.periodic_due;
+  int kind = lib.event.event_kind;
+  if (kind != -1 && kind != KX508_PERIODIC) return true;
+  return kind == KX508_PERIODIC && lib.animation.periodic_due;
 }
 
 }  // namespace
 
 void copy_canvas_to_window() {
+  const platform::WindowSurface& window_dc = lib.windows.window_dc;
+  const platform::Surface& canvas = lib.windows.canvas;
+
   platform::copy_to_window(window_dc, 0, 0, canvas, 0, 0, kCanvasWidth, kCanvasHeight);
-  canvas_dirty = false;
+  lib.windows.canvas_dirty = false;
 }
 
 PumpResult pump_once() {
   platform::Message msg;
   bool took = platform::peek_message(msg);
   if (took && msg.type == platform::MsgType::Quit) {
-    event_kind = KX508_QUIT;
+    lib.event.event_kind = KX508_QUIT;
     return PumpResult::Quit;
   }
   if (took) {
     platform::translate_message(msg);
     platform::dispatch_message(msg);
   }
-  if (canvas_dirty) copy_canvas_to_window();
+  if (lib.windows.canvas_dirty) copy_canvas_to_window();
   return took ? PumpResult::Message : PumpResult::Nothing;
 }
 
@@ -109,6 +99,12 @@ PumpResult pump_once() {
 using namespace kx508;
 
 int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_state) {
+  // The windows and canvas this sets up.
+  platform::Window& draw_window = lib.windows.draw_window;
+  platform::Window& text_window = lib.windows.text_window;
+  platform::WindowSurface& window_dc = lib.windows.window_dc;
+  platform::Surface& canvas = lib.windows.canvas;
+
   std::string why;
   if (!platform::open(&why)) {
     std::fprintf(stderr, "KX508: %s\n", why.c_str());
@@ -116,8 +112,8 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
     std::exit(1);
   }
   platform::Size screen = platform::screen_size();
-  animation.running = false;
-  animation.step_pending = false;
+  lib.animation.running = false;
+  lib.animation.step_pending = false;
 
   platform::WindowDesc draw;
   draw.title = "KX508 Graphics";
@@ -139,7 +135,7 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
   text.background = kWhite;
   text_window = platform::create_window(text);
 
-  app_instance = instance;
+  lib.windows.app_instance = instance;
   window_dc = platform::get_window_surface(draw_window);
   // The canvas starts white, like the window behind it, until the program clears it.
   canvas = platform::Surface(kCanvasWidth, kCanvasHeight, kWhite);
@@ -153,13 +149,16 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
 }
 
 int KX508_stop() {
+  platform::WindowSurface& window_dc = lib.windows.window_dc;
+
   platform::release_window_surface(window_dc);
   script_finish();
   return 1;
 }
 
 int KX508_set_animation(int command) {
-  if (draw_window == 0) return 0;
+  if (lib.windows.draw_window == 0) return 0;
+  AnimationState& animation = lib.animation;
   switch (command) {
     case 0:
       animation.running = false;
@@ -181,31 +180,31 @@ int KX508_set_animation(int command) {
 }
 
 int KX508_wait_event(int* x, int* y, char* key) {
-  if (draw_window == 0) {
+  if (lib.windows.draw_window == 0) {
     // Before the library starts nothing can ever arrive: report quit rather than spin.
     if (x) *x = 0;
     if (y) *y = 0;
     if (key) *key = 0;
     return KX508_QUIT;
   }
-  event_kind = -1;
-  event_key = 0;
-  event_x = 0;
-  event_y = 0;
+  EventState& event = lib.event;
+  AnimationState& animation = lib.animation;
+  ScriptState& script = lib.script;
+  event = {};  // no event yet, and every field 0
 
   for (;;) {
     if (wait_is_over()) break;
     PumpResult pass = pump_once();
     if (pass == PumpResult::Quit) break;
-    if (play_one_pending || playback_on) {
-      play_one_pending = false;
+    if (script.play_one_pending || script.playback_on) {
+      script.play_one_pending = false;
       if (script_read_event()) break;
-      play_one_pending = false;
-      playback_on = false;
+      script.play_one_pending = false;
+      script.playback_on = false;
     }
-    if ((animation.running || animation.step_pending) && event_kind == -1) {
+    if ((animation.running || animation.step_pending) && event.event_kind == -1) {
       animation.periodic_due = false;
-      event_kind = KX508_PERIODIC;
+      event.event_kind = KX508_PERIODIC;
       animation.step_pending = false;
     }
 #ifndef KX508_BUSY_POLL
@@ -215,9 +214,10 @@ int KX508_wait_event(int* x, int* y, char* key) {
 #endif
   }
 
-  if (recording_on) record_event(event_kind, event_x, event_y, event_key);
-  if (x) *x = event_x;
-  if (y) *y = event_y;
-  if (key) *key = event_key;
-  return animation.quit_requested ? KX508_QUIT : event_kind;
+  if (script.recording_on)
+    record_event(event.event_kind, event.event_x, event.event_y, event.event_key);
+  if (x) *x = event.event_x;
+  if (y) *y = event.event_y;
+  if (key) *key = event.event_key;
+  return animation.quit_requested ? KX508_QUIT : event.event_kind;
 }

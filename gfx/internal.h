@@ -1,5 +1,5 @@
-// The library's module-level state and internal routines, shared between its files.
-// Each variable is defined in the file named above it.
+// The library's state and internal routines, shared between its files. All mutable
+// state is in one object, kx508::lib, so that a reset is one assignment.
 #pragma once
 
 #include <array>
@@ -19,21 +19,27 @@ constexpr int kCanvasHeight = 540;
 constexpr int kTimerId = 2;
 constexpr int kTimerPeriodMs = 100;
 
-extern platform::Window draw_window;
-extern platform::Window text_window;
-extern KX508_Instance app_instance;
-extern platform::WindowSurface window_dc;
-extern platform::Surface canvas;
-
 struct CanvasOrigin {
   int x = 0, y = 0;
 };
-extern CanvasOrigin canvas_origin;
-extern bool canvas_dirty;
 
-extern int event_kind;
-extern int event_x, event_y;
-extern char event_key;
+// The two windows and the canvas the drawing window shows.
+struct WindowState {
+  platform::Window draw_window = 0;
+  platform::Window text_window = 0;
+  KX508_Instance app_instance = nullptr;
+  platform::WindowSurface window_dc;
+  platform::Surface canvas;
+  CanvasOrigin canvas_origin;
+  bool canvas_dirty = true;
+};
+
+// The event the current wait is putting together; a kind of -1 is none yet.
+struct EventState {
+  int event_kind = -1;
+  int event_x = 0, event_y = 0;
+  char event_key = 0;
+};
 
 struct AnimationState {
   bool running = false;
@@ -41,7 +47,6 @@ struct AnimationState {
   bool periodic_due = false;
   bool quit_requested = false;
 };
-extern AnimationState animation;
 
 enum class PumpResult { Nothing, Message, Quit };
 PumpResult pump_once();
@@ -62,8 +67,10 @@ enum CommandId {
   kCmdInformation = 9,
 };
 
-extern platform::Menu run_menu;
-extern bool ctrl_down;
+struct MenuState {
+  platform::Menu run_menu = 0;
+  bool ctrl_down = false;
+};
 
 void build_menu_bar(platform::Window window);
 void on_key_down(int vk);
@@ -76,15 +83,24 @@ void show_text_window();
 
 // ---- draw.cpp: colours and drawing
 
-extern bool logging_enabled;
+struct DrawState {
+  bool logging_enabled = true;
+};
 
 // ---- script.cpp: recording and playback
 
-extern std::FILE* script_file;
-extern int periodic_count;
-extern bool recording_on;
-extern bool playback_on;
-extern bool play_one_pending;
+// The script file is open for writing while recording, for reading while playing.
+struct ScriptState {
+  std::FILE* script_file = nullptr;
+  int periodic_count = 0;
+  bool recording_on = false;
+  bool playback_on = false;
+  bool play_one_pending = false;
+  // Bytes of whole lines in the file being written, and lines read from the file being
+  // played; both count from the file's opening.
+  long script_bytes = 0;
+  int script_line = 0;
+};
 
 void record_event(int kind, int x, int y, char key);
 bool script_read_event();
@@ -98,9 +114,13 @@ void script_finish();
 // ---- log.cpp: the log window
 
 constexpr int kLogLines = 25;
-extern std::array<std::string, kLogLines> log_ring;
-extern int log_first;
-extern int log_next;
+// The newest lines, oldest at log_first (-1 while there are none); log_next is the slot
+// the next line goes to.
+struct LogState {
+  std::array<std::string, kLogLines> log_ring;
+  int log_first = -1;
+  int log_next = 0;
+};
 
 long text_window_proc(platform::Window window, const platform::Message& msg);
 
@@ -111,8 +131,47 @@ constexpr std::size_t kGetsPromptChars = 79;
 using GetsTemplate = std::array<std::uint8_t, kGetsTemplateSize>;
 GetsTemplate build_gets_template(const char* prompt);
 
-// ---- Restores every module-level variable to its program-start value and closes the
-// platform, so that one test process can start the library many times.
+struct DialogState {
+  // The caller's reply buffer, remembered while the dialog is open.
+  char* gets_reply = nullptr;
+};
+
+// ---- display.cpp: Display
+
+struct DisplayState {
+  // There is one Display per process: a second one, even after the first, is refused.
+  bool display_created = false;
+};
+
+// ---- startup.cpp: the values the process entry stored
+
+struct StartupState {
+  KX508_Instance startup_instance = nullptr;
+  KX508_Instance startup_prev_instance = nullptr;
+  const char* startup_command_line = "";
+  int startup_show_state = 0;
+};
+
+// ---- library.cpp: all of the library's mutable state, one instance per process. Every
+// member starts at its program-start value, so Library{} is the library as first loaded.
+
+struct Library {
+  WindowState windows;
+  EventState event;
+  AnimationState animation;
+  MenuState menu;
+  ScriptState script;
+  LogState log;
+  DrawState draw;
+  DialogState dialog;
+  DisplayState display;
+  StartupState startup;
+};
+
+extern Library lib;
+
+// Closes the script file and the platform, then puts all library state back to its
+// program-start value, so that one test process can start the library many times.
 void reset_library();
 
 }  // namespace kx508

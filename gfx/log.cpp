@@ -7,10 +7,6 @@
 
 namespace kx508 {
 
-std::array<std::string, kLogLines> log_ring;
-int log_first = -1;
-int log_next = 0;
-
 namespace {
 
 constexpr int kLogBufferSize = 1024;
@@ -20,6 +16,8 @@ int next_slot(int slot) { return (slot + 1) % kLogLines; }
 
 // Draws one line at the bottom of the text window after scrolling the rest up.
 void log_draw_line(std::string text) {
+  platform::Window text_window = lib.windows.text_window;
+
   int h = platform::text_line_height(text_window);
   if (h <= 0) return;  // no text window (not yet made, or closed by the user)
   platform::Rect client = platform::client_rect(text_window);
@@ -32,12 +30,13 @@ void log_draw_line(std::string text) {
 void repaint_from_ring(platform::Window window) {
   // Painting starts from a blank client area, as after the window's background is erased.
   platform::text_erase(window, platform::client_rect(window));
-  if (log_first < 0) return;
-  int slot = log_first;
+  const LogState& log = lib.log;
+  if (log.log_first < 0) return;
+  int slot = log.log_first;
   do {
-    log_draw_line(log_ring[slot]);
+    log_draw_line(log.log_ring[slot]);
     slot = next_slot(slot);
-  } while (slot != log_next);
+  } while (slot != log.log_next);
 }
 
 }  // namespace
@@ -52,7 +51,7 @@ long text_window_proc(platform::Window window, const platform::Message& msg) {
     case MsgType::KeyUp: {
       // Keys typed here work as if typed in the drawing window.
       platform::Message forwarded = msg;
-      forwarded.window = draw_window;
+      forwarded.window = lib.windows.draw_window;
       platform::post_message(forwarded);
       return 0;
     }
@@ -74,13 +73,14 @@ int KX508_log(const char* format, ...) {
   va_end(args);
   if (count <= 0) buffer[0] = '\0';
 
-  if (log_first == log_next) {
-    log_ring[log_first].clear();
-    log_first = next_slot(log_first);
+  LogState& log = lib.log;
+  if (log.log_first == log.log_next) {
+    log.log_ring[log.log_first].clear();
+    log.log_first = next_slot(log.log_first);
   }
-  log_ring[log_next] = buffer;
-  if (log_first < 0) log_first = log_next;
-  log_next = next_slot(log_next);
+  log.log_ring[log.log_next] = buffer;
+  if (log.log_first < 0) log.log_first = log.log_next;
+  log.log_next = next_slot(log.log_next);
   log_draw_line(buffer);
   return count;
 }

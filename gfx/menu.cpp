@@ -4,9 +4,6 @@
 
 namespace kx508 {
 
-platform::Menu run_menu = 0;
-bool ctrl_down = false;
-
 namespace {
 
 using platform::MF_CHECKED;
@@ -60,52 +57,62 @@ int command_for_key(int vk) {
 }
 
 void set_logging_flag(bool on) {
-  logging_enabled = on;
+  platform::Menu run_menu = lib.menu.run_menu;
+
+  lib.draw.logging_enabled = on;
   platform::check_menu_item(run_menu, kCmdLogging, on);
 }
 
 // Recording and playback share one file and one periodic count, so only one of them may
 // be on at a time.
 bool playback_refused() {
-  if (!recording_on) return false;
+  if (!lib.script.recording_on) return false;
   KX508_log("Cannot play back script file %s while recording it; stop recording first\n",
             "KX508.SCR");
   return true;
 }
 
 void toggle_recording() {
-  if (recording_on) {
+  ScriptState& script = lib.script;
+  platform::Menu run_menu = lib.menu.run_menu;
+
+  if (script.recording_on) {
     stop_recording();
     return;
   }
-  if (playback_on) {
+  if (script.playback_on) {
     KX508_log("Cannot record script file %s while playing it back; stop playback first\n",
               "KX508.SCR");
     return;
   }
   // A file left open by an earlier play-one is open for reading: start afresh.
   script_close();
-  recording_on = true;
+  script.recording_on = true;
   platform::check_menu_item(run_menu, kCmdRecord, true);
 }
 
 void toggle_playback() {
-  if (playback_on) {
-    playback_on = false;
+  ScriptState& script = lib.script;
+  platform::Menu run_menu = lib.menu.run_menu;
+
+  if (script.playback_on) {
+    script.playback_on = false;
     platform::check_menu_item(run_menu, kCmdPlayback, false);
     script_close();
     return;
   }
   if (playback_refused()) return;
-  animation.running = false;
-  animation.step_pending = false;
-  playback_on = true;
+  lib.animation.running = false;
+  lib.animation.step_pending = false;
+  script.playback_on = true;
   platform::check_menu_item(run_menu, kCmdPlayback, true);
 }
 
 }  // namespace
 
 void build_menu_bar(platform::Window window) {
+  platform::Menu& run_menu = lib.menu.run_menu;
+
   platform::Menu bar = platform::create_menu();
   run_menu = platform::create_popup_menu();
   for (const MenuItem& item : kRunMenu)
@@ -116,6 +123,7 @@ void build_menu_bar(platform::Window window) {
 }
 
 void on_command(int id) {
+  AnimationState& animation = lib.animation;
   switch (id) {
     case kCmdAnimate:
       animation.running = true;
@@ -128,7 +136,7 @@ void on_command(int id) {
       animation.step_pending = true;
       break;
     case kCmdLogging:
-      set_logging_flag(!logging_enabled);
+      set_logging_flag(!lib.draw.logging_enabled);
       break;
     case kCmdRecord:
       toggle_recording();
@@ -138,7 +146,7 @@ void on_command(int id) {
       break;
     case kCmdPlayOne:
       if (playback_refused()) break;
-      play_one_pending = true;
+      lib.script.play_one_pending = true;
       animation.running = false;
       animation.step_pending = false;
       break;
@@ -152,42 +160,46 @@ void on_command(int id) {
 
 void on_key_down(int vk) {
   if (vk == platform::VK_CONTROL) {
-    ctrl_down = true;
+    lib.menu.ctrl_down = true;
     return;
   }
-  if (!ctrl_down) return;
+  if (!lib.menu.ctrl_down) return;
   if (int id = command_for_key(vk)) on_command(id);
 }
 
 void on_key_up(int vk) {
-  if (vk == platform::VK_CONTROL) ctrl_down = false;
+  if (vk == platform::VK_CONTROL) lib.menu.ctrl_down = false;
 }
 
 void on_char(int code) {
   // Ctrl+letter types a control character; those are commands, never keyboard events.
-  if (ctrl_down) return;
-  event_kind = KX508_KEY;
-  event_key = static_cast<char>(code & 0xFF);
+  if (lib.menu.ctrl_down) return;
+  lib.event.event_kind = KX508_KEY;
+  lib.event.event_key = static_cast<char>(code & 0xFF);
 }
 
 // A Ctrl key released while another program has the focus never reaches us; forget it,
 // or plain letters would run commands.
-void on_focus_lost() { ctrl_down = false; }
+void on_focus_lost() { lib.menu.ctrl_down = false; }
 
 void on_draw_window_destroyed(platform::Window window) {
   platform::kill_timer(window, kTimerId);
   platform::post_quit_message(0);
 }
 
-void show_text_window() { platform::show_window(text_window); }
+void show_text_window() {
+  platform::Window text_window = lib.windows.text_window;
+
+  platform::show_window(text_window);
+}
 
 }  // namespace kx508
 
 using namespace kx508;
 
 int KX508_set_logging(int on) {
-  if (draw_window == 0) return 0;
+  if (lib.windows.draw_window == 0) return 0;
   set_logging_flag(on != 0);
-  if (logging_enabled) show_text_window();
+  if (lib.draw.logging_enabled) show_text_window();
   return 1;
 }

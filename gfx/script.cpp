@@ -15,12 +15,6 @@
 
 namespace kx508 {
 
-std::FILE* script_file = nullptr;
-int periodic_count = 0;
-bool recording_on = false;
-bool playback_on = false;
-bool play_one_pending = false;
-
 namespace {
 
 constexpr const char* kScriptName = "KX508.SCR";
@@ -64,57 +58,57 @@ std::FILE* open_for_reading() {
   return f;
 }
 
-// Bytes of whole lines in the file being written, and lines read from the file being
-// played; both count from the file's opening.
-long script_bytes = 0;
-int script_line = 0;
-
 // A line that could not be written (disk full, device error) ends the recording, so
 // that no later event is taken for recorded and no later open empties the file. A line
 // written in part is cut off, so that the script ends with the last whole line.
 void write_failed() {
+  ScriptState& script = lib.script;
+  platform::Menu run_menu = lib.menu.run_menu;
+
   KX508_log("Cannot write script file %s\n", kScriptName);
-  recording_on = false;
+  script.recording_on = false;
   platform::check_menu_item(run_menu, kCmdRecord, false);
-  std::clearerr(script_file);
+  std::clearerr(script.script_file);
   // A file that takes no change at all keeps what it has; the message has been given.
-  [[maybe_unused]] int cut = ::ftruncate(::fileno(script_file), script_bytes);
-  std::fclose(script_file);
-  script_file = nullptr;
-  periodic_count = 0;
+  [[maybe_unused]] int cut = ::ftruncate(::fileno(script.script_file), script.script_bytes);
+  std::fclose(script.script_file);
+  script.script_file = nullptr;
+  script.periodic_count = 0;
 }
 
 // Writes one event's line and hands it to the system at once, so that a crash or a
 // kill after the line was written loses nothing. False when nothing could be written.
 bool script_write(int kind, int x, int y, char key) {
-  if (!script_file) {
-    script_file = open_for_writing();
-    if (!script_file) {
+  ScriptState& script = lib.script;
+  if (!script.script_file) {
+    script.script_file = open_for_writing();
+    if (!script.script_file) {
       KX508_log("Cannot open script file %s for writing\n", kScriptName);
       return false;
     }
-    script_bytes = 0;
+    script.script_bytes = 0;
   }
+  std::FILE* file = script.script_file;
   int written = 0;
   switch (kind) {
     case KX508_MOUSE:
-      written = std::fprintf(script_file, "KX508_MOUSE(%d, %d);\n", x, y);
+      written = std::fprintf(file, "KX508_MOUSE(%d, %d);\n", x, y);
       break;
     case KX508_KEY:
       // Keys are written 0..255 so that they read back the same.
-      written = std::fprintf(script_file, "KX508_KBD(%d);\n", static_cast<unsigned char>(key));
+      written = std::fprintf(file, "KX508_KBD(%d);\n", static_cast<unsigned char>(key));
       break;
     case KX508_PERIODIC:
-      written = std::fprintf(script_file, "KX508_PERIODIC(%d);\n", periodic_count);
+      written = std::fprintf(file, "KX508_PERIODIC(%d);\n", script.periodic_count);
       break;
     default:
       return true;
   }
-  if (written < 0 || std::fflush(script_file) != 0) {
+  if (written < 0 || std::fflush(file) != 0) {
     write_failed();
     return false;
   }
-  script_bytes += written;
+  script.script_bytes += written;
   return true;
 }
 
@@ -126,10 +120,11 @@ enum class LineRead { Line, TooLong, End };
 // reported as too long. NUL bytes are ordinary characters, so a binary file is read as
 // lines like any other.
 LineRead read_line(std::string& line) {
+  std::FILE* file = lib.script.script_file;
   line.clear();
   std::size_t length = 0;
   int c;
-  while ((c = std::getc(script_file)) != EOF && c != '\n') {
+  while ((c = std::getc(file)) != EOF && c != '\n') {
     if (length < kLineBuffer - 1) line.push_back(static_cast<char>(c));
     ++length;
   }
@@ -201,25 +196,25 @@ bool deliver_line(const std::string& line) {
     case 'K': {
       Number key = find_digits(line, 6, true);
       if (!key.found) return false;
-      event_kind = KX508_KEY;
-      event_key = static_cast<char>(static_cast<unsigned>(key.value) & 0xFF);
+      lib.event.event_kind = KX508_KEY;
+      lib.event.event_key = static_cast<char>(static_cast<unsigned>(key.value) & 0xFF);
       return true;
     }
     case 'M': {
       Number x = find_signed_run(line, 6);
       Number y = x.found ? find_signed_run(line, x.end) : Number{};
       if (!y.found) return false;
-      event_kind = KX508_MOUSE;
-      event_x = x.value;
-      event_y = y.value;
+      lib.event.event_kind = KX508_MOUSE;
+      lib.event.event_x = x.value;
+      lib.event.event_y = y.value;
       return true;
     }
     case 'P': {
       Number count = find_digits(line, 6, false);
       if (!count.found) return false;
-      event_kind = KX508_PERIODIC;
+      lib.event.event_kind = KX508_PERIODIC;
       // This call delivers the first event of the run; a count of 0 delivers just it.
-      periodic_count = count.value > 1 ? count.value - 1 : 0;
+      lib.script.periodic_count = count.value > 1 ? count.value - 1 : 0;
       return true;
     }
     default:
@@ -230,8 +225,8 @@ bool deliver_line(const std::string& line) {
 // A line the player does not know pauses playback after it: the next playback goes on
 // with the following line. The mark goes, and the log says why nothing plays.
 void unrecognised_line() {
-  KX508_log("Unrecognised line %d in script file %s; playback paused\n", script_line,
-            kScriptName);
+  KX508_log("Unrecognised line %d in script file %s; playback paused\n",
+            lib.script.script_line, kScriptName);
   stop_playback();
 }
 
@@ -245,31 +240,33 @@ void end_of_script() {
 }  // namespace
 
 void record_event(int kind, int x, int y, char key) {
+  ScriptState& script = lib.script;
   if (kind == KX508_PERIODIC) {
-    ++periodic_count;
+    ++script.periodic_count;
     return;
   }
-  if (periodic_count > 0) {
+  if (script.periodic_count > 0) {
     bool written = script_write(KX508_PERIODIC, 0, 0, 0);
-    periodic_count = 0;
-    if (!written && !recording_on) return;  // the recording ended on a write failure
+    script.periodic_count = 0;
+    if (!written && !script.recording_on) return;  // the recording ended on a write failure
   }
   script_write(kind, x, y, key);
 }
 
 bool script_read_event() {
-  if (!script_file) {
-    script_file = open_for_reading();
-    if (!script_file) {
+  ScriptState& script = lib.script;
+  if (!script.script_file) {
+    script.script_file = open_for_reading();
+    if (!script.script_file) {
       KX508_log("Cannot open script file %s for reading\n", kScriptName);
       stop_playback();
       return false;
     }
-    script_line = 0;
+    script.script_line = 0;
   }
-  if (periodic_count > 0) {
-    --periodic_count;
-    event_kind = KX508_PERIODIC;
+  if (script.periodic_count > 0) {
+    --script.periodic_count;
+    lib.event.event_kind = KX508_PERIODIC;
     return true;
   }
   std::string line;
@@ -279,11 +276,11 @@ bool script_read_event() {
         end_of_script();
         return false;
       case LineRead::TooLong:
-        ++script_line;
+        ++script.script_line;
         unrecognised_line();
         return false;
       case LineRead::Line:
-        ++script_line;
+        ++script.script_line;
         if (line.empty()) continue;
         if (deliver_line(line)) return true;
         unrecognised_line();
@@ -293,33 +290,40 @@ bool script_read_event() {
 }
 
 void stop_recording() {
-  recording_on = false;
+  ScriptState& script = lib.script;
+  platform::Menu run_menu = lib.menu.run_menu;
+
+  script.recording_on = false;
   platform::check_menu_item(run_menu, kCmdRecord, false);
-  if (periodic_count > 0) {
+  if (script.periodic_count > 0) {
     script_write(KX508_PERIODIC, 0, 0, 0);
-    periodic_count = 0;
+    script.periodic_count = 0;
   }
   script_close();
 }
 
 void script_finish() {
-  if (recording_on) stop_recording();
+  if (lib.script.recording_on) stop_recording();
   else script_close();
 }
 
 void stop_playback() {
-  playback_on = false;
-  play_one_pending = false;
+  platform::Menu run_menu = lib.menu.run_menu;
+
+  lib.script.playback_on = false;
+  lib.script.play_one_pending = false;
   platform::check_menu_item(run_menu, kCmdPlayback, false);
 }
 
 void script_close() {
-  if (script_file) {
-    if (std::fclose(script_file) != 0) KX508_log("Cannot write script file %s\n", kScriptName);
-    script_file = nullptr;
+  ScriptState& script = lib.script;
+  if (script.script_file) {
+    if (std::fclose(script.script_file) != 0)
+      KX508_log("Cannot write script file %s\n", kScriptName);
+    script.script_file = nullptr;
   }
   // A count left from a run that was cut short must not leak into the next script.
-  periodic_count = 0;
+  script.periodic_count = 0;
 }
 
 }  // namespace kx508

@@ -5,21 +5,15 @@
 
 #include "internal.h"
 
-namespace {
-
-KX508_Instance startup_instance = nullptr;
-KX508_Instance startup_prev_instance = nullptr;
-const char* startup_command_line = "";
-int startup_show_state = 0;
-
-}  // namespace
+using kx508::lib;
 
 int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
                         const char* command_line, int show_state, int (*app_main)()) {
-  startup_instance = instance;
-  startup_prev_instance = prev_instance;
-  startup_command_line = command_line ? command_line : "";
-  startup_show_state = show_state;
+  kx508::StartupState& startup = lib.startup;
+  startup.startup_instance = instance;
+  startup.startup_prev_instance = prev_instance;
+  startup.startup_command_line = command_line ? command_line : "";
+  startup.startup_show_state = show_state;
   int status = 0;
   try {
     app_main();
@@ -39,7 +33,7 @@ int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
   return status;
 }
 
-KX508_Instance KX508_startup_instance() { return startup_instance; }
-KX508_Instance KX508_startup_prev_instance() { return startup_prev_instance; }
-const char* KX508_startup_command_line() { return startup_command_line; }
-int KX508_startup_show_state() { return startup_show_state; }
+KX508_Instance KX508_startup_instance() { return lib.startup.startup_instance; }
+KX508_Instance KX508_startup_prev_instance() { return lib.startup.startup_prev_instance; }
+const char* KX508_startup_command_line() { return lib.startup.startup_command_line; }
+int KX508_startup_show_state() { return lib.startup.startup_show_state; }

@@ -2,9 +2,10 @@
 // was drawn, and again whenever the window has lost its pixels.
 #include "library_fixture.h"
 
-using kx508::draw_window;
-
 namespace {
+
+// A short name for the library's drawing window.
+const platform::Window& draw_window = kx508::lib.windows.draw_window;
 
 const platform::Colour kBlue = platform::rgb(0, 0, 255);
 
@@ -62,7 +63,7 @@ TEST_F(CanvasCopyTest, ExposedWindowGetsTheUnchangedCanvasBackOnce) {
 
   hl::expose(draw_window);
   EXPECT_NE(shown(0, 0), kBlue);
-  EXPECT_FALSE(kx508::canvas_dirty);
+  EXPECT_FALSE(kx508::lib.windows.canvas_dirty);
   wait();
   EXPECT_EQ(shown(0, 0), kBlue);
   EXPECT_EQ(copies(), before + 1);

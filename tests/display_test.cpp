@@ -12,19 +12,19 @@ class DisplayTest : public LibraryTest {};
 TEST_F(DisplayTest, StartsTheLibraryWithLoggingOffAndStopsItWhenDestroyed) {
   {
     Display display;
-    EXPECT_NE(kx508::draw_window, 0u);
-    EXPECT_FALSE(kx508::logging_enabled);
+    EXPECT_NE(kx508::lib.windows.draw_window, 0u);
+    EXPECT_FALSE(kx508::lib.draw.logging_enabled);
     EXPECT_FALSE(menu_item_checked(kx508::kCmdLogging));
-    EXPECT_TRUE(hl::window_info(kx508::text_window).exists);
+    EXPECT_TRUE(hl::window_info(kx508::lib.windows.text_window).exists);
     // Bad arguments still warn with logging off.
     display.rectangle(0, 0, 1, 1, 30, 0);
     EXPECT_EQ(log_lines(), (std::vector<std::string>{"Illegal color 30; using RED.\n"}));
   }
   // Stopped: the window no longer receives the canvas.
-  kx508::canvas.set_pixel(3, 3, platform::rgb(0, 255, 0));
-  kx508::canvas_dirty = true;
+  kx508::lib.windows.canvas.set_pixel(3, 3, platform::rgb(0, 255, 0));
+  kx508::lib.windows.canvas_dirty = true;
   kx508::pump_once();
-  EXPECT_NE(hl::shown_pixels(kx508::draw_window).pixel(3, 3), platform::rgb(0, 255, 0));
+  EXPECT_NE(hl::shown_pixels(kx508::lib.windows.draw_window).pixel(3, 3), platform::rgb(0, 255, 0));
 }
 
 TEST_F(DisplayTest, ColourAndWidthComeLastAndCornersKeepTheirOrder) {
@@ -41,21 +41,22 @@ TEST_F(DisplayTest, ColourAndWidthComeLastAndCornersKeepTheirOrder) {
 TEST_F(DisplayTest, AnimationModesMapToLibraryCommands) {
   Display display;
   for (int ignored : {4, -1, 6}) display.animate(ignored);
-  EXPECT_FALSE(kx508::animation.running);
-  EXPECT_FALSE(kx508::animation.step_pending);
-  EXPECT_FALSE(kx508::animation.quit_requested);
+  EXPECT_FALSE(kx508::lib.animation.running);
+  EXPECT_FALSE(kx508::lib.animation.step_pending);
+  EXPECT_FALSE(kx508::lib.animation.quit_requested);
   display.animate(1);
-  EXPECT_TRUE(kx508::animation.step_pending);
+  EXPECT_TRUE(kx508::lib.animation.step_pending);
   display.animate(2);
-  EXPECT_TRUE(kx508::animation.running);
+  EXPECT_TRUE(kx508::lib.animation.running);
   display.animate(0);
-  EXPECT_FALSE(kx508::animation.running);
+  EXPECT_FALSE(kx508::lib.animation.running);
   display.animate(3);
-  EXPECT_TRUE(kx508::animation.quit_requested);
+  EXPECT_TRUE(kx508::lib.animation.quit_requested);
 
   int x = 1, y = 1;
   char key = 1;
-  hl::click(kx508::draw_window, kx508::canvas_origin.x + 4, kx508::canvas_origin.y);
+  const kx508::CanvasOrigin& origin = kx508::lib.windows.canvas_origin;
+  hl::click(kx508::lib.windows.draw_window, origin.x + 4, origin.y);
   EXPECT_EQ(display.awaitEvent(x, y, key), 4);
   EXPECT_EQ(x, 4);
   EXPECT_EQ(y, 0);
@@ -65,7 +66,7 @@ TEST_F(DisplayTest, AnimationModesMapToLibraryCommands) {
 TEST_F(DisplayTest, AnimateFiveAlsoRequestsQuit) {
   Display display;
   display.animate(5);
-  EXPECT_TRUE(kx508::animation.quit_requested);
+  EXPECT_TRUE(kx508::lib.animation.quit_requested);
 }
 
 // What a refused second display shows, written where the test can read it.
@@ -96,6 +97,20 @@ TEST_F(DisplayTest, NoDisplayAfterTheFirstIsDestroyed) {
         Display again;
       },
       ::testing::ExitedWithCode(255), "Error: Attempted to instantiate multiple KX508 displays");
+}
+
+// The one-display rule holds for the library's life in the process; a reset starts it
+// afresh.
+TEST_F(DisplayTest, ResetLetsANewDisplayStart) {
+  { Display first; }
+  EXPECT_TRUE(kx508::lib.display.display_created);
+  kx508::reset_library();
+  EXPECT_FALSE(kx508::lib.display.display_created);
+  std::string why;
+  ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
+  Display again;  // refused with the error dialog if the reset had kept the flag
+  EXPECT_NE(kx508::lib.windows.draw_window, 0u);
+  EXPECT_TRUE(kx508::lib.display.display_created);
 }
 
 }  // namespace

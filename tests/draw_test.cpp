@@ -23,19 +23,21 @@ class DrawTest : public LibraryTest {
   }
 
   static void fill_canvas(platform::Colour c) {
-    for (int y = 0; y < kx508::canvas.height(); ++y)
-      for (int x = 0; x < kx508::canvas.width(); ++x) kx508::canvas.set_pixel(x, y, c);
+    platform::Surface& canvas = kx508::lib.windows.canvas;
+    for (int y = 0; y < canvas.height(); ++y)
+      for (int x = 0; x < canvas.width(); ++x) canvas.set_pixel(x, y, c);
   }
 
   // The colour at a library point.
   static platform::Colour at(int x, int y) {
-    return kx508::canvas.pixel(client_x(x), client_y(y));
+    return kx508::lib.windows.canvas.pixel(client_x(x), client_y(y));
   }
 
   static int count(platform::Colour c) {
+    const platform::Surface& canvas = kx508::lib.windows.canvas;
     int n = 0;
-    for (int y = 0; y < kx508::canvas.height(); ++y)
-      for (int x = 0; x < kx508::canvas.width(); ++x) n += kx508::canvas.pixel(x, y) == c;
+    for (int y = 0; y < canvas.height(); ++y)
+      for (int x = 0; x < canvas.width(); ++x) n += canvas.pixel(x, y) == c;
     return n;
   }
 
@@ -86,14 +88,15 @@ TEST_F(DrawTest, MostNegativeWidthBecomesTheLargestWidth) {
   ASSERT_FALSE(log_lines().empty());
   EXPECT_EQ(log_lines()[0], "Width of -2147483648 not possible, using width 2147483647\n");
   // The enormous pen covers the whole canvas.
-  EXPECT_EQ(count(kBlue), kx508::canvas.width() * kx508::canvas.height());
+  EXPECT_EQ(count(kBlue), kx508::lib.windows.canvas.width() * kx508::lib.windows.canvas.height());
 }
 
 TEST_F(DrawTest, OnePixelRectangleAtTheOrigin) {
   KX508_draw_rectangle(0, 0, 0, 0, 0, 0);
   EXPECT_EQ(count(kBlack), 1);
-  EXPECT_EQ(kx508::canvas.pixel(kx508::canvas_origin.x, kx508::canvas_origin.y), kBlack);
-  EXPECT_TRUE(kx508::canvas_dirty);
+  const kx508::CanvasOrigin& origin = kx508::lib.windows.canvas_origin;
+  EXPECT_EQ(kx508::lib.windows.canvas.pixel(origin.x, origin.y), kBlack);
+  EXPECT_TRUE(kx508::lib.windows.canvas_dirty);
 }
 
 TEST_F(DrawTest, DisplayClearPaints601By501PixelsCentredOnTheOrigin) {
@@ -106,14 +109,14 @@ TEST_F(DrawTest, DisplayClearPaints601By501PixelsCentredOnTheOrigin) {
   display.clear(4);
   // The canvas is 601 x 540 but the origin is the centre of the smaller client area, so
   // the rectangle may reach past the canvas's top and left edges: count what is on it.
-  int ox = kx508::canvas_origin.x, oy = kx508::canvas_origin.y;
+  int ox = kx508::lib.windows.canvas_origin.x, oy = kx508::lib.windows.canvas_origin.y;
   int cols = std::min(600, ox + 300) - std::max(0, ox - 300) + 1;
   int rows = std::min(539, oy + 250) - std::max(0, oy - 250) + 1;
   EXPECT_EQ(count(kBlue), cols * rows);
   EXPECT_EQ(at(300, -250), kBlue);
   EXPECT_EQ(at(301, 0), kWhite);
   EXPECT_EQ(at(0, -251), kWhite);
-  EXPECT_EQ(kx508::canvas.pixel(600, 539), kBlack);  // the clear's frame survives there
+  EXPECT_EQ(kx508::lib.windows.canvas.pixel(600, 539), kBlack);  // the clear's frame survives there
 
   display.clear(30);
   EXPECT_EQ(count(kRed), cols * rows);
@@ -122,9 +125,9 @@ TEST_F(DrawTest, DisplayClearPaints601By501PixelsCentredOnTheOrigin) {
 
 TEST_F(DrawTest, ClearLeavesAWhiteCanvasInABlackFrame) {
   fill_canvas(kBlue);
-  kx508::canvas_dirty = false;
+  kx508::lib.windows.canvas_dirty = false;
   KX508_clear();
-  const platform::Surface& c = kx508::canvas;
+  const platform::Surface& c = kx508::lib.windows.canvas;
   EXPECT_EQ(c.pixel(0, 0), kBlack);
   EXPECT_EQ(c.pixel(600, 539), kBlack);
   EXPECT_EQ(c.pixel(300, 0), kBlack);
@@ -133,17 +136,18 @@ TEST_F(DrawTest, ClearLeavesAWhiteCanvasInABlackFrame) {
   EXPECT_EQ(c.pixel(599, 538), kWhite);
   EXPECT_EQ(count(kBlack), 2 * 601 + 2 * 540 - 4);
   EXPECT_EQ(count(kWhite), 599 * 538);
-  EXPECT_TRUE(kx508::canvas_dirty);
+  EXPECT_TRUE(kx508::lib.windows.canvas_dirty);
 }
 
 TEST_F(DrawTest, FlushCopiesOnlyAChangedCanvas) {
   KX508_set_logging(0);
   KX508_draw_rectangle(4, 0, 0, 0, 0, 0);
   KX508_flush();
-  EXPECT_FALSE(kx508::canvas_dirty);
-  const platform::Surface& shown = hl::shown_pixels(kx508::draw_window);
-  EXPECT_EQ(shown.pixel(kx508::canvas_origin.x, kx508::canvas_origin.y), kBlue);
-  kx508::canvas.set_pixel(0, 0, kRed);  // changed behind the library's back
+  EXPECT_FALSE(kx508::lib.windows.canvas_dirty);
+  const platform::Surface& shown = hl::shown_pixels(kx508::lib.windows.draw_window);
+  const kx508::CanvasOrigin& origin = kx508::lib.windows.canvas_origin;
+  EXPECT_EQ(shown.pixel(origin.x, origin.y), kBlue);
+  kx508::lib.windows.canvas.set_pixel(0, 0, kRed);  // changed behind the library's back
   KX508_flush();
   EXPECT_NE(shown.pixel(0, 0), kRed);
 }
@@ -178,7 +182,7 @@ TEST_F(DrawTest, FilledTriangleCoversItsInsideAndItsCorners) {
 TEST_F(DrawTest, ShapesFarOutsideTheCanvasAreClippedAway) {
   KX508_set_logging(0);
   KX508_draw_rectangle(4, INT_MIN, INT_MAX, INT_MAX, INT_MIN, 0);
-  EXPECT_EQ(count(kBlue), kx508::canvas.width() * kx508::canvas.height());
+  EXPECT_EQ(count(kBlue), kx508::lib.windows.canvas.width() * kx508::lib.windows.canvas.height());
   fill_canvas(kWhite);
   KX508_draw_triangle(2, INT_MIN, INT_MIN, INT_MAX, INT_MIN, 0, INT_MAX, 0);
   EXPECT_EQ(at(0, 0), kRed);

@@ -4,10 +4,11 @@
 
 #include "library_fixture.h"
 
-using kx508::draw_window;
-using kx508::text_window;
-
 namespace {
+
+// The library's windows, by the names these tests use.
+const platform::Window& draw_window = kx508::lib.windows.draw_window;
+const platform::Window& text_window = kx508::lib.windows.text_window;
 
 class EventLoopTest : public LibraryTest {};
 
@@ -37,8 +38,8 @@ TEST_F(EventLoopTest, OriginIsTheCentreOfTheClientArea) {
   // The client area is smaller than the canvas: the frame and menu bar take their share.
   EXPECT_LT(client.width(), kx508::kCanvasWidth);
   EXPECT_LT(client.height(), kx508::kCanvasHeight);
-  EXPECT_EQ(kx508::canvas_origin.x, client.width() / 2);
-  EXPECT_EQ(kx508::canvas_origin.y, client.height() / 2);
+  EXPECT_EQ(kx508::lib.windows.canvas_origin.x, client.width() / 2);
+  EXPECT_EQ(kx508::lib.windows.canvas_origin.y, client.height() / 2);
 }
 
 TEST_F(EventLoopTest, ClicksMapToLibraryPointsBothWays) {
@@ -53,8 +54,8 @@ TEST_F(EventLoopTest, ClicksMapToLibraryPointsBothWays) {
   hl::click(draw_window, 0, 0);
   e = wait();
   EXPECT_EQ(e.kind, KX508_MOUSE);
-  EXPECT_EQ(e.x, -kx508::canvas_origin.x);
-  EXPECT_EQ(e.y, kx508::canvas_origin.y);
+  EXPECT_EQ(e.x, -kx508::lib.windows.canvas_origin.x);
+  EXPECT_EQ(e.y, kx508::lib.windows.canvas_origin.y);
 }
 
 TEST_F(EventLoopTest, ClicksInTheTextWindowAreNoEvents) {
@@ -146,7 +147,7 @@ TEST_F(EventLoopTest, HaltingDoesNotWithdrawASettledPeriodicEvent) {
   hl::schedule(40, [] { hl::choose_menu_item(draw_window, kx508::kCmdHalt); });
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
   EXPECT_EQ(hl::now_ms(), 100);
-  EXPECT_FALSE(kx508::animation.running);
+  EXPECT_FALSE(kx508::lib.animation.running);
 }
 
 TEST_F(EventLoopTest, QuitRequestWaitsForAnEventAndReportsQuitWithItsData) {
@@ -209,15 +210,15 @@ TEST_F(EventLoopTest, ChangedCanvasReachesTheWindowOnTheNextPass) {
   start();
   KX508_set_animation(2);
   const platform::Colour blue = platform::rgb(0, 0, 255);
-  kx508::canvas.set_pixel(7, 9, blue);
+  kx508::lib.windows.canvas.set_pixel(7, 9, blue);
   EXPECT_NE(hl::shown_pixels(draw_window).pixel(7, 9), blue);
-  kx508::canvas_dirty = true;
+  kx508::lib.windows.canvas_dirty = true;
   wait();
   EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), blue);
-  EXPECT_FALSE(kx508::canvas_dirty);
+  EXPECT_FALSE(kx508::lib.windows.canvas_dirty);
 
   // A clean canvas is not copied again...
-  kx508::canvas.set_pixel(7, 9, platform::rgb(255, 0, 0));
+  kx508::lib.windows.canvas.set_pixel(7, 9, platform::rgb(255, 0, 0));
   wait();
   EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), blue);
   // ...until the window needs painting.
@@ -229,10 +230,53 @@ TEST_F(EventLoopTest, ChangedCanvasReachesTheWindowOnTheNextPass) {
 TEST_F(EventLoopTest, StopReleasesTheWindowSurface) {
   start();
   EXPECT_EQ(KX508_stop(), 1);
-  kx508::canvas.set_pixel(1, 1, platform::rgb(0, 255, 0));
-  kx508::canvas_dirty = true;
+  kx508::lib.windows.canvas.set_pixel(1, 1, platform::rgb(0, 255, 0));
+  kx508::lib.windows.canvas_dirty = true;
   kx508::pump_once();
   EXPECT_NE(hl::shown_pixels(draw_window).pixel(1, 1), platform::rgb(0, 255, 0));
+}
+
+// A reset leaves nothing of a run behind: every part of the state is as at program
+// start, and the library starts again from there.
+TEST_F(EventLoopTest, ResetPutsTheStateBackAsAtProgramStart) {
+  start();
+  KX508_set_animation(2);
+  KX508_log("a line\n");
+  hl::click(draw_window, client_x(3), client_y(4));
+  ASSERT_EQ(wait().kind, KX508_MOUSE);
+  hl::type_char('k');
+  ASSERT_EQ(wait().kind, KX508_KEY);
+  kx508::on_key_down(platform::VK_CONTROL);
+  kx508::on_command(kx508::kCmdLogging);  // off
+
+  kx508::reset_library();
+  const kx508::Library& lib = kx508::lib;
+  EXPECT_EQ(lib.windows.draw_window, 0u);
+  EXPECT_EQ(lib.windows.text_window, 0u);
+  EXPECT_EQ(lib.windows.app_instance, nullptr);
+  EXPECT_EQ(lib.windows.window_dc.window, 0u);
+  EXPECT_EQ(lib.windows.canvas.width(), 0);
+  EXPECT_EQ(lib.windows.canvas_origin.x, 0);
+  EXPECT_EQ(lib.windows.canvas_origin.y, 0);
+  EXPECT_TRUE(lib.windows.canvas_dirty);
+  EXPECT_EQ(lib.event.event_kind, -1);
+  EXPECT_EQ(lib.event.event_key, 0);
+  EXPECT_FALSE(lib.animation.running);
+  EXPECT_FALSE(lib.animation.periodic_due);
+  EXPECT_EQ(lib.menu.run_menu, 0u);
+  EXPECT_FALSE(lib.menu.ctrl_down);
+  EXPECT_TRUE(lib.draw.logging_enabled);
+  EXPECT_EQ(lib.log.log_first, -1);
+  EXPECT_EQ(lib.log.log_next, 0);
+  for (const std::string& line : lib.log.log_ring) EXPECT_EQ(line, "");
+
+  std::string why;
+  ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
+  start();
+  EXPECT_TRUE(menu_item_checked(kx508::kCmdLogging));
+  EXPECT_EQ(log_lines(), std::vector<std::string>{});
+  hl::type_char('j');  // a plain letter again: Ctrl was forgotten
+  EXPECT_EQ(wait().key, 'j');
 }
 
 TEST(ProcessEntry, StoresTheStartUpValuesAndReturnsZero) {

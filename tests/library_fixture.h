@@ -17,18 +17,18 @@ namespace hl = platform::headless;
 // The log's stored lines, oldest first.
 inline std::vector<std::string> log_lines() {
   std::vector<std::string> lines;
-  if (kx508::log_first < 0) return lines;
-  int slot = kx508::log_first;
+  if (kx508::lib.log.log_first < 0) return lines;
+  int slot = kx508::lib.log.log_first;
   do {
-    lines.push_back(kx508::log_ring[slot]);
+    lines.push_back(kx508::lib.log.log_ring[slot]);
     slot = (slot + 1) % kx508::kLogLines;
-  } while (slot != kx508::log_next);
+  } while (slot != kx508::lib.log.log_next);
   return lines;
 }
 
 // Whether the Run menu entry with this command id carries a check mark.
 inline bool menu_item_checked(int id) {
-  for (const platform::MenuEntry& e : hl::popup_entries(kx508::draw_window, 0))
+  for (const platform::MenuEntry& e : hl::popup_entries(kx508::lib.windows.draw_window, 0))
     if (!(e.flags & platform::MF_SEPARATOR) && e.id == static_cast<std::uint32_t>(id))
       return e.flags & platform::MF_CHECKED;
   ADD_FAILURE() << "no menu entry " << id;
@@ -75,14 +75,14 @@ class LibraryTest : public ::testing::Test {
   // Lets the program handle what is queued (a repaint, posted keys, menu commands): runs
   // waits until a click scheduled just after them comes through.
   static void handle_queued_input() {
-    hl::schedule(hl::now_ms() + 1, [] { hl::click(kx508::draw_window, 0, 0); });
+    hl::schedule(hl::now_ms() + 1, [] { hl::click(kx508::lib.windows.draw_window, 0, 0); });
     while (wait().kind != KX508_MOUSE) {
     }
   }
 
   // The client pixel of a library point.
-  static int client_x(int x) { return kx508::canvas_origin.x + x; }
-  static int client_y(int y) { return kx508::canvas_origin.y - y; }
+  static int client_x(int x) { return kx508::lib.windows.canvas_origin.x + x; }
+  static int client_y(int y) { return kx508::lib.windows.canvas_origin.y - y; }
 
  private:
   std::filesystem::path old_dir_, dir_;

@@ -3,10 +3,11 @@
 
 #include "library_fixture.h"
 
-using kx508::draw_window;
-using kx508::text_window;
-
 namespace {
+
+// The library's windows, by the names these tests use.
+const platform::Window& draw_window = kx508::lib.windows.draw_window;
+const platform::Window& text_window = kx508::lib.windows.text_window;
 
 class MenuTest : public LibraryTest {
  protected:
@@ -42,7 +43,7 @@ TEST_F(MenuTest, RunMenuHasItsSixteenEntries) {
   }
   // Logging starts checked, matching the flag.
   EXPECT_TRUE(items[4].flags & platform::MF_CHECKED);
-  EXPECT_TRUE(kx508::logging_enabled);
+  EXPECT_TRUE(kx508::lib.draw.logging_enabled);
   // The information lines cannot be chosen.
   const char* prefixes[] = {"", "MAC: ", "WINDOWS: ", "UPDATES: "};
   for (int i = 12; i < 16; ++i) {
@@ -56,18 +57,18 @@ TEST_F(MenuTest, RunMenuHasItsSixteenEntries) {
 TEST_F(MenuTest, AnimationCommandsFromTheMenu) {
   hl::choose_menu_item(draw_window, kx508::kCmdAnimate);
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
-  EXPECT_TRUE(kx508::animation.running);
+  EXPECT_TRUE(kx508::lib.animation.running);
 
   hl::choose_menu_item(draw_window, kx508::kCmdAdvanceFrame);
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
-  EXPECT_FALSE(kx508::animation.running);
-  EXPECT_FALSE(kx508::animation.step_pending);
+  EXPECT_FALSE(kx508::lib.animation.running);
+  EXPECT_FALSE(kx508::lib.animation.step_pending);
 
   KX508_set_animation(1);
   hl::choose_menu_item(draw_window, kx508::kCmdHalt);
   kx508::pump_once();
   // Halt leaves a pending single step alone.
-  EXPECT_TRUE(kx508::animation.step_pending);
+  EXPECT_TRUE(kx508::lib.animation.step_pending);
 }
 
 TEST_F(MenuTest, QuitCommandEndsTheNextWait) {
@@ -78,7 +79,7 @@ TEST_F(MenuTest, QuitCommandEndsTheNextWait) {
 TEST_F(MenuTest, CtrlShortcutsWorkInEitherCaseFromEitherWindow) {
   hl::ctrl_key('a');
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
-  EXPECT_TRUE(kx508::animation.running);
+  EXPECT_TRUE(kx508::lib.animation.running);
 
   // Shift gives the same key code, so upper case works too; and from the text window.
   hl::set_focus(text_window);
@@ -89,7 +90,7 @@ TEST_F(MenuTest, CtrlShortcutsWorkInEitherCaseFromEitherWindow) {
   hl::key_up(16);
   hl::key_up(platform::VK_CONTROL);
   handle_queued_input();
-  EXPECT_FALSE(kx508::animation.running);
+  EXPECT_FALSE(kx508::lib.animation.running);
 
   hl::ctrl_key('q');
   EXPECT_EQ(wait().kind, KX508_QUIT);
@@ -114,15 +115,15 @@ TEST_F(MenuTest, PlainLettersRunNoCommands) {
   std::string typed;
   for (int i = 0; i < 8; ++i) typed += wait().key;
   EXPECT_EQ(typed, "ahflrpoq");
-  EXPECT_FALSE(kx508::animation.running);
-  EXPECT_FALSE(kx508::recording_on);
-  EXPECT_TRUE(kx508::logging_enabled);
+  EXPECT_FALSE(kx508::lib.animation.running);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
+  EXPECT_TRUE(kx508::lib.draw.logging_enabled);
 }
 
 TEST_F(MenuTest, CtrlReleasedInAnotherProgramIsForgotten) {
   hl::key_down(platform::VK_CONTROL);
   handle_queued_input();
-  ASSERT_TRUE(kx508::ctrl_down);
+  ASSERT_TRUE(kx508::lib.menu.ctrl_down);
   // Ctrl goes up while another program has the focus: no key-up reaches us.
   hl::lose_focus();
   hl::set_focus(draw_window);
@@ -130,7 +131,7 @@ TEST_F(MenuTest, CtrlReleasedInAnotherProgramIsForgotten) {
   Event e = wait();
   EXPECT_EQ(e.kind, KX508_KEY);
   EXPECT_EQ(e.key, 'q');
-  EXPECT_FALSE(kx508::ctrl_down);
+  EXPECT_FALSE(kx508::lib.menu.ctrl_down);
 }
 
 TEST_F(MenuTest, LoggingCommandTogglesFlagAndMarkTogether) {
@@ -138,11 +139,11 @@ TEST_F(MenuTest, LoggingCommandTogglesFlagAndMarkTogether) {
   handle_queued_input();
   hl::ctrl_key('l');
   handle_queued_input();
-  EXPECT_FALSE(kx508::logging_enabled);
+  EXPECT_FALSE(kx508::lib.draw.logging_enabled);
   EXPECT_FALSE(menu_item_checked(kx508::kCmdLogging));
   hl::ctrl_key('L');
   handle_queued_input();
-  EXPECT_TRUE(kx508::logging_enabled);
+  EXPECT_TRUE(kx508::lib.draw.logging_enabled);
   EXPECT_TRUE(menu_item_checked(kx508::kCmdLogging));
 }
 
@@ -162,11 +163,11 @@ TEST_F(MenuTest, SetLoggingShowsTheTextWindowOnlyWhenSwitchingOn) {
 TEST_F(MenuTest, RecordMarkFollowsItsFlagAndPlayOneHasNone) {
   hl::ctrl_key('r');
   handle_queued_input();
-  EXPECT_TRUE(kx508::recording_on);
+  EXPECT_TRUE(kx508::lib.script.recording_on);
   EXPECT_TRUE(menu_item_checked(kx508::kCmdRecord));
   hl::ctrl_key('r');
   handle_queued_input();
-  EXPECT_FALSE(kx508::recording_on);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
   EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
 
   hl::ctrl_key('o');
@@ -176,11 +177,11 @@ TEST_F(MenuTest, RecordMarkFollowsItsFlagAndPlayOneHasNone) {
 
 TEST_F(MenuTest, CommandsOutsideTheMenuDoNothing) {
   for (int id : {0, 9, 10, -1}) kx508::on_command(id);
-  EXPECT_FALSE(kx508::animation.running);
-  EXPECT_FALSE(kx508::animation.step_pending);
-  EXPECT_FALSE(kx508::recording_on);
-  EXPECT_FALSE(kx508::playback_on);
-  EXPECT_TRUE(kx508::logging_enabled);
+  EXPECT_FALSE(kx508::lib.animation.running);
+  EXPECT_FALSE(kx508::lib.animation.step_pending);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
+  EXPECT_FALSE(kx508::lib.script.playback_on);
+  EXPECT_TRUE(kx508::lib.draw.logging_enabled);
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ class QtBackendTest : public ::testing::Test {
 
   // The client pixel of a library point.
   static QPoint client_point(int x, int y) {
-    return {kx508::canvas_origin.x + x, kx508::canvas_origin.y - y};
+    return {kx508::lib.windows.canvas_origin.x + x, kx508::lib.windows.canvas_origin.y - y};
   }
 
   QWidget* draw_top = nullptr;
@@ -143,9 +143,9 @@ TEST_F(QtBackendTest, WindowsHaveTheirTitlesSizesAndStyles) {
   EXPECT_GT(bar->height(), 0);
   EXPECT_EQ(draw_client->geometry(),
             QRect(0, bar->height(), draw_top->width(), draw_top->height() - bar->height()));
-  platform::Rect client = platform::client_rect(kx508::draw_window);
+  platform::Rect client = platform::client_rect(kx508::lib.windows.draw_window);
   EXPECT_EQ(QSize(client.width(), client.height()), draw_client->size());
-  EXPECT_EQ(kx508::canvas_origin.x, draw_client->width() / 2);
+  EXPECT_EQ(kx508::lib.windows.canvas_origin.x, draw_client->width() / 2);
 
   // The text window spans the screen along its bottom third.
   QSize screen = QGuiApplication::primaryScreen()->size();
@@ -164,7 +164,7 @@ TEST_F(QtBackendTest, CloseBoxEndsTheProgramThroughTheLibrary) {
   EXPECT_EQ(wait_event().kind, KX508_QUIT);
   pump();
   EXPECT_TRUE(top.isNull());
-  EXPECT_FALSE(platform::is_window(kx508::draw_window));
+  EXPECT_FALSE(platform::is_window(kx508::lib.windows.draw_window));
   // The other window stays.
   EXPECT_EQ(top_level("KX508 Text"), text_top);
 }
@@ -172,7 +172,7 @@ TEST_F(QtBackendTest, CloseBoxEndsTheProgramThroughTheLibrary) {
 // ---- Input
 
 TEST_F(QtBackendTest, ClickIsAMouseEventInLibraryCoordinates) {
-  const QPoint o(kx508::canvas_origin.x, kx508::canvas_origin.y);
+  const QPoint o(kx508::lib.windows.canvas_origin.x, kx508::lib.windows.canvas_origin.y);
   // Other buttons are not clicks.
   QTest::mouseClick(draw_client, Qt::RightButton, {}, o);
   QTest::mouseClick(draw_client, Qt::LeftButton, {}, o + QPoint(10, -20));
@@ -214,7 +214,7 @@ TEST_F(QtBackendTest, KeysBecomeVirtualKeyCodesAndCharacters) {
     const Message& down = keys[shift ? 1 : 0];
     const Message& up = keys[shift ? 2 : 1];
     EXPECT_EQ(down.type, MsgType::KeyDown);
-    EXPECT_EQ(down.window, kx508::draw_window);
+    EXPECT_EQ(down.window, kx508::lib.windows.draw_window);
     EXPECT_EQ(down.param, c.vk);
     EXPECT_EQ(down.ch, c.ch);
     EXPECT_EQ(up.type, MsgType::KeyUp);
@@ -246,26 +246,26 @@ TEST_F(QtBackendTest, CtrlShortcutsWorkInEitherWindow) {
 
     QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
     pump();
-    EXPECT_TRUE(kx508::animation.running);
+    EXPECT_TRUE(kx508::lib.animation.running);
     QTest::keyClick(focus, Qt::Key_H, Qt::ControlModifier);
     pump();
-    EXPECT_FALSE(kx508::animation.running);
+    EXPECT_FALSE(kx508::lib.animation.running);
   }
 }
 
 TEST_F(QtBackendTest, LosingTheApplicationFocusForgetsCtrl) {
   QTest::keyPress(draw_client, Qt::Key_Control);
   pump();
-  ASSERT_TRUE(kx508::ctrl_down);
+  ASSERT_TRUE(kx508::lib.menu.ctrl_down);
   // Another program takes the focus, as Qt tells it; the Ctrl release goes there.
   emit qApp->applicationStateChanged(Qt::ApplicationInactive);
   pump();
-  EXPECT_FALSE(kx508::ctrl_down);
+  EXPECT_FALSE(kx508::lib.menu.ctrl_down);
   // So a plain letter is a key event, not a command.
   QTest::keyClick(draw_client, Qt::Key_A);
   Event e = wait_event();
   EXPECT_EQ(e.kind, KX508_KEY);
-  EXPECT_FALSE(kx508::animation.running);
+  EXPECT_FALSE(kx508::lib.animation.running);
 }
 
 // ---- Timer
@@ -299,7 +299,7 @@ TEST_F(QtBackendTest, RunMenuShowsTheLibraryEntries) {
   QMenu* menu = run_menu_of(draw_top);
   ASSERT_NE(menu, nullptr);
 
-  const platform::MenuRecord* rec = platform::core::find_menu(kx508::run_menu);
+  const platform::MenuRecord* rec = platform::core::find_menu(kx508::lib.menu.run_menu);
   ASSERT_NE(rec, nullptr);
   const QList<QAction*> actions = menu->actions();
   ASSERT_EQ(actions.size(), static_cast<qsizetype>(rec->entries.size()));
@@ -334,7 +334,7 @@ TEST_F(QtBackendTest, ChoosingAnEntryPostsItsCommandId) {
     a->trigger();
     std::vector<Message> commands = take({MsgType::Command});
     ASSERT_EQ(commands.size(), 1u) << a->text().toStdString();
-    EXPECT_EQ(commands[0].window, kx508::draw_window);
+    EXPECT_EQ(commands[0].window, kx508::lib.windows.draw_window);
     ids.push_back(commands[0].param);
   }
   using namespace kx508;
@@ -353,7 +353,7 @@ TEST_F(QtBackendTest, CheckMarkFollowsTheLibraryNotQt) {
   EXPECT_TRUE(logging->isChecked());
   pump();
   // ...which has now switched logging off and cleared it, on the same entry.
-  EXPECT_FALSE(kx508::logging_enabled);
+  EXPECT_FALSE(kx508::lib.draw.logging_enabled);
   ASSERT_FALSE(logging.isNull());
   EXPECT_FALSE(logging->isChecked());
   EXPECT_EQ(run_menu_of(draw_top), menu);
@@ -429,7 +429,7 @@ TEST_F(QtBackendTest, GetsReturnsWhatWasTypedWhenEnterIsPressed) {
 
 TEST_F(QtBackendTest, EscapeAndTheCloseBoxLeaveTheDialogOpen) {
   std::optional<bool> open_after_escape, open_after_close, ticks_went_on;
-  kx508::animation.periodic_due = false;
+  kx508::lib.animation.periodic_due = false;
   QTimer::singleShot(50, [&] {
     if (QDialog* d = open_dialog()) QTest::keyClick(d, Qt::Key_Escape);
   });
@@ -440,7 +440,7 @@ TEST_F(QtBackendTest, EscapeAndTheCloseBoxLeaveTheDialogOpen) {
   QTimer::singleShot(300, [&] {
     open_after_close = open_dialog() != nullptr;
     // The drawing window's timer kept being dispatched while the dialog was up.
-    ticks_went_on = kx508::animation.periodic_due;
+    ticks_went_on = kx508::lib.animation.periodic_due;
     QDialog* d = open_dialog();
     if (auto* edit = item<QPlainTextEdit>(d, 102)) QTest::keyClicks(edit, "still here");
     if (auto* okay = item<QPushButton>(d, 101)) QTest::mouseClick(okay, Qt::LeftButton);
@@ -463,7 +463,7 @@ TEST_F(QtBackendTest, DrawingWindowShowsTheCanvasPixelForPixel) {
   KX508_flush();
   const QImage shown = draw_client->grab().toImage();
   ASSERT_EQ(shown.size(), draw_client->size());
-  const platform::WindowRecord* rec = platform::core::find(kx508::draw_window);
+  const platform::WindowRecord* rec = platform::core::find(kx508::lib.windows.draw_window);
   ASSERT_NE(rec, nullptr);
   int differ = 0;
   for (int y = 0; y < shown.height(); ++y)
@@ -479,7 +479,7 @@ TEST_F(QtBackendTest, DrawingWindowShowsTheCanvasPixelForPixel) {
 }
 
 TEST_F(QtBackendTest, LogLinesAreDrawnAtTheBottomOfTheTextWindowAndScrollUp) {
-  const int line = platform::text_line_height(kx508::text_window);
+  const int line = platform::text_line_height(kx508::lib.windows.text_window);
   ASSERT_GT(line, 4);
   KX508_log("The first line of the log\n");
   QImage first = text_client->grab().toImage();

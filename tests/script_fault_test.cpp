@@ -17,9 +17,10 @@
 
 #include "script_fixture.h"
 
-using kx508::draw_window;
-
 namespace {
+
+// A short name for the library's drawing window.
+const platform::Window& draw_window = kx508::lib.windows.draw_window;
 
 const std::string kCannotRead = "Cannot open script file KX508.SCR for reading\n";
 const std::string kCannotOpenForWriting = "Cannot open script file KX508.SCR for writing\n";
@@ -60,7 +61,7 @@ class ScriptFaultTest : public ScriptFileTest {
     kx508::on_command(kx508::kCmdPlayback);
     EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
     EXPECT_EQ(log_lines().back(), kCannotRead);
-    EXPECT_FALSE(kx508::playback_on);
+    EXPECT_FALSE(kx508::lib.script.playback_on);
     EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
     EXPECT_EQ(type_and_wait('z').key, 'z');
   }
@@ -92,7 +93,8 @@ TEST_F(ScriptFaultTest, ScriptThatIsNotAFileIsNeverWrittenOrWaitedOn) {
     kx508::on_command(kx508::kCmdRecord);
     EXPECT_EQ(type_and_wait('a').key, 'a');
     EXPECT_EQ(log_lines().back(), kCannotOpenForWriting);
-    EXPECT_TRUE(kx508::recording_on);  // retried at the next line, as for any failed open
+    // Retried at the next line, as for any failed open.
+    EXPECT_TRUE(kx508::lib.script.recording_on);
     kx508::on_command(kx508::kCmdRecord);  // off
   };
   ASSERT_EQ(mkfifo("KX508.SCR", 0600), 0);
@@ -131,6 +133,22 @@ TEST_F(ScriptFaultTest, RecordingHoldsTheScriptSoASecondRecorderLeavesItIntact) 
   close(other);
 }
 
+// A reset closes the script a recording holds rather than dropping it: the lock goes
+// with the file, and what was written stays.
+TEST_F(ScriptFaultTest, ResetClosesTheScriptFileARecordingHolds) {
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(type_and_wait('a').key, 'a');
+  int other = open("KX508.SCR", O_WRONLY);
+  ASSERT_GE(other, 0);
+  EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
+  kx508::reset_library();
+  EXPECT_EQ(kx508::lib.script.script_file, nullptr);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
+  EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(read_script(), "KX508_KBD(97);\n");
+  close(other);
+}
+
 TEST_F(ScriptFaultTest, WorkingDirectoryThatTakesNoFilesIsReportedAndTheProgramGoesOn) {
   // /proc takes no new files, even from root; a removed working directory takes none
   // either.
@@ -152,7 +170,7 @@ TEST_F(ScriptFaultTest, WorkingDirectoryThatTakesNoFilesIsReportedAndTheProgramG
     EXPECT_EQ(lines[lines.size() - 2], kCannotOpenForWriting);
     EXPECT_EQ(lines.back(), kCannotOpenForWriting);
     kx508::on_command(kx508::kCmdRecord);  // off
-    EXPECT_FALSE(kx508::recording_on);
+    EXPECT_FALSE(kx508::lib.script.recording_on);
 
     kx508::on_command(kx508::kCmdPlayback);
     EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
@@ -175,9 +193,9 @@ TEST_F(ScriptFaultTest, FullDiskIsReportedOnceAndEndsTheRecordingWithItsWholeLin
   std::vector<std::string> lines = log_lines();
   ASSERT_EQ(lines.size(), logged + 1);
   EXPECT_EQ(lines.back(), kCannotWrite);
-  EXPECT_FALSE(kx508::recording_on);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
   EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
-  EXPECT_EQ(kx508::script_file, nullptr);
+  EXPECT_EQ(kx508::lib.script.script_file, nullptr);
 
   // Nothing more is claimed recorded, and nothing more is reported.
   EXPECT_EQ(type_and_wait('b').key, 'b');
@@ -195,8 +213,8 @@ TEST_F(ScriptFaultTest, FullDiskWhileWritingThePendingPeriodicRunIsReported) {
   hl::click(draw_window, client_x(1), client_y(1));
   EXPECT_EQ(wait().kind, KX508_MOUSE);
   EXPECT_EQ(log_lines().back(), kCannotWrite);
-  EXPECT_FALSE(kx508::recording_on);
-  EXPECT_EQ(kx508::periodic_count, 0);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
+  EXPECT_EQ(kx508::lib.script.periodic_count, 0);
 }
 
 TEST_F(ScriptFaultTest, EveryRecordedLineIsOnDiskBeforeTheNextEvent) {
@@ -263,7 +281,7 @@ TEST_F(ScriptFaultTest, TruncatedWhilePlayingEndsAtTheNextRead) {
   }
   EXPECT_EQ(e.kind, KX508_MOUSE);
   EXPECT_EQ(log_lines().back(), kEof);
-  EXPECT_FALSE(kx508::playback_on);
+  EXPECT_FALSE(kx508::lib.script.playback_on);
 }
 
 TEST_F(ScriptFaultTest, MillionLineScriptPlaysEveryLine) {
@@ -294,7 +312,7 @@ TEST_F(ScriptFaultTest, EndlessLineIsOneUnrecognisedLine) {
   }
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
-  EXPECT_FALSE(kx508::playback_on);
+  EXPECT_FALSE(kx508::lib.script.playback_on);
   EXPECT_EQ(log_lines().back(), "Unrecognised line 1 in script file KX508.SCR; playback paused\n");
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
@@ -309,7 +327,7 @@ TEST_F(ScriptFaultTest, BinaryBytesAreOrdinaryCharactersOfTheirLine) {
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_EQ(wait().key, 'a');
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
-  EXPECT_FALSE(kx508::playback_on);
+  EXPECT_FALSE(kx508::lib.script.playback_on);
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_EQ(wait().key, '2');
 
@@ -327,14 +345,14 @@ TEST_F(ScriptFaultTest, BinaryBytesAreOrdinaryCharactersOfTheirLine) {
     int kind = wait_or_click().kind;
     EXPECT_GE(kind, KX508_MOUSE);
     EXPECT_LE(kind, KX508_QUIT);
-    if (kx508::playback_on) kx508::on_command(kx508::kCmdPlayback);
+    if (kx508::lib.script.playback_on) kx508::on_command(kx508::kCmdPlayback);
   }
 }
 
 TEST_F(ScriptFaultTest, TextWindowClosedByTheUserLeavesRecordingAndPlaybackWorking) {
-  hl::close_window(kx508::text_window);
+  hl::close_window(kx508::lib.windows.text_window);
   EXPECT_EQ(type_and_wait('x').key, 'x');  // the close is handled on the way
-  ASSERT_FALSE(hl::window_info(kx508::text_window).exists);
+  ASSERT_FALSE(hl::window_info(kx508::lib.windows.text_window).exists);
   kx508::on_command(kx508::kCmdRecord);
   EXPECT_EQ(type_and_wait('a').key, 'a');
   kx508::on_command(kx508::kCmdRecord);

@@ -31,7 +31,7 @@ class ScriptFileTest : public LibraryTest {
 
   // Ends a wait with a click when nothing scripted answers it first.
   static Event wait_or_click() {
-    hl::schedule(hl::now_ms() + 5000, [] { hl::click(kx508::draw_window, 0, 0); });
+    hl::schedule(hl::now_ms() + 5000, [] { hl::click(kx508::lib.windows.draw_window, 0, 0); });
     return wait();
   }
 };

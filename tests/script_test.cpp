@@ -7,9 +7,10 @@
 
 #include "script_fixture.h"
 
-using kx508::draw_window;
-
 namespace {
+
+// A short name for the library's drawing window.
+const platform::Window& draw_window = kx508::lib.windows.draw_window;
 
 class ScriptTest : public ScriptFileTest {
  protected:
@@ -34,11 +35,11 @@ TEST_F(ScriptTest, RecordedEventsPlayBackAsTheSameEvents) {
 
   EXPECT_EQ(read_script(),
             "KX508_PERIODIC(3);\nKX508_MOUSE(10, -20);\nKX508_KBD(97);\nKX508_PERIODIC(2);\n");
-  EXPECT_EQ(kx508::periodic_count, 0);
+  EXPECT_EQ(kx508::lib.script.periodic_count, 0);
 
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_TRUE(menu_item_checked(kx508::kCmdPlayback));
-  EXPECT_FALSE(kx508::animation.running);
+  EXPECT_FALSE(kx508::lib.animation.running);
   std::int64_t started = hl::now_ms();
   for (const Event& expected : live) {
     Event played = wait();
@@ -52,7 +53,7 @@ TEST_F(ScriptTest, RecordedEventsPlayBackAsTheSameEvents) {
 
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
   EXPECT_EQ(log_lines().back(), kEofMessage);
-  EXPECT_FALSE(kx508::playback_on);
+  EXPECT_FALSE(kx508::lib.script.playback_on);
   EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
 }
 
@@ -99,7 +100,7 @@ TEST_F(ScriptTest, PeriodicCountsZeroAndOneDeliverOneEventEach) {
   write_script("KX508_PERIODIC(0);\nKX508_PERIODIC(1);\nKX508_KBD(66);\n");
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
-  EXPECT_EQ(kx508::periodic_count, 0);
+  EXPECT_EQ(kx508::lib.script.periodic_count, 0);
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
   EXPECT_EQ(wait().key, 'B');
 }
@@ -112,7 +113,7 @@ TEST_F(ScriptTest, PlayOneDeliversOneEventPerRequest) {
     Event e = wait();
     EXPECT_EQ(e.kind, KX508_PERIODIC) << i;
   }
-  EXPECT_FALSE(kx508::animation.running);
+  EXPECT_FALSE(kx508::lib.animation.running);
   // With no request the next wait is live again.
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
   hl::ctrl_key('o');
@@ -125,7 +126,7 @@ TEST_F(ScriptTest, EmptyFilesEndAtTheFirstRequest) {
     kx508::on_command(kx508::kCmdPlayback);
     EXPECT_EQ(wait_or_click().kind, KX508_MOUSE) << text;
     EXPECT_EQ(log_lines().back(), kEofMessage);
-    EXPECT_FALSE(kx508::playback_on);
+    EXPECT_FALSE(kx508::lib.script.playback_on);
   }
 }
 
@@ -147,7 +148,7 @@ TEST_F(ScriptTest, UnwritableFileIsReportedAtEveryWriteAndRecordingStaysOn) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "Cannot open script file KX508.SCR for writing\n");
   EXPECT_EQ(lines[1], lines[0]);
-  EXPECT_TRUE(kx508::recording_on);
+  EXPECT_TRUE(kx508::lib.script.recording_on);
   EXPECT_TRUE(menu_item_checked(kx508::kCmdRecord));
 }
 
@@ -168,11 +169,11 @@ TEST_F(ScriptTest, UnrecognisedLinePausesPlaybackWithAMessageAndPlaybackResumesA
   // Counted from the top, the skipped empty line included.
   EXPECT_EQ(log_lines(), std::vector<std::string>{
                              "Unrecognised line 3 in script file KX508.SCR; playback paused\n"});
-  EXPECT_FALSE(kx508::playback_on);
+  EXPECT_FALSE(kx508::lib.script.playback_on);
   EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
   // Choosing playback again resumes with the following line.
   kx508::on_command(kx508::kCmdPlayback);
-  EXPECT_TRUE(kx508::playback_on);
+  EXPECT_TRUE(kx508::lib.script.playback_on);
   EXPECT_EQ(wait().key, '2');
 }
 
@@ -183,7 +184,7 @@ TEST_F(ScriptTest, SwitchingPlaybackOffClosesTheFileSoTheNextStartsAtTheTop) {
   kx508::on_command(kx508::kCmdPlayback);  // off: the file is closed
   EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
-  EXPECT_EQ(kx508::script_file, nullptr);
+  EXPECT_EQ(kx508::lib.script.script_file, nullptr);
   hl::ctrl_key('p');
   EXPECT_EQ(wait().key, '1');
 }
@@ -206,7 +207,7 @@ TEST_F(ScriptTest, RecordingAndPlaybackRefuseToRunTogether) {
   write_script("KX508_KBD(49);\n");
   kx508::on_command(kx508::kCmdPlayback);
   kx508::on_command(kx508::kCmdRecord);
-  EXPECT_FALSE(kx508::recording_on);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
   EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
   ASSERT_EQ(log_lines().size(), 1u);
   EXPECT_NE(log_lines()[0].find("while playing it back"), std::string::npos);
@@ -214,11 +215,11 @@ TEST_F(ScriptTest, RecordingAndPlaybackRefuseToRunTogether) {
 
   kx508::on_command(kx508::kCmdPlayback);  // off
   kx508::on_command(kx508::kCmdRecord);
-  ASSERT_TRUE(kx508::recording_on);
+  ASSERT_TRUE(kx508::lib.script.recording_on);
   kx508::on_command(kx508::kCmdPlayback);
   kx508::on_command(kx508::kCmdPlayOne);
-  EXPECT_FALSE(kx508::playback_on);
-  EXPECT_FALSE(kx508::play_one_pending);
+  EXPECT_FALSE(kx508::lib.script.playback_on);
+  EXPECT_FALSE(kx508::lib.script.play_one_pending);
   EXPECT_EQ(log_lines().size(), 3u);
   EXPECT_NE(log_lines()[1].find("while recording it"), std::string::npos);
   // The recording is intact.
@@ -244,9 +245,9 @@ TEST_F(ScriptTest, PeriodicRunCutShortLeavesNoCountBehind) {
   write_script("KX508_PERIODIC(10);\n");
   kx508::on_command(kx508::kCmdPlayback);
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
-  EXPECT_EQ(kx508::periodic_count, 9);
+  EXPECT_EQ(kx508::lib.script.periodic_count, 9);
   kx508::on_command(kx508::kCmdPlayback);  // off mid-run
-  EXPECT_EQ(kx508::periodic_count, 0);
+  EXPECT_EQ(kx508::lib.script.periodic_count, 0);
 
   kx508::on_command(kx508::kCmdRecord);
   KX508_set_animation(1);
@@ -269,8 +270,8 @@ TEST_F(ScriptTest, NumbersAreSearchedOnlyWithinTheirLine) {
   Event e = wait_or_click();
   EXPECT_EQ(e.kind, KX508_MOUSE);
   // The live click at the client area's corner, not (12, 3).
-  EXPECT_EQ(e.x, -kx508::canvas_origin.x);
-  EXPECT_EQ(e.y, kx508::canvas_origin.y);
+  EXPECT_EQ(e.x, -kx508::lib.windows.canvas_origin.x);
+  EXPECT_EQ(e.y, kx508::lib.windows.canvas_origin.y);
 }
 
 TEST_F(ScriptTest, PeriodicCountsTakeTheDigitsAndClicksTheSignedRunAsAtoiDoes) {
@@ -322,8 +323,8 @@ TEST_F(ScriptTest, StopWritesThePendingPeriodicRunAndEndsTheRecording) {
   KX508_set_animation(2);
   for (int i = 0; i < 15; ++i) EXPECT_EQ(wait().kind, KX508_PERIODIC);
   KX508_stop();
-  EXPECT_EQ(kx508::script_file, nullptr);
-  EXPECT_FALSE(kx508::recording_on);
+  EXPECT_EQ(kx508::lib.script.script_file, nullptr);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
   EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_PERIODIC(15);\n");
   // A wait after stopping records nothing more, so nothing empties the script.
   wait();

@@ -36,19 +36,21 @@ class MainLoop : public ::testing::Test {
   void clickAt(std::int64_t ms) {
     hl::schedule(ms, [this] {
       clicked = true;
-      hl::click(kx508::draw_window, kx508::canvas_origin.x, kx508::canvas_origin.y);
+      const kx508::CanvasOrigin& origin = kx508::lib.windows.canvas_origin;
+      hl::click(kx508::lib.windows.draw_window, origin.x, origin.y);
     });
   }
   void typeAt(std::int64_t ms, char c) {
     hl::schedule(ms, [c] {
-      hl::set_focus(kx508::draw_window);
+      hl::set_focus(kx508::lib.windows.draw_window);
       hl::type_char(c);
     });
   }
 
   // The canvas pixel under a library point; the canvas outlives the display.
   static platform::Colour pixel(int x, int y) {
-    return kx508::canvas.pixel(kx508::canvas_origin.x + x, kx508::canvas_origin.y - y);
+    const kx508::CanvasOrigin& origin = kx508::lib.windows.canvas_origin;
+    return kx508::lib.windows.canvas.pixel(origin.x + x, origin.y - y);
   }
 
   bool clicked = false;
@@ -61,7 +63,7 @@ TEST_F(MainLoop, AClickEndsTheRunAndMainReturnsZero) {
 }
 
 TEST_F(MainLoop, QuitEndsTheRun) {
-  hl::schedule(50, [] { hl::choose_menu_item(kx508::draw_window, kx508::kCmdQuit); });
+  hl::schedule(50, [] { hl::choose_menu_item(kx508::lib.windows.draw_window, kx508::kCmdQuit); });
   EXPECT_EQ(app::main(), 0);
 }
 

@@ -105,9 +105,9 @@ class DisplayTest : public ::testing::Test {
   }
 
   static void clearTrace() {
-    for (std::string& line : kx508::log_ring) line.clear();
-    kx508::log_first = -1;
-    kx508::log_next = 0;
+    for (std::string& line : kx508::lib.log.log_ring) line.clear();
+    kx508::lib.log.log_first = -1;
+    kx508::lib.log.log_next = 0;
   }
 
   // The log lines since the last clearTrace, oldest first (at most the ring's 25).
@@ -115,7 +115,8 @@ class DisplayTest : public ::testing::Test {
 
   // The canvas pixel under a library point.
   static platform::Colour pixel(int x, int y) {
-    return kx508::canvas.pixel(kx508::canvas_origin.x + x, kx508::canvas_origin.y - y);
+    const kx508::CanvasOrigin& origin = kx508::lib.windows.canvas_origin;
+    return kx508::lib.windows.canvas.pixel(origin.x + x, origin.y - y);
   }
 
   std::unique_ptr<Display> display;

@@ -103,10 +103,8 @@ GetsTemplate build_gets_template(const char* prompt) {
 using namespace kx508;
 
 int KX508_gets(const char* prompt, char* reply) {
-  platform::Window draw_window = lib.windows.draw_window;
-
   GetsTemplate t = build_gets_template(prompt);
-  long result = platform::dialog_box(t.data(), t.size(), draw_window, gets_dialog_proc,
+  long result = platform::dialog_box(t.data(), t.size(), lib.windows.draw_window, gets_dialog_proc,
                                      reinterpret_cast<std::uintptr_t>(reply));
   lib.dialog.gets_reply = nullptr;
   return result == -1 ? 0 : 1;

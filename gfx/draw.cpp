@@ -69,7 +69,6 @@ std::int64_t canvas_y(int y) { return static_cast<std::int64_t>(lib.windows.canv
 
 void render_shape(const ShapeRecord& shape) {
   platform::Surface& canvas = lib.windows.canvas;
-
   platform::Colour colour = platform_colour(shape.colour);
   platform::Pen pen{colour, shape.width == 0 ? 1 : shape.width, false};
   platform::Brush brush{colour, shape.width != 0};
@@ -121,17 +120,15 @@ int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int 
 
 int KX508_flush() {
   if (lib.draw.logging_enabled) KX508_log("Flushing the graphics window\n");
-  if (lib.windows.canvas_dirty) copy_canvas_to_window();
+  if (lib.windows.canvas_dirty) copy_canvas_changes_to_window();
   return 1;
 }
 
 int KX508_clear() {
-  platform::Surface& canvas = lib.windows.canvas;
-
   if (lib.draw.logging_enabled) KX508_log("Clearing the graphics window\n");
   platform::Pen frame{platform::rgb(0, 0, 0), 1, false};
   platform::Brush fill{platform_colour(kWhite), false};
-  platform::draw_rectangle(canvas, frame, fill, 0, 0, kCanvasWidth, kCanvasHeight);
+  platform::draw_rectangle(lib.windows.canvas, frame, fill, 0, 0, kCanvasWidth, kCanvasHeight);
   lib.windows.canvas_dirty = true;
   return 1;
 }

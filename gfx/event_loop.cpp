@@ -72,11 +72,16 @@ bool wait_is_over() {
 }  // namespace
 
 void copy_canvas_to_window() {
-  const platform::WindowSurface& window_dc = lib.windows.window_dc;
-  const platform::Surface& canvas = lib.windows.canvas;
+  WindowState& win = lib.windows;
+  platform::copy_to_window(win.window_dc, 0, 0, win.canvas, 0, 0, kCanvasWidth, kCanvasHeight);
+  win.canvas.forget_changes();
+  win.canvas_dirty = false;
+}
 
-  platform::copy_to_window(window_dc, 0, 0, canvas, 0, 0, kCanvasWidth, kCanvasHeight);
-  lib.windows.canvas_dirty = false;
+void copy_canvas_changes_to_window() {
+  WindowState& win = lib.windows;
+  platform::copy_changes_to_window(win.window_dc, win.canvas);
+  win.canvas_dirty = false;
 }
 
 PumpResult pump_once() {
@@ -90,7 +95,7 @@ PumpResult pump_once() {
     platform::translate_message(msg);
     platform::dispatch_message(msg);
   }
-  if (lib.windows.canvas_dirty) copy_canvas_to_window();
+  if (lib.windows.canvas_dirty) copy_canvas_changes_to_window();
   return took ? PumpResult::Message : PumpResult::Nothing;
 }
 
@@ -99,12 +104,6 @@ PumpResult pump_once() {
 using namespace kx508;
 
 int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_state) {
-  // The windows and canvas this sets up.
-  platform::Window& draw_window = lib.windows.draw_window;
-  platform::Window& text_window = lib.windows.text_window;
-  platform::WindowSurface& window_dc = lib.windows.window_dc;
-  platform::Surface& canvas = lib.windows.canvas;
-
   std::string why;
   if (!platform::open(&why)) {
     std::fprintf(stderr, "KX508: %s\n", why.c_str());
@@ -122,7 +121,8 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
   draw.height = kCanvasHeight;
   draw.proc = draw_window_proc;
   draw.background = kWhite;
-  draw_window = platform::create_window(draw);
+  WindowState& win = lib.windows;
+  win.draw_window = platform::create_window(draw);
 
   platform::WindowDesc text;
   text.title = "KX508 Text";
@@ -133,25 +133,23 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
   text.height = screen.height / 3;
   text.proc = text_window_proc;
   text.background = kWhite;
-  text_window = platform::create_window(text);
+  win.text_window = platform::create_window(text);
 
-  lib.windows.app_instance = instance;
-  window_dc = platform::get_window_surface(draw_window);
+  win.app_instance = instance;
+  win.window_dc = platform::get_window_surface(win.draw_window);
   // The canvas starts white, like the window behind it, until the program clears it.
-  canvas = platform::Surface(kCanvasWidth, kCanvasHeight, kWhite);
+  win.canvas = platform::Surface(kCanvasWidth, kCanvasHeight, kWhite);
 
   if (show_state != 0) {
-    platform::show_window(text_window);
-    platform::show_window(draw_window);
+    platform::show_window(win.text_window);
+    platform::show_window(win.draw_window);
   }
-  platform::set_timer(draw_window, kTimerId, kTimerPeriodMs);
+  platform::set_timer(win.draw_window, kTimerId, kTimerPeriodMs);
   return 1;
 }
 
 int KX508_stop() {
-  platform::WindowSurface& window_dc = lib.windows.window_dc;
-
-  platform::release_window_surface(window_dc);
+  platform::release_window_surface(lib.windows.window_dc);
   script_finish();
   return 1;
 }

@@ -52,6 +52,8 @@ enum class PumpResult { Nothing, Message, Quit };
 PumpResult pump_once();
 // Copies the whole canvas to the drawing window.
 void copy_canvas_to_window();
+// Copies what drawing changed since the last copy, and shows just that.
+void copy_canvas_changes_to_window();
 
 // ---- menu.cpp: the Run menu and keyboard commands
 

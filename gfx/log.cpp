@@ -16,8 +16,7 @@ int next_slot(int slot) { return (slot + 1) % kLogLines; }
 
 // Draws one line at the bottom of the text window after scrolling the rest up.
 void log_draw_line(std::string text) {
-  platform::Window text_window = lib.windows.text_window;
-
+  const platform::Window text_window = lib.windows.text_window;
   int h = platform::text_line_height(text_window);
   if (h <= 0) return;  // no text window (not yet made, or closed by the user)
   platform::Rect client = platform::client_rect(text_window);

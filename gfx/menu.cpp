@@ -57,10 +57,8 @@ int command_for_key(int vk) {
 }
 
 void set_logging_flag(bool on) {
-  platform::Menu run_menu = lib.menu.run_menu;
-
   lib.draw.logging_enabled = on;
-  platform::check_menu_item(run_menu, kCmdLogging, on);
+  platform::check_menu_item(lib.menu.run_menu, kCmdLogging, on);
 }
 
 // Recording and playback share one file and one periodic count, so only one of them may
@@ -74,8 +72,6 @@ bool playback_refused() {
 
 void toggle_recording() {
   ScriptState& script = lib.script;
-  platform::Menu run_menu = lib.menu.run_menu;
-
   if (script.recording_on) {
     stop_recording();
     return;
@@ -88,16 +84,14 @@ void toggle_recording() {
   // A file left open by an earlier play-one is open for reading: start afresh.
   script_close();
   script.recording_on = true;
-  platform::check_menu_item(run_menu, kCmdRecord, true);
+  platform::check_menu_item(lib.menu.run_menu, kCmdRecord, true);
 }
 
 void toggle_playback() {
   ScriptState& script = lib.script;
-  platform::Menu run_menu = lib.menu.run_menu;
-
   if (script.playback_on) {
     script.playback_on = false;
-    platform::check_menu_item(run_menu, kCmdPlayback, false);
+    platform::check_menu_item(lib.menu.run_menu, kCmdPlayback, false);
     script_close();
     return;
   }
@@ -105,14 +99,13 @@ void toggle_playback() {
   lib.animation.running = false;
   lib.animation.step_pending = false;
   script.playback_on = true;
-  platform::check_menu_item(run_menu, kCmdPlayback, true);
+  platform::check_menu_item(lib.menu.run_menu, kCmdPlayback, true);
 }
 
 }  // namespace
 
 void build_menu_bar(platform::Window window) {
   platform::Menu& run_menu = lib.menu.run_menu;
-
   platform::Menu bar = platform::create_menu();
   run_menu = platform::create_popup_menu();
   for (const MenuItem& item : kRunMenu)
@@ -187,11 +180,7 @@ void on_draw_window_destroyed(platform::Window window) {
   platform::post_quit_message(0);
 }
 
-void show_text_window() {
-  platform::Window text_window = lib.windows.text_window;
-
-  platform::show_window(text_window);
-}
+void show_text_window() { platform::show_window(lib.windows.text_window); }
 
 }  // namespace kx508
 

@@ -63,11 +63,9 @@ std::FILE* open_for_reading() {
 // written in part is cut off, so that the script ends with the last whole line.
 void write_failed() {
   ScriptState& script = lib.script;
-  platform::Menu run_menu = lib.menu.run_menu;
-
   KX508_log("Cannot write script file %s\n", kScriptName);
   script.recording_on = false;
-  platform::check_menu_item(run_menu, kCmdRecord, false);
+  platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
   std::clearerr(script.script_file);
   // A file that takes no change at all keeps what it has; the message has been given.
   [[maybe_unused]] int cut = ::ftruncate(::fileno(script.script_file), script.script_bytes);
@@ -291,10 +289,8 @@ bool script_read_event() {
 
 void stop_recording() {
   ScriptState& script = lib.script;
-  platform::Menu run_menu = lib.menu.run_menu;
-
   script.recording_on = false;
-  platform::check_menu_item(run_menu, kCmdRecord, false);
+  platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
   if (script.periodic_count > 0) {
     script_write(KX508_PERIODIC, 0, 0, 0);
     script.periodic_count = 0;
@@ -308,11 +304,9 @@ void script_finish() {
 }
 
 void stop_playback() {
-  platform::Menu run_menu = lib.menu.run_menu;
-
   lib.script.playback_on = false;
   lib.script.play_one_pending = false;
-  platform::check_menu_item(run_menu, kCmdPlayback, false);
+  platform::check_menu_item(lib.menu.run_menu, kCmdPlayback, false);
 }
 
 void script_close() {

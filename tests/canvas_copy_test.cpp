@@ -1,5 +1,7 @@
 // When the canvas reaches the drawing window: once after it changed, never while nothing
 // was drawn, and again whenever the window has lost its pixels.
+#include <vector>
+
 #include "library_fixture.h"
 
 namespace {
@@ -75,6 +77,35 @@ TEST_F(CanvasCopyTest, ExposedWindowGetsTheUnchangedCanvasBackOnce) {
   EXPECT_EQ(shown(0, 0), kBlue);
   EXPECT_EQ(shown(5, 5), platform::rgb(255, 0, 0));
   EXPECT_EQ(copies(), before + 2);
+}
+
+// The pixels a presentation covered.
+std::int64_t area(const std::vector<platform::Rect>& parts) {
+  std::int64_t a = 0;
+  for (const platform::Rect& r : parts) a += std::int64_t{r.width()} * r.height();
+  return a;
+}
+
+TEST_F(CanvasCopyTest, CopiesTakeOnlyTheChangedPartButAllOfItAfterAnExpose) {
+  KX508_set_animation(2);
+  KX508_draw_rectangle(4, -2, 2, 2, -2, 0);
+  wait();
+  const platform::Rect client = platform::client_rect(draw_window);
+  const std::int64_t whole = std::int64_t{client.width()} * client.height();
+
+  // A small shape: one tile or a few around it, with the shape inside them.
+  KX508_draw_rectangle(2, 100, 100, 103, 103, 0);
+  wait();
+  std::vector<platform::Rect> parts = hl::last_presented(draw_window);
+  EXPECT_LE(area(parts), 4 * 32 * 32);
+  EXPECT_EQ(shown(101, 101), platform::rgb(255, 0, 0));
+
+  // After an expose the paint shows the whole canvas again, not just what changed.
+  hl::expose(draw_window);
+  wait();
+  EXPECT_GE(area(hl::last_presented(draw_window)), whole);
+  EXPECT_EQ(shown(0, 0), kBlue);
+  EXPECT_EQ(shown(101, 101), platform::rgb(255, 0, 0));
 }
 
 }  // namespace

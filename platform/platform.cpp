@@ -180,13 +180,16 @@ void copy_to_window(const WindowSurface& ws, int dx, int dy, const Surface& src,
 
 namespace {
 
-// Copies the rows of a tile that differ; true if any did.
-bool copy_differing_rows(Surface& dst, const Surface& src, int x0, int x1, int y0, int y1) {
+// Copies the changed rows of a tile that differ from what the window shows; true if any
+// did.
+bool copy_differing_rows(Surface& dst, const Surface& src, int x0, int x1, int y0, int y1,
+                         std::uint32_t rows) {
   const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * sizeof(Colour);
   bool any = false;
-  for (int y = y0; y < y1; ++y) {
-    Colour* to = dst.row(y) + x0;
-    const Colour* from = src.row(y) + x0;
+  for (int r = 0; rows != 0 && y0 + r < y1; ++r, rows >>= 1) {
+    if (!(rows & 1)) continue;
+    Colour* to = dst.row(y0 + r) + x0;
+    const Colour* from = src.row(y0 + r) + x0;
     if (std::memcmp(to, from, bytes) == 0) continue;
     std::memcpy(to, from, bytes);
     any = true;
@@ -211,7 +214,8 @@ void copy_changes_to_window(const WindowSurface& ws, Surface& src) {
     bool run_open = false;
     for (int tx = 0; tx < src.tile_columns() && tx * T < w; ++tx) {
       const int x0 = tx * T, x1 = std::min(x0 + T, w);
-      if (src.tile_changed(tx, ty) && copy_differing_rows(dst, src, x0, x1, y0, y1)) {
+      const std::uint32_t rows = src.changed_rows(tx, ty);
+      if (rows != 0 && copy_differing_rows(dst, src, x0, x1, y0, y1, rows)) {
         if (run_open) parts.back().right = x1;
         else parts.push_back({x0, y0, x1, y1});
         run_open = true;

@@ -146,11 +146,11 @@ void kill_timer(Window window, int id);
 // Pixel surfaces
 
 // A 32-bit pixel surface, one Colour per pixel, rows top to bottom. The drawing calls
-// below also note where they changed a pixel's value, in square tiles, so that a copy
-// can take just the changed parts.
+// below also note where they changed a pixel's value: which rows of which square tiles,
+// so that a copy can take just the changed parts.
 class Surface {
  public:
-  static constexpr int kTileSize = 32;
+  static constexpr int kTileSize = 32;  // one bit per row in a 32-bit mask
 
   Surface() = default;
   Surface(int width, int height, Colour fill = rgb(0, 0, 0));
@@ -165,15 +165,21 @@ class Surface {
   const Colour* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
   bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
-  // Changed tiles: tile (tx, ty) covers pixels from (tx, ty) * kTileSize.
+  // Changed tiles: tile (tx, ty) covers pixels from (tx, ty) * kTileSize; bit r of its
+  // mask says that row ty * kTileSize + r changed within it.
   int tile_columns() const { return tile_columns_; }
   int tile_rows() const { return tile_rows_; }
-  bool tile_changed(int tx, int ty) const { return changed_[tile_index(tx, ty)] != 0; }
+  std::uint32_t changed_rows(int tx, int ty) const { return changed_[tile_index(tx, ty)]; }
   bool any_changed() const { return any_changed_; }
   // Notes a change to the pixels left..right (inclusive) of row y, all on the surface.
   void note_change(int left, int right, int y) {
-    std::uint8_t* tiles = changed_.data() + tile_index(0, y / kTileSize);
-    for (int t = left / kTileSize; t <= right / kTileSize; ++t) tiles[t] = 1;
+    std::uint32_t* tiles = changed_.data() + tile_index(0, y / kTileSize);
+    const std::uint32_t bit = std::uint32_t{1} << (y % kTileSize);
+    const int first = left / kTileSize, last = right / kTileSize;
+    // Most spans lie in one or two tiles: mark those directly, without a loop call.
+    tiles[first] |= bit;
+    tiles[last] |= bit;
+    for (int t = first + 1; t < last; ++t) tiles[t] |= bit;
     any_changed_ = true;
   }
   void forget_changes();
@@ -186,7 +192,7 @@ class Surface {
   int width_ = 0, height_ = 0;
   std::vector<Colour> pixels_;
   int tile_columns_ = 0, tile_rows_ = 0;
-  std::vector<std::uint8_t> changed_;
+  std::vector<std::uint32_t> changed_;
   bool any_changed_ = false;
 };
 

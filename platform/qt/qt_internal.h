@@ -22,6 +22,9 @@
 class QAction;
 class QKeyEvent;
 class QMenuBar;
+#ifdef KX508_HAVE_X11
+struct xcb_connection_t;
+#endif
 
 namespace platform::qt {
 
@@ -38,6 +41,26 @@ QApplication* make_application(std::string* why);
 // Qt's log through ours, for an application that was already running; and back.
 void install_message_handler();
 void restore_message_handler();
+
+#ifdef KX508_HAVE_X11
+// Checks that the X display Qt's xcb platform will use can be reached: Qt itself would
+// abort when it cannot (qt_x11_probe.cpp). The connection stays open until release() or
+// the probe's end: closing it before Qt connects would let a server that resets on its
+// last client's exit (a bare Xvfb) reset just as Qt connects, and refuse it.
+class X11Probe {
+ public:
+  X11Probe() = default;
+  X11Probe(const X11Probe&) = delete;
+  X11Probe& operator=(const X11Probe&) = delete;
+  ~X11Probe();
+  // False, with the reason, when DISPLAY is not set or its server cannot be reached.
+  bool connect(std::string* why);
+  void release();
+
+ private:
+  xcb_connection_t* connection_ = nullptr;
+};
+#endif
 
 // ---- Input (qt_keys.cpp)
 

@@ -1,12 +1,8 @@
-// Starting Qt: the application object, Qt's log filtered of environment noise, and the
-// display probe that picks the platform and turns "no display" into one line.
-#include <xcb/xcb.h>
-
-#include <chrono>
+// Starting Qt: the choice of Qt platform, the application object, and Qt's log filtered
+// of environment noise, with "no display" turned into one line.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "qt/qt_internal.h"
@@ -73,9 +69,12 @@ void message_handler(QtMsgType type, const QMessageLogContext& context, const QS
     QString reason = text.section(QLatin1Char('.'), 0, 0).trimmed();
     if (!held_messages.empty())
       reason = held_messages.back().text.section(QLatin1Char('\n'), 0, 0).trimmed();
-    std::fprintf(stderr, "KX508: cannot start the Qt platform \"%s\": %s; %s\n",
-                 qgetenv("QT_QPA_PLATFORM").constData(), reason.toLocal8Bit().constData(),
-                 kRunHeadless);
+    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
+    const std::string platform = chosen.isEmpty()
+                                     ? std::string("Qt's default platform")
+                                     : "the Qt platform \"" + chosen.toStdString() + "\"";
+    std::fprintf(stderr, "KX508: cannot start %s: %s; %s\n", platform.c_str(),
+                 reason.toLocal8Bit().constData(), kRunHeadless);
     std::fflush(stderr);
     std::_Exit(1);
   }
@@ -95,42 +94,34 @@ void release_held_messages() {
   held_messages.clear();
 }
 
-// Decides the Qt platform plugin and, for X11, checks that the display can be reached:
-// Qt itself would abort when it cannot. The open check connection is returned in *held:
-// closing it before Qt connects would let a server that resets on its last client's exit
-// (a bare Xvfb) reset just as Qt connects, and refuse it.
-bool probe_display(std::string* why, xcb_connection_t** held) {
-  *held = nullptr;
-  const char* chosen = std::getenv("QT_QPA_PLATFORM");
-  std::string plugin = chosen && *chosen ? chosen : "";
-  if (plugin.empty()) {
-    // Only X11 is probed; without this Qt would try others on its own.
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    plugin = "xcb";
-  }
-  // With a list ("xcb;offscreen") Qt falls back by itself; options follow ':'.
-  if (plugin.find(';') != std::string::npos) return true;
-  if (plugin.substr(0, plugin.find(':')) != "xcb") return true;
-
-  const char* display = std::getenv("DISPLAY");
-  if (!display || !*display) {
-    *why = std::string("cannot open a display: DISPLAY is not set; ") + kRunHeadless;
-    return false;
-  }
-  // A server whose last client has just left (this process's previous run, or another
-  // program) refuses connections while it resets: try again a few times, briefly.
-  for (int delay_ms : {50, 100, 200, 0}) {
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    if (!xcb_connection_has_error(connection)) {
-      *held = connection;
-      return true;
-    }
-    xcb_disconnect(connection);  // an erroneous connection must be freed too
-    if (delay_ms) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
-  }
-  *why = std::string("cannot connect to X display \"") + display + "\"; " + kRunHeadless;
-  return false;
+// The Qt platform plugin to ask for when the user names none; empty lets Qt choose.
+std::string default_platform() {
+#ifdef KX508_HAVE_X11
+  // Only X11 is probed; without this Qt would try others on its own.
+  return "xcb";
+#else
+  return {};
+#endif
 }
+
+// The Qt platform plugin this process asks for: the user's QT_QPA_PLATFORM, else ours,
+// set there for Qt to read.
+std::string choose_platform() {
+  const char* chosen = std::getenv("QT_QPA_PLATFORM");
+  if (chosen && *chosen) return chosen;
+  const std::string plugin = default_platform();
+  if (!plugin.empty()) setenv("QT_QPA_PLATFORM", plugin.c_str(), 1);
+  return plugin;
+}
+
+#ifdef KX508_HAVE_X11
+// Whether Qt will try X11 and nothing else. With a list ("xcb;offscreen") Qt falls back
+// by itself; options follow ':'.
+bool only_xcb(const std::string& plugin) {
+  return plugin.find(';') == std::string::npos && plugin.substr(0, plugin.find(':')) == "xcb";
+}
+#endif
+
 }  // namespace
 
 void install_message_handler() { previous_handler = qInstallMessageHandler(message_handler); }
@@ -138,8 +129,13 @@ void install_message_handler() { previous_handler = qInstallMessageHandler(messa
 void restore_message_handler() { qInstallMessageHandler(previous_handler); }
 
 QApplication* make_application(std::string* why) {
-  xcb_connection_t* probe = nullptr;
-  if (!probe_display(why, &probe)) return nullptr;
+  [[maybe_unused]] const std::string plugin = choose_platform();
+#ifdef KX508_HAVE_X11
+  X11Probe probe;  // held until Qt has made its own connection
+  if (only_xcb(plugin) && !probe.connect(why)) return nullptr;
+#else
+  (void)why;  // without the probe only Qt itself can find there is no display
+#endif
   install_message_handler();
   // Whole scale factors only, so that a canvas pixel is a square of screen pixels.
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
@@ -149,7 +145,6 @@ QApplication* make_application(std::string* why) {
   creating_app = true;
   auto* app = new QApplication(app_argc, app_argv);
   creating_app = false;
-  if (probe) xcb_disconnect(probe);
   release_held_messages();
   return app;
 }

@@ -94,23 +94,13 @@ void release_held_messages() {
   held_messages.clear();
 }
 
-// The Qt platform plugin to ask for when the user names none; empty lets Qt choose.
-std::string default_platform() {
-#ifdef KX508_HAVE_X11
-  // Only X11 is probed; without this Qt would try others on its own.
-  return "xcb";
-#else
-  return {};
-#endif
-}
-
-// The Qt platform plugin this process asks for: the user's QT_QPA_PLATFORM, else ours,
-// set there for Qt to read.
+// The Qt platform plugin this process asks for, set in QT_QPA_PLATFORM for Qt to read
+// when the user named none.
 std::string choose_platform() {
   const char* chosen = std::getenv("QT_QPA_PLATFORM");
-  if (chosen && *chosen) return chosen;
-  const std::string plugin = default_platform();
-  if (!plugin.empty()) setenv("QT_QPA_PLATFORM", plugin.c_str(), 1);
+  const std::string plugin =
+      platform_to_ask_for(chosen, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"));
+  if (!(chosen && *chosen) && !plugin.empty()) setenv("QT_QPA_PLATFORM", plugin.c_str(), 1);
   return plugin;
 }
 
@@ -123,6 +113,25 @@ bool only_xcb(const std::string& plugin) {
 #endif
 
 }  // namespace
+
+std::string platform_to_ask_for(const char* user_choice, const char* display,
+                                const char* wayland_display) {
+  auto set = [](const char* value) { return value && *value; };
+  if (set(user_choice)) return user_choice;
+#ifdef Q_OS_LINUX
+  // Only a Wayland display: Qt's default, X11, would find no server. With both, X11
+  // stays, as Wayland compositors may not honour the windows' positions.
+  if (!set(display) && set(wayland_display)) return "wayland";
+#else
+  (void)display, (void)wayland_display;
+#endif
+#ifdef KX508_HAVE_X11
+  // Only X11 is probed; without this Qt would try others on its own.
+  return "xcb";
+#else
+  return {};
+#endif
+}
 
 void install_message_handler() { previous_handler = qInstallMessageHandler(message_handler); }
 

@@ -1,0 +1,205 @@
+// Windows: the top-level widget with its client widget, creating, showing and
+// destroying them, presenting changed parts, and fitting the frame and the layout.
+#include <QCloseEvent>
+#include <QImage>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+
+#include "qt/qt_internal.h"
+
+namespace platform::qt {
+
+namespace {
+
+QColor to_qcolor(Colour c) { return QColor::fromRgb(static_cast<QRgb>(c)); }
+
+// The client pixels as an image over the same memory, no copy.
+QImage image_over(Surface& s) {
+  return QImage(reinterpret_cast<uchar*>(s.data()), s.width(), s.height(), s.width() * 4,
+                QImage::Format_RGB32);
+}
+
+}  // namespace
+
+// ---- The widgets
+
+ClientWidget::ClientWidget(Window id, QWidget* parent) : QWidget(parent), id_(id) {
+  setObjectName(QLatin1String(kClientName));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void ClientWidget::paintEvent(QPaintEvent* e) {
+  QPainter p(this);
+  WindowRecord* rec = core::find(id_);
+  if (!rec) {
+    p.fillRect(rect(), palette().window());
+    return;
+  }
+  Surface& s = rec->client;
+  const QRegion pixels(0, 0, s.width(), s.height());
+  if (s.width() > 0 && s.height() > 0) {
+    // One canvas pixel per logical pixel; with a whole device pixel ratio each becomes
+    // an exact square of screen pixels. Only the parts asked for are drawn.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QImage image = image_over(s);
+    for (const QRect& r : e->region() & pixels) p.drawImage(r.topLeft(), image, r);
+  }
+  for (const QRect& r : e->region() - pixels) p.fillRect(r, to_qcolor(rec->desc.background));
+}
+
+void ClientWidget::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  Message m{id_, MsgType::LButtonDown};
+  m.x = static_cast<int>(std::floor(e->position().x()));
+  m.y = static_cast<int>(std::floor(e->position().y()));
+  core::post(m);
+}
+
+void TopWindow::closeEvent(QCloseEvent* e) {
+  // The program decides: its default processing destroys the window.
+  e->ignore();
+  core::post(Message{id_, MsgType::Close});
+}
+
+bool TopWindow::event(QEvent* e) {
+  const bool handled = QWidget::event(e);
+  switch (e->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+      // The window manager tells the frame's size only once the window is up.
+      if (open_driver && id_) open_driver->fit_frame(id_);
+      break;
+    default:
+      break;
+  }
+  return handled;
+}
+
+void TopWindow::resizeEvent(QResizeEvent*) {
+  if (open_driver && id_) open_driver->lay_out(id_);
+}
+
+// ---- Creating, showing, presenting
+
+Size QtDriver::create_window(WindowRecord& w) {
+  auto owned = std::make_unique<NativeWindow>();
+  NativeWindow& nw = *owned;
+  nw.id = w.id;
+  nw.creating = true;
+  windows_[w.id] = std::move(owned);
+
+  nw.top = new TopWindow(w.id);
+  TopWindow* top = nw.top;
+  top->setWindowTitle(QString::fromStdString(w.desc.title));
+  if (w.desc.style == WindowStyle::Fixed)
+    top->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint);
+  QPalette palette = top->palette();
+  palette.setColor(QPalette::Window, to_qcolor(w.desc.background));
+  top->setPalette(palette);
+  top->setAutoFillBackground(true);
+
+  nw.client = new ClientWidget(w.id, top);
+  top->setFocusProxy(nw.client);
+  if (w.menu) build_menu_bar(nw, w);
+
+  // The outer rectangle includes the frame; until the window manager tells how big the
+  // frame is, the window takes all of it.
+  top->move(w.outer.left, w.outer.top);
+  set_inner_size(nw, w, QSize(std::max(1, w.outer.width()), std::max(1, w.outer.height())));
+  lay_out(w.id);
+  nw.creating = false;
+  return {nw.client->width(), nw.client->height()};
+}
+
+void QtDriver::destroy_window(WindowRecord& w) {
+  std::erase_if(timers_, [&](const auto& t) { return t.first.first == w.id; });
+  auto it = windows_.find(w.id);
+  if (it == windows_.end()) return;
+  std::unique_ptr<NativeWindow> nw = std::move(it->second);
+  windows_.erase(it);
+  if (TopWindow* top = nw->top) {
+    top->detach();
+    nw->client->detach();
+    top->hide();
+    // We may be inside one of its event handlers.
+    top->deleteLater();
+  }
+}
+
+void QtDriver::show_window(WindowRecord& w) {
+  NativeWindow* nw = native(w.id);
+  if (!nw || !nw->top) return;
+  const bool first = !w.shown;
+  QPointer<TopWindow> top = nw->top;
+  top->show();
+  // Showing may have run the procedure (the size changed) and destroyed the window.
+  if (!top || !core::find(w.id)) return;
+  top->raise();
+  top->activateWindow();
+  if (first) core::invalidate(w.id);
+}
+
+void QtDriver::present(WindowRecord& w, std::span<const Rect> parts) {
+  NativeWindow* nw = native(w.id);
+  if (!nw) return;
+  QRegion region;
+  for (const Rect& r : parts) region += QRect(r.left, r.top, r.width(), r.height());
+  nw->client->update(region);
+}
+
+// ---- Frame and layout
+
+void QtDriver::set_inner_size(NativeWindow& nw, const WindowRecord& w, QSize size) {
+  if (w.desc.style == WindowStyle::Fixed) nw.top->setFixedSize(size);
+  else nw.top->resize(size);
+}
+
+void QtDriver::lay_out(Window id) {
+  NativeWindow* nw = native(id);
+  if (!nw || !nw->top) return;
+  const int width = nw->top->width();
+  int bar_height = 0;
+  if (nw->bar) {
+    bar_height = nw->bar->heightForWidth(width);
+    if (bar_height < 0) bar_height = nw->bar->sizeHint().height();
+    nw->bar->setGeometry(0, 0, width, bar_height);
+  }
+  nw->client->setGeometry(0, bar_height, width, std::max(0, nw->top->height() - bar_height));
+  sync_client_size(*nw);
+}
+
+void QtDriver::fit_frame(Window id) {
+  NativeWindow* nw = native(id);
+  if (!nw || !nw->top || !nw->top->isVisible()) return;
+  QWindow* handle = nw->top->windowHandle();
+  const WindowRecord* w = core::find(id);
+  if (!handle || !w) return;
+  const QMargins m = handle->frameMargins();
+  if (m == nw->frame) return;
+  nw->frame = m;
+  // Outer edge to outer edge as asked, the frame now included.
+  set_inner_size(*nw, *w,
+                 QSize(std::max(1, w->outer.width() - m.left() - m.right()),
+                       std::max(1, w->outer.height() - m.top() - m.bottom())));
+  lay_out(id);
+}
+
+void QtDriver::sync_client_size(NativeWindow& nw) {
+  if (nw.creating) return;
+  const WindowRecord* w = core::find(nw.id);
+  if (!w) return;
+  const QSize s = nw.client->size();
+  if (s.width() != w->client.width() || s.height() != w->client.height())
+    core::client_resized(nw.id, {s.width(), s.height()});
+}
+
+}  // namespace platform::qt

@@ -180,21 +180,27 @@ void copy_to_window(const WindowSurface& ws, int dx, int dy, const Surface& src,
 
 namespace {
 
-// Copies the changed rows of a tile that differ from what the window shows; true if any
-// did.
-bool copy_differing_rows(Surface& dst, const Surface& src, int x0, int x1, int y0, int y1,
-                         std::uint32_t rows) {
+// Copies the changed rows of a tile that differ from what the window shows. Returns the
+// rows copied, top and bottom (exclusive), or an empty span when none differed.
+struct RowSpan {
+  int top = 0, bottom = 0;
+  bool empty() const { return top >= bottom; }
+};
+
+RowSpan copy_differing_rows(Surface& dst, const Surface& src, int x0, int x1, int y0, int y1,
+                            std::uint32_t rows) {
   const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * sizeof(Colour);
-  bool any = false;
-  for (int r = 0; rows != 0 && y0 + r < y1; ++r, rows >>= 1) {
+  RowSpan copied;
+  for (int y = y0; rows != 0 && y < y1; ++y, rows >>= 1) {
     if (!(rows & 1)) continue;
-    Colour* to = dst.row(y0 + r) + x0;
-    const Colour* from = src.row(y0 + r) + x0;
+    Colour* to = dst.row(y) + x0;
+    const Colour* from = src.row(y) + x0;
     if (std::memcmp(to, from, bytes) == 0) continue;
     std::memcpy(to, from, bytes);
-    any = true;
+    if (copied.empty()) copied.top = y;
+    copied.bottom = y + 1;
   }
-  return any;
+  return copied;
 }
 
 }  // namespace
@@ -205,22 +211,28 @@ void copy_changes_to_window(const WindowSurface& ws, Surface& src) {
   Surface& dst = rec->client;
   const int w = std::min(src.width(), dst.width());
   const int h = std::min(src.height(), dst.height());
-  constexpr int T = Surface::kTileSize;
-  // Runs of differing tiles along each tile row, presented as one rectangle each.
+  constexpr int TW = Surface::kTileWidth, TH = Surface::kTileHeight;
+  // Runs of differing tiles along each tile row, presented as one rectangle each, as
+  // tall as the rows that differed in them.
   std::vector<Rect>& parts = the_core().parts;
   parts.clear();
-  for (int ty = 0; ty < src.tile_rows() && ty * T < h; ++ty) {
-    const int y0 = ty * T, y1 = std::min(y0 + T, h);
+  for (int ty = 0; ty < src.tile_rows() && ty * TH < h; ++ty) {
+    const int y0 = ty * TH, y1 = std::min(y0 + TH, h);
     bool run_open = false;
-    for (int tx = 0; tx < src.tile_columns() && tx * T < w; ++tx) {
-      const int x0 = tx * T, x1 = std::min(x0 + T, w);
+    for (int tx = 0; tx < src.tile_columns() && tx * TW < w; ++tx) {
+      const int x0 = tx * TW, x1 = std::min(x0 + TW, w);
       const std::uint32_t rows = src.changed_rows(tx, ty);
-      if (rows != 0 && copy_differing_rows(dst, src, x0, x1, y0, y1, rows)) {
-        if (run_open) parts.back().right = x1;
-        else parts.push_back({x0, y0, x1, y1});
-        run_open = true;
-      } else {
+      const RowSpan copied = rows ? copy_differing_rows(dst, src, x0, x1, y0, y1, rows) : RowSpan{};
+      if (copied.empty()) {
         run_open = false;
+      } else if (run_open) {
+        Rect& run = parts.back();
+        run.right = x1;
+        run.top = std::min(run.top, copied.top);
+        run.bottom = std::max(run.bottom, copied.bottom);
+      } else {
+        parts.push_back({x0, copied.top, x1, copied.bottom});
+        run_open = true;
       }
     }
   }

@@ -150,7 +150,10 @@ void kill_timer(Window window, int id);
 // so that a copy can take just the changed parts.
 class Surface {
  public:
-  static constexpr int kTileSize = 32;  // one bit per row in a 32-bit mask
+  // Tiles are as tall as a 32-bit mask has bits, one per row, and narrow enough that a
+  // changed row of a small shape is a cache line or two to compare.
+  static constexpr int kTileWidth = 16;
+  static constexpr int kTileHeight = 32;
 
   Surface() = default;
   Surface(int width, int height, Colour fill = rgb(0, 0, 0));
@@ -165,17 +168,17 @@ class Surface {
   const Colour* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
   bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
-  // Changed tiles: tile (tx, ty) covers pixels from (tx, ty) * kTileSize; bit r of its
-  // mask says that row ty * kTileSize + r changed within it.
+  // Changed tiles: tile (tx, ty) covers pixels from (tx * kTileWidth, ty * kTileHeight);
+  // bit r of its mask says that row ty * kTileHeight + r changed within it.
   int tile_columns() const { return tile_columns_; }
   int tile_rows() const { return tile_rows_; }
   std::uint32_t changed_rows(int tx, int ty) const { return changed_[tile_index(tx, ty)]; }
   bool any_changed() const { return any_changed_; }
   // Notes a change to the pixels left..right (inclusive) of row y, all on the surface.
   void note_change(int left, int right, int y) {
-    std::uint32_t* tiles = changed_.data() + tile_index(0, y / kTileSize);
-    const std::uint32_t bit = std::uint32_t{1} << (y % kTileSize);
-    const int first = left / kTileSize, last = right / kTileSize;
+    std::uint32_t* tiles = changed_.data() + tile_index(0, y / kTileHeight);
+    const std::uint32_t bit = std::uint32_t{1} << (y % kTileHeight);
+    const int first = left / kTileWidth, last = right / kTileWidth;
     // Most spans lie in one or two tiles: mark those directly, without a loop call.
     tiles[first] |= bit;
     tiles[last] |= bit;

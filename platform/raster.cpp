@@ -20,8 +20,8 @@ Surface::Surface(int width, int height, Colour fill)
     : width_(std::max(width, 0)),
       height_(std::max(height, 0)),
       pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), fill),
-      tile_columns_((width_ + kTileSize - 1) / kTileSize),
-      tile_rows_((height_ + kTileSize - 1) / kTileSize),
+      tile_columns_((width_ + kTileWidth - 1) / kTileWidth),
+      tile_rows_((height_ + kTileHeight - 1) / kTileHeight),
       changed_(static_cast<std::size_t>(tile_columns_) * tile_rows_, 0) {}
 
 void Surface::forget_changes() {

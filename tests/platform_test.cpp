@@ -10,6 +10,12 @@
 #include "queue.h"
 
 namespace hl = platform::headless;
+
+namespace platform {
+void PrintTo(const Rect& r, std::ostream* os) {
+  *os << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
+}  // namespace platform
 using platform::Message;
 using platform::MsgType;
 
@@ -312,19 +318,20 @@ TEST_F(HeadlessTest, CopyingChangesPresentsOnlyTheTilesWhosePixelsDiffer) {
   canvas.forget_changes();
   const std::int64_t copies = hl::copies_to_window(w);
 
-  // A small square across a tile corner: the four tiles it touches, as two row runs.
+  // A small square across a tile corner: the tiles it touches, as two runs as tall as
+  // the rows it covers in them.
   platform::Pen none;
   none.none = true;
   platform::Brush red{platform::rgb(255, 0, 0)};
   platform::draw_rectangle(canvas, none, red, 30, 30, 36, 36);
   platform::copy_changes_to_window(ws, canvas);
-  EXPECT_EQ(hl::last_presented(w), (std::vector<platform::Rect>{{0, 0, 64, 32}, {0, 32, 64, 64}}));
+  EXPECT_EQ(hl::last_presented(w), (std::vector<platform::Rect>{{16, 30, 48, 32}, {16, 32, 48, 36}}));
   EXPECT_EQ(hl::shown_pixels(w).pixel(35, 35), platform::rgb(255, 0, 0));
   EXPECT_FALSE(canvas.any_changed());
   // A line one pixel wide: its own tile.
   platform::draw_rectangle(canvas, none, red, 100, 40, 101, 50);
   platform::copy_changes_to_window(ws, canvas);
-  EXPECT_EQ(hl::last_presented(w), (std::vector<platform::Rect>{{96, 32, 128, 64}}));
+  EXPECT_EQ(hl::last_presented(w), (std::vector<platform::Rect>{{96, 40, 112, 50}}));
   EXPECT_EQ(hl::shown_pixels(w).pixel(100, 45), platform::rgb(255, 0, 0));
 
   // Painted over and back, or drawn as it already was: nothing differs, nothing is shown.

@@ -539,6 +539,7 @@ class ScopedEnv {
 TEST(QtBackendStart, WithoutADisplayTheReasonIsOneLine) {
   ASSERT_EQ(QCoreApplication::instance(), nullptr);
   ScopedEnv qpa("QT_QPA_PLATFORM", nullptr);
+  ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);  // else a Wayland session is chosen
   const std::string advice =
       "; run on a desktop, under xvfb-run, or with KX508_PLATFORM=headless";
   std::string why;
@@ -561,6 +562,7 @@ TEST(QtBackendStart, WithoutADisplayTheReasonIsOneLine) {
 TEST(QtBackendStart, LibraryEndsWithStatusOneAndTheReason) {
   ScopedEnv qpa("QT_QPA_PLATFORM", nullptr);
   ScopedEnv display("DISPLAY", nullptr);
+  ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
   ScopedEnv backend("KX508_PLATFORM", "qt");
   // A fresh process: a fork would inherit whatever Qt threads earlier tests left.
   GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -151,6 +151,10 @@ QApplication* make_application(std::string* why) {
       Qt::HighDpiScaleFactorRoundingPolicy::Round);
   // The bar stays in the window: a desktop-wide menu would change the client area.
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+  // On X11 the window gets a few small changed parts ten times a second. Sending those
+  // with the request costs less than a shared-memory image, which takes a round trip to
+  // the server for each; unless the user chose otherwise.
+  if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   creating_app = true;
   auto* app = new QApplication(app_argc, app_argv);
   creating_app = false;

@@ -10,6 +10,7 @@ Display::Display() : width(600), height(500) {
     char reply[256];
     KX508_gets("Error: Attempted to instantiate multiple KX508 displays", reply);
     kx508::script_finish();
+    kx508::replay_finish("a second display was made");
     std::exit(-1);
   }
   KX508_start(KX508_startup_instance(), KX508_startup_prev_instance(),

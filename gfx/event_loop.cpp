@@ -82,6 +82,7 @@ void copy_canvas_changes_to_window() {
   WindowState& win = lib.windows;
   platform::copy_changes_to_window(win.window_dc, win.canvas);
   win.canvas_dirty = false;
+  replay_frame_presented();
 }
 
 PumpResult pump_once() {
@@ -104,6 +105,7 @@ PumpResult pump_once() {
 using namespace kx508;
 
 int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_state) {
+  replay_open();
   std::string why;
   if (!platform::open(&why)) {
     std::fprintf(stderr, "KX508: %s\n", why.c_str());
@@ -145,6 +147,7 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
     platform::show_window(win.draw_window);
   }
   platform::set_timer(win.draw_window, kTimerId, kTimerPeriodMs);
+  replay_start_playing();
   return 1;
 }
 
@@ -217,5 +220,6 @@ int KX508_wait_event(int* x, int* y, char* key) {
   if (x) *x = event.event_x;
   if (y) *y = event.event_y;
   if (key) *key = event.event_key;
+  if (event.event_kind == KX508_PERIODIC) ++lib.replay.periodic_events;
   return animation.quit_requested ? KX508_QUIT : event.event_kind;
 }

@@ -94,6 +94,8 @@ struct DrawState {
 // The script file is open for writing while recording, for reading while playing.
 struct ScriptState {
   std::FILE* script_file = nullptr;
+  // The file playback reads: the script, or the one KX508_PLAY names.
+  std::string play_path = "KX508.SCR";
   int periodic_count = 0;
   bool recording_on = false;
   bool playback_on = false;
@@ -157,6 +159,39 @@ struct StartupState {
 // ---- library.cpp: all of the library's mutable state, one instance per process. Every
 // member starts at its program-start value, so Library{} is the library as first loaded.
 
+// ---- replay.cpp: the options every program has for replaying a script without a
+// screen: KX508_PLAY, KX508_FRAMES, KX508_FRAMES_EVERY and KX508_LOG.
+
+struct ReplayState {
+  bool active = false;   // any of the options was given
+  bool playing = false;  // KX508_PLAY: the script plays from the top, then quit comes
+  std::string ending;    // how the script's playback ended, once it has
+  long long events_played = 0;
+  long long periodic_events = 0;  // returned by waits: the replay clock's tenths of a second
+  std::string frames_dir;
+  long long frames_every = 1;
+  long long frames_presented = 0;
+  long long frames_written = 0;
+  bool last_frame_written = true;
+  std::string log_path;
+  std::FILE* log_file = nullptr;
+};
+
+// Reads the options at start; one line on standard error and status 2 when the script,
+// the frames folder or the log file cannot be used.
+void replay_open();
+// Playback starts as the Playback command would, once the menu exists.
+void replay_start_playing();
+// The script's playback ended (its end, an unrecognised line, a file that cannot be
+// read): under KX508_PLAY the program is sent quit.
+void replay_script_ended(const std::string& how);
+// The canvas was copied to the drawing window: a frame, written if its number is due.
+void replay_frame_presented();
+// A line went to the log window.
+void replay_log_line(const char* line);
+// The process ends: the last frame, the log file and one summary line.
+void replay_finish(const char* failure);
+
 struct Library {
   WindowState windows;
   EventState event;
@@ -168,6 +203,7 @@ struct Library {
   DialogState dialog;
   DisplayState display;
   StartupState startup;
+  ReplayState replay;
 };
 
 extern Library lib;

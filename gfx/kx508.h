@@ -61,6 +61,12 @@ int KX508_clear();
 // Writes a printf-style line to the log window; returns the formatted length.
 int KX508_log(const char* format, ...) KX508_PRINTF_FORMAT(1, 2);
 
+// Calendar time in whole seconds, as std::time gives it. While a script replays
+// (KX508_PLAY), a clock of the replay's own instead: a fixed start plus 100 ms for every
+// periodic event, so that a program that seeds its randomness from the time replays the
+// same way every time.
+long long KX508_time();
+
 // Shows a modal prompt and copies the reply (at most 255 characters) into reply, which
 // must hold 256 bytes. Returns 1 when the dialog was shown, 0 when it could not be.
 int KX508_gets(const char* prompt, char* reply);

@@ -81,5 +81,6 @@ int KX508_log(const char* format, ...) {
   if (log.log_first < 0) log.log_first = log.log_next;
   log.log_next = next_slot(log.log_next);
   log_draw_line(buffer);
+  replay_log_line(buffer);
   return count;
 }

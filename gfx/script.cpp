@@ -22,8 +22,8 @@ constexpr std::size_t kLineBuffer = 512;  // at most 511 characters a line
 
 // Opens the script without ever blocking: a FIFO named like the script would otherwise
 // hang the program until some other process opened its other end.
-int open_nonblocking(int flags) {
-  int fd = ::open(kScriptName, flags | O_NONBLOCK | O_CLOEXEC, 0666);
+int open_nonblocking(const char* path, int flags) {
+  int fd = ::open(path, flags | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
@@ -39,7 +39,7 @@ bool is_regular_file(int fd) {
 std::FILE* open_for_writing() {
   struct stat st;
   if (::stat(kScriptName, &st) == 0 && !S_ISREG(st.st_mode)) return nullptr;
-  int fd = open_nonblocking(O_WRONLY | O_CREAT);
+  int fd = open_nonblocking(kScriptName, O_WRONLY | O_CREAT);
   if (fd < 0) return nullptr;
   std::FILE* f = nullptr;
   if (is_regular_file(fd) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ftruncate(fd, 0) == 0)
@@ -51,7 +51,7 @@ std::FILE* open_for_writing() {
 // Only a regular file is read: a directory, device or FIFO named like the script is
 // reported as a file that cannot be opened, rather than read forever or waited on.
 std::FILE* open_for_reading() {
-  int fd = open_nonblocking(O_RDONLY);
+  int fd = open_nonblocking(lib.script.play_path.c_str(), O_RDONLY);
   if (fd < 0) return nullptr;
   std::FILE* f = is_regular_file(fd) ? ::fdopen(fd, "r") : nullptr;
   if (!f) ::close(fd);
@@ -223,16 +223,19 @@ bool deliver_line(const std::string& line) {
 // A line the player does not know pauses playback after it: the next playback goes on
 // with the following line. The mark goes, and the log says why nothing plays.
 void unrecognised_line() {
+  const std::string& path = lib.script.play_path;
   KX508_log("Unrecognised line %d in script file %s; playback paused\n",
-            lib.script.script_line, kScriptName);
+            lib.script.script_line, path.c_str());
   stop_playback();
+  replay_script_ended("stopped at unrecognised line " + std::to_string(lib.script.script_line));
 }
 
 void end_of_script() {
-  KX508_log("EOF encountered in script file %s\n", kScriptName);
+  KX508_log("EOF encountered in script file %s\n", lib.script.play_path.c_str());
   stop_playback();
   // The next playback starts again from the first line.
   script_close();
+  replay_script_ended("played to its end");
 }
 
 }  // namespace
@@ -256,8 +259,9 @@ bool script_read_event() {
   if (!script.script_file) {
     script.script_file = open_for_reading();
     if (!script.script_file) {
-      KX508_log("Cannot open script file %s for reading\n", kScriptName);
+      KX508_log("Cannot open script file %s for reading\n", script.play_path.c_str());
       stop_playback();
+      replay_script_ended("could not be opened");
       return false;
     }
     script.script_line = 0;
@@ -265,6 +269,7 @@ bool script_read_event() {
   if (script.periodic_count > 0) {
     --script.periodic_count;
     lib.event.event_kind = KX508_PERIODIC;
+    ++lib.replay.events_played;
     return true;
   }
   std::string line;
@@ -280,7 +285,10 @@ bool script_read_event() {
       case LineRead::Line:
         ++script.script_line;
         if (line.empty()) continue;
-        if (deliver_line(line)) return true;
+        if (deliver_line(line)) {
+          ++lib.replay.events_played;
+          return true;
+        }
         unrecognised_line();
         return false;
     }

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <string>
 
 #include "internal.h"
 
@@ -15,18 +16,23 @@ int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
   startup.startup_command_line = command_line ? command_line : "";
   startup.startup_show_state = show_state;
   int status = 0;
+  std::string failure;
   try {
     app_main();
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "KX508: out of memory\n");
-    status = 1;
+    failure = "out of memory";
   } catch (const std::exception& e) {
     // Nothing is thrown by design; what arrives here ends the program with its reason.
-    std::fprintf(stderr, "KX508: %s\n", e.what());
+    failure = e.what();
+  }
+  if (!failure.empty()) {
+    std::fprintf(stderr, "KX508: %s\n", failure.c_str());
     status = 1;
   }
-  // A recording the program left running keeps its last periodic run.
+  // A recording the program left running keeps its last periodic run; a replay writes
+  // its last frame and says how it went.
   kx508::script_finish();
+  kx508::replay_finish(failure.empty() ? nullptr : failure.c_str());
   // The windows end with the program; close them here rather than leave it to static
   // destructors, which run after the windowing toolkit may be gone.
   platform::close();

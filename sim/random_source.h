@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "kx508.h"
+
 struct RandomSource {
   int (*draw)();              // a value in 0..RAND_MAX
   void (*seed)(unsigned);     // restarts the sequence
@@ -14,7 +16,8 @@ struct RandomSource {
 inline RandomSource randomSource = {
     [] { return std::rand(); },
     [](unsigned s) { std::srand(s); },
-    [] { return std::time(nullptr); },
+    // The library's clock: the real one, or the replay's while a script replays.
+    [] { return static_cast<std::time_t>(KX508_time()); },
 };
 
 // Seeds the generator from the clock, as main and every vehicle constructor do.

@@ -1,0 +1,117 @@
+// Replaying without a screen: KX508_PLAY plays the named script from the top at start
+// and sends quit at its end, KX508_FRAMES writes the frames the window is given,
+// KX508_LOG the log's lines, and the replay has a clock of its own.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "library_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ReplayTest : public LibraryTest {
+ protected:
+  void TearDown() override {
+    for (const char* name : {"KX508_PLAY", "KX508_FRAMES", "KX508_FRAMES_EVERY", "KX508_LOG"})
+      unsetenv(name);
+    LibraryTest::TearDown();
+  }
+
+  static void write(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+  }
+
+  static std::string read(const std::string& name) {
+    std::stringstream s;
+    s << std::ifstream(name, std::ios::binary).rdbuf();
+    return s.str();
+  }
+
+  static std::vector<std::string> files_in(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(ReplayTest, PlaysTheNamedScriptFromTheStartThenQuitsAtItsEnd) {
+  write("run.scr", "KX508_KBD(97);\nKX508_PERIODIC(2);\nKX508_MOUSE(3, -4);\n");
+  write("KX508.SCR", "KX508_KBD(122);\n");  // not this one
+  setenv("KX508_PLAY", "run.scr", 1);
+  start();
+  EXPECT_TRUE(menu_item_checked(kx508::kCmdPlayback));
+  EXPECT_EQ(wait().key, 'a');
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  Event click = wait();
+  EXPECT_EQ(click.kind, KX508_MOUSE);
+  EXPECT_EQ(click.x, 3);
+  // The end is reported as playback always reports it, and quit follows at once.
+  EXPECT_EQ(wait().kind, KX508_QUIT);
+  EXPECT_EQ(log_lines().back(), "EOF encountered in script file run.scr\n");
+  EXPECT_EQ(hl::now_ms(), 0);  // as fast as the program asks: no timer tick waited for
+}
+
+TEST_F(ReplayTest, AnUnrecognisedLineEndsTheReplayWithQuitToo) {
+  write("run.scr", "KX508_KBD(97);\nnot an event\nKX508_KBD(98);\n");
+  setenv("KX508_PLAY", "run.scr", 1);
+  start();
+  EXPECT_EQ(wait().key, 'a');
+  EXPECT_EQ(wait().kind, KX508_QUIT);
+  EXPECT_EQ(log_lines().back(), "Unrecognised line 2 in script file run.scr; playback paused\n");
+}
+
+TEST_F(ReplayTest, TheClockStartsAtAFixedSecondAndMovesWithThePeriodicEvents) {
+  write("run.scr", "KX508_PERIODIC(25);\n");
+  setenv("KX508_PLAY", "run.scr", 1);
+  start();
+  const long long first = KX508_time();
+  for (int i = 0; i < 25; ++i) ASSERT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(KX508_time(), first + 2);  // 25 ticks of 100 ms
+  // Without a replay, the real clock.
+  kx508::reset_library();
+  unsetenv("KX508_PLAY");
+  EXPECT_GT(KX508_time(), first + 100'000'000);
+}
+
+TEST_F(ReplayTest, FramesAreWrittenByNumberEveryNthAndTheLastAlways) {
+  write("run.scr", "KX508_PERIODIC(7);\n");
+  setenv("KX508_PLAY", "run.scr", 1);
+  setenv("KX508_FRAMES", "out/frames", 1);  // made when missing
+  setenv("KX508_FRAMES_EVERY", "3", 1);
+  start();
+  for (int drawn = 0; wait().kind != KX508_QUIT; ++drawn)
+    KX508_draw_rectangle(2, drawn, 0, drawn, 0, 0);
+  kx508::replay_finish(nullptr);
+  // One frame for each copy of a changed canvas: the drawing after each of seven events.
+  EXPECT_EQ(files_in("out/frames"),
+            (std::vector<std::string>{"000003.png", "000006.png", "000007.png"}));
+  const std::string png = read("out/frames/000007.png");
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+TEST_F(ReplayTest, TheLogFileGetsMessagesAndTraceLinesAsTheyAreLogged) {
+  write("run.scr", "KX508_PERIODIC(1);\n");
+  setenv("KX508_PLAY", "run.scr", 1);
+  setenv("KX508_LOG", "log.txt", 1);
+  start();
+  KX508_draw_rectangle(4, 0, 0, 1, 1, 0);  // logging is on: a trace line
+  KX508_set_logging(0);
+  KX508_draw_rectangle(4, 0, 0, 1, 1, 0);  // off: none
+  KX508_draw_rectangle(99, 0, 0, 1, 1, 0);  // a warning, logging or not
+  while (wait().kind != KX508_QUIT) {
+  }
+  EXPECT_EQ(read("log.txt"),
+            "blue rectangle with bounding box (0,1) to (1,0), filled\n"
+            "Illegal color 99; using RED.\n"
+            "EOF encountered in script file run.scr\n");
+}
+
+}  // namespace

@@ -1,4 +1,5 @@
 // KX508_gets: a small modal prompt built in memory from a dialog template.
+#include <algorithm>
 #include <cstring>
 
 #include "internal.h"
@@ -51,7 +52,7 @@ bool gets_dialog_proc(platform::Window dialog, const platform::Message& msg) {
     return true;
   }
   if (msg.type == platform::MsgType::Command && msg.param == kOkayId) {
-    std::string text = platform::get_dialog_item_text(dialog, kEditId, kReplyChars);
+    std::string text = platform::get_dialog_item_text(dialog, kEditId, lib.dialog.gets_chars);
     if (gets_reply) {
       std::memcpy(gets_reply, text.data(), text.size());
       gets_reply[text.size()] = '\0';
@@ -102,10 +103,17 @@ GetsTemplate build_gets_template(const char* prompt) {
 
 using namespace kx508;
 
-int KX508_gets(const char* prompt, char* reply) {
+int KX508_gets_n(const char* prompt, char* reply, std::size_t size) {
   GetsTemplate t = build_gets_template(prompt);
+  // A reply of 0 characters still needs room for its terminator.
+  lib.dialog.gets_chars = size > 0 ? std::min(size - 1, kReplyChars) : 0;
+  char* into = size > 0 ? reply : nullptr;
   long result = platform::dialog_box(t.data(), t.size(), lib.windows.draw_window, gets_dialog_proc,
-                                     reinterpret_cast<std::uintptr_t>(reply));
+                                     reinterpret_cast<std::uintptr_t>(into));
   lib.dialog.gets_reply = nullptr;
   return result == -1 ? 0 : 1;
+}
+
+int KX508_gets(const char* prompt, char* reply) {
+  return KX508_gets_n(prompt, reply, kReplyChars + 1);
 }

@@ -1,12 +1,16 @@
 // Display: a thin, fixed translation of its operations into library calls.
 #include "display.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "internal.h"
 
 Display::Display() : width(600), height(500) {
   if (kx508::lib.display.display_created) {
+    // Also where a headless run and a log keep it, not only in the dialog.
+    std::fprintf(stderr, "KX508: Error: Attempted to instantiate multiple KX508 displays\n");
+    std::fflush(stderr);
     char reply[256];
     KX508_gets("Error: Attempted to instantiate multiple KX508 displays", reply);
     kx508::script_finish();

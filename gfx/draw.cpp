@@ -92,6 +92,7 @@ void render_shape(const ShapeRecord& shape) {
 using namespace kx508;
 
 int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (!started()) return 0;
   if (x1 > x2) std::swap(x1, x2);
   if (y1 < y2) std::swap(y1, y2);
   colour = check_colour(colour);
@@ -109,6 +110,7 @@ int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) 
 }
 
 int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+  if (!started()) return 0;
   colour = check_colour(colour);
   width = check_width(width);
   if (lib.draw.logging_enabled)
@@ -119,12 +121,14 @@ int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int 
 }
 
 int KX508_flush() {
+  if (!started()) return 0;
   if (lib.draw.logging_enabled) KX508_log("Flushing the graphics window\n");
   if (lib.windows.canvas_dirty) copy_canvas_changes_to_window();
   return 1;
 }
 
 int KX508_clear() {
+  if (!started()) return 0;
   if (lib.draw.logging_enabled) KX508_log("Clearing the graphics window\n");
   platform::Pen frame{platform::rgb(0, 0, 0), 1, false};
   platform::Brush fill{platform_colour(kWhite), false};

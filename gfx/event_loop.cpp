@@ -105,6 +105,10 @@ PumpResult pump_once() {
 using namespace kx508;
 
 int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_state) {
+  if (started()) {
+    KX508_log("Library already started; KX508_start changed nothing\n");
+    return 1;
+  }
   replay_open();
   std::string why;
   if (!platform::open(&why)) {
@@ -152,6 +156,7 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
 }
 
 int KX508_stop() {
+  if (!started()) return 0;
   platform::release_window_surface(lib.windows.window_dc);
   script_finish();
   return 1;
@@ -181,8 +186,9 @@ int KX508_set_animation(int command) {
 }
 
 int KX508_wait_event(int* x, int* y, char* key) {
-  if (lib.windows.draw_window == 0) {
-    // Before the library starts nothing can ever arrive: report quit rather than spin.
+  if (!platform::is_window(lib.windows.draw_window)) {
+    // Before the library starts, or once the drawing window is gone, nothing can ever
+    // arrive: report quit rather than wait for ever.
     if (x) *x = 0;
     if (y) *y = 0;
     if (key) *key = 0;

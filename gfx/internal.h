@@ -48,6 +48,9 @@ struct AnimationState {
   bool quit_requested = false;
 };
 
+// Whether KX508_start has made the windows; calls made before do nothing and return 0.
+bool started();
+
 enum class PumpResult { Nothing, Message, Quit };
 PumpResult pump_once();
 // Copies the whole canvas to the drawing window.
@@ -136,8 +139,10 @@ using GetsTemplate = std::array<std::uint8_t, kGetsTemplateSize>;
 GetsTemplate build_gets_template(const char* prompt);
 
 struct DialogState {
-  // The caller's reply buffer, remembered while the dialog is open.
+  // The caller's reply buffer and how many characters it takes besides the terminator,
+  // remembered while the dialog is open.
   char* gets_reply = nullptr;
+  std::size_t gets_chars = 0;
 };
 
 // ---- display.cpp: Display
@@ -207,6 +212,8 @@ struct Library {
 };
 
 extern Library lib;
+
+inline bool started() { return lib.windows.draw_window != 0; }
 
 // Closes the script file and the platform, then puts all library state back to its
 // program-start value, so that one test process can start the library many times.

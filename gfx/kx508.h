@@ -4,6 +4,10 @@
 // and a prompt dialog. Library calls return 1 on success and 0 before KX508_start.
 #pragma once
 
+#include <cstddef>
+
+#include "kx508_version.h"
+
 #if defined(__GNUC__) || defined(__clang__)
 #define KX508_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
 #else
@@ -34,23 +38,61 @@ int KX508_startup_show_state();
 // Opens the drawing window "KX508 Graphics" and the text window "KX508 Text", makes the
 // canvas and starts the 100 ms timer. A show state of 0 leaves the windows hidden.
 // Ends the process with status 1 and a one-line reason when no display can be opened.
+// Called again while started, it changes nothing, logs a warning and returns 1.
 int KX508_start(KX508_Instance instance, KX508_Instance prev_instance, const char* command_line,
                 int show_state);
+// Ends the library's work: the canvas no longer reaches the window, and a script being
+// recorded gets its last line and is closed. The windows stay on the screen until the
+// process ends. Returns 0 before KX508_start.
 int KX508_stop();
 
 // Event kinds returned by KX508_wait_event.
 enum KX508_EventKind { KX508_MOUSE = 1, KX508_KEY = 2, KX508_PERIODIC = 3, KX508_QUIT = 4 };
 
-// Waits for one event: a click (x, y in library coordinates), a typed character (key),
-// a periodic tick of the animation, or quit. Fields an event does not set are 0.
+// Waits for one event: a left click in the drawing window (x, y in library coordinates),
+// a typed character (key: letters, digits, punctuation, space, Enter, Backspace, Tab,
+// Escape; keys that type nothing, such as the arrows, give no event), a periodic tick
+// of the animation, or quit. Fields an event does not set are 0. Once the drawing window
+// is gone (closed by the user, or quit chosen), every wait returns quit at once.
 int KX508_wait_event(int* x, int* y, char* key);
 
 // Animation commands: 0 halt, 1 one frame, 2 run, 5 quit.
 int KX508_set_animation(int command);
 int KX508_set_logging(int on);
 
-// Colours 0..23 (0 black, 1 white, 2 red, 3 green, 4 blue, 5 yellow, ...); width 0 fills
-// the shape, a positive width outlines it.
+// The 24 colours. Any other number draws red after a warning in the log window.
+enum KX508_Colour {
+  KX508_BLACK = 0,
+  KX508_WHITE = 1,
+  KX508_RED = 2,
+  KX508_GREEN = 3,
+  KX508_BLUE = 4,
+  KX508_YELLOW = 5,
+  KX508_MAGENTA = 6,
+  KX508_CYAN = 7,
+  KX508_PURPLE = 8,
+  KX508_NAVY_BLUE = 9,
+  KX508_DUSTY_PLUM = 10,
+  KX508_ICE_BLUE = 11,
+  KX508_TURQUOISE = 12,
+  KX508_ORANGE = 13,
+  KX508_BROWN = 14,
+  KX508_PINK = 15,
+  KX508_CHALK = 16,
+  KX508_GOLD = 17,
+  KX508_PEACH = 18,
+  KX508_FOREST_GREEN = 19,
+  KX508_SEA_GREEN = 20,
+  KX508_OLIVE = 21,
+  KX508_GRAY_50 = 22,
+  KX508_GRAY_20 = 23,
+};
+
+// Shapes in library coordinates: the origin at the centre of the drawing window's client
+// area, x to the right, y up; about -296..296 across and -246..246 up and down are
+// visible (the exact range depends on the window's frame). Width 0 fills the shape, a
+// positive width outlines it. They draw into the canvas; the window shows it at the next
+// wait or flush. All return 0 before KX508_start.
 int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width);
 int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width);
 // Copies the canvas to the drawing window if it changed.
@@ -70,3 +112,6 @@ long long KX508_time();
 // Shows a modal prompt and copies the reply (at most 255 characters) into reply, which
 // must hold 256 bytes. Returns 1 when the dialog was shown, 0 when it could not be.
 int KX508_gets(const char* prompt, char* reply);
+// The same with a buffer of any size: at most size - 1 characters and the terminator are
+// written. A size of 0 writes nothing.
+int KX508_gets_n(const char* prompt, char* reply, std::size_t size);

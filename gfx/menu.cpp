@@ -18,7 +18,7 @@ struct MenuItem {
 };
 
 // The information lines at the bottom of the menu; they cannot be chosen.
-constexpr const char* kAboutLine = "KX508 traffic simulation: write to the maintainers";
+constexpr const char* kAboutLine = "KX508 graphics library: write to the maintainers";
 constexpr const char* kMacLine = "MAC: maintainers@users.noreply.c-seed-a2d10b04.example";
 constexpr const char* kWindowsLine = "WINDOWS: maintainers@users.noreply.c-seed-a2d10b04.example";
 constexpr const char* kUpdatesLine = "UPDATES: maintainers@users.noreply.c-seed-a2d10b04.example";

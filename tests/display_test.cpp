@@ -89,6 +89,18 @@ TEST_F(DisplayTest, SecondDisplayShowsTheErrorAndEndsTheProcess) {
       "windows=1");
 }
 
+TEST_F(DisplayTest, SecondDisplaysErrorIsAlsoOnStandardError) {
+  // For a headless run and a log, which have no dialog to show.
+  EXPECT_EXIT(
+      {
+        Display first;
+        hl::answer_next_dialog({[](hl::Dialog& d) { d.press_button(101); }});
+        Display second;
+      },
+      ::testing::ExitedWithCode(255),
+      "^KX508: Error: Attempted to instantiate multiple KX508 displays\n$");
+}
+
 TEST_F(DisplayTest, NoDisplayAfterTheFirstIsDestroyed) {
   EXPECT_EXIT(
       {

@@ -91,6 +91,13 @@ TEST_F(DrawTest, MostNegativeWidthBecomesTheLargestWidth) {
   EXPECT_EQ(count(kBlue), kx508::lib.windows.canvas.width() * kx508::lib.windows.canvas.height());
 }
 
+TEST_F(DrawTest, NamedColoursDrawTheirColoursThroughFunctionsAndDisplay) {
+  KX508_draw_rectangle(KX508_NAVY_BLUE, 0, 0, 0, 0, 0);
+  EXPECT_EQ(at(0, 0), platform::rgb(0, 51, 153));
+  KX508_draw_triangle(KX508_GRAY_20, 10, 10, 10, 10, 10, 10, 0);
+  EXPECT_EQ(at(10, 10), platform::rgb(204, 204, 204));
+}
+
 TEST_F(DrawTest, OnePixelRectangleAtTheOrigin) {
   KX508_draw_rectangle(0, 0, 0, 0, 0, 0);
   EXPECT_EQ(count(kBlack), 1);

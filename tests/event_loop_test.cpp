@@ -164,14 +164,35 @@ TEST_F(EventLoopTest, QuitRequestWaitsForAnEventAndReportsQuitWithItsData) {
   EXPECT_EQ(wait().kind, KX508_QUIT);
 }
 
-TEST_F(EventLoopTest, ClosingTheDrawingWindowGivesQuitOnce) {
+TEST_F(EventLoopTest, ClosingTheDrawingWindowGivesQuitAndEveryLaterWaitQuitsAtOnce) {
   start();
   KX508_set_animation(2);
   hl::close_window(draw_window);
   EXPECT_EQ(wait().kind, KX508_QUIT);
   EXPECT_FALSE(hl::window_info(draw_window).exists);
-  // The timer went with the window and nothing posts quit again.
-  EXPECT_THROW(wait(), hl::Stalled);
+  // No event can come any more: a program that waits on, ignoring quit, is told so at
+  // once instead of running on without a window.
+  const std::int64_t now = hl::now_ms();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(wait().kind, KX508_QUIT);
+  EXPECT_EQ(hl::now_ms(), now);
+}
+
+TEST_F(EventLoopTest, CallsBeforeStartChangeNothingAndASecondStartChangesNothing) {
+  EXPECT_EQ(KX508_draw_rectangle(KX508_RED, 0, 0, 10, 10, 0), 0);
+  EXPECT_EQ(KX508_draw_triangle(99, 0, 0, 10, 0, 5, 5, -1), 0);  // not even a warning
+  EXPECT_EQ(KX508_clear(), 0);
+  EXPECT_EQ(KX508_flush(), 0);
+  EXPECT_EQ(KX508_stop(), 0);
+  EXPECT_TRUE(log_lines().empty());
+  EXPECT_EQ(kx508::lib.windows.canvas.width(), 0);
+
+  start();
+  const platform::Window first = draw_window;
+  EXPECT_EQ(KX508_start("again", nullptr, "", 1), 1);
+  EXPECT_EQ(log_lines(), std::vector<std::string>{
+                             "Library already started; KX508_start changed nothing\n"});
+  EXPECT_EQ(draw_window, first);
+  EXPECT_EQ(platform::core::windows().size(), 2u);  // no second pair of windows
 }
 
 TEST_F(EventLoopTest, ClosingTheTextWindowLeavesTheProgramRunning) {

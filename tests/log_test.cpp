@@ -188,6 +188,24 @@ TEST_F(GetsTest, EscapeAndTheCloseBoxLeaveItOpenWhileOtherWindowsRunOn) {
   EXPECT_TRUE(kx508::lib.animation.periodic_due);
 }
 
+TEST_F(GetsTest, TheBoundedFormNeverWritesPastTheBufferItIsGiven) {
+  auto type_long_reply = [] {
+    hl::answer_next_dialog({[](hl::Dialog& d) {
+      d.type("twenty characters!!!");
+      d.press_enter();
+    }});
+  };
+  char buffer[12];
+  std::memset(buffer, '#', sizeof buffer);
+  type_long_reply();
+  EXPECT_EQ(KX508_gets_n("Short?", buffer, 8), 1);
+  EXPECT_STREQ(buffer, "twenty ");  // seven characters and the terminator
+  EXPECT_EQ(buffer[8], '#');
+  type_long_reply();
+  EXPECT_EQ(KX508_gets_n("None?", buffer + 9, 0), 1);
+  EXPECT_EQ(buffer[9], '#');
+}
+
 TEST_F(GetsTest, DialogThatCannotBeCreatedReturnsZeroAndLeavesTheReply) {
   hl::fail_next_dialog();
   char reply[256] = "kept";

@@ -52,6 +52,9 @@ TEST_F(MenuTest, RunMenuHasItsSixteenEntries) {
     EXPECT_EQ(items[i].text.rfind(prefixes[i - 12], 0), 0u) << items[i].text;
     EXPECT_FALSE(hl::choose_menu_item(draw_window, 9));
   }
+  // Every program built on the library has this menu: it names the library, not one of
+  // its programs.
+  EXPECT_EQ(items[12].text.rfind("KX508 graphics library", 0), 0u) << items[12].text;
 }
 
 TEST_F(MenuTest, AnimationCommandsFromTheMenu) {

@@ -79,6 +79,15 @@ bool HeadlessDriver::create_dialog(WindowRecord& d, WindowRecord*) {
   if (!answers.empty()) {
     od.steps.assign(answers.front().begin(), answers.front().end());
     answers.pop_front();
+  } else {
+    // Nobody was asked to answer it (a replay of a program, not a test): as a user who
+    // just presses Enter.
+    const int enter = d.dialog.default_id;
+    od.steps.push_back([this, enter](Window dialog) {
+      Message m{dialog, MsgType::Command};
+      m.param = enter;
+      input(m);
+    });
   }
   dialogs[d.id] = std::move(od);
   return true;

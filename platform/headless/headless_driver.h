@@ -4,8 +4,8 @@
 //
 // Implements: windows with a fixed frame, show and focus, presenting (counted), menus
 // (kept in the core's records), a virtual clock with timers, dialogs answered by steps
-// a test gives. Lacks: any real input or output; a wait that could only end by input
-// that never comes throws Stalled instead of hanging.
+// a test gives, or with Enter when nobody gave any. Lacks: any real input or output; a
+// wait that could only end by input that never comes throws Stalled instead of hanging.
 #pragma once
 
 #include <cstdint>

@@ -76,6 +76,7 @@ void copy_canvas_to_window() {
   platform::copy_to_window(win.window_dc, 0, 0, win.canvas, 0, 0, kCanvasWidth, kCanvasHeight);
   win.canvas.forget_changes();
   win.canvas_dirty = false;
+  replay_frame_presented();
 }
 
 void copy_canvas_changes_to_window() {

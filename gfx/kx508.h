@@ -38,7 +38,8 @@ int KX508_startup_show_state();
 // Opens the drawing window "KX508 Graphics" and the text window "KX508 Text", makes the
 // canvas and starts the 100 ms timer. A show state of 0 leaves the windows hidden.
 // Ends the process with status 1 and a one-line reason when no display can be opened.
-// Called again while started, it changes nothing, logs a warning and returns 1.
+// Trace lines (logging) start on. Called again while started, it changes nothing, logs a
+// warning and returns 1.
 int KX508_start(KX508_Instance instance, KX508_Instance prev_instance, const char* command_line,
                 int show_state);
 // Ends the library's work: the canvas no longer reaches the window, and a script being
@@ -53,7 +54,7 @@ enum KX508_EventKind { KX508_MOUSE = 1, KX508_KEY = 2, KX508_PERIODIC = 3, KX508
 // a typed character (key: letters, digits, punctuation, space, Enter, Backspace, Tab,
 // Escape; keys that type nothing, such as the arrows, give no event), a periodic tick
 // of the animation, or quit. Fields an event does not set are 0. Once the drawing window
-// is gone (closed by the user, or quit chosen), every wait returns quit at once.
+// is gone (closed by the user), every wait returns quit at once.
 int KX508_wait_event(int* x, int* y, char* key);
 
 // Animation commands: 0 halt, 1 one frame, 2 run, 5 quit.

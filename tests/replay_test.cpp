@@ -90,10 +90,11 @@ TEST_F(ReplayTest, FramesAreWrittenByNumberEveryNthAndTheLastAlways) {
   for (int drawn = 0; wait().kind != KX508_QUIT; ++drawn)
     KX508_draw_rectangle(2, drawn, 0, drawn, 0, 0);
   kx508::replay_finish(nullptr);
-  // One frame for each copy of a changed canvas: the drawing after each of seven events.
+  // One frame for each copy of the canvas to the window: the first paint, and the drawing
+  // after each of seven events.
   EXPECT_EQ(files_in("out/frames"),
-            (std::vector<std::string>{"000003.png", "000006.png", "000007.png"}));
-  const std::string png = read("out/frames/000007.png");
+            (std::vector<std::string>{"000003.png", "000006.png", "000008.png"}));
+  const std::string png = read("out/frames/000008.png");
   EXPECT_EQ(png.substr(1, 3), "PNG");
 }
 

@@ -1,6 +1,6 @@
-// Presenting: the record's client pixels drawn from a device-independent bitmap over the
-// same memory (0xFFRRGGBB is Windows' 32-bit BI_RGB layout), changed parts as the core
-// names them and exposed parts in WM_PAINT. With a whole scale factor each client pixel
+// Presenting: the record's client pixels drawn in WM_PAINT from a device-independent
+// bitmap over the same memory (0xFFRRGGBB is Windows' 32-bit BI_RGB layout): the parts the
+// core names as changed, and what was exposed. With a whole scale factor each client pixel
 // becomes an exact square.
 #include <algorithm>
 
@@ -43,6 +43,7 @@ void Win32Driver::paint(NativeWindow& nw, HDC dc, const RECT& area) {
   // The client pixels the exposed device area touches.
   const Rect part{logical(area.left, k), logical(area.top, k), logical(area.right + k - 1, k),
                   logical(area.bottom + k - 1, k)};
+  // The update region clips the bitmap to the parts that changed or were exposed.
   draw_part(dc, s, part, k);
   // Beyond the pixels (a client area that is not a whole number of squares): background.
   HBRUSH brush = CreateSolidBrush(colorref(w->desc.background));
@@ -56,14 +57,16 @@ void Win32Driver::paint(NativeWindow& nw, HDC dc, const RECT& area) {
   DeleteObject(brush);
 }
 
+// The parts are marked for the next WM_PAINT rather than drawn at once: what the program
+// draws in one pass of its loop (a scroll, an erase, a line of text) is shown together.
 void Win32Driver::present(WindowRecord& w, std::span<const Rect> parts) {
   NativeWindow* nw = native(w.id);
-  if (!nw || !IsWindowVisible(nw->hwnd)) return;  // shown whole when it is shown
-  HDC dc = GetDC(nw->hwnd);
-  if (!dc) return;
-  SetStretchBltMode(dc, COLORONCOLOR);
-  for (const Rect& part : parts) draw_part(dc, w.client, part, nw->scale);
-  ReleaseDC(nw->hwnd, dc);
+  if (!nw) return;
+  const int k = nw->scale;
+  for (const Rect& part : parts) {
+    const RECT r{part.left * k, part.top * k, part.right * k, part.bottom * k};
+    InvalidateRect(nw->hwnd, &r, FALSE);
+  }
 }
 
 }  // namespace platform::win32

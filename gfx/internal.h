@@ -109,6 +109,13 @@ struct ScriptState {
   int script_line = 0;
 };
 
+// script_file.cpp: the file itself, opened the way this system allows. Null when the name
+// is no regular file, is held by another recording, or cannot be opened.
+std::FILE* open_script_for_writing(const char* name);
+std::FILE* open_script_for_reading(const char* name);
+// Cuts the file to its first bytes; false when it cannot be.
+bool cut_script_file(std::FILE* file, long bytes);
+
 void record_event(int kind, int x, int y, char key);
 bool script_read_event();
 void stop_recording();

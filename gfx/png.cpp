@@ -28,7 +28,7 @@ unsigned char* deflate_fast(unsigned char* data, int length, int* out_length, in
 #define STBIW_ZLIB_COMPRESS deflate_fast
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
+#include <stb_image_write.h>
 
 namespace kx508 {
 

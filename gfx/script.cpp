@@ -1,11 +1,6 @@
 // Script recording and playback: the events a wait returns are written to "KX508.SCR",
 // one line each, consecutive periodic events as one counted line, and read back later
 // in place of live input.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -20,44 +15,6 @@ namespace {
 constexpr const char* kScriptName = "KX508.SCR";
 constexpr std::size_t kLineBuffer = 512;  // at most 511 characters a line
 
-// Opens the script without ever blocking: a FIFO named like the script would otherwise
-// hang the program until some other process opened its other end.
-int open_nonblocking(const char* path, int flags) {
-  int fd = ::open(path, flags | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return fd;
-}
-
-bool is_regular_file(int fd) {
-  struct stat st;
-  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// Only a regular file is written: a device or FIFO named like the script would swallow
-// the recording or block in a write. The file is locked before it is emptied, so that a
-// second program recording in the same folder cannot destroy this one's script.
-std::FILE* open_for_writing() {
-  struct stat st;
-  if (::stat(kScriptName, &st) == 0 && !S_ISREG(st.st_mode)) return nullptr;
-  int fd = open_nonblocking(kScriptName, O_WRONLY | O_CREAT);
-  if (fd < 0) return nullptr;
-  std::FILE* f = nullptr;
-  if (is_regular_file(fd) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ftruncate(fd, 0) == 0)
-    f = ::fdopen(fd, "w");
-  if (!f) ::close(fd);  // the lock, if taken, goes with the descriptor
-  return f;
-}
-
-// Only a regular file is read: a directory, device or FIFO named like the script is
-// reported as a file that cannot be opened, rather than read forever or waited on.
-std::FILE* open_for_reading() {
-  int fd = open_nonblocking(lib.script.play_path.c_str(), O_RDONLY);
-  if (fd < 0) return nullptr;
-  std::FILE* f = is_regular_file(fd) ? ::fdopen(fd, "r") : nullptr;
-  if (!f) ::close(fd);
-  return f;
-}
-
 // A line that could not be written (disk full, device error) ends the recording, so
 // that no later event is taken for recorded and no later open empties the file. A line
 // written in part is cut off, so that the script ends with the last whole line.
@@ -68,7 +25,7 @@ void write_failed() {
   platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
   std::clearerr(script.script_file);
   // A file that takes no change at all keeps what it has; the message has been given.
-  [[maybe_unused]] int cut = ::ftruncate(::fileno(script.script_file), script.script_bytes);
+  cut_script_file(script.script_file, script.script_bytes);
   std::fclose(script.script_file);
   script.script_file = nullptr;
   script.periodic_count = 0;
@@ -79,7 +36,7 @@ void write_failed() {
 bool script_write(int kind, int x, int y, char key) {
   ScriptState& script = lib.script;
   if (!script.script_file) {
-    script.script_file = open_for_writing();
+    script.script_file = open_script_for_writing(kScriptName);
     if (!script.script_file) {
       KX508_log("Cannot open script file %s for writing\n", kScriptName);
       return false;
@@ -257,7 +214,7 @@ void record_event(int kind, int x, int y, char key) {
 bool script_read_event() {
   ScriptState& script = lib.script;
   if (!script.script_file) {
-    script.script_file = open_for_reading();
+    script.script_file = open_script_for_reading(script.play_path.c_str());
     if (!script.script_file) {
       KX508_log("Cannot open script file %s for reading\n", script.play_path.c_str());
       stop_playback();

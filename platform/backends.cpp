@@ -9,6 +9,9 @@ namespace platform {
 namespace {
 
 constexpr Backend kBackends[] = {
+#ifdef KX508_HAVE_WIN32
+    {"win32", "Windows API windows", make_win32_driver},
+#endif
 #ifdef KX508_HAVE_QT
     {"qt", "Qt 6 Widgets windows on X11 or Wayland", make_qt_driver},
 #endif

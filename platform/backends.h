@@ -13,6 +13,9 @@ std::unique_ptr<Driver> make_headless_driver();
 #ifdef KX508_HAVE_QT
 std::unique_ptr<Driver> make_qt_driver();
 #endif
+#ifdef KX508_HAVE_WIN32
+std::unique_ptr<Driver> make_win32_driver();
+#endif
 
 // The table entry of this name, or null.
 const Backend* find_backend(const std::string& name);

@@ -173,6 +173,7 @@ long dialog_box(const std::uint8_t* dialog_template, std::size_t size, Window ow
   rec.is_dialog = true;
   rec.dialog_proc = proc;
   rec.dialog = std::move(desc);
+  rec.dialog_template.assign(dialog_template, dialog_template + size);
   rec.desc.title = rec.dialog.title;
   if (!drv->create_dialog(rec, core::find(owner))) {
     core::remove(dialog);

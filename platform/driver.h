@@ -71,6 +71,9 @@ struct WindowRecord {
   bool is_dialog = false;
   DialogProc dialog_proc = nullptr;
   DialogDesc dialog;
+  // The template as the program gave it, for a backend whose system reads such templates
+  // itself (Windows).
+  std::vector<std::uint8_t> dialog_template;
   bool dialog_ended = false;
   long dialog_result = 0;
 };

@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "int128.h"
 #include "platform.h"
 
 namespace platform {
@@ -33,9 +34,8 @@ void Surface::forget_changes() {
 namespace {
 
 using i64 = std::int64_t;
-// Edge equations multiply two coordinates, which can pass 64 bits; the compiler's 128-bit
-// integer keeps them exact without a bignum type.
-__extension__ using i128 = __int128;
+// Edge equations multiply two coordinates, which can pass 64 bits; a 128-bit integer
+// (int128.h) keeps them exact without a bignum type.
 
 // Callers pass coordinates derived from 32-bit values (about +/-2^33). Anything beyond
 // this bound is nonsense; clamping to it keeps every product below well inside 128 bits

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -35,6 +38,32 @@ inline bool menu_item_checked(int id) {
   return false;
 }
 
+// A new folder of the test's own under the temporary folder.
+inline std::filesystem::path make_test_dir() {
+  const std::filesystem::path tmp = std::filesystem::temp_directory_path();
+#ifdef _WIN32
+  // No mkdtemp here: random names until one is new.
+  std::random_device random;
+  for (;;) {
+    std::filesystem::path dir = tmp / ("kx508-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(dir)) return dir;
+  }
+#else
+  std::string tmpl = (tmp / "kx508-test-XXXXXX").string();
+  return mkdtemp(tmpl.data()) ? std::filesystem::path(tmpl) : std::filesystem::path();
+#endif
+}
+
+// Sets an environment variable for the program, or removes it when value is null.
+inline void set_env(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value ? value : "");
+#else
+  if (value) setenv(name, value, 1);
+  else unsetenv(name);
+#endif
+}
+
 struct Event {
   int kind = 0;
   int x = 0, y = 0;
@@ -46,9 +75,8 @@ class LibraryTest : public ::testing::Test {
   // Each test runs in a fresh working directory, where the script file goes.
   void SetUp() override {
     old_dir_ = std::filesystem::current_path();
-    std::string tmpl = (std::filesystem::temp_directory_path() / "kx508-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = make_test_dir();
+    ASSERT_FALSE(dir_.empty());
     std::filesystem::current_path(dir_);
     kx508::reset_library();
     std::string why;

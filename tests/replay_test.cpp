@@ -18,7 +18,7 @@ class ReplayTest : public LibraryTest {
  protected:
   void TearDown() override {
     for (const char* name : {"KX508_PLAY", "KX508_FRAMES", "KX508_FRAMES_EVERY", "KX508_LOG"})
-      unsetenv(name);
+      set_env(name, nullptr);
     LibraryTest::TearDown();
   }
 
@@ -44,7 +44,7 @@ class ReplayTest : public LibraryTest {
 TEST_F(ReplayTest, PlaysTheNamedScriptFromTheStartThenQuitsAtItsEnd) {
   write("run.scr", "KX508_KBD(97);\nKX508_PERIODIC(2);\nKX508_MOUSE(3, -4);\n");
   write("KX508.SCR", "KX508_KBD(122);\n");  // not this one
-  setenv("KX508_PLAY", "run.scr", 1);
+  set_env("KX508_PLAY", "run.scr");
   start();
   EXPECT_TRUE(menu_item_checked(kx508::kCmdPlayback));
   EXPECT_EQ(wait().key, 'a');
@@ -61,7 +61,7 @@ TEST_F(ReplayTest, PlaysTheNamedScriptFromTheStartThenQuitsAtItsEnd) {
 
 TEST_F(ReplayTest, AnUnrecognisedLineEndsTheReplayWithQuitToo) {
   write("run.scr", "KX508_KBD(97);\nnot an event\nKX508_KBD(98);\n");
-  setenv("KX508_PLAY", "run.scr", 1);
+  set_env("KX508_PLAY", "run.scr");
   start();
   EXPECT_EQ(wait().key, 'a');
   EXPECT_EQ(wait().kind, KX508_QUIT);
@@ -70,22 +70,22 @@ TEST_F(ReplayTest, AnUnrecognisedLineEndsTheReplayWithQuitToo) {
 
 TEST_F(ReplayTest, TheClockStartsAtAFixedSecondAndMovesWithThePeriodicEvents) {
   write("run.scr", "KX508_PERIODIC(25);\n");
-  setenv("KX508_PLAY", "run.scr", 1);
+  set_env("KX508_PLAY", "run.scr");
   start();
   const long long first = KX508_time();
   for (int i = 0; i < 25; ++i) ASSERT_EQ(wait().kind, KX508_PERIODIC);
   EXPECT_EQ(KX508_time(), first + 2);  // 25 ticks of 100 ms
   // Without a replay, the real clock.
   kx508::reset_library();
-  unsetenv("KX508_PLAY");
+  set_env("KX508_PLAY", nullptr);
   EXPECT_GT(KX508_time(), first + 100'000'000);
 }
 
 TEST_F(ReplayTest, FramesAreWrittenByNumberEveryNthAndTheLastAlways) {
   write("run.scr", "KX508_PERIODIC(7);\n");
-  setenv("KX508_PLAY", "run.scr", 1);
-  setenv("KX508_FRAMES", "out/frames", 1);  // made when missing
-  setenv("KX508_FRAMES_EVERY", "3", 1);
+  set_env("KX508_PLAY", "run.scr");
+  set_env("KX508_FRAMES", "out/frames");  // made when missing
+  set_env("KX508_FRAMES_EVERY", "3");
   start();
   for (int drawn = 0; wait().kind != KX508_QUIT; ++drawn)
     KX508_draw_rectangle(2, drawn, 0, drawn, 0, 0);
@@ -100,8 +100,8 @@ TEST_F(ReplayTest, FramesAreWrittenByNumberEveryNthAndTheLastAlways) {
 
 TEST_F(ReplayTest, TheLogFileGetsMessagesAndTraceLinesAsTheyAreLogged) {
   write("run.scr", "KX508_PERIODIC(1);\n");
-  setenv("KX508_PLAY", "run.scr", 1);
-  setenv("KX508_LOG", "log.txt", 1);
+  set_env("KX508_PLAY", "run.scr");
+  set_env("KX508_LOG", "log.txt");
   start();
   KX508_draw_rectangle(4, 0, 0, 1, 1, 0);  // logging is on: a trace line
   KX508_set_logging(0);

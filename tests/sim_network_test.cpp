@@ -1,6 +1,7 @@
 // The built network, traffic generation, and a long run of the whole network.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -32,7 +33,11 @@ const Lane kLanes[11] = {
     {Point(20, 90), Point(130, 90), 1, 2, 6},
 };
 
-std::string where(Point p) { return "(" + std::to_string(p.x()) + "," + std::to_string(p.y()) + ")"; }
+std::string where(Point p) {
+  char text[32];
+  std::snprintf(text, sizeof text, "(%d,%d)", p.x(), p.y());
+  return text;
+}
 
 TEST(BuildNetwork, ListsSixteenObjectsIntersectionsFirst) {
   ScriptedRandom random;

@@ -3,21 +3,39 @@ the state), animate and quit. The popup is found as the window that appears when
 menu bar's title is clicked; its items are found as the rows of dark text in it."""
 import time
 
-from failure import check
+from failure import Failure, check
+from picture import Drawing
 from xsession import Session, Traffic, check_ticks, log_region, main, poll
 
 # The rows of dark text in the popup, top to bottom.
 ITEMS = ["animate", "halt", "frame", "logging", "record", "playback", "one", "quit"]
 
 
-def open_menu(s, t):
+def title_pixels(t, lit_only=False):
+    """The menu title in the menu bar: its dark text, or the highlight Windows leaves on it
+    after a choice and while the bar still has the keyboard."""
     image = t.shot()
-    dark = [(x, y) for y in range(0, 18) for x in range(0, 601) if sum(image.pixel(x, y)) < 300]
-    check(dark, "no menu title in the drawing window's menu bar")
+    d = Drawing(image)
+    lit = lambda p: max(p) - min(p) > 100
+    return [(x, y) for y in d.menu_rows() for x in range(d.left, d.right + 1)
+            if lit(image.pixel(x, y)) or (not lit_only and sum(image.pixel(x, y)) < 300)]
+
+
+def open_menu(s, t):
+    dark = poll("the menu title in the drawing window's menu bar", lambda: title_pixels(t), 10)
     xs, ys = [p[0] for p in dark], [p[1] for p in dark]
     before = s.top_windows()
-    s.click((min(xs) + max(xs)) // 2, (min(ys) + max(ys)) // 2)
-    popup = poll("the menu popup", lambda: [w for w in s.top_windows() if w not in before], 10)
+    appeared = lambda: [w for w in s.top_windows() if w not in before]
+    # Where the bar still holds the keyboard from the last time (Windows), a click on its
+    # title lets go of it instead of opening the menu: then the next click opens it.
+    for attempt in range(3):
+        s.click((min(xs) + max(xs)) // 2, (min(ys) + max(ys)) // 2)
+        try:
+            popup = poll("the menu popup", appeared, 3 if attempt < 2 else 10)
+            break
+        except Failure:
+            if attempt == 2:
+                raise
     check(len(popup) == 1, f"{len(popup)} windows appeared for the menu")
     geometry = s.top_windows()[popup[0]]
     return popup[0], geometry, read_rows(s, geometry)
@@ -52,14 +70,27 @@ def logging_marked(s, t):
     """Whether "Logging" carries a mark left of its text, where "Animate" has none."""
     popup, (x, y, w, h), (image, rows) = open_menu(s, t)
 
+    def first_dark(top, bottom):
+        return min(xx for yy in range(top, bottom) for xx in range(image.width)
+                   if sum(image.pixel(xx, yy)) < 300)
+    # The items' text starts where most of them start (a mark stands left of it); the
+    # room for marks is left of that, less the few pixels a letter's shape may vary by.
+    lefts = sorted(first_dark(*r) for r in rows)
+    marks_end = lefts[len(lefts) // 2] - 3
+
     def dark_left(row):
         top, bottom = rows[ITEMS.index(row)]
-        return sum(1 for yy in range(top, bottom) for xx in range(0, 22)
+        return sum(1 for yy in range(top, bottom) for xx in range(0, marks_end)
                    if sum(image.pixel(xx, yy)) < 300)
     check(dark_left("animate") == 0, "a mark beside Animate")
     marked = dark_left("logging") > 0
     s.key("Escape")
     poll("the menu to close", lambda: not s.viewable(popup), 10)
+    # On Windows the first Escape closes the popup and leaves the bar with the keyboard;
+    # a second one gives it back to the window.
+    if title_pixels(t, lit_only=True):
+        s.key("Escape")
+        poll("the menu bar to let go", lambda: not title_pixels(t, lit_only=True), 10)
     return marked
 
 

@@ -31,14 +31,48 @@ class Drawing:
         self.image = image
         check(image.width == 601 and image.height == 540,
               f"drawing window picture is {image.width} x {image.height}")
+        # Where the system draws a frame inside the window's outer rectangle (Windows),
+        # the client area starts where the white display area does, left and right and at
+        # the bottom, on a row below the network.
+        below = 3 * image.height // 4
+        runs, start = [], None
+        for x in range(image.width + 1):
+            if x < image.width and image.pixel(x, below) == WHITE:
+                start = x if start is None else start
+            elif start is not None:
+                runs.append((x - start, start, x - 1))
+                start = None
+        check(runs, "no white display area in the drawing window")
+        _, self.left, self.right = max(runs)
+        middle = (self.left + self.right) // 2
+        self.bottom = max(y for y in range(image.height) if image.pixel(middle, y) == WHITE)
+        columns = range(self.left, self.right + 1, 3)
         # The canvas's one-pixel black frame marks its top-left corner, which is the
-        # client area's; above it is the menu bar.
+        # client area's; above it is the menu bar. Where the outer size includes a frame,
+        # the display area, cleared white about the centre, covers that line: then the
+        # client area starts below the last row of other colours (caption, menu bar), as
+        # seen left of the network, where no vehicle goes.
         self.top = next((y for y in range(100) if all(
-            image.pixel(x, y) == BLACK for x in range(0, 601, 3))), None)
+            image.pixel(x, y) == BLACK for x in columns)), None)
+        if self.top is None:
+            framed = [y for y in range(100) if any(image.pixel(x, y) not in (BLACK, WHITE)
+                                                   for x in range(self.left, self.left + 150, 3))]
+            self.top = framed[-1] + 1 if framed else None
         check(self.top is not None, "no canvas frame line found below the menu bar")
-        # The client area runs from the frame line to the window's bottom edge.
-        self.client_centre = (300, self.top + (540 - self.top) // 2)
+        # The client area runs from the frame line to its bottom edge.
+        self.client_centre = (self.left + (self.right + 1 - self.left) // 2,
+                              self.top + (self.bottom + 1 - self.top) // 2)
         self.origin = self.client_centre
+
+    def menu_rows(self):
+        """The rows of the menu bar: light ones right above the client area, up to the
+        window's top or a caption that the system drew."""
+        rows = []
+        for y in range(self.top - 1, -1, -1):
+            if min(self.image.pixel(self.right - 1, y)) < 200:
+                break
+            rows.append(y)
+        return rows[::-1]
 
     def network_origin(self):
         """Library point (0, 0) as the network shows it: the black pixels inside the canvas
@@ -46,9 +80,9 @@ class Drawing:
         of the one at y -20."""
         img = self.image
         xs, ys = [], []
-        for y in range(self.top + 1, 540):
+        for y in range(self.top + 1, self.bottom + 1):
             row = img.row_bytes(y)
-            for x in range(1, 600):
+            for x in range(self.left + 1, min(self.left + 600, self.right + 1)):
                 if row[3 * x:3 * x + 3] == b"\0\0\0":
                     xs.append(x)
                     ys.append(y)
@@ -64,12 +98,12 @@ class Drawing:
     def check_canvas(self):
         """The display area is white but for the canvas frame and the road network."""
         img, (ox, oy) = self.image, self.origin
-        for y in range(self.top, 540):
+        for y in range(self.top, self.bottom + 1):
             row = img.row_bytes(y)
-            for x in range(601):
+            for x in range(self.left, self.right + 1):
                 if row[3 * x:3 * x + 3] == b"\xff\xff\xff":
                     continue
-                if x in (0, 600) or y == self.top:
+                if x in (self.left, self.left + 600) or y == self.top:
                     check(img.pixel(x, y) == BLACK, f"canvas frame not black at ({x}, {y})")
                     continue
                 lx, ly = x - ox, oy - y

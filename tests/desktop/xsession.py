@@ -3,6 +3,7 @@ input through xdotool, screenshots as pixel arrays, and bounded polling."""
 import os
 import re
 import select
+import shlex
 import shutil
 import subprocess
 import sys
@@ -13,6 +14,10 @@ from failure import Failure, check, fail
 from picture import BLACK, Drawing, moved_by
 
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "import")
+
+# The programs under test run through this command when it is set: the Windows build's
+# programs under Wine (script/wine-run). Unset, this system's own programs run directly.
+RUNNER = shlex.split(os.environ.get("KX508_RUNNER", ""))
 
 
 def poll(what, probe, timeout=10.0, interval=0.05):
@@ -116,6 +121,10 @@ class Session:
         self.env["DISPLAY"] = self.display
         # The program keeps its road network until it ends, as designed; not a leak.
         self.env["ASAN_OPTIONS"] = "detect_leaks=0"
+        if RUNNER:
+            # What the runner keeps for this session's X server (Wine: its own prefix).
+            self.env["KX508_RUNNER_DIR"] = os.path.join(self.work, "runner")
+            os.mkdir(self.env["KX508_RUNNER_DIR"])
 
     def _start_server(self, width, height):
         read_end, write_end = os.pipe()
@@ -149,6 +158,8 @@ class Session:
             if p.poll() is None:
                 p.kill()
                 p.wait()
+        if RUNNER:
+            run(*RUNNER, "--end", check_status=False, env=self.env)
         if self.server and self.server.poll() is None:
             self.server.terminate()
             self.server.wait()
@@ -167,7 +178,7 @@ class Session:
 
     def start(self, program, *args, stdin=None, name="program"):
         err = open(os.path.join(self.work, f"{name}.stderr"), "w")
-        p = subprocess.Popen([program, *args], cwd=self.work, env=self.env, stdout=err,
+        p = subprocess.Popen([*RUNNER, program, *args], cwd=self.work, env=self.env, stdout=err,
                              stderr=subprocess.STDOUT,
                              stdin=subprocess.PIPE if stdin is not None else subprocess.DEVNULL)
         p.log_path = err.name
@@ -183,7 +194,13 @@ class Session:
 
     def find_window(self, title, pid=None, timeout=15.0):
         """Waits for a viewable window with exactly this title (of this process)."""
+        started = [p for p in self.processes if p.pid == pid]
+
         def probe():
+            # A program that ended (or could not be started by the runner) says why.
+            if started and started[0].poll() is not None:
+                fail(f'the program ended with status {started[0].returncode} before showing '
+                     f'window "{title}": {self.output(started[0]).strip() or "(no output)"}')
             args = ["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(title)}$"]
             if pid is not None:
                 args[2:2] = ["--all", "--pid", str(pid)]

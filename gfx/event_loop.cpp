@@ -34,10 +34,10 @@ long draw_window_proc(platform::Window window, const platform::Message& msg) {
       copy_canvas_to_window();
       return 0;
     case MsgType::KeyDown:
-      on_key_down(msg.param);
+      on_key_down(msg.param, msg.modifiers);
       return 0;
     case MsgType::KeyUp:
-      on_key_up(msg.param);
+      on_key_up(msg.param, msg.modifiers);
       return 0;
     case MsgType::Char:
       on_char(msg.param);

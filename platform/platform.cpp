@@ -130,6 +130,7 @@ void translate_message(const Message& msg) {
   if (msg.type != MsgType::KeyDown || msg.ch == 0) return;
   Message ch{msg.window, MsgType::Char};
   ch.param = msg.ch;
+  ch.modifiers = msg.modifiers;
   the_core().queue.post_front(ch);
 }
 

@@ -267,7 +267,7 @@ TEST_F(EventLoopTest, ResetPutsTheStateBackAsAtProgramStart) {
   ASSERT_EQ(wait().kind, KX508_MOUSE);
   hl::type_char('k');
   ASSERT_EQ(wait().kind, KX508_KEY);
-  kx508::on_key_down(platform::VK_CONTROL);
+  kx508::on_key_down(platform::VK_CONTROL, 0);
   kx508::on_command(kx508::kCmdLogging);  // off
 
   kx508::reset_library();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "headless/controls.h"
@@ -169,6 +170,30 @@ TEST_F(HeadlessTest, KeyDownIsTranslatedIntoACharacterTakenNext) {
   drain();
   EXPECT_EQ(log.seen, (std::vector<std::string>{"keydown", "char", "keyup"}));
   EXPECT_EQ(hl::focus(), w);
+}
+
+// Key messages carry the modifiers the keyboard had, translated characters too; a Ctrl
+// released while another program had the focus shows in the next key's modifiers.
+TEST_F(HeadlessTest, KeyMessagesCarryCtrlAsTheKeyboardHasIt) {
+  platform::Window w = make_window();
+  platform::show_window(w);
+  drain();
+  hl::key_down(platform::VK_CONTROL);
+  hl::key_down('X', 'X' & 0x1F);
+  hl::set_focus(0);
+  hl::key_up(platform::VK_CONTROL);
+  hl::set_focus(w);
+  hl::key_down('Y', 'y');
+  std::vector<std::pair<MsgType, std::uint32_t>> seen;
+  Message m;
+  while (platform::peek_message(m)) {
+    platform::translate_message(m);
+    seen.push_back({m.type, m.modifiers});
+  }
+  const std::uint32_t ctrl = platform::MOD_CONTROL;
+  EXPECT_EQ(seen, (std::vector<std::pair<MsgType, std::uint32_t>>{
+                      {MsgType::KeyDown, ctrl}, {MsgType::KeyDown, ctrl}, {MsgType::Char, ctrl},
+                      {MsgType::KeyDown, 0}, {MsgType::Char, 0}}));
 }
 
 TEST_F(HeadlessTest, TimerTicksDoNotPileUpWhileNobodyPumps) {

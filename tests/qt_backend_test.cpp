@@ -171,6 +171,18 @@ TEST_F(QtBackendTest, CloseBoxEndsTheProgramThroughTheLibrary) {
 
 // ---- Input
 
+// Ctrl is read from each key event itself, so a Ctrl released where the program could
+// not see it is not taken as still held.
+TEST_F(QtBackendTest, KeysCarryCtrlFromTheKeyEventItself) {
+  QTest::keyClick(draw_client, Qt::Key_L, Qt::ControlModifier);
+  QTest::keyClick(draw_client, Qt::Key_L);
+  std::vector<Message> downs = take({MsgType::KeyDown});
+  ASSERT_EQ(downs.size(), 3u);  // Ctrl, then L with it, then L alone
+  EXPECT_EQ(downs[0].param, platform::VK_CONTROL);
+  EXPECT_EQ(downs[1].modifiers, platform::MOD_CONTROL);
+  EXPECT_EQ(downs[2].modifiers, 0u);
+}
+
 TEST_F(QtBackendTest, ClickIsAMouseEventInLibraryCoordinates) {
   const QPoint o(kx508::lib.windows.canvas_origin.x, kx508::lib.windows.canvas_origin.y);
   // Other buttons are not clicks.

@@ -97,6 +97,8 @@ class HeadlessDriver final : public Driver {
   std::map<Window, std::vector<Rect>> presented;
   std::map<Window, std::vector<MenuNotice>> menu_notices;
   Window focused = 0;
+  // The keyboard's Ctrl, wherever the focus is: key messages carry it as their modifiers.
+  bool ctrl_held = false;
   std::map<Window, OpenDialog> dialogs;
   std::deque<std::vector<DialogAnswer>> answers;
   std::vector<std::string> opened_titles;

@@ -130,6 +130,9 @@ void on_command(int id) {
       break;
     case kCmdLogging:
       set_logging_flag(!lib.draw.logging_enabled);
+      // Switching logging on brings back a text window the user closed, with its lines.
+      if (lib.draw.logging_enabled && !platform::is_window_shown(lib.windows.text_window))
+        show_text_window();
       break;
     case kCmdRecord:
       toggle_recording();

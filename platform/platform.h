@@ -119,6 +119,10 @@ void destroy_window(Window window);
 
 bool is_window(Window window);
 void show_window(Window window);
+// Hides a window; show_window brings it back with its pixels and asks it for a paint.
+void hide_window(Window window);
+// Whether the window is shown now (shown and not hidden since).
+bool is_window_shown(Window window);
 Rect client_rect(Window window);  // left and top are 0
 Size screen_size();
 

@@ -200,7 +200,7 @@ TEST_F(EventLoopTest, ClosingTheTextWindowLeavesTheProgramRunning) {
   KX508_set_animation(2);
   hl::close_window(text_window);
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
-  EXPECT_FALSE(hl::window_info(text_window).exists);
+  EXPECT_FALSE(hl::window_info(text_window).shown);
   EXPECT_TRUE(hl::window_info(draw_window).exists);
 }
 

@@ -196,6 +196,28 @@ TEST_F(HeadlessTest, KeyMessagesCarryCtrlAsTheKeyboardHasIt) {
                       {MsgType::KeyDown, 0}, {MsgType::Char, 0}}));
 }
 
+TEST_F(HeadlessTest, HiddenWindowKeepsItsPixelsAndIsPaintedWhenShownAgain) {
+  platform::Window w = make_window();
+  platform::show_window(w);
+  platform::text_out(w, 0, 0, "kept");
+  drain();
+  platform::hide_window(w);
+  EXPECT_FALSE(platform::is_window_shown(w));
+  EXPECT_FALSE(hl::window_info(w).shown);
+  EXPECT_EQ(hl::focus(), 0u);
+  drain();
+  log.seen.clear();
+  platform::show_window(w);
+  EXPECT_TRUE(platform::is_window_shown(w));
+  EXPECT_EQ(hl::text_lines(w), (std::vector<std::string>{"kept"}));
+  drain();
+  EXPECT_EQ(log.seen, (std::vector<std::string>{"paint"}));
+  // Shown again while shown: nothing to paint.
+  platform::show_window(w);
+  drain();
+  EXPECT_EQ(log.seen, (std::vector<std::string>{"paint"}));
+}
+
 TEST_F(HeadlessTest, TimerTicksDoNotPileUpWhileNobodyPumps) {
   platform::Window w = make_window();
   platform::set_timer(w, 1, 100);

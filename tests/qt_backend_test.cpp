@@ -169,6 +169,17 @@ TEST_F(QtBackendTest, CloseBoxEndsTheProgramThroughTheLibrary) {
   EXPECT_EQ(top_level("KX508 Text"), text_top);
 }
 
+TEST_F(QtBackendTest, TextWindowCloseBoxHidesItUntilLoggingIsSwitchedOn) {
+  QPointer<QWidget> top = text_top;
+  EXPECT_FALSE(text_top->close());
+  pump();
+  ASSERT_FALSE(top.isNull());
+  EXPECT_FALSE(text_top->isVisible());
+  EXPECT_EQ(KX508_set_logging(1), 1);
+  pump();
+  EXPECT_TRUE(text_top->isVisible());
+}
+
 // ---- Input
 
 // Ctrl is read from each key event itself, so a Ctrl released where the program could

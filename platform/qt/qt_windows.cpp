@@ -148,6 +148,11 @@ void QtDriver::show_window(WindowRecord& w) {
   if (first) core::invalidate(w.id);
 }
 
+void QtDriver::hide_window(WindowRecord& w) {
+  NativeWindow* nw = native(w.id);
+  if (nw && nw->top) nw->top->hide();
+}
+
 void QtDriver::present(WindowRecord& w, std::span<const Rect> parts) {
   NativeWindow* nw = native(w.id);
   if (!nw) return;

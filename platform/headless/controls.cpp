@@ -120,6 +120,11 @@ void click(Window window, int client_x, int client_y) {
 
 void close_window(Window window) { the_driver().input(Message{window, MsgType::Close}); }
 
+void set_client_size(Window window, int width, int height) {
+  record(window);
+  core::client_resized(window, {width, height});
+}
+
 void expose(Window window) {
   WindowRecord& w = record(window);
   std::fill(w.client.data(), w.client.data() + w.client.width() * w.client.height(),

@@ -44,6 +44,8 @@ void lose_focus();
 void click(Window window, int client_x, int client_y);
 // The user clicks the window's close box.
 void close_window(Window window);
+// The window manager gives the window a client area of this size, fixed or not.
+void set_client_size(Window window, int width, int height);
 // Another window covered this one and went away: its client pixels are lost (back to
 // its background) and it gets a Paint.
 void expose(Window window);

@@ -2,6 +2,7 @@
 // each file offers the others. Nothing outside platform/qt/ includes this.
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QDialog>
 #include <QMargins>
@@ -193,6 +194,8 @@ class QtDriver final : public Driver {
   // From the widgets
   void lay_out(Window id);
   void fit_frame(Window id);
+  // The window system changed the frame of the native window with this id (X11).
+  void frame_changed(WId native_id);
 
  private:
   NativeWindow* native(Window id) {
@@ -202,6 +205,9 @@ class QtDriver final : public Driver {
   void build_menu_bar(NativeWindow& nw, const WindowRecord& w);
   void fill_menu(QWidget* target, NativeWindow& nw, Menu menu, int depth);
   void set_inner_size(NativeWindow& nw, const WindowRecord& w, QSize size);
+  // Runs fn(id) on a later pass of the event loop, once Qt has handled what it is
+  // handling now; nothing if the driver or the window is gone by then.
+  void later(Window id, void (QtDriver::*fn)(Window));
   // Tells the core when the client widget's size differs from the record's. Last thing a
   // caller does: the window procedure runs and may destroy the window.
   void sync_client_size(NativeWindow& nw);
@@ -215,7 +221,16 @@ class QtDriver final : public Driver {
   std::map<Window, std::unique_ptr<NativeWindow>> windows_;
   std::map<std::pair<Window, int>, std::unique_ptr<QTimer>> timers_;
   std::map<Window, QPointer<DialogWidget>> dialogs_;
+#ifdef KX508_HAVE_X11
+  std::unique_ptr<QAbstractNativeEventFilter> frame_watch_;
+#endif
 };
+
+#ifdef KX508_HAVE_X11
+// Tells the driver when a window manager changes a window's frame extents
+// (qt_x11_frame.cpp); null when Qt does not run on X11.
+std::unique_ptr<QAbstractNativeEventFilter> make_frame_watch();
+#endif
 
 // The widgets' way back to the driver; null while none is open.
 extern QtDriver* open_driver;

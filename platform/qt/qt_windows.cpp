@@ -198,6 +198,19 @@ void QtDriver::fit_frame(Window id) {
   lay_out(id);
 }
 
+void QtDriver::frame_changed(WId native_id) {
+  for (auto& [id, nw] : windows_)
+    if (nw->top && nw->top->internalWinId() == native_id) later(id, &QtDriver::fit_frame);
+}
+
+void QtDriver::later(Window id, void (QtDriver::*fn)(Window)) {
+  QMetaObject::invokeMethod(
+      context_.get(), [this, id, fn] {
+        if (open_driver == this && native(id)) (this->*fn)(id);
+      },
+      Qt::QueuedConnection);
+}
+
 void QtDriver::sync_client_size(NativeWindow& nw) {
   if (nw.creating) return;
   const WindowRecord* w = core::find(nw.id);

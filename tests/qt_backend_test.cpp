@@ -180,6 +180,24 @@ TEST_F(QtBackendTest, TextWindowCloseBoxHidesItUntilLoggingIsSwitchedOn) {
   EXPECT_TRUE(text_top->isVisible());
 }
 
+// The fixed window gives fullscreen and maximised back and returns to its place; the
+// resizable one may be maximised.
+TEST_F(QtBackendTest, FixedWindowRefusesFullscreenAndMaximised) {
+  const QRect frame = draw_top->frameGeometry();
+  for (Qt::WindowState state : {Qt::WindowFullScreen, Qt::WindowMaximized}) {
+    SCOPED_TRACE(state);
+    draw_top->setWindowState(state);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      pump();
+      return draw_top->windowState() == Qt::WindowNoState && draw_top->frameGeometry() == frame;
+    }, 2000)) << draw_top->frameGeometry().x() << "," << draw_top->frameGeometry().y();
+  }
+  text_top->setWindowState(Qt::WindowMaximized);
+  QTest::qWait(300);  // longer than a refused state takes to be given back
+  pump();
+  EXPECT_EQ(text_top->windowState(), Qt::WindowMaximized);
+}
+
 // ---- Input
 
 // Ctrl is read from each key event itself, so a Ctrl released where the program could

@@ -12,10 +12,32 @@ namespace {
 
 constexpr platform::Colour kWhite = platform::rgb(255, 255, 255);
 
+// Moves the canvas's pixels by (dx, dy); what the move uncovers is white, as the canvas
+// starts.
+void shift_canvas(int dx, int dy) {
+  platform::Surface& canvas = lib.windows.canvas;
+  if ((dx == 0 && dy == 0) || canvas.width() == 0) return;
+  platform::copy_surface(canvas, dx, dy, canvas, 0, 0, kCanvasWidth, kCanvasHeight);
+  const platform::Pen no_pen{kWhite, 1, true};
+  const platform::Brush white{kWhite, false};
+  const int w = kCanvasWidth, h = kCanvasHeight;
+  if (dx > 0) platform::draw_rectangle(canvas, no_pen, white, 0, 0, dx, h);
+  if (dx < 0) platform::draw_rectangle(canvas, no_pen, white, w + dx, 0, w, h);
+  if (dy > 0) platform::draw_rectangle(canvas, no_pen, white, 0, 0, w, dy);
+  if (dy < 0) platform::draw_rectangle(canvas, no_pen, white, 0, h + dy, w, h);
+  lib.windows.canvas_dirty = true;
+}
+
+// The origin is the client area's centre, whatever the window manager did to the client
+// area. The picture moves with it, so that what was drawn keeps its library coordinates
+// and what the program draws next lands on the same picture, not on a second one.
 void set_origin_from_client_area(platform::Window window) {
   platform::Rect r = platform::client_rect(window);
-  lib.windows.canvas_origin.x = r.left + (r.right - r.left) / 2;
-  lib.windows.canvas_origin.y = r.top + (r.bottom - r.top) / 2;
+  CanvasOrigin& origin = lib.windows.canvas_origin;
+  const CanvasOrigin before = origin;
+  origin.x = r.left + (r.right - r.left) / 2;
+  origin.y = r.top + (r.bottom - r.top) / 2;
+  shift_canvas(origin.x - before.x, origin.y - before.y);
 }
 
 long draw_window_proc(platform::Window window, const platform::Message& msg) {
@@ -34,10 +56,10 @@ long draw_window_proc(platform::Window window, const platform::Message& msg) {
       copy_canvas_to_window();
       return 0;
     case MsgType::KeyDown:
-      on_key_down(msg.param);
+      on_key_down(msg.param, msg.modifiers);
       return 0;
     case MsgType::KeyUp:
-      on_key_up(msg.param);
+      on_key_up(msg.param, msg.modifiers);
       return 0;
     case MsgType::Char:
       on_char(msg.param);

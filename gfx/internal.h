@@ -78,8 +78,8 @@ struct MenuState {
 };
 
 void build_menu_bar(platform::Window window);
-void on_key_down(int vk);
-void on_key_up(int vk);
+void on_key_down(int vk, std::uint32_t modifiers);
+void on_key_up(int vk, std::uint32_t modifiers);
 void on_char(int code);
 void on_command(int id);
 void on_focus_lost();

@@ -46,6 +46,10 @@ long text_window_proc(platform::Window window, const platform::Message& msg) {
     case MsgType::Paint:
       repaint_from_ring(window);
       return 0;
+    case MsgType::Close:
+      // The close box hides the log; switching logging on shows it again.
+      platform::hide_window(window);
+      return 0;
     case MsgType::KeyDown:
     case MsgType::KeyUp: {
       // Keys typed here work as if typed in the drawing window.

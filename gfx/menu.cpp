@@ -130,6 +130,9 @@ void on_command(int id) {
       break;
     case kCmdLogging:
       set_logging_flag(!lib.draw.logging_enabled);
+      // Switching logging on brings back a text window the user closed, with its lines.
+      if (lib.draw.logging_enabled && !platform::is_window_shown(lib.windows.text_window))
+        show_text_window();
       break;
     case kCmdRecord:
       toggle_recording();
@@ -151,18 +154,25 @@ void on_command(int id) {
   }
 }
 
-void on_key_down(int vk) {
-  if (vk == platform::VK_CONTROL) {
-    lib.menu.ctrl_down = true;
-    return;
-  }
-  if (!lib.menu.ctrl_down) return;
+namespace {
+
+// Ctrl's own key goes by the key; any other key says whether Ctrl is held, and that
+// wins over what we remembered: a Ctrl released while another program had the focus,
+// however briefly, never reached us.
+void note_ctrl(int vk, bool down, std::uint32_t modifiers) {
+  if (vk == platform::VK_CONTROL) lib.menu.ctrl_down = down;
+  else lib.menu.ctrl_down = (modifiers & platform::MOD_CTRL) != 0;
+}
+
+}  // namespace
+
+void on_key_down(int vk, std::uint32_t modifiers) {
+  note_ctrl(vk, true, modifiers);
+  if (vk == platform::VK_CONTROL || !lib.menu.ctrl_down) return;
   if (int id = command_for_key(vk)) on_command(id);
 }
 
-void on_key_up(int vk) {
-  if (vk == platform::VK_CONTROL) lib.menu.ctrl_down = false;
-}
+void on_key_up(int vk, std::uint32_t modifiers) { note_ctrl(vk, false, modifiers); }
 
 void on_char(int code) {
   // Ctrl+letter types a control character; those are commands, never keyboard events.

@@ -64,7 +64,7 @@ struct WindowRecord {
   Rect outer;           // screen position and outer size
   Surface client;       // the client pixels the window shows
   std::vector<TextRun> text;  // the lines drawn on the client area, top to bottom
-  bool shown = false;
+  bool shown = false;         // shown and not hidden since
   Menu menu = 0;
   bool surface_held = false;
   // Dialogs
@@ -92,7 +92,10 @@ class Driver {
   // client size.
   virtual Size create_window(WindowRecord& w) = 0;
   virtual void destroy_window(WindowRecord& w) = 0;
+  // Shows the window; when it was not shown (first show, or hidden since) the backend
+  // asks the core for a paint (core::invalidate). The record's shown is still the old.
   virtual void show_window(WindowRecord& w) = 0;
+  virtual void hide_window(WindowRecord& w) = 0;
   // These parts of the client pixels changed and are to be shown.
   virtual void present(WindowRecord& w, std::span<const Rect> parts) = 0;
 

@@ -92,6 +92,18 @@ void destroy_window(Window window) {
 
 bool is_window(Window window) { return core::find(window) != nullptr; }
 
+void hide_window(Window window) {
+  if (WindowRecord* w = core::find(window); w && w->shown) {
+    driver()->hide_window(*w);
+    w->shown = false;
+  }
+}
+
+bool is_window_shown(Window window) {
+  const WindowRecord* w = core::find(window);
+  return w && w->shown;
+}
+
 void show_window(Window window) {
   if (WindowRecord* w = core::find(window)) {
     driver()->show_window(*w);
@@ -130,6 +142,7 @@ void translate_message(const Message& msg) {
   if (msg.type != MsgType::KeyDown || msg.ch == 0) return;
   Message ch{msg.window, MsgType::Char};
   ch.param = msg.ch;
+  ch.modifiers = msg.modifiers;
   the_core().queue.post_front(ch);
 }
 

@@ -59,6 +59,7 @@ enum class MsgType : std::uint8_t {
   KeyDown,      // param: virtual-key code; ch: the character the key types, 0 if none
   KeyUp,        // param: virtual-key code
   Char,         // param: character code, made by translate_message from a KeyDown
+                // KeyDown, KeyUp and Char also carry modifiers (below)
   Command,      // param: command id (a menu choice, a dialog button)
   Timer,        // param: timer id
   LButtonDown,  // x, y: client pixel
@@ -74,7 +75,12 @@ struct Message {
   std::int32_t ch = 0;
   std::int32_t x = 0, y = 0;
   std::uintptr_t data = 0;
+  // Key messages: the modifier keys held when the key event happened, as the native
+  // event itself tells (MOD_* bits). For a modifier key's own event it may be either.
+  std::uint32_t modifiers = 0;
 };
+
+constexpr std::uint32_t MOD_CTRL = 1u << 0;
 
 // Virtual-key codes the library knows; letters are their upper-case character codes.
 constexpr int VK_RETURN = 13;
@@ -114,6 +120,10 @@ void destroy_window(Window window);
 
 bool is_window(Window window);
 void show_window(Window window);
+// Hides a window; show_window brings it back with its pixels and asks it for a paint.
+void hide_window(Window window);
+// Whether the window is shown now (shown and not hidden since).
+bool is_window_shown(Window window);
 Rect client_rect(Window window);  // left and top are 0
 Size screen_size();
 

@@ -1,5 +1,7 @@
 // When the canvas reaches the drawing window: once after it changed, never while nothing
 // was drawn, and again whenever the window has lost its pixels.
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "library_fixture.h"
@@ -10,6 +12,7 @@ namespace {
 const platform::Window& draw_window = kx508::lib.windows.draw_window;
 
 const platform::Colour kBlue = platform::rgb(0, 0, 255);
+const platform::Colour kWhite = platform::rgb(255, 255, 255);
 
 class CanvasCopyTest : public LibraryTest {
  protected:
@@ -77,6 +80,53 @@ TEST_F(CanvasCopyTest, ExposedWindowGetsTheUnchangedCanvasBackOnce) {
   EXPECT_EQ(shown(0, 0), kBlue);
   EXPECT_EQ(shown(5, 5), platform::rgb(255, 0, 0));
   EXPECT_EQ(copies(), before + 2);
+}
+
+// The window manager changes the client area's size (decorations toggled, fullscreen, a
+// size it does not keep fixed): the origin follows the client area's centre and the
+// picture moves with it, so drawing the same shapes again adds nothing beside them.
+TEST_F(CanvasCopyTest, ThePictureMovesWithTheOriginWhenTheClientAreaChangesSize) {
+  KX508_set_animation(2);
+  KX508_clear();
+  KX508_draw_rectangle(4, -20, 10, 30, -10, 0);
+  wait();
+  const platform::Rect client = platform::client_rect(draw_window);
+  const auto origin = kx508::lib.windows.canvas_origin;
+  const platform::Surface before = kx508::lib.windows.canvas;
+
+  for (const auto& [dw, dh] : {std::pair{300, 160}, std::pair{0, 0}, std::pair{-40, 19}}) {
+    hl::set_client_size(draw_window, client.width() + dw, client.height() + dh);
+    const int dx = dw / 2, dy = dh / 2;  // exact for these sizes
+    ASSERT_EQ(kx508::lib.windows.canvas_origin.x, origin.x + dx);
+    ASSERT_EQ(kx508::lib.windows.canvas_origin.y, origin.y + dy);
+    wait();
+    const platform::Surface& canvas = kx508::lib.windows.canvas;
+    EXPECT_EQ(shown(-20, 10), kBlue) << dw;
+    EXPECT_EQ(shown(30, -10), kBlue) << dw;
+    EXPECT_EQ(shown(-21, 10), kWhite) << dw;
+    // The canvas frame went along; where the move uncovered the canvas it is white.
+    if (dx > 0) {
+      EXPECT_EQ(canvas.pixel(dx - 1, 300), kWhite);
+    }
+    if (dx >= 0) {
+      EXPECT_EQ(canvas.pixel(dx, 300), platform::rgb(0, 0, 0));
+    }
+
+    // The same shape at the same library point: not one pixel changes.
+    const platform::Surface moved = canvas;
+    KX508_draw_rectangle(4, -20, 10, 30, -10, 0);
+    EXPECT_TRUE(std::equal(moved.data(), moved.data() + 601 * 540, canvas.data())) << dw;
+  }
+  // Back to the first size, after moves that pushed the canvas's edges off it: those
+  // are lost (the frame lines), everything else is where it was.
+  hl::set_client_size(draw_window, client.width(), client.height());
+  wait();
+  const platform::Surface& canvas = kx508::lib.windows.canvas;
+  for (int y = 1; y < 539; ++y)
+    for (int x = 1; x < 600; ++x)
+      ASSERT_EQ(canvas.pixel(x, y), before.pixel(x, y)) << x << ", " << y;
+  EXPECT_EQ(canvas.pixel(0, 300), kWhite);
+  EXPECT_EQ(shown(0, 0), kBlue);
 }
 
 // The pixels a presentation covered.

@@ -200,7 +200,7 @@ TEST_F(EventLoopTest, ClosingTheTextWindowLeavesTheProgramRunning) {
   KX508_set_animation(2);
   hl::close_window(text_window);
   EXPECT_EQ(wait().kind, KX508_PERIODIC);
-  EXPECT_FALSE(hl::window_info(text_window).exists);
+  EXPECT_FALSE(hl::window_info(text_window).shown);
   EXPECT_TRUE(hl::window_info(draw_window).exists);
 }
 
@@ -267,7 +267,7 @@ TEST_F(EventLoopTest, ResetPutsTheStateBackAsAtProgramStart) {
   ASSERT_EQ(wait().kind, KX508_MOUSE);
   hl::type_char('k');
   ASSERT_EQ(wait().kind, KX508_KEY);
-  kx508::on_key_down(platform::VK_CONTROL);
+  kx508::on_key_down(platform::VK_CONTROL, 0);
   kx508::on_command(kx508::kCmdLogging);  // off
 
   kx508::reset_library();

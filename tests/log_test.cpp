@@ -77,10 +77,53 @@ TEST_F(LogTest, LongMessagesAreCutAt1023Characters) {
 TEST_F(LogTest, LoggingAfterTheTextWindowIsClosedKeepsFillingTheRing) {
   hl::close_window(text_window);
   handle_queued_input();
-  ASSERT_FALSE(hl::window_info(text_window).exists);
+  ASSERT_FALSE(hl::window_info(text_window).shown);
   for (int i = 0; i < 30; ++i) KX508_log("after %d\n", i);
   EXPECT_EQ(kx508::lib.log.log_ring[(kx508::lib.log.log_next + 24) % 25], "after 29\n");
-  EXPECT_EQ(KX508_set_logging(1), 1);  // showing a closed window does nothing
+  EXPECT_EQ(KX508_set_logging(1), 1);
+  EXPECT_TRUE(hl::window_info(text_window).shown);
+}
+
+// The close box hides the text window; switching logging on, from the program or with
+// the menu, shows it again with its lines as at start, those logged meanwhile included.
+TEST_F(LogTest, TheCloseBoxHidesTheTextWindowAndLoggingOnBringsItBack) {
+  KX508_log("before\n");
+  hl::close_window(text_window);
+  handle_queued_input();
+  ASSERT_TRUE(hl::window_info(text_window).exists);
+  ASSERT_FALSE(hl::window_info(text_window).shown);
+  KX508_log("while hidden\n");
+
+  hl::set_focus(draw_window);
+  hl::ctrl_key('l');  // off
+  hl::ctrl_key('l');  // on
+  handle_queued_input();
+  EXPECT_TRUE(kx508::lib.draw.logging_enabled);
+  EXPECT_TRUE(hl::window_info(text_window).shown);
+  std::vector<std::string> lines = hl::text_lines(text_window);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], "before");
+  EXPECT_EQ(lines.back(), "while hidden");
+
+  // Closed again, then shown by the program.
+  hl::close_window(text_window);
+  handle_queued_input();
+  ASSERT_FALSE(hl::window_info(text_window).shown);
+  EXPECT_EQ(KX508_set_logging(1), 1);
+  handle_queued_input();
+  EXPECT_TRUE(hl::window_info(text_window).shown);
+  EXPECT_EQ(hl::text_lines(text_window).back(), "while hidden");
+}
+
+// Switching logging on leaves a text window that is shown alone: the keyboard stays
+// where the user is typing.
+TEST_F(LogTest, LoggingOnLeavesAShownTextWindowAndTheFocusAlone) {
+  hl::set_focus(draw_window);
+  hl::ctrl_key('l');
+  hl::ctrl_key('l');
+  handle_queued_input();
+  EXPECT_TRUE(kx508::lib.draw.logging_enabled);
+  EXPECT_EQ(hl::focus(), draw_window);
 }
 
 TEST_F(LogTest, KeysTypedInTheTextWindowReachTheDrawingWindow) {

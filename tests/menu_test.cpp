@@ -129,12 +129,42 @@ TEST_F(MenuTest, CtrlReleasedInAnotherProgramIsForgotten) {
   ASSERT_TRUE(kx508::lib.menu.ctrl_down);
   // Ctrl goes up while another program has the focus: no key-up reaches us.
   hl::lose_focus();
+  hl::key_up(platform::VK_CONTROL);
+  handle_queued_input();
+  EXPECT_FALSE(kx508::lib.menu.ctrl_down);
   hl::set_focus(draw_window);
   hl::type_char('q');
   Event e = wait();
   EXPECT_EQ(e.kind, KX508_KEY);
   EXPECT_EQ(e.key, 'q');
   EXPECT_FALSE(kx508::lib.menu.ctrl_down);
+}
+
+// A trip to another program so quick that no focus-lost notice comes: the letter's own
+// modifiers say that Ctrl is no longer held.
+TEST_F(MenuTest, CtrlReleasedOnAQuickTripElsewhereIsNotHeld) {
+  hl::key_down(platform::VK_CONTROL);
+  handle_queued_input();
+  ASSERT_TRUE(kx508::lib.menu.ctrl_down);
+  hl::set_focus(0);
+  hl::key_up(platform::VK_CONTROL);
+  hl::set_focus(draw_window);
+  hl::type_char('l');
+  Event e = wait();
+  EXPECT_EQ(e.kind, KX508_KEY);
+  EXPECT_EQ(e.key, 'l');
+  EXPECT_TRUE(kx508::lib.draw.logging_enabled);
+}
+
+// The other way round: Ctrl pressed in another program and held on the way back.
+TEST_F(MenuTest, CtrlPressedElsewhereAndStillHeldMakesACommand) {
+  hl::set_focus(0);
+  hl::key_down(platform::VK_CONTROL);
+  hl::set_focus(draw_window);
+  hl::key_down('A', 'A' & 0x1F);
+  hl::key_up('A');
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_TRUE(kx508::lib.animation.running);
 }
 
 TEST_F(MenuTest, LoggingCommandTogglesFlagAndMarkTogether) {

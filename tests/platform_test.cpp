@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "headless/controls.h"
@@ -169,6 +170,52 @@ TEST_F(HeadlessTest, KeyDownIsTranslatedIntoACharacterTakenNext) {
   drain();
   EXPECT_EQ(log.seen, (std::vector<std::string>{"keydown", "char", "keyup"}));
   EXPECT_EQ(hl::focus(), w);
+}
+
+// Key messages carry the modifiers the keyboard had, translated characters too; a Ctrl
+// released while another program had the focus shows in the next key's modifiers.
+TEST_F(HeadlessTest, KeyMessagesCarryCtrlAsTheKeyboardHasIt) {
+  platform::Window w = make_window();
+  platform::show_window(w);
+  drain();
+  hl::key_down(platform::VK_CONTROL);
+  hl::key_down('X', 'X' & 0x1F);
+  hl::set_focus(0);
+  hl::key_up(platform::VK_CONTROL);
+  hl::set_focus(w);
+  hl::key_down('Y', 'y');
+  std::vector<std::pair<MsgType, std::uint32_t>> seen;
+  Message m;
+  while (platform::peek_message(m)) {
+    platform::translate_message(m);
+    seen.push_back({m.type, m.modifiers});
+  }
+  const std::uint32_t ctrl = platform::MOD_CTRL;
+  EXPECT_EQ(seen, (std::vector<std::pair<MsgType, std::uint32_t>>{
+                      {MsgType::KeyDown, ctrl}, {MsgType::KeyDown, ctrl}, {MsgType::Char, ctrl},
+                      {MsgType::KeyDown, 0}, {MsgType::Char, 0}}));
+}
+
+TEST_F(HeadlessTest, HiddenWindowKeepsItsPixelsAndIsPaintedWhenShownAgain) {
+  platform::Window w = make_window();
+  platform::show_window(w);
+  platform::text_out(w, 0, 0, "kept");
+  drain();
+  platform::hide_window(w);
+  EXPECT_FALSE(platform::is_window_shown(w));
+  EXPECT_FALSE(hl::window_info(w).shown);
+  EXPECT_EQ(hl::focus(), 0u);
+  drain();
+  log.seen.clear();
+  platform::show_window(w);
+  EXPECT_TRUE(platform::is_window_shown(w));
+  EXPECT_EQ(hl::text_lines(w), (std::vector<std::string>{"kept"}));
+  drain();
+  EXPECT_EQ(log.seen, (std::vector<std::string>{"paint"}));
+  // Shown again while shown: nothing to paint.
+  platform::show_window(w);
+  drain();
+  EXPECT_EQ(log.seen, (std::vector<std::string>{"paint"}));
 }
 
 TEST_F(HeadlessTest, TimerTicksDoNotPileUpWhileNobodyPumps) {

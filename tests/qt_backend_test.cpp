@@ -169,7 +169,48 @@ TEST_F(QtBackendTest, CloseBoxEndsTheProgramThroughTheLibrary) {
   EXPECT_EQ(top_level("KX508 Text"), text_top);
 }
 
+TEST_F(QtBackendTest, TextWindowCloseBoxHidesItUntilLoggingIsSwitchedOn) {
+  QPointer<QWidget> top = text_top;
+  EXPECT_FALSE(text_top->close());
+  pump();
+  ASSERT_FALSE(top.isNull());
+  EXPECT_FALSE(text_top->isVisible());
+  EXPECT_EQ(KX508_set_logging(1), 1);
+  pump();
+  EXPECT_TRUE(text_top->isVisible());
+}
+
+// The fixed window gives fullscreen and maximised back and returns to its place; the
+// resizable one may be maximised.
+TEST_F(QtBackendTest, FixedWindowRefusesFullscreenAndMaximised) {
+  const QRect frame = draw_top->frameGeometry();
+  for (Qt::WindowState state : {Qt::WindowFullScreen, Qt::WindowMaximized}) {
+    SCOPED_TRACE(state);
+    draw_top->setWindowState(state);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      pump();
+      return draw_top->windowState() == Qt::WindowNoState && draw_top->frameGeometry() == frame;
+    }, 2000)) << draw_top->frameGeometry().x() << "," << draw_top->frameGeometry().y();
+  }
+  text_top->setWindowState(Qt::WindowMaximized);
+  QTest::qWait(300);  // longer than a refused state takes to be given back
+  pump();
+  EXPECT_EQ(text_top->windowState(), Qt::WindowMaximized);
+}
+
 // ---- Input
+
+// Ctrl is read from each key event itself, so a Ctrl released where the program could
+// not see it is not taken as still held.
+TEST_F(QtBackendTest, KeysCarryCtrlFromTheKeyEventItself) {
+  QTest::keyClick(draw_client, Qt::Key_L, Qt::ControlModifier);
+  QTest::keyClick(draw_client, Qt::Key_L);
+  std::vector<Message> downs = take({MsgType::KeyDown});
+  ASSERT_EQ(downs.size(), 3u);  // Ctrl, then L with it, then L alone
+  EXPECT_EQ(downs[0].param, platform::VK_CONTROL);
+  EXPECT_EQ(downs[1].modifiers, platform::MOD_CTRL);
+  EXPECT_EQ(downs[2].modifiers, 0u);
+}
 
 TEST_F(QtBackendTest, ClickIsAMouseEventInLibraryCoordinates) {
   const QPoint o(kx508::lib.windows.canvas_origin.x, kx508::lib.windows.canvas_origin.y);

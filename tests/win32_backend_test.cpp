@@ -31,6 +31,10 @@ TEST(Win32KeyMap, KeysDownCarryTheirCodeAndTheCharacterTyped) {
   auto euro = key_message(WM_KEYDOWN, 'E', L'\u20AC');
   EXPECT_EQ(euro->param, 'E');
   EXPECT_EQ(euro->ch, 0);
+  // Ctrl as the key's own moment had it.
+  EXPECT_EQ(key_message(WM_KEYDOWN, 'L', 12, true)->modifiers, platform::MOD_CTRL);
+  EXPECT_EQ(key_message(WM_KEYDOWN, 'L', L'l', false)->modifiers, 0u);
+  EXPECT_EQ(key_message(WM_KEYUP, 'L', 0, true)->modifiers, platform::MOD_CTRL);
 }
 
 TEST(Win32KeyMap, KeysUpSystemKeysAndWhatIsNoKey) {

@@ -72,18 +72,23 @@ void set_idle_limit(std::int64_t ms) { the_driver().idle_limit = ms; }
 void set_focus(Window window) { the_driver().focused = window; }
 Window focus() { return the_driver().focused; }
 
-void key_down(int vk, int ch) {
-  Message m{focus(), MsgType::KeyDown};
+namespace {
+
+// A key goes down or up on the keyboard, and reaches the focused window if it is ours.
+void key(MsgType type, int vk, int ch) {
+  HeadlessDriver& d = the_driver();
+  if (vk == VK_CONTROL) d.ctrl_held = type == MsgType::KeyDown;
+  Message m{d.focused, type};
   m.param = vk;
   m.ch = ch;
-  the_driver().input(m);
+  m.modifiers = d.ctrl_held ? MOD_CTRL : 0;
+  d.input(m);
 }
 
-void key_up(int vk) {
-  Message m{focus(), MsgType::KeyUp};
-  m.param = vk;
-  the_driver().input(m);
-}
+}  // namespace
+
+void key_down(int vk, int ch) { key(MsgType::KeyDown, vk, ch); }
+void key_up(int vk) { key(MsgType::KeyUp, vk, 0); }
 
 void type_char(char c) {
   int vk = std::toupper(static_cast<unsigned char>(c));
@@ -114,6 +119,11 @@ void click(Window window, int client_x, int client_y) {
 }
 
 void close_window(Window window) { the_driver().input(Message{window, MsgType::Close}); }
+
+void set_client_size(Window window, int width, int height) {
+  record(window);
+  core::client_resized(window, {width, height});
+}
 
 void expose(Window window) {
   WindowRecord& w = record(window);

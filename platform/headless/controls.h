@@ -28,8 +28,11 @@ void set_idle_limit(std::int64_t ms);  // 60 s unless set
 
 // ---- Input, delivered to the window with the keyboard focus (the last one shown)
 
+// Focus 0 is another program's window: keys typed there never reach us, though Ctrl
+// still goes down and up on the keyboard. No FocusLost is posted (see lose_focus).
 void set_focus(Window window);
 Window focus();
+// Key messages carry the keyboard's Ctrl as their modifiers, as a native key event does.
 void key_down(int vk, int ch = 0);
 void key_up(int vk);
 // A key typed without modifiers: down (with its character) and up.
@@ -41,6 +44,8 @@ void lose_focus();
 void click(Window window, int client_x, int client_y);
 // The user clicks the window's close box.
 void close_window(Window window);
+// The window manager gives the window a client area of this size, fixed or not.
+void set_client_size(Window window, int width, int height);
 // Another window covered this one and went away: its client pixels are lost (back to
 // its background) and it gets a Paint.
 void expose(Window window);

@@ -26,6 +26,11 @@ void HeadlessDriver::show_window(WindowRecord& w) {
   focused = w.id;
 }
 
+// A hidden window gives up the keyboard focus; nothing of ours takes it over.
+void HeadlessDriver::hide_window(WindowRecord& w) {
+  if (focused == w.id) focused = 0;
+}
+
 void HeadlessDriver::present(WindowRecord& w, std::span<const Rect> parts) {
   ++copies[w.id];
   presented[w.id].assign(parts.begin(), parts.end());

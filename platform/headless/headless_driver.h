@@ -2,7 +2,7 @@
 // Virtual time moves only when a test lets it or when the program waits with nothing to
 // do. Its state is open to the test controls (controls.h), which drive and inspect it.
 //
-// Implements: windows with a fixed frame, show and focus, presenting (counted), menus
+// Implements: windows with a fixed frame, show, hide and focus, presenting (counted), menus
 // (kept in the core's records), a virtual clock with timers, dialogs answered by steps
 // a test gives, or with Enter when nobody gave any. Lacks: any real input or output; a
 // wait that could only end by input that never comes throws Stalled instead of hanging.
@@ -68,6 +68,7 @@ class HeadlessDriver final : public Driver {
   Size create_window(WindowRecord& w) override;
   void destroy_window(WindowRecord& w) override;
   void show_window(WindowRecord& w) override;
+  void hide_window(WindowRecord& w) override;
   void present(WindowRecord& w, std::span<const Rect> parts) override;
   void menu_bar_changed(WindowRecord& w) override;
   void menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) override;
@@ -97,6 +98,8 @@ class HeadlessDriver final : public Driver {
   std::map<Window, std::vector<Rect>> presented;
   std::map<Window, std::vector<MenuNotice>> menu_notices;
   Window focused = 0;
+  // The keyboard's Ctrl, wherever the focus is: key messages carry it as their modifiers.
+  bool ctrl_held = false;
   std::map<Window, OpenDialog> dialogs;
   std::deque<std::vector<DialogAnswer>> answers;
   std::vector<std::string> opened_titles;

@@ -2,15 +2,18 @@
 // timers. Qt's event loop never runs on its own: the core's message loop drives it
 // through process_events() and wait_events().
 //
-// Implements: one top-level widget per window, a menu bar over a client widget that
-// shows the record's pixels (qt_windows.cpp); keys as virtual-key codes with the
-// character typed, and left clicks (qt_keys.cpp); the menu bar built from the menu
-// records (qt_menus.cpp); modal dialogs built from the decoded template (qt_dialogs.cpp);
-// one precise QTimer per timer; focus lost to another program. Starting (qt_start.cpp)
-// picks the Qt platform: the user's QT_QPA_PLATFORM, else X11 where there is an X
-// display, else Wayland where there is only a Wayland display. Built with KX508_WITH_X11
-// it probes the X display first (qt_x11_probe.cpp) and declines, with the reason, when
-// there is none; without it Qt chooses where there is no Wayland display.
+// Implements: one top-level widget per window, a menu bar over a client widget that shows
+// the record's pixels, shown and hidden; a fixed window's outer size kept through frame
+// changes (on X11 also those the frame watch sees, qt_x11_frame.cpp), and no fullscreen
+// or maximised state for it (qt_windows.cpp); keys as virtual-key codes with the
+// character typed and the event's own Ctrl state, and left clicks (qt_keys.cpp); the menu
+// bar built from the menu records (qt_menus.cpp); modal dialogs built from the decoded
+// template (qt_dialogs.cpp); one precise QTimer per timer; focus lost to another program.
+// Starting (qt_start.cpp) picks the Qt platform: the user's QT_QPA_PLATFORM, else X11
+// where there is an X display, else Wayland where there is only a Wayland display. Built
+// with KX508_WITH_X11 it probes the X display first (qt_x11_probe.cpp) and declines, with
+// the reason, when there is none; without it Qt chooses where there is no Wayland
+// display.
 // Lacks: window positions under Wayland, where the compositor places the windows; typed
 // characters beyond one byte (what an input method composes arrives as no character);
 // a desktop-wide menu bar, on purpose, as it would change the client area;
@@ -32,6 +35,9 @@ QtDriver* open_driver = nullptr;
 
 QtDriver::~QtDriver() {
   if (open_driver == this) open_driver = nullptr;
+#ifdef KX508_HAVE_X11
+  if (frame_watch_ && qApp) qApp->removeNativeEventFilter(frame_watch_.get());
+#endif
   timers_.clear();
   for (auto& [id, d] : dialogs_) delete d.data();
   dialogs_.clear();
@@ -61,6 +67,10 @@ bool QtDriver::start(std::string* why) {
                    [](Qt::ApplicationState state) {
                      if (state != Qt::ApplicationActive) core::post_to_all(MsgType::FocusLost);
                    });
+#ifdef KX508_HAVE_X11
+  frame_watch_ = make_frame_watch();
+  if (frame_watch_) qApp->installNativeEventFilter(frame_watch_.get());
+#endif
   open_driver = this;
   return true;
 }

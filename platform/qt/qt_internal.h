@@ -2,6 +2,7 @@
 // each file offers the others. Nothing outside platform/qt/ includes this.
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QDialog>
 #include <QMargins>
@@ -107,6 +108,7 @@ class TopWindow final : public QWidget {
   bool event(QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
   // Keys that reach the window without going through the client (the menu bar had focus).
   void keyPressEvent(QKeyEvent* e) override { post_key(id_, e, true); }
   void keyReleaseEvent(QKeyEvent* e) override { post_key(id_, e, false); }
@@ -165,7 +167,17 @@ struct NativeWindow {
   std::vector<Built> built;
   QMargins frame;     // the frame margins the size was last fitted to
   bool creating = false;
+  // Runs while a fixed window gives back a fullscreen or maximised state, restarted by
+  // every move the window manager makes meanwhile.
+  std::unique_ptr<QTimer> settle;
 };
+
+// States a fixed window does not take.
+inline constexpr Qt::WindowStates kRefusedStates{Qt::WindowFullScreen | Qt::WindowMaximized};
+// How long a window manager's moves must have stopped before a window is put back.
+inline constexpr int kSettleMs = 150;
+// Frame margins no window has: the next fit sets the size whatever the margins are.
+inline const QMargins kUnknownFrame{-1, -1, -1, -1};
 
 class QtDriver final : public Driver {
  public:
@@ -176,6 +188,7 @@ class QtDriver final : public Driver {
   Size create_window(WindowRecord& w) override;
   void destroy_window(WindowRecord& w) override;
   void show_window(WindowRecord& w) override;
+  void hide_window(WindowRecord& w) override;
   void present(WindowRecord& w, std::span<const Rect> parts) override;
   void menu_bar_changed(WindowRecord& w) override;
   void menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) override;
@@ -192,6 +205,9 @@ class QtDriver final : public Driver {
   // From the widgets
   void lay_out(Window id);
   void fit_frame(Window id);
+  void window_state_changed(Window id);
+  // The window system changed the frame of the native window with this id (X11).
+  void frame_changed(WId native_id);
 
  private:
   NativeWindow* native(Window id) {
@@ -201,6 +217,13 @@ class QtDriver final : public Driver {
   void build_menu_bar(NativeWindow& nw, const WindowRecord& w);
   void fill_menu(QWidget* target, NativeWindow& nw, Menu menu, int depth);
   void set_inner_size(NativeWindow& nw, const WindowRecord& w, QSize size);
+  void leave_refused_state(Window id);
+  void settle(NativeWindow& nw);
+  // Puts a fixed window back at its place and fits its frame again.
+  void put_back(Window id);
+  // Runs fn(id) on a later pass of the event loop, once Qt has handled what it is
+  // handling now; nothing if the driver or the window is gone by then.
+  void later(Window id, void (QtDriver::*fn)(Window));
   // Tells the core when the client widget's size differs from the record's. Last thing a
   // caller does: the window procedure runs and may destroy the window.
   void sync_client_size(NativeWindow& nw);
@@ -214,7 +237,16 @@ class QtDriver final : public Driver {
   std::map<Window, std::unique_ptr<NativeWindow>> windows_;
   std::map<std::pair<Window, int>, std::unique_ptr<QTimer>> timers_;
   std::map<Window, QPointer<DialogWidget>> dialogs_;
+#ifdef KX508_HAVE_X11
+  std::unique_ptr<QAbstractNativeEventFilter> frame_watch_;
+#endif
 };
+
+#ifdef KX508_HAVE_X11
+// Tells the driver when a window manager changes a window's frame extents
+// (qt_x11_frame.cpp); null when Qt does not run on X11.
+std::unique_ptr<QAbstractNativeEventFilter> make_frame_watch();
+#endif
 
 // The widgets' way back to the driver; null while none is open.
 extern QtDriver* open_driver;

@@ -91,6 +91,8 @@ void post_key(Window window, QKeyEvent* e, bool down) {
   Message m{window, down ? MsgType::KeyDown : MsgType::KeyUp};
   m.param = virtual_key(e->key(), e->modifiers());
   if (down) m.ch = typed_char(e);
+  // From the native event's own state: a Ctrl released in another program shows here.
+  if (e->modifiers() & Qt::ControlModifier) m.modifiers |= MOD_CTRL;
   core::post(m);
 }
 

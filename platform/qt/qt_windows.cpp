@@ -87,6 +87,12 @@ void TopWindow::resizeEvent(QResizeEvent*) {
   if (open_driver && id_) open_driver->lay_out(id_);
 }
 
+void TopWindow::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  if (e->type() == QEvent::WindowStateChange && open_driver && id_)
+    open_driver->window_state_changed(id_);
+}
+
 // ---- Creating, showing, presenting
 
 Size QtDriver::create_window(WindowRecord& w) {
@@ -148,6 +154,11 @@ void QtDriver::show_window(WindowRecord& w) {
   if (first) core::invalidate(w.id);
 }
 
+void QtDriver::hide_window(WindowRecord& w) {
+  NativeWindow* nw = native(w.id);
+  if (nw && nw->top) nw->top->hide();
+}
+
 void QtDriver::present(WindowRecord& w, std::span<const Rect> parts) {
   NativeWindow* nw = native(w.id);
   if (!nw) return;
@@ -180,6 +191,11 @@ void QtDriver::lay_out(Window id) {
 void QtDriver::fit_frame(Window id) {
   NativeWindow* nw = native(id);
   if (!nw || !nw->top || !nw->top->isVisible()) return;
+  if (nw->settle && nw->settle->isActive()) {
+    // Moves while a refused state is given back: the frame means nothing yet.
+    nw->settle->start();
+    return;
+  }
   QWindow* handle = nw->top->windowHandle();
   const WindowRecord* w = core::find(id);
   if (!handle || !w) return;
@@ -191,6 +207,67 @@ void QtDriver::fit_frame(Window id) {
                  QSize(std::max(1, w->outer.width() - m.left() - m.right()),
                        std::max(1, w->outer.height() - m.top() - m.bottom())));
   lay_out(id);
+}
+
+void QtDriver::frame_changed(WId native_id) {
+  for (auto& [id, nw] : windows_)
+    if (nw->top && nw->top->internalWinId() == native_id) later(id, &QtDriver::fit_frame);
+}
+
+// ---- A fixed window stays as it was made
+
+// A window manager may still make a fixed window fullscreen or maximised (a key of its
+// own, a pager), and leave its title bar off the screen when the state goes. The state
+// is given back at once; once the window manager's moves have settled, the window goes
+// back to its place and its frame is fitted again.
+void QtDriver::window_state_changed(Window id) {
+  NativeWindow* nw = native(id);
+  const WindowRecord* w = core::find(id);
+  if (!nw || !nw->top || !w || w->desc.style != WindowStyle::Fixed) return;
+  if (!(nw->top->windowState() & kRefusedStates)) return;
+  settle(*nw);
+  later(id, &QtDriver::leave_refused_state);
+}
+
+void QtDriver::leave_refused_state(Window id) {
+  NativeWindow* nw = native(id);
+  if (nw && nw->top) nw->top->setWindowState(nw->top->windowState() & ~kRefusedStates);
+}
+
+void QtDriver::settle(NativeWindow& nw) {
+  if (!nw.settle) {
+    nw.settle = std::make_unique<QTimer>();
+    nw.settle->setSingleShot(true);
+    nw.settle->setInterval(kSettleMs);
+    const Window id = nw.id;
+    QObject::connect(nw.settle.get(), &QTimer::timeout, nw.settle.get(),
+                     [this, id] { put_back(id); });
+  }
+  nw.settle->start();
+}
+
+void QtDriver::put_back(Window id) {
+  NativeWindow* nw = native(id);
+  const WindowRecord* w = core::find(id);
+  if (!nw || !nw->top || !w) return;
+  // A window manager that insists keeps the state: nothing is gained by asking again.
+  if (nw->top->windowState() & kRefusedStates) return;
+  // The client's place from the frame's, with the margins as they are now: Qt's own
+  // idea of the frame may still be the fullscreen one, without any.
+  TopWindow& top = *nw->top;
+  const QMargins m = top.windowHandle() ? top.windowHandle()->frameMargins() : QMargins();
+  const QPoint place(w->outer.left + m.left(), w->outer.top + m.top());
+  if (top.geometry().topLeft() != place) top.setGeometry(QRect(place, top.size()));
+  nw->frame = kUnknownFrame;
+  fit_frame(id);
+}
+
+void QtDriver::later(Window id, void (QtDriver::*fn)(Window)) {
+  QMetaObject::invokeMethod(
+      context_.get(), [this, id, fn] {
+        if (open_driver == this && native(id)) (this->*fn)(id);
+      },
+      Qt::QueuedConnection);
 }
 
 void QtDriver::sync_client_size(NativeWindow& nw) {

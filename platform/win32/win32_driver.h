@@ -14,7 +14,8 @@ namespace platform::win32 {
 // WM_SYSKEYUP with its wParam), with `typed` the character its WM_CHAR carried (0 for
 // none). No window yet: the caller fills it in. Nothing for other messages and for keys
 // an input method holds back.
-std::optional<Message> key_message(unsigned message, std::uintptr_t wparam, wchar_t typed);
+std::optional<Message> key_message(unsigned message, std::uintptr_t wparam, wchar_t typed,
+                                   bool ctrl_held = false);
 
 // The whole scale factor for a monitor's DPI, 96 being 1: the nearest whole factor, a
 // half rounded up (150 % is 2), never below 1. A canvas pixel becomes a square of that

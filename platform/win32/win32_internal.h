@@ -69,6 +69,7 @@ class Win32Driver final : public Driver {
   Size create_window(WindowRecord& w) override;
   void destroy_window(WindowRecord& w) override;
   void show_window(WindowRecord& w) override;
+  void hide_window(WindowRecord& w) override;
   void present(WindowRecord& w, std::span<const Rect> parts) override;
   void menu_bar_changed(WindowRecord& w) override;
   void menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) override;

@@ -5,7 +5,8 @@
 
 namespace platform::win32 {
 
-std::optional<Message> key_message(unsigned message, std::uintptr_t wparam, wchar_t typed) {
+std::optional<Message> key_message(unsigned message, std::uintptr_t wparam, wchar_t typed,
+                                   bool ctrl_held) {
   const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
   if (!down && message != WM_KEYUP && message != WM_SYSKEYUP) return std::nullopt;
   const int vk = static_cast<int>(wparam & 0xFF);
@@ -16,6 +17,9 @@ std::optional<Message> key_message(unsigned message, std::uintptr_t wparam, wcha
   m.param = vk == VK_PACKET ? 0 : vk;
   // Characters beyond one byte are not typed, as in the other backends.
   if (down && typed >= 1 && typed <= 255) m.ch = typed;
+  // The Ctrl of this key's own moment, so that a release the program never saw is not
+  // taken for a key still held.
+  if (ctrl_held) m.modifiers |= MOD_CTRL;
   return m;
 }
 
@@ -34,7 +38,9 @@ bool Win32Driver::handle_key(MSG& m) {
     if (msg == WM_KEYDOWN && PeekMessageW(&c, m.hwnd, WM_CHAR, WM_CHAR, PM_REMOVE))
       typed = static_cast<wchar_t>(c.wParam);
   }
-  if (std::optional<Message> k = key_message(msg, m.wParam, typed)) {
+  // The key state as it was when this message was made, not as it is now.
+  const bool ctrl_held = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+  if (std::optional<Message> k = key_message(msg, m.wParam, typed, ctrl_held)) {
     k->window = id;
     core::post(*k);
   }

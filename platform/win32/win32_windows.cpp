@@ -166,13 +166,18 @@ void Win32Driver::destroy_window(WindowRecord& w) {
 void Win32Driver::show_window(WindowRecord& w) {
   NativeWindow* nw = native(w.id);
   if (!nw) return;
-  const bool first = !w.shown;
+  // First shown, or shown again after a hide: either way it asks for its pixels.
+  const bool hidden = !w.shown;
   HWND hwnd = nw->hwnd;
   ShowWindow(hwnd, SW_SHOWNORMAL);
   // Showing may have run the procedure (the size changed) and destroyed the window.
   if (!core::find(w.id) || !native(w.id)) return;
   SetForegroundWindow(hwnd);
-  if (first) core::invalidate(w.id);
+  if (hidden) core::invalidate(w.id);
+}
+
+void Win32Driver::hide_window(WindowRecord& w) {
+  if (NativeWindow* nw = native(w.id)) ShowWindow(nw->hwnd, SW_HIDE);
 }
 
 void Win32Driver::sync_client_size(NativeWindow& nw) {

@@ -19,6 +19,19 @@ TOOLS = ("Xvfb", "xdotool", "xwininfo", "import")
 # programs under Wine (script/wine-run). Unset, this system's own programs run directly.
 RUNNER = shlex.split(os.environ.get("KX508_RUNNER", ""))
 
+# openbox's settings for the tests: one desktop, new windows focused, and Super+D to
+# toggle the active window's decorations as a user's key would.
+OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
+  <desktops><number>1</number></desktops>
+  <keyboard>
+    <keybind key="W-d"><action name="ToggleDecorations"/></keybind>
+  </keyboard>
+  <mouse></mouse>
+</openbox_config>
+"""
+
 
 def poll(what, probe, timeout=10.0, interval=0.05):
     """Calls probe until it returns something true and returns that; fails after timeout
@@ -171,6 +184,21 @@ class Session:
     def __exit__(self, *exc):
         self.close()
 
+    def start_openbox(self):
+        """Starts openbox on this server and waits until it manages windows."""
+        check(shutil.which("openbox"), "missing tool: openbox (script/bootstrap installs it)")
+        rc = os.path.join(self.work, "openbox-rc.xml")
+        with open(rc, "w") as f:
+            f.write(OPENBOX_RC)
+        wm = self.start("openbox", "--sm-disable", "--config-file", rc, name="openbox")
+
+        def managing():
+            check(wm.poll() is None, f"openbox ended: {self.output(wm).strip()}")
+            return "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK",
+                                         check_status=False)
+        poll("openbox to manage windows", managing, 15)
+        return wm
+
     # ---- X tools on this server
 
     def x(self, *args, check_status=True):
@@ -209,11 +237,23 @@ class Session:
         return poll(f'window "{title}"', probe, timeout)
 
     def geometry(self, window):
-        """x, y, width, height of a window (there is no window manager, so no frame)."""
+        """x, y, width, height of a window on the screen, without a frame around it."""
         info = self.x("xwininfo", "-id", str(window))
         value = lambda key: int(re.search(key + r":\s+(-?\d+)", info).group(1))
         return (value("Absolute upper-left X"), value("Absolute upper-left Y"),
                 value("Width"), value("Height"))
+
+    def frame(self, window):
+        """x, y, width, height of the window with its frame: its outermost ancestor below
+        the root (the window itself when no window manager framed it)."""
+        outer = str(window)
+        while True:
+            tree = self.x("xwininfo", "-children", "-id", outer)
+            root = re.search(r"Root window id: (0x[0-9a-f]+)", tree).group(1)
+            parent = re.search(r"Parent window id: (0x[0-9a-f]+)", tree).group(1)
+            if parent == root:
+                return self.geometry(outer)
+            outer = parent
 
     def viewable(self, window):
         info = self.x("xwininfo", "-id", str(window), check_status=False)

@@ -369,12 +369,18 @@ def log_picture(session, lines):
                            name="log_lines")
     text = session.find_window("KX508 Text", pid=helper.pid)
 
+    # The lines appear one by one: wait until there are some and the picture has stayed
+    # the same over a few looks, so that none is still to come.
+    seen = []
+
     def probe():
         region = log_region(session, text)
         blank = region.count((255, 255, 255)) == region.width * region.height
-        return region if blank == (not lines) else None
-    first = poll("the helper's log lines", probe, 15)
-    check(log_region(session, text) == first, "the helper's text window kept changing")
+        seen.append(region if blank == (not lines) else None)
+        last = seen[-3:]
+        return last[0] if len(last) == 3 and last[0] is not None and last.count(last[0]) == 3 \
+            else None
+    first = poll("the helper's log lines to stand still", probe, 15, interval=0.2)
     helper.kill()
     helper.wait()
     poll("the helper's windows to go", lambda: not session.viewable(text), 10)

@@ -203,6 +203,8 @@ void replay_frame_presented();
 void replay_log_line(const char* line);
 // The process ends: the last frame, the log file and one summary line.
 void replay_finish(const char* failure);
+// Closes the log file without a word, for a reset.
+void replay_close();
 
 struct Library {
   WindowState windows;

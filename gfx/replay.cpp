@@ -143,6 +143,11 @@ void replay_log_line(const char* line) {
   std::fflush(f);
 }
 
+void replay_close() {
+  if (lib.replay.log_file) std::fclose(lib.replay.log_file);
+  lib.replay.log_file = nullptr;
+}
+
 void replay_finish(const char* failure) {
   ReplayState& replay = lib.replay;
   if (!replay.active) return;
@@ -150,8 +155,7 @@ void replay_finish(const char* failure) {
     write_frame(replay.frames_presented);
     replay.last_frame_written = true;
   }
-  if (replay.log_file) std::fclose(replay.log_file);
-  replay.log_file = nullptr;
+  replay_close();
 
   // Appended piece by piece: GCC 12 warns, wrongly, about operator+ on a temporary here.
   std::string summary = "KX508:";

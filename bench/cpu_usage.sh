@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process CPU time of the program on a real X server: run it under xvfb-run with a
 # 1024x768 screen. For each program given (label=path), it lets the program animate, reads
-# its user+system time from /proc before and after, halts it with Ctrl+H (checking that
-# the picture stands still) and reads again; the X server's time is read alongside.
+# its threads' time on a CPU from /proc before and after, halts it with Ctrl+H (checking
+# that the picture stands still) and reads again; the X server's time is read alongside.
 # Prints one line per figure:
 #   cpu <label> <phase> <wall s> <program cpu s> <X cpu s> <program runqueue wait s>
 # The last is the time the program's threads were ready to run but waited for a core:
@@ -25,23 +25,19 @@ fail() {
   exit 1
 }
 
-ticks_per_s=$(getconf CLK_TCK)
-
-# utime + stime of a process (all its threads), in clock ticks. The name in field 2 may
-# hold spaces, so the fields are counted after its closing parenthesis.
-cpu_ticks() {
-  local stat
-  stat=$(cat "/proc/$1/stat") || fail "process $1 is gone"
-  awk '{ sub(/^.*\) /, ""); print $12 + $13 }' <<<"$stat"
+# Nanoseconds the process's threads have run on a CPU (field 1 of schedstat) or waited
+# on a run queue for one (field 2), summed over its threads. The scheduler counts these
+# to the nanosecond; utime and stime in /proc/<pid>/stat only in 10 ms clock ticks, too
+# coarse for a program that uses a few ms a second. Printed with %.0f: mawk's %d stops
+# at 2^31.
+schedstat_ns() {
+  [ -d "/proc/$1" ] || fail "process $1 is gone"
+  cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk -v f="$2" '{ s += $f } END { printf "%.0f", s }'
 }
+cpu_ns() { schedstat_ns "$1" 1; }
+runqueue_ns() { schedstat_ns "$1" 2; }
 
-# Nanoseconds the process's threads have waited on a run queue (second field of
-# schedstat), summed over its threads. Printed with %.0f: mawk's %d stops at 2^31.
-runqueue_ns() {
-  cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $2 } END { printf "%.0f", s }'
-}
-
-seconds() { awk -v t="$1" -v hz="$ticks_per_s" 'BEGIN { printf "%.2f", t / hz }'; }
+seconds() { awk -v t="$1" 'BEGIN { printf "%.3f", t / 1e9 }'; }
 
 # The X server of this display: xvfb-run starts it as "Xvfb :N ...". Read from /proc,
 # as ps may not be installed.
@@ -58,15 +54,15 @@ done
 # Measures one phase: sleeps its length and prints the CPU both processes used in it.
 phase() {
   local label=$1 name=$2 length=$3 p0 x0 q0 p1 x1 q1
-  p0=$(cpu_ticks "$pid")
-  x0=$(cpu_ticks "$xserver")
+  p0=$(cpu_ns "$pid")
+  x0=$(cpu_ns "$xserver")
   q0=$(runqueue_ns "$pid")
   sleep "$length"
-  p1=$(cpu_ticks "$pid")
-  x1=$(cpu_ticks "$xserver")
+  p1=$(cpu_ns "$pid")
+  x1=$(cpu_ns "$xserver")
   q1=$(runqueue_ns "$pid")
   echo "cpu $label $name $length $(seconds $((p1 - p0))) $(seconds $((x1 - x0)))" \
-    "$(awk -v q=$((q1 - q0)) 'BEGIN { printf "%.2f", q / 1e9 }')"
+    "$(seconds $((q1 - q0)))"
 }
 
 differing_pixels() {

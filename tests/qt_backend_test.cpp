@@ -519,6 +519,31 @@ TEST_F(QtBackendTest, DrawingWindowShowsTheCanvasPixelForPixel) {
   EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));  // the canvas frame
 }
 
+// Changed parts go straight into the window's backing store, which is what the window
+// system is shown from (also on an expose): it must hold the current picture as soon as
+// the library has presented, with no paint event in between.
+TEST_F(QtBackendTest, PresentedPartsAreWhatTheWindowShowsAtOnce) {
+  KX508_set_logging(0);
+  KX508_flush();
+  QCoreApplication::processEvents();  // the first paint, of the whole canvas
+  KX508_draw_rectangle(3, -20, 20, 19, -19, 0);
+  KX508_flush();
+  const platform::WindowRecord* rec = platform::core::find(kx508::lib.windows.draw_window);
+  ASSERT_NE(rec, nullptr);
+  const QPoint at = draw_client->mapTo(draw_top, QPoint(0, 0));
+  const QImage shown = draw_top->screen()
+                           ->grabWindow(draw_top->winId(), at.x(), at.y(), draw_client->width(),
+                                        draw_client->height())
+                           .toImage();
+  ASSERT_EQ(shown.size(), draw_client->size());
+  int differ = 0;
+  for (int y = 0; y < shown.height(); ++y)
+    for (int x = 0; x < shown.width(); ++x)
+      differ += (shown.pixel(x, y) & 0xFFFFFF) != (rec->client.pixel(x, y) & 0xFFFFFF);
+  EXPECT_EQ(differ, 0);
+  EXPECT_EQ(shown.pixel(client_point(0, 0)), qRgb(0, 255, 0));
+}
+
 TEST_F(QtBackendTest, LogLinesAreDrawnAtTheBottomOfTheTextWindowAndScrollUp) {
   const int line = platform::text_line_height(kx508::lib.windows.text_window);
   ASSERT_GT(line, 4);

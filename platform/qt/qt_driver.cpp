@@ -3,7 +3,8 @@
 // through process_events() and wait_events().
 //
 // Implements: one top-level widget per window, a menu bar over a client widget that shows
-// the record's pixels, shown and hidden; a fixed window's outer size kept through frame
+// the record's pixels, shown and hidden, changed parts written straight into the
+// backing store (qt_windows.cpp); a fixed window's outer size kept through frame
 // changes (on X11 also those the frame watch sees, qt_x11_frame.cpp), and no fullscreen
 // or maximised state for it (qt_windows.cpp); keys as virtual-key codes with the
 // character typed and the event's own Ctrl state, and left clicks (qt_keys.cpp); the menu

@@ -1,5 +1,6 @@
 // Windows: the top-level widget with its client widget, creating, showing and
 // destroying them, presenting changed parts, and fitting the frame and the layout.
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QImage>
 #include <QMenuBar>
@@ -9,6 +10,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "qt/qt_internal.h"
 
@@ -22,6 +24,43 @@ QColor to_qcolor(Colour c) { return QColor::fromRgb(static_cast<QRgb>(c)); }
 QImage image_over(Surface& s) {
   return QImage(reinterpret_cast<uchar*>(s.data()), s.width(), s.height(), s.width() * 4,
                 QImage::Format_RGB32);
+}
+
+// Puts the changed parts straight into the top-level's backing store and sends them to
+// the screen, without a paint event. A frame changes a few small parts ten times a
+// second, and Qt's repaint of them (a posted update, a painter, the widget's paint) cost
+// more than the copy itself. The backing store then holds what a paint would have drawn,
+// so an expose that Qt serves from it shows the current picture. Declines (false), for
+// Qt's repaint to do it, where that is not plain: a window not on the screen, a scale
+// factor other than 1, or a backing store that is not 32-bit pixels.
+bool write_through(QWidget& top, QWidget& client, const Surface& s, std::span<const Rect> parts) {
+  QBackingStore* store = top.backingStore();
+  QWindow* window = top.windowHandle();
+  if (!store || !window || !window->isExposed() || !client.isVisible() ||
+      top.devicePixelRatioF() != 1.0)
+    return false;
+  const QPoint at = client.mapTo(&top, QPoint(0, 0));
+  const QRect shown = client.rect() & QRect(0, 0, s.width(), s.height());
+  QRegion region;
+  for (const Rect& r : parts)
+    region += (QRect(r.left, r.top, r.width(), r.height()) & shown).translated(at);
+  if (region.isEmpty()) return true;
+  store->beginPaint(region);
+  auto* image = dynamic_cast<QImage*>(store->paintDevice());
+  const bool plain = image && (image->format() == QImage::Format_RGB32 ||
+                               image->format() == QImage::Format_ARGB32 ||
+                               image->format() == QImage::Format_ARGB32_Premultiplied);
+  if (plain) {
+    for (const QRect& r : region & image->rect()) {
+      const std::size_t bytes = static_cast<std::size_t>(r.width()) * sizeof(Colour);
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        std::memcpy(image->scanLine(y) + static_cast<std::size_t>(r.left()) * sizeof(Colour),
+                    s.row(y - at.y()) + (r.left() - at.x()), bytes);
+    }
+  }
+  store->endPaint();
+  if (plain) store->flush(region, window);
+  return plain;
 }
 
 }  // namespace
@@ -162,6 +201,7 @@ void QtDriver::hide_window(WindowRecord& w) {
 void QtDriver::present(WindowRecord& w, std::span<const Rect> parts) {
   NativeWindow* nw = native(w.id);
   if (!nw) return;
+  if (nw->top && write_through(*nw->top, *nw->client, w.client, parts)) return;
   QRegion region;
   for (const Rect& r : parts) region += QRect(r.left, r.top, r.width(), r.height());
   nw->client->update(region);

@@ -1,22 +1,11 @@
 // Test tool: asks the window manager to add or remove a window state (fullscreen,
 // maximised, kept above others), as a user's key or the title bar's menu would: a
 // _NET_WM_STATE client message to the root window.
-#include <xcb/xcb.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
-namespace {
+#include "client_message.h"
 
-xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-  xcb_atom_t a = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-  std::free(reply);
-  return a;
-}
+namespace {
 
 constexpr uint32_t kRemove = 0, kAdd = 1;
 
@@ -37,11 +26,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: window_state <window id> add|remove fullscreen|maximized|above\n");
     return 2;
   }
-  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-  if (xcb_connection_has_error(c)) {
-    std::fprintf(stderr, "window_state: cannot connect to the X server\n");
-    return 1;
-  }
+  xcb_connection_t* c = connect_or_say("window_state");
+  if (!c) return 1;
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
   xcb_client_message_event_t event{};
   event.response_type = XCB_CLIENT_MESSAGE;
@@ -54,15 +40,8 @@ int main(int argc, char** argv) {
   const bool maximized = std::strcmp(state, "_NET_WM_STATE_MAXIMIZED_VERT") == 0;
   event.data.data32[2] = maximized ? atom(c, "_NET_WM_STATE_MAXIMIZED_HORZ") : 0;
   event.data.data32[3] = 2;  // from a pager or another direct user action
-  xcb_void_cookie_t sent = xcb_send_event_checked(
-      c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-      reinterpret_cast<const char*>(&event));
-  xcb_generic_error_t* error = xcb_request_check(c, sent);
-  xcb_disconnect(c);
-  if (error) {
-    std::fprintf(stderr, "window_state: the X server refused the message\n");
-    std::free(error);
-    return 1;
-  }
-  return 0;
+  return send_and_disconnect("window_state", c, root,
+                             XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                             event);
 }

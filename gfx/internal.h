@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "kx508.h"
 #include "platform.h"
@@ -109,13 +110,6 @@ struct ScriptState {
   int script_line = 0;
 };
 
-// script_file.cpp: the file itself, opened the way this system allows. Null when the name
-// is no regular file, is held by another recording, or cannot be opened.
-std::FILE* open_script_for_writing(const char* name);
-std::FILE* open_script_for_reading(const char* name);
-// Cuts the file to its first bytes; false when it cannot be.
-bool cut_script_file(std::FILE* file, long bytes);
-
 void record_event(int kind, int x, int y, char key);
 bool script_read_event();
 void stop_recording();
@@ -174,23 +168,34 @@ struct StartupState {
 // ---- replay.cpp: the options every program has for replaying a script without a
 // screen: KX508_PLAY, KX508_FRAMES, KX508_FRAMES_EVERY and KX508_LOG.
 
+// The process's status when an option cannot be used (nothing ran), and when the run
+// stopped short of what the options asked.
+constexpr int kReplayRefused = 2;
+constexpr int kReplayEndedShort = 3;
+// How a script's playback ends when it ends at the script's last line.
+inline constexpr const char* kPlayedToItsEnd = "played to its end";
+
 struct ReplayState {
   bool active = false;   // any of the options was given
   bool playing = false;  // KX508_PLAY: the script plays from the top, then quit comes
   std::string ending;    // how the script's playback ended, once it has
   long long events_played = 0;
   long long periodic_events = 0;  // returned by waits: the replay clock's tenths of a second
-  std::string frames_dir;
+  std::string frames_given;  // the folder KX508_FRAMES names
+  std::string frames_dir;    // the same while frames are written; empty once they stop
+  bool frames_stopped = false;  // a frame could not be written
   long long frames_every = 1;
   long long frames_presented = 0;
   long long frames_written = 0;
   bool last_frame_written = true;
+  std::vector<unsigned char> rgb;  // the frame being written, reused
   std::string log_path;
   std::FILE* log_file = nullptr;
+  bool log_stopped = false;  // a line could not be written
 };
 
-// Reads the options at start; one line on standard error and status 2 when the script,
-// the frames folder or the log file cannot be used.
+// Reads the options at start. When one cannot be used: one line on standard error and
+// status 2, before any folder is made or file emptied.
 void replay_open();
 // Playback starts as the Playback command would, once the menu exists.
 void replay_start_playing();
@@ -201,8 +206,9 @@ void replay_script_ended(const std::string& how);
 void replay_frame_presented();
 // A line went to the log window.
 void replay_log_line(const char* line);
-// The process ends: the last frame, the log file and one summary line.
-void replay_finish(const char* failure);
+// The process ends: the last frame, the log file and one summary line. Returns the
+// status the run ends with: 0, or 3 when it stopped short.
+int replay_finish(const char* failure);
 // Closes the log file without a word, for a reset.
 void replay_close();
 

@@ -25,7 +25,8 @@ int main();
 
 // The process entry: stores the four start-up values, runs the application's main
 // routine, and returns 0 whatever that returned. An exception out of it (out of memory,
-// a headless run that can never get input) is reported in one line and returns 1.
+// a headless run that can never get input) is reported in one line and returns 1. A
+// replay (KX508_PLAY, KX508_FRAMES, KX508_LOG) that stopped short returns 3.
 int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
                         const char* command_line, int show_state, int (*app_main)());
 

@@ -2,8 +2,6 @@
 // script from the top and sends quit at its end, KX508_FRAMES writes each frame the
 // drawing window is given as a PNG, KX508_LOG writes the log window's lines to a file,
 // and a summary line ends the run. The replay's clock makes such runs repeatable.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,13 +11,18 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "internal.h"
 #include "png.h"
+#include "system/files.h"
 
 namespace kx508 {
 
 namespace {
+
+namespace fs = std::filesystem;
+using platform::files::Kind;
 
 // Where the replay's clock starts: a fixed second, the same for every run.
 constexpr long long kReplayClockStart = 1'000'000'000;
@@ -32,35 +35,10 @@ std::string env(const char* name) {
 [[noreturn]] void refuse(const std::string& why) {
   std::fprintf(stderr, "KX508: %s\n", why.c_str());
   std::fflush(stderr);
-  std::exit(2);
+  std::exit(kReplayRefused);
 }
 
-// The script must be a regular file that can be read; it is read again from the top
-// when playback starts.
-void check_script(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  struct stat st;
-  const bool regular = f && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-  const int error = errno;
-  if (f) std::fclose(f);
-  if (!regular)
-    refuse("KX508_PLAY: cannot read script file " + path + ": " +
-           (f ? "not a regular file" : std::strerror(error)));
-}
-
-void check_frames_dir(const std::string& dir) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (!std::filesystem::is_directory(dir, ec))
-    refuse("KX508_FRAMES: cannot make folder " + dir + ": " +
-           (ec ? ec.message() : std::string("not a folder")));
-  // A file made and removed again proves the folder takes frames.
-  const std::string probe = (std::filesystem::path(dir) / ".kx508-probe").string();
-  std::FILE* f = std::fopen(probe.c_str(), "wb");
-  if (!f) refuse("KX508_FRAMES: cannot write into folder " + dir + ": " + std::strerror(errno));
-  std::fclose(f);
-  std::remove(probe.c_str());
-}
+// ---- The options, each checked before anything is made or emptied
 
 long long frames_every(const std::string& text) {
   if (text.empty()) return 1;
@@ -72,22 +50,136 @@ long long frames_every(const std::string& text) {
   return n;
 }
 
+// The script must be a regular file that can be read; it is read again from the top
+// when playback starts.
+void check_script(const std::string& path) {
+  std::string why;
+  std::FILE* f = platform::files::open_for_reading(path.c_str(), &why);
+  if (!f) refuse("KX508_PLAY: cannot read script file " + path + ": " + why);
+  std::fclose(f);
+}
+
+// The log is emptied when it is opened, so it must not be the script being played,
+// under any name, and its folder must be there.
+void check_log(const std::string& log, const std::string& play) {
+  const std::string cannot = "KX508_LOG: cannot write log file " + log + ": ";
+  const Kind kind = platform::files::kind_of(log.c_str());
+  if (kind == Kind::Directory) refuse(cannot + "a folder");
+  if (kind == Kind::Other) refuse(cannot + "not a regular file");
+  if (!play.empty() && platform::files::same_file(log.c_str(), play.c_str()))
+    refuse(cannot + "it is the script being played (" + play + ")");
+  std::error_code ec;
+  const fs::path folder = fs::path(log).parent_path();
+  if (kind == Kind::Missing && !folder.empty() && !fs::is_directory(folder, ec))
+    refuse(cannot + "no folder " + folder.string());
+}
+
+// The folder takes a new run's frames only when it holds none from an earlier run:
+// frames left over would be taken for this run's.
+void check_frames_dir(const std::string& dir) {
+  const std::string cannot = "KX508_FRAMES: cannot use folder " + dir + ": ";
+  std::error_code ec;
+  const fs::file_status status = fs::status(dir, ec);
+  if (!fs::exists(status)) return;  // made later
+  if (!fs::is_directory(status)) refuse(cannot + "not a folder");
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->path().extension() == ".png")
+      refuse(cannot + "it already holds frames (" + it->path().filename().string() +
+             "); give an empty or a new folder");
+  }
+  if (ec) refuse(cannot + ec.message());
+}
+
+// The first folder of dir's path that does not exist yet, which making dir creates.
+fs::path first_missing_folder(const fs::path& dir) {
+  fs::path first;
+  std::error_code ec;
+  for (fs::path p = dir; !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
+    first = p;
+    if (p == p.parent_path()) break;
+  }
+  return first;
+}
+
+// Removes the folders that making dir created, deepest first; they are empty.
+void remove_made_folders(const fs::path& dir, const fs::path& first_made) {
+  if (first_made.empty()) return;
+  std::error_code ec;
+  for (fs::path p = dir; !p.empty(); p = p.parent_path()) {
+    fs::remove(p, ec);
+    if (p == first_made || p == p.parent_path()) break;
+  }
+}
+
+// Makes the frames folder when it is missing, and proves that it takes files. Returns the
+// first folder made, for undoing when a later option is refused.
+fs::path make_frames_dir(const std::string& dir) {
+  const fs::path first_made = first_missing_folder(dir);
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec) refuse("KX508_FRAMES: cannot make folder " + dir + ": " + ec.message());
+  const std::string probe = (fs::path(dir) / ".kx508-probe").string();
+  std::FILE* f = std::fopen(probe.c_str(), "wb");
+  if (!f) {
+    const int error = errno;
+    remove_made_folders(dir, first_made);
+    refuse("KX508_FRAMES: cannot write into folder " + dir + ": " + std::strerror(error));
+  }
+  std::fclose(f);
+  std::remove(probe.c_str());
+  return first_made;
+}
+
+// ---- During the run
+
 std::string frame_path(long long number) {
   char name[32];
   std::snprintf(name, sizeof name, "%06lld.png", number);
-  return (std::filesystem::path(lib.replay.frames_dir) / name).string();
+  return (fs::path(lib.replay.frames_dir) / name).string();
 }
 
 void write_frame(long long number) {
   ReplayState& replay = lib.replay;
-  if (write_png(frame_path(number), lib.windows.canvas)) {
+  const platform::Surface& canvas = lib.windows.canvas;
+  replay.rgb.resize(static_cast<std::size_t>(canvas.width()) * canvas.height() * 3);
+  unsigned char* out = replay.rgb.data();
+  for (int y = 0; y < canvas.height(); ++y) {
+    for (const platform::Colour* p = canvas.row(y); p != canvas.row(y) + canvas.width(); ++p) {
+      *out++ = static_cast<unsigned char>(*p >> 16);
+      *out++ = static_cast<unsigned char>(*p >> 8);
+      *out++ = static_cast<unsigned char>(*p);
+    }
+  }
+  const std::string path = frame_path(number);
+  std::string why;
+  if (write_png(path, canvas.width(), canvas.height(), replay.rgb.data(), &why)) {
     ++replay.frames_written;
     return;
   }
-  // A disk that filled up mid-run: say so once, and stop trying.
-  std::fprintf(stderr, "KX508: KX508_FRAMES: cannot write %s; no more frames are written\n",
-               frame_path(number).c_str());
+  // A disk that filled up mid-run: say so once, and stop trying. The frames written
+  // before are whole; this one was never given its name.
+  std::fprintf(stderr, "KX508: KX508_FRAMES: cannot write %s: %s; no more frames are written\n",
+               path.c_str(), why.c_str());
+  replay.frames_stopped = true;
   replay.frames_dir.clear();
+}
+
+void log_write_failed(int error) {
+  ReplayState& replay = lib.replay;
+  std::fprintf(stderr, "KX508: KX508_LOG: cannot write log file %s: %s; the log stops here\n",
+               replay.log_path.c_str(), std::strerror(error));
+  if (replay.log_file) std::fclose(replay.log_file);
+  replay.log_file = nullptr;
+  replay.log_stopped = true;
+}
+
+// Whether the run stopped short of what it was asked to do: frames or the log stopped part
+// way, or the script's playback stopped before its end (an unrecognised line, a file gone
+// by then). A program that ends on its own before the script's end ends as it chose.
+bool ended_short() {
+  const ReplayState& replay = lib.replay;
+  const bool script_short = !replay.ending.empty() && replay.ending != kPlayedToItsEnd;
+  return replay.frames_stopped || replay.log_stopped || script_short;
 }
 
 }  // namespace
@@ -98,22 +190,35 @@ void replay_open() {
   const std::string frames = env("KX508_FRAMES");
   const std::string log = env("KX508_LOG");
   if (play.empty() && frames.empty() && log.empty()) return;
+
+  // Every option is checked before any folder is made or any file emptied, so that a run
+  // refused at start leaves nothing behind.
+  const long long every = frames.empty() ? 1 : frames_every(env("KX508_FRAMES_EVERY"));
+  if (!play.empty()) check_script(play);
+  if (!log.empty()) check_log(log, play);
+  if (!frames.empty()) check_frames_dir(frames);
+
+  fs::path first_made;
+  if (!frames.empty()) first_made = make_frames_dir(frames);
+  if (!log.empty()) {
+    std::string why;
+    replay.log_file = platform::files::open_for_writing(log.c_str(), &why);
+    if (!replay.log_file) {
+      if (!frames.empty()) remove_made_folders(frames, first_made);
+      refuse("KX508_LOG: cannot write log file " + log + ": " + why);
+    }
+    replay.log_path = log;
+  }
+
   replay.active = true;
   if (!play.empty()) {
-    check_script(play);
     replay.playing = true;
     lib.script.play_path = play;
   }
   if (!frames.empty()) {
-    check_frames_dir(frames);
     replay.frames_dir = frames;
-    replay.frames_every = frames_every(env("KX508_FRAMES_EVERY"));
-  }
-  if (!log.empty()) {
-    replay.log_file = std::fopen(log.c_str(), "w");
-    if (!replay.log_file)
-      refuse("KX508_LOG: cannot write log file " + log + ": " + std::strerror(errno));
-    replay.log_path = log;
+    replay.frames_given = frames;
+    replay.frames_every = every;
   }
 }
 
@@ -139,8 +244,8 @@ void replay_frame_presented() {
 void replay_log_line(const char* line) {
   std::FILE* f = lib.replay.log_file;
   if (!f) return;
-  std::fputs(line, f);
-  std::fflush(f);
+  errno = 0;
+  if (std::fputs(line, f) < 0 || std::fflush(f) != 0) log_write_failed(errno != 0 ? errno : EIO);
 }
 
 void replay_close() {
@@ -148,14 +253,19 @@ void replay_close() {
   lib.replay.log_file = nullptr;
 }
 
-void replay_finish(const char* failure) {
+int replay_finish(const char* failure) {
   ReplayState& replay = lib.replay;
-  if (!replay.active) return;
+  if (!replay.active) return 0;
   if (!replay.frames_dir.empty() && !replay.last_frame_written) {
     write_frame(replay.frames_presented);
     replay.last_frame_written = true;
   }
-  replay_close();
+  if (std::FILE* log = replay.log_file) {
+    replay.log_file = nullptr;
+    errno = 0;
+    if (std::fclose(log) != 0) log_write_failed(errno != 0 ? errno : EIO);
+  }
+  const bool short_run = ended_short();
 
   // Appended piece by piece: GCC 12 warns, wrongly, about operator+ on a temporary here.
   std::string summary = "KX508:";
@@ -166,19 +276,24 @@ void replay_finish(const char* failure) {
     add({" ", std::to_string(replay.events_played), " events played from ",
          lib.script.play_path, " (", replay.ending.empty() ? "not to its end" : replay.ending,
          ");"});
-  if (!replay.frames_dir.empty() || replay.frames_written > 0)
-    add({" ", std::to_string(replay.frames_written), " frames written to ",
-         replay.frames_dir.empty() ? env("KX508_FRAMES") : replay.frames_dir, ";"});
-  if (!replay.log_path.empty()) add({" log written to ", replay.log_path, ";"});
+  if (!replay.frames_given.empty())
+    add({" ", std::to_string(replay.frames_written), " frames written to ", replay.frames_given,
+         replay.frames_stopped ? ", then no more could be;" : ";"});
+  if (!replay.log_path.empty())
+    add({replay.log_stopped ? " log cut short in " : " log written to ", replay.log_path, ";"});
   if (failure)
     add({" the program failed: ", failure});
-  else if (replay.playing && !replay.ending.empty())
+  else if (replay.playing && replay.ending == kPlayedToItsEnd)
     add({" the program ended at the script's end"});
+  else if (replay.playing && !replay.ending.empty())
+    add({" the program ended where the script stopped"});
   else
     add({" the program ended on its own"});
+  if (short_run && !failure) add({"; the run ended short (status 3)"});
   std::fprintf(stderr, "%s\n", summary.c_str());
   std::fflush(stderr);
   replay.active = false;
+  return short_run ? kReplayEndedShort : 0;
 }
 
 }  // namespace kx508

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "internal.h"
+#include "system/files.h"
 
 namespace kx508 {
 
@@ -25,9 +26,19 @@ void write_failed() {
   platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
   std::clearerr(script.script_file);
   // A file that takes no change at all keeps what it has; the message has been given.
-  cut_script_file(script.script_file, script.script_bytes);
+  platform::files::cut(script.script_file, script.script_bytes);
   std::fclose(script.script_file);
   script.script_file = nullptr;
+  script.periodic_count = 0;
+}
+
+// Another program records into the same file. Retrying would take its file as soon as it
+// stopped, and empty it: this recording ends instead.
+void held_by_another_recorder() {
+  ScriptState& script = lib.script;
+  KX508_log("%s is being recorded by another program; recording stopped\n", kScriptName);
+  script.recording_on = false;
+  platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
   script.periodic_count = 0;
 }
 
@@ -36,8 +47,14 @@ void write_failed() {
 bool script_write(int kind, int x, int y, char key) {
   ScriptState& script = lib.script;
   if (!script.script_file) {
-    script.script_file = open_script_for_writing(kScriptName);
+    platform::files::LockedOpen opened;
+    script.script_file = platform::files::open_locked_for_writing(kScriptName, &opened);
+    if (opened == platform::files::LockedOpen::Held) {
+      held_by_another_recorder();
+      return false;
+    }
     if (!script.script_file) {
+      // Retried at the next line: the folder or the file may take it by then.
       KX508_log("Cannot open script file %s for writing\n", kScriptName);
       return false;
     }
@@ -192,7 +209,7 @@ void end_of_script() {
   stop_playback();
   // The next playback starts again from the first line.
   script_close();
-  replay_script_ended("played to its end");
+  replay_script_ended(kPlayedToItsEnd);
 }
 
 }  // namespace
@@ -214,7 +231,7 @@ void record_event(int kind, int x, int y, char key) {
 bool script_read_event() {
   ScriptState& script = lib.script;
   if (!script.script_file) {
-    script.script_file = open_script_for_reading(script.play_path.c_str());
+    script.script_file = platform::files::open_for_reading(script.play_path.c_str());
     if (!script.script_file) {
       KX508_log("Cannot open script file %s for reading\n", script.play_path.c_str());
       stop_playback();

@@ -32,7 +32,8 @@ int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
   // A recording the program left running keeps its last periodic run; a replay writes
   // its last frame and says how it went.
   kx508::script_finish();
-  kx508::replay_finish(failure.empty() ? nullptr : failure.c_str());
+  const int replay_status = kx508::replay_finish(failure.empty() ? nullptr : failure.c_str());
+  if (status == 0) status = replay_status;
   // The windows end with the program; close them here rather than leave it to static
   // destructors, which run after the windowing toolkit may be gone.
   platform::close();

@@ -131,13 +131,19 @@ TEST_F(ScriptFaultTest, RecordingHoldsTheScriptSoASecondRecorderLeavesItIntact) 
   EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_KBD(98);\n");
 
   // The other way round: while the other program holds the script, this one writes
-  // nothing and says so.
+  // nothing, says so and stops recording, so that it does not take the file the moment
+  // the other one lets go of it.
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   kx508::on_command(kx508::kCmdRecord);
   EXPECT_EQ(type_and_wait('c').key, 'c');
-  EXPECT_EQ(log_lines().back(), kCannotOpenForWriting);
-  EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_KBD(98);\n");
+  EXPECT_EQ(log_lines().back(),
+            "KX508.SCR is being recorded by another program; recording stopped\n");
+  EXPECT_FALSE(kx508::lib.script.recording_on);
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
   close(other);
+  EXPECT_EQ(type_and_wait('d').key, 'd');  // a recording still on would empty the file now
+  kx508::script_finish();
+  EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_KBD(98);\n");
 }
 
 // A reset closes the script a recording holds rather than dropping it: the lock goes

@@ -1,0 +1,35 @@
+// Files as the library opens them: never blocking on a FIFO or a device, a regular file
+// where a name must be one, the script recorder's lock, and whether two names are one
+// file. One interface over the system's calls: posix_files.cpp and win32_files.cpp.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace platform::files {
+
+// What a name is, links followed.
+enum class Kind { Missing, Regular, Directory, Device, Other };  // Other: FIFO, socket
+Kind kind_of(const char* name);
+
+// Opens an existing regular file for reading, in binary. Null, with *why (when given)
+// set to the reason, for a name that is missing, no regular file, or cannot be read.
+std::FILE* open_for_reading(const char* name, std::string* why = nullptr);
+
+// Opens a file for writing in binary, created when missing and emptied: a regular file or
+// a character device (a terminal, the null device), never a FIFO, socket or folder.
+// Null, with the reason, when it cannot be.
+std::FILE* open_for_writing(const char* name, std::string* why = nullptr);
+
+// The script recorder's open: a regular file only, locked against other recorders before
+// it is emptied, and held locked until it is closed.
+enum class LockedOpen { Opened, Held, Failed };  // Held: another program holds the lock
+std::FILE* open_locked_for_writing(const char* name, LockedOpen* result);
+
+// Cuts an open file to its first bytes; false when it cannot be.
+bool cut(std::FILE* file, long bytes);
+
+// Whether both names exist and are one file (through links, or under two names).
+bool same_file(const char* a, const char* b);
+
+}  // namespace platform::files

@@ -1,0 +1,162 @@
+// The file services on Windows: CreateFileW, whose share mode is the recorder's lock,
+// GetFileType for what was opened, and the volume and file index for same_file. Every
+// stream is binary, so the bytes written and read are the same as on other systems.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "system/files.h"
+
+namespace platform::files {
+
+namespace {
+
+// Names come in the program's code page, as the C library's fopen takes them.
+std::wstring wide(const char* name) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, name, -1, w.data(), n);
+  w.pop_back();  // the terminating NUL
+  return w;
+}
+
+void set_reason(std::string* why, const char* reason) {
+  if (why) *why = reason;
+}
+
+std::string system_reason(DWORD error) {
+  char text[256] = "";
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, error, 0, text, sizeof text, nullptr);
+  std::string reason(text, n);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                             reason.back() == '.' || reason.back() == ' '))
+    reason.pop_back();
+  return reason.empty() ? "error " + std::to_string(error) : reason;
+}
+
+void set_system_reason(std::string* why) {
+  if (why) *why = system_reason(GetLastError());
+}
+
+// A stdio stream over the handle, or null with the handle closed.
+std::FILE* stream_over(HANDLE h, int flags, const char* mode) {
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(h);
+    return nullptr;
+  }
+  std::FILE* f = _fdopen(fd, mode);
+  if (!f) _close(fd);  // closes the handle too
+  return f;
+}
+
+HANDLE open_existing(const char* name, DWORD access, DWORD flags) {
+  return CreateFileW(wide(name).c_str(), access,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, flags, nullptr);
+}
+
+}  // namespace
+
+Kind kind_of(const char* name) {
+  const DWORD attributes = GetFileAttributesW(wide(name).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // Devices (NUL, CON) have no attributes; opening tells what they are.
+    HANDLE h = open_existing(name, 0, 0);
+    if (h == INVALID_HANDLE_VALUE) return Kind::Missing;
+    const DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type == FILE_TYPE_CHAR ? Kind::Device : Kind::Other;
+  }
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::Directory : Kind::Regular;
+}
+
+// A script being played may be written, replaced or deleted by others meanwhile, as on
+// POSIX: the open file is read to its end.
+std::FILE* open_for_reading(const char* name, std::string* why) {
+  HANDLE h = open_existing(name, GENERIC_READ, FILE_ATTRIBUTE_NORMAL);
+  if (h == INVALID_HANDLE_VALUE) {
+    set_system_reason(why);
+    return nullptr;
+  }
+  // A disk file only: a device, pipe or console named so is not one. A folder cannot be
+  // opened without FILE_FLAG_BACKUP_SEMANTICS, so it never gets here.
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    set_reason(why, "not a regular file");
+    CloseHandle(h);
+    return nullptr;
+  }
+  std::FILE* f = stream_over(h, _O_RDONLY, "rb");
+  if (!f) set_reason(why, "cannot make a stream of it");
+  return f;
+}
+
+std::FILE* open_for_writing(const char* name, std::string* why) {
+  const Kind before = kind_of(name);
+  if (before == Kind::Directory || before == Kind::Other) {
+    set_reason(why, before == Kind::Directory ? "a folder" : "not a regular file");
+    return nullptr;
+  }
+  HANDLE h = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    set_system_reason(why);
+    return nullptr;
+  }
+  const DWORD type = GetFileType(h);
+  if (type != FILE_TYPE_DISK && type != FILE_TYPE_CHAR) {
+    set_reason(why, "not a regular file");
+    CloseHandle(h);
+    return nullptr;
+  }
+  if (type == FILE_TYPE_DISK && !SetEndOfFile(h)) {
+    set_system_reason(why);
+    CloseHandle(h);
+    return nullptr;
+  }
+  std::FILE* f = stream_over(h, _O_WRONLY, "wb");
+  if (!f) set_reason(why, "cannot make a stream of it");
+  return f;
+}
+
+// Others may read the script while it is recorded, but no second writer may open it: the
+// share mode is the lock, taken before the file is emptied and held until it is closed.
+std::FILE* open_locked_for_writing(const char* name, LockedOpen* result) {
+  *result = LockedOpen::Failed;
+  HANDLE h = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_SHARING_VIOLATION) *result = LockedOpen::Held;
+    return nullptr;
+  }
+  if (GetFileType(h) != FILE_TYPE_DISK || !SetEndOfFile(h)) {
+    CloseHandle(h);
+    return nullptr;
+  }
+  std::FILE* f = stream_over(h, _O_WRONLY, "wb");
+  if (f) *result = LockedOpen::Opened;
+  return f;
+}
+
+bool cut(std::FILE* file, long bytes) { return _chsize_s(_fileno(file), bytes) == 0; }
+
+bool same_file(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  auto identify = [](const char* name, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE h = open_existing(name, 0, FILE_FLAG_BACKUP_SEMANTICS);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, info) != 0;
+    CloseHandle(h);
+    return ok;
+  };
+  return identify(a, &ia) && identify(b, &ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+}  // namespace platform::files

@@ -1,11 +1,14 @@
 """The replay options and the frame comparison as a user meets them on the command line:
-options that cannot be used stop the program before it runs, a replay of the traffic
-program is the same every time, and kx508-diff finds what differs."""
+options that cannot be used stop the program before it runs and leave nothing behind, a
+run that stops short ends with status 3 and never leaves a cut frame, a replay of the
+traffic program is the same every time, and kx508-diff finds what differs."""
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 SCRIPT = "".join("KX508_PERIODIC(9);\nKX508_KBD(120);\n" for _ in range(5)) + "KX508_PERIODIC(5);\n"
 
@@ -20,11 +23,25 @@ def check(ok, why):
         fail(why)
 
 
-def run(program, work, **options):
+def environment(**options):
     env = {k: v for k, v in os.environ.items() if not k.startswith("KX508_")}
     env.update(KX508_PLATFORM="headless", ASAN_OPTIONS="detect_leaks=0", **options)
-    return subprocess.run([program], cwd=work, env=env, capture_output=True, text=True,
-                          timeout=120)
+    return env
+
+
+def run(program, work, command=None, preexec_fn=None, **options):
+    return subprocess.run(command or [program], cwd=work, env=environment(**options),
+                          capture_output=True, text=True, timeout=120, preexec_fn=preexec_fn)
+
+
+def is_whole_png(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    return data.startswith(b"\x89PNG\r\n\x1a\n") and data.endswith(b"IEND\xaeB`\x82")
+
+
+def frames_in(folder):
+    return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
 
 
 def options_that_cannot_be_used(traffic, work):
@@ -38,11 +55,115 @@ def options_that_cannot_be_used(traffic, work):
         "a frame step of 0": dict(KX508_FRAMES="f", KX508_FRAMES_EVERY="0"),
     }
     for what, options in cases.items():
-        done = run(traffic, work, **options)
-        lines = done.stderr.splitlines()
-        check(done.returncode == 2, f"{what}: status {done.returncode}, expected 2: {done.stderr}")
-        check(len(lines) == 1 and lines[0].startswith("KX508: KX508_"),
-              f"{what}: expected one line naming the option: {done.stderr!r}")
+        expect_refused(traffic, work, what, **options)
+
+
+def expect_refused(traffic, work, what, reason="", command=None, **options):
+    done = run(traffic, work, command=command, **options)
+    lines = done.stderr.splitlines()
+    check(done.returncode == 2, f"{what}: status {done.returncode}, expected 2: {done.stderr}")
+    check(len(lines) == 1 and lines[0].startswith("KX508: KX508_") and reason in lines[0],
+          f"{what}: expected one line naming the option and {reason!r}: {done.stderr!r}")
+
+
+def files_that_cannot_be_used(traffic, work):
+    """FIFOs are refused without waiting on them, the log never empties the script it would
+    overwrite, and frames never mix with an earlier run's."""
+    os.mkfifo(os.path.join(work, "fifo"))
+    os.symlink("fifo", os.path.join(work, "link-to-fifo"))
+    os.symlink("run.scr", os.path.join(work, "link-to-run.scr"))
+    os.mkdir(os.path.join(work, "old-frames"))
+    open(os.path.join(work, "old-frames", "000001.png"), "w").write("an earlier run's")
+    cases = {
+        "a script that is a FIFO": ("not a regular file", dict(KX508_PLAY="fifo")),
+        "a script linked to a FIFO": ("not a regular file", dict(KX508_PLAY="link-to-fifo")),
+        "a log that is a FIFO": ("not a regular file",
+                                 dict(KX508_PLAY="run.scr", KX508_LOG="fifo")),
+        "a log linked to a FIFO": ("not a regular file", dict(KX508_LOG="link-to-fifo")),
+        "the log is the script": ("the script being played",
+                                  dict(KX508_PLAY="run.scr", KX508_LOG="run.scr")),
+        "the log is the script through a link": (
+            "the script being played", dict(KX508_PLAY="run.scr", KX508_LOG="link-to-run.scr")),
+        "frames into a folder of frames": ("already holds frames",
+                                           dict(KX508_FRAMES="old-frames")),
+    }
+    for what, (reason, options) in cases.items():
+        expect_refused(traffic, work, what, reason, **options)
+    check(open(os.path.join(work, "run.scr")).read() == SCRIPT, "the script was changed")
+    check(frames_in(os.path.join(work, "old-frames")) == ["000001.png"],
+          "the earlier run's frames were touched")
+
+
+def refused_runs_leave_nothing_behind(traffic, work):
+    open(os.path.join(work, "kept.log"), "w").write("kept\n")
+    cases = {
+        "a frame step of 0 with a log": dict(KX508_FRAMES="new-frames", KX508_FRAMES_EVERY="x",
+                                             KX508_LOG="kept.log"),
+        "a log that is a folder": dict(KX508_FRAMES="new/frames", KX508_LOG="a-folder"),
+        "a log in a missing folder": dict(KX508_FRAMES="new/frames", KX508_LOG="none/run.log"),
+        "a missing script": dict(KX508_PLAY="missing.scr", KX508_FRAMES="new/frames",
+                                 KX508_LOG="kept.log"),
+    }
+    for what, options in cases.items():
+        expect_refused(traffic, work, what, **options)
+        check(not os.path.exists(os.path.join(work, "new-frames")) and
+              not os.path.exists(os.path.join(work, "new")), f"{what}: a frames folder was made")
+        check(open(os.path.join(work, "kept.log")).read() == "kept\n",
+              f"{what}: the log file was emptied")
+    # The reason is the one making the folder met: here a read-only file system, in a mount
+    # namespace of the test's own.
+    os.mkdir(os.path.join(work, "read-only"))
+    mount = ['unshare', '-rm', 'sh', '-c', 'mount -t tmpfs -o ro tmpfs read-only && exec "$0"',
+             traffic]
+    expect_refused(traffic, work, "frames on a read-only file system", "Read-only file system",
+                   command=mount, KX508_FRAMES="read-only/frames")
+
+
+def runs_that_end_short(traffic, work):
+    """A run that could not do all it was asked ends with status 3 and says what it did."""
+    open(os.path.join(work, "bad.scr"), "w").write("KX508_PERIODIC(3);\nnot an event\n")
+    done = run(traffic, work, KX508_PLAY="bad.scr")
+    check(done.returncode == 3 and "stopped at unrecognised line 2" in done.stderr,
+          f"an unrecognised line: status {done.returncode}: {done.stderr!r}")
+
+    done = run(traffic, work, KX508_PLAY="run.scr", KX508_LOG="/dev/full")
+    check(done.returncode == 3 and "cannot write log file /dev/full" in done.stderr and
+          "log cut short in /dev/full" in done.stderr and "log written" not in done.stderr,
+          f"a log that cannot be written: status {done.returncode}: {done.stderr!r}")
+
+    # A disk that fills up (a 200 KB file system, in a mount namespace of the test's own):
+    # the frames written before are whole and counted, the one that did not fit is not there
+    # under any name, and nothing after it is tried. The frames are copied out before the
+    # namespace, and its file system, go.
+    os.mkdir(os.path.join(work, "full"))
+    os.mkdir(os.path.join(work, "full-copy"))
+    small_disk = ['unshare', '-rm', 'sh', '-c', 'mount -t tmpfs -o size=200k tmpfs full && '
+                  '"$0"; status=$?; cp -a full/. full-copy/; exit $status', traffic]
+    done = run(traffic, work, command=small_disk, KX508_PLAY="run.scr", KX508_FRAMES="full")
+    frames = frames_in(os.path.join(work, "full-copy"))
+    check(done.returncode == 3 and "No space left on device; no more frames are written"
+          in done.stderr, f"a full disk: status {done.returncode}: {done.stderr!r}")
+    check(f" {len(frames)} frames written to full, then no more could be;" in done.stderr and
+          frames, f"a full disk: the summary does not count the {len(frames)} frames: "
+          f"{done.stderr!r}")
+    check(all(f.endswith(".png") and is_whole_png(os.path.join(work, "full-copy", f))
+              for f in frames), f"a full disk left a cut frame or a part: {frames}")
+
+
+def killed_runs_leave_no_cut_frame(traffic, work):
+    long_script = "KX508_PERIODIC(100000);\n"
+    open(os.path.join(work, "long.scr"), "w").write(long_script)
+    for n in range(5):
+        folder = f"killed{n}"
+        child = subprocess.Popen([traffic], cwd=work, stderr=subprocess.DEVNULL,
+                                 env=environment(KX508_PLAY="long.scr", KX508_FRAMES=folder))
+        time.sleep(0.3 + 0.1 * n)
+        child.send_signal(signal.SIGKILL)
+        child.wait()
+        frames = [f for f in frames_in(os.path.join(work, folder)) if f.endswith(".png")]
+        check(frames, f"killed run {n} wrote no frames")
+        check(all(is_whole_png(os.path.join(work, folder, f)) for f in frames),
+              f"killed run {n} left a cut frame")
 
 
 def replays_are_the_same(traffic, diff, work):
@@ -87,6 +208,10 @@ def main():
     work = tempfile.mkdtemp(prefix="kx508-replay-")
     try:
         options_that_cannot_be_used(traffic, work)
+        files_that_cannot_be_used(traffic, work)
+        refused_runs_leave_nothing_behind(traffic, work)
+        runs_that_end_short(traffic, work)
+        killed_runs_leave_no_cut_frame(traffic, work)
         frames = replays_are_the_same(traffic, diff, work)
         diff_finds_differences(diff, work, frames)
     finally:

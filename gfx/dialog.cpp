@@ -1,8 +1,10 @@
 // KX508_gets: a small modal prompt built in memory from a dialog template.
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "internal.h"
+#include "text_encoding.h"
 
 namespace kx508 {
 
@@ -90,10 +92,14 @@ GetsTemplate build_gets_template(const char* prompt) {
   w.word(0);
 
   w.item(0x50020000, 8, 3, 167, 24, 103, 0x0082);  // static prompt
-  // The prompt as exactly 79 characters: cut, or padded with spaces.
-  std::size_t len = prompt ? std::strlen(prompt) : 0;
-  for (std::size_t j = 0; j < kGetsPromptChars; ++j)
-    w.word(j < len ? static_cast<unsigned char>(prompt[j]) : ' ');
+  // The prompt as exactly 79 characters, read as the log window reads text: cut, or
+  // padded with spaces. A character past the 16-bit range becomes the replacement.
+  const std::string_view text = prompt ? prompt : "";
+  std::size_t i = 0;
+  for (std::size_t j = 0; j < kGetsPromptChars; ++j) {
+    const char32_t c = i < text.size() ? platform::next_char(text, i) : U' ';
+    w.word(static_cast<std::uint16_t>(c <= 0xFFFF ? c : 0xFFFD));
+  }
   w.word(0);
   w.word(0);
   return t;

@@ -16,17 +16,17 @@ constexpr int kFontCellHeight = 14;
 // the row just above it.
 constexpr int kFontAscent = 12;
 
-// Draws UTF-8 text with the first cell's top-left corner at (x, y), one cell per
-// character. Only the glyphs' set pixels are painted, in colour; the rest keeps what was
-// there. Code points U+0020..U+007E and U+00A0..U+00FF have their own glyphs; any other
-// character, and each byte that is not part of a well-formed UTF-8 sequence, draws the
-// replacement glyph. Clipped to the surface for any x and y. Returns the area of the
+// Draws text with the first cell's top-left corner at (x, y), one cell per character as
+// next_char (text_encoding.h) reads them: UTF-8, and each byte that is not part of a
+// well-formed sequence as its Latin-1 character. Only the glyphs' set pixels are painted,
+// in colour; the rest keeps what was there. Code points U+0020..U+007E and U+00A0..U+00FF
+// have their own glyphs; any other character draws the replacement glyph. Clipped to the surface for any x and y. Returns the area of the
 // cells drawn, clipped to the surface: a superset of the pixels changed, empty (Rect{})
 // when no cell reaches the surface.
-Rect draw_text(Surface& s, int x, int y, std::string_view utf8, Colour colour);
+Rect draw_text(Surface& s, int x, int y, std::string_view text, Colour colour);
 
 // The width of the text in pixels as draw_text lays it out: its cell count times
 // kFontCellWidth, saturating at the largest int.
-int text_width(std::string_view utf8);
+int text_width(std::string_view text);
 
 }  // namespace platform

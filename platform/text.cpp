@@ -1,5 +1,5 @@
-// Text in the shared bitmap font: UTF-8 decoding and glyphs drawn into a pixel surface,
-// clipped before any pixel is touched.
+// Text in the shared bitmap font: decoding the bytes (UTF-8, else Latin-1) and glyphs
+// drawn into a pixel surface, clipped before any pixel is touched.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +7,7 @@
 
 #include "font.h"
 #include "font_data.h"
+#include "text_encoding.h"
 
 namespace platform {
 
@@ -14,21 +15,15 @@ namespace {
 
 using i64 = std::int64_t;
 
-// Stands for any byte that does not begin a well-formed sequence; maps to the
-// replacement glyph like every other character the font lacks.
-constexpr char32_t kBadByte = 0xFFFD;
+}  // namespace
 
-// Decodes the character that starts at s[i] and moves i past it. A lead byte without
-// its continuation bytes, a stray continuation byte, an overlong form, a surrogate or a
-// value past U+10FFFF gives kBadByte and consumes that one byte only, so every bad byte
-// takes exactly one cell and the next well-formed character still reads right.
 char32_t next_char(std::string_view s, std::size_t& i) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
   const unsigned lead = byte(i);
+  ++i;  // one byte, unless a whole sequence is read below
   std::size_t len;
   char32_t c;
   if (lead < 0x80) {
-    ++i;
     return lead;
   } else if (lead >= 0xC2 && lead <= 0xDF) {  // C0 and C1 could only start overlongs
     len = 2;
@@ -40,33 +35,22 @@ char32_t next_char(std::string_view s, std::size_t& i) {
     len = 4;
     c = lead & 0x07;
   } else {
-    ++i;
-    return kBadByte;
+    return lead;
   }
-  if (s.size() - i < len) {
-    ++i;
-    return kBadByte;
-  }
+  const std::size_t start = i - 1;
+  if (s.size() - start < len) return lead;
   for (std::size_t k = 1; k < len; ++k) {
-    const unsigned b = byte(i + k);
-    if ((b & 0xC0) != 0x80) {
-      ++i;
-      return kBadByte;
-    }
+    const unsigned b = byte(start + k);
+    if ((b & 0xC0) != 0x80) return lead;
     c = (c << 6) | (b & 0x3F);
   }
   constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < kShortest[len] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-    ++i;
-    return kBadByte;
-  }
-  i += len;
+  if (c < kShortest[len] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return lead;
+  i = start + len;
   return c;
 }
 
-}  // namespace
-
-Rect draw_text(Surface& s, int x, int y, std::string_view utf8, Colour colour) {
+Rect draw_text(Surface& s, int x, int y, std::string_view text, Colour colour) {
   using font_data::kGlyphs;
   // 64-bit coordinates: a cell's edges may lie past the int range while the text is
   // laid out, and none of them can pass 64 bits for any string that fits in memory.
@@ -80,12 +64,12 @@ Rect draw_text(Surface& s, int x, int y, std::string_view utf8, Colour colour) {
   i64 cell = x;  // left edge of the next cell
   // Cells wholly left of the surface are only decoded, to find where the visible ones
   // start.
-  while (i < utf8.size() && cell + kFontCellWidth <= 0) {
-    next_char(utf8, i);
+  while (i < text.size() && cell + kFontCellWidth <= 0) {
+    next_char(text, i);
     cell += kFontCellWidth;
   }
-  while (i < utf8.size() && cell < width) {
-    const auto& glyph = kGlyphs[font_data::glyph_index(next_char(utf8, i))];
+  while (i < text.size() && cell < width) {
+    const auto& glyph = kGlyphs[font_data::glyph_index(next_char(text, i))];
     const i64 from = std::max<i64>(0, -cell);
     const i64 to = std::min<i64>(kFontCellWidth, width - cell);
     for (i64 py = top; py < bottom; ++py) {
@@ -104,9 +88,9 @@ Rect draw_text(Surface& s, int x, int y, std::string_view utf8, Colour colour) {
               static_cast<int>(bottom)};
 }
 
-int text_width(std::string_view utf8) {
+int text_width(std::string_view text) {
   i64 cells = 0;
-  for (std::size_t i = 0; i < utf8.size(); ++cells) next_char(utf8, i);
+  for (std::size_t i = 0; i < text.size(); ++cells) next_char(text, i);
   constexpr i64 kMax = std::numeric_limits<int>::max();
   return static_cast<int>(std::min(cells * kFontCellWidth, kMax));
 }

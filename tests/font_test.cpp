@@ -1,5 +1,6 @@
 // Text in the shared bitmap font: where glyphs land in their cells, what is left alone,
-// clipping at every edge and at extreme coordinates, UTF-8 and the replacement glyph.
+// clipping at every edge and at extreme coordinates, UTF-8, Latin-1 bytes and the
+// replacement glyph.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,9 +49,9 @@ Rect ink(const Surface& s, int x0, int x1) {
 }
 
 // Single characters drawn one at a time, kW apart, starting at (x, y).
-std::vector<Colour> apart(int w, int h, int x, int y, std::initializer_list<const char*> chars) {
+std::vector<Colour> apart(int w, int h, int x, int y, const std::vector<std::string>& chars) {
   Surface s(w, h, kBg);
-  for (const char* c : chars) draw_text(s, x, y, c, kInk), x += kW;
+  for (const std::string& c : chars) draw_text(s, x, y, c, kInk), x += kW;
   return pixels(s);
 }
 
@@ -158,34 +159,39 @@ TEST(Font, Latin1LettersTakeOneCellWithTheirOwnGlyph) {
   }
 }
 
-TEST(Font, OtherCharactersAndBadBytesDrawOneReplacementCellEach) {
+TEST(Font, CharactersTheFontLacksDrawOneReplacementCellEach) {
   ASSERT_NE(image("\x80", 1), image(" ", 1));  // the replacement has ink
+  for (const char* text : {"\xE2\x82\xAC",      // U+20AC: well formed, not in the font
+                           "\xF0\x9F\x98\x80",  // a four-byte character
+                           "\t", "\x7F",
+                           "\xC2\x9F"}) {        // the last C1 control, just before U+00A0
+    SCOPED_TRACE(::testing::PrintToString(std::string(text)));
+    EXPECT_EQ(text_width(text), kW);
+    EXPECT_EQ(image(text, 1), image("\x80", 1));
+  }
+}
+
+// A byte that is not part of well-formed UTF-8 is its Latin-1 character, in one cell of its
+// own: Latin-1 text reads as written, and the good character after a bad one still does.
+TEST(Font, BytesThatAreNotUtf8AreTheirLatin1CharactersOneCellEach) {
   const struct {
     const char* text;
-    int cells;
+    std::vector<std::string> as_utf8;  // the same characters, one per cell
   } cases[] = {
-      {"\xE2\x82\xAC", 1},      // U+20AC: well formed, not in the font
-      {"\xF0\x9F\x98\x80", 1},  // a four-byte character
-      {"\t", 1},
-      {"\x7F", 1},
-      {"\xC2\x9F", 1},          // the last C1 control, just before U+00A0
-      {"\xFF", 1},              // never valid in UTF-8
-      {"\xE9", 1},              // a raw Latin-1 byte is not UTF-8
-      {"\xC3", 1},              // cut short at the end
-      {"\xE2\x82", 2},          // cut short: each byte on its own
-      {"\xC0\xAF", 2},          // overlong '/'
-      {"\xE0\x80\xAF", 3},      // overlong '/', three bytes
-      {"\xF0\x80\x80\xAF", 4},  // and four
-      {"\xED\xA0\x80", 3},      // a surrogate
-      {"\xF4\x90\x80\x80", 4},  // past U+10FFFF
+      {"caf\xE9", {"c", "a", "f", "\xC3\xA9"}},       // a raw Latin-1 byte
+      {"\xFF", {"\xC3\xBF"}},                          // never valid in UTF-8
+      {"\xC3", {"\xC3\x83"}},                          // cut short at the end
+      {"\xE2\x82" "A", {"\xC3\xA2", "\x80", "A"}},    // cut short: each byte on its own
+      {"\xC0\xAF", {"\xC3\x80", "\xC2\xAF"}},        // overlong '/'
+      {"\xED\xA0\x80", {"\xC3\xAD", "\xC2\xA0", "\x80"}},  // a surrogate
+      {"\xF4\x90\x80\x80", {"\xC3\xB4", "\x80", "\x80", "\x80"}},  // past U+10FFFF
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(std::string(c.text)));
-    EXPECT_EQ(text_width(c.text), c.cells * kW);
-    EXPECT_EQ(image(c.text, c.cells), image(std::string(c.cells, '\x80'), c.cells));
+    const int cells = static_cast<int>(c.as_utf8.size());
+    EXPECT_EQ(text_width(c.text), cells * kW);
+    EXPECT_EQ(image(c.text, cells), apart(cells * kW, kH, 0, 0, c.as_utf8));
   }
-  // A bad sequence does not swallow the good character after it.
-  EXPECT_EQ(image("\xE2\x82" "A", 3), apart(3 * kW, kH, 0, 0, {"\x80", "\x80", "A"}));
   EXPECT_EQ(text_width("a\xC3\xA9\xE2\x82\xAC" "b"), 4 * kW);
 }
 

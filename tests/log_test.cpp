@@ -182,6 +182,17 @@ TEST(GetsTemplate, PromptIsExactly79CharactersCutOrPadded) {
   EXPECT_EQ(cut.back(), 'E');
 }
 
+TEST(GetsTemplate, PromptBytesAreReadAsTheLogWindowReadsThem) {
+  // UTF-8 where it is well formed, else each byte as Latin-1; past 16 bits, the
+  // replacement character.
+  const kx508::GetsTemplate t = kx508::build_gets_template("\xC3\xA9\xE9\xF0\x9F\x98\x80!");
+  EXPECT_EQ(word_at(t, 130), 0xE9);
+  EXPECT_EQ(word_at(t, 132), 0xE9);
+  EXPECT_EQ(word_at(t, 134), 0xFFFD);
+  EXPECT_EQ(word_at(t, 136), '!');
+  EXPECT_EQ(word_at(t, 138), ' ');
+}
+
 class GetsTest : public LogTest {};
 
 TEST_F(GetsTest, OkayReturnsTheTypedReply) {

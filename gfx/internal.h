@@ -95,11 +95,15 @@ struct DrawState {
 
 // ---- script.cpp: recording and playback
 
+// The script: recorded into this file in the working directory, and played from it
+// unless KX508_PLAY names another.
+inline constexpr const char* kScriptName = "KX508.SCR";
+
 // The script file is open for writing while recording, for reading while playing.
 struct ScriptState {
   std::FILE* script_file = nullptr;
   // The file playback reads: the script, or the one KX508_PLAY names.
-  std::string play_path = "KX508.SCR";
+  std::string play_path = kScriptName;
   int periodic_count = 0;
   bool recording_on = false;
   bool playback_on = false;

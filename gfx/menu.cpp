@@ -63,11 +63,27 @@ void set_logging_flag(bool on) {
 
 // Recording and playback share one file and one periodic count, so only one of them may
 // be on at a time.
+// The messages name the files as they are: the played one may be another (KX508_PLAY).
 bool playback_refused() {
   if (!lib.script.recording_on) return false;
-  KX508_log("Cannot play back script file %s while recording it; stop recording first\n",
-            "KX508.SCR");
+  const std::string& played = lib.script.play_path;
+  if (played == kScriptName)
+    KX508_log("Cannot play back script file %s while recording it; stop recording first\n",
+              kScriptName);
+  else
+    KX508_log("Cannot play back script file %s while recording %s; stop recording first\n",
+              played.c_str(), kScriptName);
   return true;
+}
+
+void recording_refused() {
+  const std::string& played = lib.script.play_path;
+  if (played == kScriptName)
+    KX508_log("Cannot record script file %s while playing it back; stop playback first\n",
+              kScriptName);
+  else
+    KX508_log("Cannot record script file %s while playing back %s; stop playback first\n",
+              kScriptName, played.c_str());
 }
 
 void toggle_recording() {
@@ -77,8 +93,7 @@ void toggle_recording() {
     return;
   }
   if (script.playback_on) {
-    KX508_log("Cannot record script file %s while playing it back; stop playback first\n",
-              "KX508.SCR");
+    recording_refused();
     return;
   }
   // A file left open by an earlier play-one is open for reading: start afresh.

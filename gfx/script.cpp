@@ -13,7 +13,6 @@ namespace kx508 {
 
 namespace {
 
-constexpr const char* kScriptName = "KX508.SCR";
 constexpr std::size_t kLineBuffer = 512;  // at most 511 characters a line
 
 // A line that could not be written (disk full, device error) ends the recording, so

@@ -69,6 +69,16 @@ TEST_F(ReplayTest, AnUnrecognisedLineEndsTheReplayWithQuitToo) {
   EXPECT_EQ(log_lines().back(), "Unrecognised line 2 in script file run.scr; playback paused\n");
 }
 
+TEST_F(ReplayTest, MessagesNameThePlayedScriptAndTheRecordedOneApart) {
+  write("run.scr", "KX508_KBD(97);\nKX508_KBD(98);\n");
+  set_env("KX508_PLAY", "run.scr");
+  start();
+  EXPECT_EQ(wait().key, 'a');
+  kx508::on_command(kx508::kCmdRecord);
+  EXPECT_EQ(log_lines().back(),
+            "Cannot record script file KX508.SCR while playing back run.scr; stop playback first\n");
+}
+
 TEST_F(ReplayTest, TheClockStartsAtAFixedSecondAndMovesWithThePeriodicEvents) {
   write("run.scr", "KX508_PERIODIC(25);\n");
   set_env("KX508_PLAY", "run.scr");

@@ -1,6 +1,7 @@
 // kx508-diff: compares two frame folders, or two PNG files, pixel for pixel. Prints the
 // first frame that differs and how many of its pixels do, writes a picture of the
 // difference, and exits 1 on a difference, 0 when all is the same, 2 when it cannot compare.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -21,9 +22,8 @@
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
+
+#include "png.h"
 
 namespace fs = std::filesystem;
 
@@ -147,10 +147,13 @@ int compare(const fs::path& a, const fs::path& b, const std::string& name, const
   if (count == 0) return kSame;
   std::printf("%s: %lld of %lld pixels differ\n", name.c_str(), count,
               static_cast<long long>(ia.width) * ia.height);
-  if (stbi_write_png(out.string().c_str(), d.width, d.height, 3, d.rgb.data(), d.width * 3))
-    std::printf("difference written to %s\n", out.string().c_str());
-  else
-    std::fprintf(stderr, "kx508-diff: cannot write %s\n", out.string().c_str());
+  std::fflush(stdout);
+  std::string why;
+  if (!kx508::write_png(out.string(), d.width, d.height, d.rgb.data(), &why)) {
+    complain("the picture of the difference was not written to " + out.string() + ": " + why);
+    return kTrouble;
+  }
+  std::printf("difference written to %s\n", out.string().c_str());
   return kDifferent;
 }
 
@@ -201,10 +204,48 @@ bool list(const fs::path& dir, Folder* out) {
   return true;
 }
 
+// Whether the picture of a difference may be written to out: a regular file or a new name
+// in a folder, as it is written beside it and renamed onto it; never one of the pictures
+// compared, nor a new frame in a folder compared. Checked before comparing anything.
+bool may_write(const fs::path& out, const std::vector<fs::path>& pictures,
+               const std::vector<fs::path>& folders) {
+  std::error_code ec;
+  const fs::file_type type = fs::status(out, ec).type();
+  if (type == fs::file_type::not_found) {
+    const fs::path folder = out.has_parent_path() ? out.parent_path() : fs::path(".");
+    if (!fs::is_directory(folder, ec)) {
+      complain("-o " + out.string() + ": there is no folder " + folder.string());
+      return false;
+    }
+  } else if (type != fs::file_type::regular) {
+    complain("-o " + out.string() + " is " + odd_kind(type, ec) + ", not a regular file");
+    return false;
+  }
+  for (const fs::path& picture : pictures)
+    if (fs::equivalent(out, picture, ec)) {
+      complain("-o " + out.string() + " is the same file as " + picture.string() +
+                 ", which is compared");
+      return false;
+    }
+  if (out.extension() == ".png") {
+    const fs::path folder = out.has_parent_path() ? out.parent_path() : fs::path(".");
+    for (const fs::path& compared : folders)
+      if (fs::equivalent(folder, compared, ec)) {
+        complain("-o " + out.string() + " would be a frame in " + compared.string());
+        return false;
+      }
+  }
+  return true;
+}
+
 // Frame by frame in name order, up to the first that differs.
 int compare_folders(const fs::path& a, const fs::path& b, const fs::path& out) {
   Folder fa, fb;
   if (!list(a, &fa) || !list(b, &fb)) return kTrouble;
+  std::vector<fs::path> pictures;
+  for (const std::string& name : fa.frames) pictures.push_back(a / name);
+  for (const std::string& name : fb.frames) pictures.push_back(b / name);
+  if (!may_write(out, pictures, {a, b})) return kTrouble;
   std::set<std::string> all = fa.frames;
   all.insert(fb.frames.begin(), fb.frames.end());
   for (const std::string& name : all) {
@@ -251,8 +292,11 @@ int run(std::vector<std::string> args) {
                  "usage: kx508-diff A B [-o DIFF.png]\n"
                  "  A and B: two folders of frames (000001.png, ...) or two PNG files, each\n"
                  "    at most %d x %d pixels (a bigger one is refused from its header)\n"
+                 "  -o: where a difference is pictured (kx508-diff.png): a regular file or a\n"
+                 "    new name in an existing folder, not a picture compared nor a new frame\n"
                  "  exit status: 0 the same, 1 a difference, 2 cannot compare (a missing or\n"
-                 "    unreadable picture, a folder entry that is not one, nothing to compare)\n",
+                 "    unreadable picture, a folder entry that is not one, nothing to compare,\n"
+                 "    an -o that cannot be used) or the picture of a difference not written\n",
                  kMaxSide, kMaxSide);
     return kTrouble;
   }
@@ -261,6 +305,7 @@ int run(std::vector<std::string> args) {
   if (ka == Kind::trouble || kb == Kind::trouble) return kTrouble;
   if (ka == Kind::folder && kb == Kind::folder) return compare_folders(a, b, out);
   if (ka == Kind::file && kb == Kind::file) {
+    if (!may_write(out, {a, b}, {})) return kTrouble;
     const int result = compare(a, b, a.filename().string(), out);
     if (result == kSame) std::printf("the same\n");
     return result;

@@ -154,15 +154,20 @@ def killed_runs_leave_no_cut_frame(traffic, work):
     long_script = "KX508_PERIODIC(100000);\n"
     open(os.path.join(work, "long.scr"), "w").write(long_script)
     for n in range(5):
-        folder = f"killed{n}"
+        folder = os.path.join(work, f"killed{n}")
         child = subprocess.Popen([traffic], cwd=work, stderr=subprocess.DEVNULL,
                                  env=environment(KX508_PLAY="long.scr", KX508_FRAMES=folder))
-        time.sleep(0.3 + 0.1 * n)
+        # Killed once frames are being written, each run a little later into them.
+        deadline = time.monotonic() + 60
+        while not any(f.endswith(".png") for f in frames_in(folder)):
+            check(time.monotonic() < deadline and child.poll() is None,
+                  f"killed run {n}: no frame was written")
+            time.sleep(0.01)
+        time.sleep(0.02 * n)
         child.send_signal(signal.SIGKILL)
         child.wait()
-        frames = [f for f in frames_in(os.path.join(work, folder)) if f.endswith(".png")]
-        check(frames, f"killed run {n} wrote no frames")
-        check(all(is_whole_png(os.path.join(work, folder, f)) for f in frames),
+        frames = [f for f in frames_in(folder) if f.endswith(".png")]
+        check(all(is_whole_png(os.path.join(folder, f)) for f in frames),
               f"killed run {n} left a cut frame")
 
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform.h"
+#include "surface.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 # the public headers, a CMake package (find_package(KX508 CONFIG)) and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
-install(TARGETS kx508 kx508_platform kx508_entry
+install(TARGETS kx508 kx508_platform kx508_raster kx508_system kx508_entry
   EXPORT KX508Targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kx508)

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "kx508.h"
 #include "platform.h"
@@ -192,7 +191,6 @@ struct ReplayState {
   long long frames_presented = 0;
   long long frames_written = 0;
   bool last_frame_written = true;
-  std::vector<unsigned char> rgb;  // the frame being written, reused
   std::string log_path;
   std::FILE* log_file = nullptr;
   bool log_stopped = false;  // a line could not be written

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #ifdef KX508_PNG_ZLIB
 #include <zlib.h>
@@ -90,6 +91,21 @@ bool write_png(const std::string& path, int width, int height, const unsigned ch
   std::filesystem::rename(part, path, ec);
   if (ec) return fail(part, ec.message(), why);
   return true;
+}
+
+bool write_png(const std::string& path, const platform::Surface& s, std::string* why) {
+  // Kept from one frame to the next, so that a replay writing every frame allocates once.
+  static std::vector<unsigned char> rgb;
+  rgb.resize(static_cast<std::size_t>(s.width()) * s.height() * 3);
+  unsigned char* out = rgb.data();
+  for (int y = 0; y < s.height(); ++y) {
+    for (const platform::Colour* p = s.row(y); p != s.row(y) + s.width(); ++p) {
+      *out++ = static_cast<unsigned char>(*p >> 16);
+      *out++ = static_cast<unsigned char>(*p >> 8);
+      *out++ = static_cast<unsigned char>(*p);
+    }
+  }
+  return write_png(path, s.width(), s.height(), rgb.data(), why);
 }
 
 }  // namespace kx508

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "surface.h"
+
 namespace kx508 {
 
 // Writes 8-bit RGB pixels (rows top to bottom, three bytes a pixel) as a PNG file. The
@@ -12,6 +14,9 @@ namespace kx508 {
 // carrying the name. False, with the system's reason in *why, when it cannot be written.
 bool write_png(const std::string& path, int width, int height, const unsigned char* rgb,
                std::string* why);
+
+// The same for a pixel surface's exact pixels.
+bool write_png(const std::string& path, const platform::Surface& s, std::string* why);
 
 // The temporary name a picture is written under until it is whole.
 std::string png_part_name(const std::string& path);

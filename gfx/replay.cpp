@@ -15,7 +15,7 @@
 
 #include "internal.h"
 #include "png.h"
-#include "system/files.h"
+#include "files.h"
 
 namespace kx508 {
 
@@ -140,19 +140,9 @@ std::string frame_path(long long number) {
 
 void write_frame(long long number) {
   ReplayState& replay = lib.replay;
-  const platform::Surface& canvas = lib.windows.canvas;
-  replay.rgb.resize(static_cast<std::size_t>(canvas.width()) * canvas.height() * 3);
-  unsigned char* out = replay.rgb.data();
-  for (int y = 0; y < canvas.height(); ++y) {
-    for (const platform::Colour* p = canvas.row(y); p != canvas.row(y) + canvas.width(); ++p) {
-      *out++ = static_cast<unsigned char>(*p >> 16);
-      *out++ = static_cast<unsigned char>(*p >> 8);
-      *out++ = static_cast<unsigned char>(*p);
-    }
-  }
   const std::string path = frame_path(number);
   std::string why;
-  if (write_png(path, canvas.width(), canvas.height(), replay.rgb.data(), &why)) {
+  if (write_png(path, lib.windows.canvas, &why)) {
     ++replay.frames_written;
     return;
   }

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "internal.h"
-#include "system/files.h"
+#include "files.h"
 
 namespace kx508 {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform.h"
+#include "surface.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "system/files.h"
+#include "files.h"
 
 namespace platform::files {
 

@@ -8,7 +8,7 @@
 #include <io.h>
 #include <windows.h>
 
-#include "system/files.h"
+#include "files.h"
 
 namespace platform::files {
 

@@ -1,0 +1,99 @@
+// Keyboard input: the Qt key to virtual-key map, the character a key types, and key
+// events turned into queued messages.
+#include <QKeyEvent>
+
+#include "qt_internal.h"
+
+namespace platform::qt {
+
+int virtual_key(int key, Qt::KeyboardModifiers modifiers) {
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
+  const bool keypad = modifiers & Qt::KeypadModifier;
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? 96 + (key - Qt::Key_0) : key;
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
+  if (keypad) {
+    switch (key) {
+      case Qt::Key_Asterisk: return 106;
+      case Qt::Key_Plus: return 107;
+      case Qt::Key_Minus: return 109;
+      case Qt::Key_Period: case Qt::Key_Comma: return 110;
+      case Qt::Key_Slash: return 111;
+      default: break;
+    }
+  }
+  switch (key) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return 9;
+    case Qt::Key_Clear: return 12;
+    case Qt::Key_Return: case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: case Qt::Key_AltGr: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Print: return 44;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    case Qt::Key_Super_L: case Qt::Key_Meta: return 91;
+    case Qt::Key_Super_R: return 92;
+    case Qt::Key_Menu: return 93;
+    case Qt::Key_NumLock: return 144;
+    case Qt::Key_ScrollLock: return 145;
+    // Shifted digits report the symbol; the key is still the digit's.
+    case Qt::Key_ParenRight: return '0';
+    case Qt::Key_Exclam: return '1';
+    case Qt::Key_At: return '2';
+    case Qt::Key_NumberSign: return '3';
+    case Qt::Key_Dollar: return '4';
+    case Qt::Key_Percent: return '5';
+    case Qt::Key_AsciiCircum: return '6';
+    case Qt::Key_Ampersand: return '7';
+    case Qt::Key_Asterisk: return '8';
+    case Qt::Key_ParenLeft: return '9';
+    case Qt::Key_Semicolon: case Qt::Key_Colon: return 186;
+    case Qt::Key_Equal: case Qt::Key_Plus: return 187;
+    case Qt::Key_Comma: case Qt::Key_Less: return 188;
+    case Qt::Key_Minus: case Qt::Key_Underscore: return 189;
+    case Qt::Key_Period: case Qt::Key_Greater: return 190;
+    case Qt::Key_Slash: case Qt::Key_Question: return 191;
+    case Qt::Key_QuoteLeft: case Qt::Key_AsciiTilde: return 192;
+    case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return 219;
+    case Qt::Key_Backslash: case Qt::Key_Bar: return 220;
+    case Qt::Key_BracketRight: case Qt::Key_BraceRight: return 221;
+    case Qt::Key_Apostrophe: case Qt::Key_QuoteDbl: return 222;
+    default: return 0;
+  }
+}
+
+int typed_char(const QKeyEvent* e) {
+  // X11 gives Delete the text DEL, but the key types nothing.
+  if (e->key() == Qt::Key_Delete) return 0;
+  const QString text = e->text();
+  if (text.isEmpty()) return 0;
+  const int c = text.at(0).unicode();
+  return c >= 1 && c <= 255 ? c : 0;
+}
+
+void post_key(Window window, QKeyEvent* e, bool down) {
+  e->accept();
+  // X11 repeats a held key as release and press pairs; a repeat is more KeyDowns only.
+  if (!down && e->isAutoRepeat()) return;
+  Message m{window, down ? MsgType::KeyDown : MsgType::KeyUp};
+  m.param = virtual_key(e->key(), e->modifiers());
+  if (down) m.ch = typed_char(e);
+  // From the native event's own state: a Ctrl released in another program shows here.
+  if (e->modifiers() & Qt::ControlModifier) m.modifiers |= MOD_CTRL;
+  core::post(m);
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,143 @@
+// The Windows API backend's driver: starting and closing, the screen, the message loop,
+// waiting and timers. Nothing runs the native loop on its own: the core's message loop
+// drives it through process_events() and wait_events().
+//
+// Implements: one overlapped window per record at its outer rectangle, with a native menu
+// bar (win32_windows.cpp); keys as virtual-key codes with the character typed, left
+// clicks, focus lost to another program, the close box (win32_keys.cpp,
+// win32_windows.cpp); the menu bar and its popups from the menu records, with check marks
+// and gray entries changed in place (win32_menus.cpp); the prompt dialog made by the
+// system from the program's own in-memory template, modeless, run by the core's modal
+// loop with its owner disabled, Enter, Escape and Tab handled by IsDialogMessage
+// (win32_dialogs.cpp); the client pixels drawn from a device-independent bitmap over the
+// record's memory, changed parts only (win32_present.cpp); one SetTimer per timer;
+// per-monitor DPI awareness with whole scale factors, so that a canvas pixel stays an
+// exact square. Waiting sleeps in MsgWaitForMultipleObjectsEx until a message comes.
+// Lacks: fractional scale factors (rounded to whole ones, the rest of the client area
+// shows the background); command ids beyond 16 bits (WM_COMMAND carries a WORD);
+// messages for the program while the system runs a modal loop of its own (a menu open,
+// a window being moved or sized), which wait until it ends; typed characters beyond one
+// byte; mouse buttons other than the left, and mouse moves.
+#include <algorithm>
+
+#include "win32_internal.h"
+
+namespace platform::win32 {
+
+Win32Driver* open_driver = nullptr;
+
+std::wstring widen(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                    nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+  if (n > 0)
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string narrow(const wchar_t* text, int length) {
+  if (!text || length <= 0) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(std::max(n, 0)), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+Win32Driver::~Win32Driver() {
+  for (auto& [id, d] : dialogs_) {
+    if (d.owner) EnableWindow(d.owner, TRUE);
+    DestroyWindow(d.hwnd);
+  }
+  dialogs_.clear();
+  for (auto& [id, nw] : windows_) {
+    SetWindowLongPtrW(nw->hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(nw->hwnd);
+  }
+  windows_.clear();
+  if (open_driver == this) open_driver = nullptr;
+}
+
+bool Win32Driver::start(std::string* why) {
+  become_dpi_aware();
+  if (GetSystemMetrics(SM_CXSCREEN) <= 0) {
+    *why = "no desktop to show windows on (run it in a desktop session, or with "
+           "KX508_PLATFORM=headless)";
+    return false;
+  }
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = window_proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  wc.lpszClassName = kWindowClass;
+  // A class left by an earlier start in this process is still good.
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    *why = "cannot register the window class (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  class_registered_ = true;
+  open_driver = this;
+  return true;
+}
+
+// The primary screen in client pixels of its own scale.
+Size Win32Driver::screen_size() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  const int scale = scale_for_dpi(static_cast<unsigned>(dpi));
+  return {GetSystemMetrics(SM_CXSCREEN) / scale, GetSystemMetrics(SM_CYSCREEN) / scale};
+}
+
+// ---- The message loop
+
+void Win32Driver::process_events() {
+  // What is queued now, and no more: a window that kept a paint pending would otherwise
+  // keep this from returning.
+  constexpr int kMaxMessages = 256;
+  MSG m;
+  for (int n = 0; n < kMaxMessages && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE); ++n) handle(m);
+}
+
+void Win32Driver::handle(MSG& m) {
+  // A dialog's keys first: Enter, Escape and Tab work in it as in any dialog.
+  for (auto& [id, d] : dialogs_)
+    if (IsDialogMessageW(d.hwnd, &m)) return;
+  if (handle_key(m)) return;
+  DispatchMessageW(&m);
+}
+
+void Win32Driver::wait_events() {
+  if (core::has_message()) return;
+  // Sleeps until a message is in the queue, one already there included.
+  MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  process_events();
+}
+
+void Win32Driver::start_timer(Window window, int id, int period_ms) {
+  NativeWindow* nw = native(window);
+  if (!nw) return;
+  SetTimer(nw->hwnd, static_cast<UINT_PTR>(id), static_cast<UINT>(std::max(period_ms, 1)),
+           nullptr);
+}
+
+void Win32Driver::stop_timer(Window window, int id) {
+  if (NativeWindow* nw = native(window)) KillTimer(nw->hwnd, static_cast<UINT_PTR>(id));
+}
+
+// Every top-level window hears that the program lost the focus; the core is told once.
+void Win32Driver::deactivated() {
+  if (!active_) return;
+  active_ = false;
+  core::post_to_all(MsgType::FocusLost);
+}
+
+}  // namespace platform::win32
+
+namespace platform {
+
+std::unique_ptr<Driver> make_win32_driver() { return std::make_unique<win32::Win32Driver>(); }
+
+}  // namespace platform

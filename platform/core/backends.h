@@ -1,0 +1,15 @@
+// The table of backends this build has, for picking one by name.
+#pragma once
+
+#include <string>
+
+#include "driver.h"
+
+namespace platform {
+
+// The table entry of this name, or null.
+const Backend* find_backend(const std::string& name);
+// Every backend as "name (description)", for messages that list the choices.
+std::string backend_choices();
+
+}  // namespace platform

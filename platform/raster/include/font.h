@@ -1,0 +1,32 @@
+// The one fixed-pitch bitmap font that every backend draws text with, and the routine
+// that draws it into a pixel surface, so text looks the same pixel for pixel everywhere.
+#pragma once
+
+#include <string_view>
+
+#include "surface.h"
+
+namespace platform {
+
+// Every character takes one cell of kFontCellWidth x kFontCellHeight pixels; lines of
+// text are kFontCellHeight apart.
+constexpr int kFontCellWidth = 7;
+constexpr int kFontCellHeight = 14;
+// The baseline's distance below the top of a cell: letters without descenders end on
+// the row just above it.
+constexpr int kFontAscent = 12;
+
+// Draws text with the first cell's top-left corner at (x, y), one cell per character as
+// next_char (text_encoding.h) reads them: UTF-8, and each byte that is not part of a
+// well-formed sequence as its Latin-1 character. Only the glyphs' set pixels are painted,
+// in colour; the rest keeps what was there. Code points U+0020..U+007E and U+00A0..U+00FF
+// have their own glyphs; any other character draws the replacement glyph. Clipped to the surface for any x and y. Returns the area of the
+// cells drawn, clipped to the surface: a superset of the pixels changed, empty (Rect{})
+// when no cell reaches the surface.
+Rect draw_text(Surface& s, int x, int y, std::string_view text, Colour colour);
+
+// The width of the text in pixels as draw_text lays it out: its cell count times
+// kFontCellWidth, saturating at the largest int.
+int text_width(std::string_view text);
+
+}  // namespace platform

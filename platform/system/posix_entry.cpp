@@ -1,0 +1,16 @@
+// The process entry on POSIX systems (and in the browser): main() hands the program's
+// name and its arguments, as one command line, to the library, which calls app::main().
+#include <string>
+
+#include "kx508.h"
+
+int main(int argc, char** argv) {
+  std::string command_line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) command_line += ' ';
+    command_line += argv[i];
+  }
+  constexpr int kShowNormal = 1;
+  return KX508_process_entry(argc > 0 ? argv[0] : "kx508", nullptr, command_line.c_str(),
+                             kShowNormal, &app::main);
+}

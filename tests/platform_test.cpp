@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver.h"
 #include "headless/controls.h"
 #include "platform.h"
 #include "queue.h"
@@ -216,6 +217,39 @@ TEST_F(HeadlessTest, HiddenWindowKeepsItsPixelsAndIsPaintedWhenShownAgain) {
   platform::show_window(w);
   drain();
   EXPECT_EQ(log.seen, (std::vector<std::string>{"paint"}));
+}
+
+// Rules the core keeps for every backend: a first show asks for a paint; while a window is
+// being made, what a backend reports of its size or menu bar changes nothing (its
+// create_window gives both); a chosen entry becomes a Command.
+long making_proc(platform::Window w, const Message& m) {
+  if (m.type == MsgType::Create) {
+    platform::core::client_resized(w, {7, 7});
+    platform::Menu bar = platform::create_menu();
+    platform::append_menu(bar, platform::MF_STRING, 5, "&Go");
+    platform::set_menu(w, bar);
+    platform::draw_menu_bar(w);
+  }
+  return recording_proc(w, m);
+}
+
+TEST_F(HeadlessTest, TheCorePaintsAFirstShowAndIgnoresReportsWhileAWindowIsMade) {
+  platform::WindowDesc d;
+  d.width = 200;
+  d.height = 100;
+  d.proc = making_proc;
+  const platform::Window w = platform::create_window(d);
+  EXPECT_EQ(log.seen, (std::vector<std::string>{"create", "size"}));
+  EXPECT_EQ(platform::client_rect(w).width(), 200 - 2 * hl::kBorder);
+  EXPECT_TRUE(hl::take_menu_notices(w).empty());
+  drain();
+  EXPECT_EQ(log.seen.size(), 2u);  // nothing to paint before it is shown
+  platform::show_window(w);
+  platform::core::post_command(w, 5);
+  std::vector<std::pair<MsgType, int>> seen;
+  Message m;
+  while (platform::peek_message(m)) seen.push_back({m.type, m.param});
+  EXPECT_EQ(seen, (std::vector<std::pair<MsgType, int>>{{MsgType::Command, 5}, {MsgType::Paint, 0}}));
 }
 
 TEST_F(HeadlessTest, TimerTicksDoNotPileUpWhileNobodyPumps) {

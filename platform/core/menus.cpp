@@ -6,9 +6,6 @@ namespace platform {
 
 namespace {
 
-// A popup may be shown inside another; a menu that contains itself stops here.
-constexpr int kMenuDepth = 8;
-
 bool contains(Menu outer, Menu menu, int depth) {
   if (outer == menu) return true;
   const MenuRecord* rec = core::find_menu(outer);
@@ -18,13 +15,14 @@ bool contains(Menu outer, Menu menu, int depth) {
   return false;
 }
 
-// Calls f for every window whose menu bar shows the menu, directly or in a popup.
+// Calls f for every window whose menu bar shows the menu, directly or in a popup. A
+// window being created has no native bar yet: create_window builds it.
 template <class F>
 void for_each_window_showing(Menu menu, F f) {
   Core& c = the_core();
   if (!c.driver) return;
   for (auto& [id, w] : c.windows)
-    if (w->menu != 0 && contains(w->menu, menu, 0)) f(*w);
+    if (!w->creating && w->menu != 0 && contains(w->menu, menu, 0)) f(*w);
 }
 
 }  // namespace
@@ -57,7 +55,7 @@ void set_menu(Window window, Menu menu) {
 }
 
 void draw_menu_bar(Window window) {
-  if (WindowRecord* w = core::find(window); w && core::driver())
+  if (WindowRecord* w = core::find(window); w && !w->creating && core::driver())
     core::driver()->menu_bar_changed(*w);
 }
 

@@ -68,11 +68,13 @@ Window create_window(const WindowDesc& desc) {
   WindowRecord& w = core::add();
   w.desc = desc;
   w.outer = {desc.x, desc.y, desc.x + desc.width, desc.y + desc.height};
+  w.creating = true;
   Message create{w.id, MsgType::Create};
   send(w, create);
   // The procedure may have attached a menu bar, which the backend needs before it works
   // out the client area.
   Size client = c.driver->create_window(w);
+  w.creating = false;
   w.client = Surface(client.width, client.height, desc.background);
   Message size{w.id, MsgType::Size};
   size.x = client.width;
@@ -105,10 +107,17 @@ bool is_window_shown(Window window) {
 }
 
 void show_window(Window window) {
-  if (WindowRecord* w = core::find(window)) {
-    driver()->show_window(*w);
-    w->shown = true;
-  }
+  WindowRecord* w = core::find(window);
+  if (!w) return;
+  const bool was_shown = w->shown;
+  driver()->show_window(*w);
+  // Showing may have run the procedure (the size changed), which may destroy the window.
+  w = core::find(window);
+  if (!w) return;
+  w->shown = true;
+  // A window that was not shown (the first show, or one after a hide) has no pixels on
+  // the screen yet: it is painted.
+  if (!was_shown) the_core().queue.invalidate(window);
 }
 
 Rect client_rect(Window window) {
@@ -284,7 +293,8 @@ void timer_fired(Window window, int id) {
 
 void client_resized(Window window, Size client) {
   WindowRecord* w = find(window);
-  if (!w || (client.width == w->client.width() && client.height == w->client.height())) return;
+  if (!w || w->creating) return;
+  if (client.width == w->client.width() && client.height == w->client.height()) return;
   Surface pixels(client.width, client.height, w->desc.background);
   copy_surface(pixels, 0, 0, w->client, 0, 0, w->client.width(), w->client.height());
   w->client = std::move(pixels);
@@ -294,6 +304,12 @@ void client_resized(Window window, Size client) {
   send(*w, size);
   // The procedure may have destroyed the window.
   if (find(window)) the_core().queue.invalidate(window);
+}
+
+void post_command(Window window, int id) {
+  Message m{window, MsgType::Command};
+  m.param = id;
+  post(m);
 }
 
 void invalidate(Window window) {

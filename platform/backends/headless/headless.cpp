@@ -20,10 +20,7 @@ void HeadlessDriver::destroy_window(WindowRecord& w) {
   if (focused == w.id) focused = 0;
 }
 
-void HeadlessDriver::show_window(WindowRecord& w) {
-  if (!w.shown) core::invalidate(w.id);
-  focused = w.id;
-}
+void HeadlessDriver::show_window(WindowRecord& w) { focused = w.id; }
 
 // A hidden window gives up the keyboard focus; nothing of ours takes it over.
 void HeadlessDriver::hide_window(WindowRecord& w) {
@@ -39,8 +36,7 @@ void HeadlessDriver::present(WindowRecord& w, std::span<const Rect> parts) {
 // themselves stay in the core's records, where the tests read them.
 void HeadlessDriver::menu_bar_changed(WindowRecord& w) {
   menu_notices[w.id].push_back({true, 0, 0});
-  if (std::find(created.begin(), created.end(), w.id) != created.end())
-    core::client_resized(w.id, client_size(w));
+  core::client_resized(w.id, client_size(w));
 }
 
 void HeadlessDriver::menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) {

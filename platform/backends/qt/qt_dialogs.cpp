@@ -32,12 +32,12 @@ std::string DialogWidget::item_text(int id) const {
 
 void DialogWidget::closeEvent(QCloseEvent* e) {
   e->ignore();
-  post_command(id_, cancel_id_);
+  core::post_command(id_, cancel_id_);
 }
 
 void DialogWidget::keyPressEvent(QKeyEvent* e) {
   if (is_plain_enter(e)) {
-    post_command(id_, default_id_);
+    core::post_command(id_, default_id_);
     return;
   }
   QDialog::keyPressEvent(e);
@@ -45,7 +45,7 @@ void DialogWidget::keyPressEvent(QKeyEvent* e) {
 
 bool DialogWidget::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::KeyPress && is_plain_enter(static_cast<QKeyEvent*>(e))) {
-    post_command(id_, default_id_);
+    core::post_command(id_, default_id_);
     return true;
   }
   return QDialog::eventFilter(watched, e);
@@ -108,7 +108,7 @@ bool QtDriver::create_dialog(WindowRecord& rec, WindowRecord* owner) {
         const Window id = rec.id;
         const int item_id = item.id;
         QObject::connect(button, &QPushButton::clicked, button,
-                         [id, item_id] { post_command(id, item_id); });
+                         [id, item_id] { core::post_command(id, item_id); });
         widget = button;
         break;
       }

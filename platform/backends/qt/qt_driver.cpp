@@ -2,25 +2,11 @@
 // timers. Qt's event loop never runs on its own: the core's message loop drives it
 // through process_events() and wait_events().
 //
-// Implements: one top-level widget per window, a menu bar over a client widget that shows
-// the record's pixels, shown and hidden, changed parts written straight into the
-// backing store (qt_windows.cpp); a fixed window's outer size kept through frame
-// changes (on X11 also those the frame watch sees, qt_x11_frame.cpp), and no fullscreen
-// or maximised state for it (qt_windows.cpp); keys as virtual-key codes with the
-// character typed and the event's own Ctrl state, and left clicks (qt_keys.cpp); the menu
-// bar built from the menu records (qt_menus.cpp); modal dialogs built from the decoded
-// template (qt_dialogs.cpp); one precise QTimer per timer; focus lost to another program.
-// Starting (qt_start.cpp) picks the Qt platform: the user's QT_QPA_PLATFORM, else X11
-// where there is an X display, else Wayland where there is only a Wayland display. Built
-// with KX508_WITH_X11 it probes the X display first (qt_x11_probe.cpp) and declines, with
-// the reason, when there is none; without it Qt chooses where there is no Wayland
-// display.
-// Lacks: window positions under Wayland, where the compositor places the windows; typed
-// characters beyond one byte (what an input method composes arrives as no character);
-// a desktop-wide menu bar, on purpose, as it would change the client area;
-// fractional scale factors, rounded to whole ones so that a canvas pixel stays a square;
-// dialog items other than buttons, edit boxes and static text, whose text is kept but not
-// shown; mouse buttons other than the left, and mouse moves.
+// What it implements and lacks: qt/qt_driver.h. Starting (qt_start.cpp) picks the Qt
+// platform: the user's QT_QPA_PLATFORM, else X11 where there is an X display, else
+// Wayland where there is only a Wayland display. Built with KX508_WITH_X11 it probes the
+// X display first (qt_x11_probe.cpp) and declines, with the reason, when there is none;
+// without it Qt chooses where there is no Wayland display.
 #include <QAbstractEventDispatcher>
 #include <QScreen>
 #include <algorithm>

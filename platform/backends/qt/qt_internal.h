@@ -1,5 +1,5 @@
 // What the Qt backend's files share: the widgets, the driver class and the helpers
-// each file offers the others. Nothing outside platform/qt/ includes this.
+// each file offers the others. Nothing outside platform/backends/qt/ includes this.
 #pragma once
 
 #include <QAbstractNativeEventFilter>
@@ -71,12 +71,6 @@ int virtual_key(int key, Qt::KeyboardModifiers modifiers);
 int typed_char(const QKeyEvent* e);
 void post_key(Window window, QKeyEvent* e, bool down);
 
-inline void post_command(Window window, int id) {
-  Message m{window, MsgType::Command};
-  m.param = id;
-  core::post(m);
-}
-
 // ---- Widgets (qt_windows.cpp, qt_dialogs.cpp)
 
 // Shows the record's client pixels and turns keyboard and mouse input into messages.
@@ -128,7 +122,7 @@ class DialogWidget final : public QDialog {
   std::string item_text(int id) const;
 
   // Escape, and everything else that would cancel: the program's procedure decides.
-  void reject() override { post_command(id_, cancel_id_); }
+  void reject() override { core::post_command(id_, cancel_id_); }
   void accept() override {}
 
  protected:
@@ -166,7 +160,6 @@ struct NativeWindow {
   };
   std::vector<Built> built;
   QMargins frame;     // the frame margins the size was last fitted to
-  bool creating = false;
   // Runs while a fixed window gives back a fullscreen or maximised state, restarted by
   // every move the window manager makes meanwhile.
   std::unique_ptr<QTimer> settle;

@@ -25,14 +25,11 @@ void apply_state(QAction* action, unsigned flags, bool popup) {
   action->setEnabled(!(flags & MF_GRAYED));
 }
 
-// A popup may be shown inside another; a menu that contains itself stops here.
-constexpr int kMenuDepth = 8;
-
 }  // namespace
 
 void QtDriver::menu_bar_changed(WindowRecord& w) {
   NativeWindow* nw = native(w.id);
-  if (!nw) return;  // not made yet: create_window builds the bar
+  if (!nw) return;
   build_menu_bar(*nw, w);
   lay_out(w.id);
 }
@@ -96,7 +93,7 @@ void QtDriver::fill_menu(QWidget* target, NativeWindow& nw, Menu menu, int depth
       // Qt has flipped a checkable entry already; the mark is the program's to set.
       if (const MenuRecord* m = core::find_menu(menu); m && i < m->entries.size())
         apply_state(action, m->entries[i].flags, false);
-      post_command(window, id);
+      core::post_command(window, id);
     });
   }
 }

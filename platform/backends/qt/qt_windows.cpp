@@ -138,7 +138,6 @@ Size QtDriver::create_window(WindowRecord& w) {
   auto owned = std::make_unique<NativeWindow>();
   NativeWindow& nw = *owned;
   nw.id = w.id;
-  nw.creating = true;
   windows_[w.id] = std::move(owned);
 
   nw.top = new TopWindow(w.id);
@@ -161,7 +160,6 @@ Size QtDriver::create_window(WindowRecord& w) {
   top->move(w.outer.left, w.outer.top);
   set_inner_size(nw, w, QSize(std::max(1, w.outer.width()), std::max(1, w.outer.height())));
   lay_out(w.id);
-  nw.creating = false;
   return {nw.client->width(), nw.client->height()};
 }
 
@@ -183,14 +181,12 @@ void QtDriver::destroy_window(WindowRecord& w) {
 void QtDriver::show_window(WindowRecord& w) {
   NativeWindow* nw = native(w.id);
   if (!nw || !nw->top) return;
-  const bool first = !w.shown;
   QPointer<TopWindow> top = nw->top;
   top->show();
   // Showing may have run the procedure (the size changed) and destroyed the window.
   if (!top || !core::find(w.id)) return;
   top->raise();
   top->activateWindow();
-  if (first) core::invalidate(w.id);
 }
 
 void QtDriver::hide_window(WindowRecord& w) {
@@ -311,12 +307,8 @@ void QtDriver::later(Window id, void (QtDriver::*fn)(Window)) {
 }
 
 void QtDriver::sync_client_size(NativeWindow& nw) {
-  if (nw.creating) return;
-  const WindowRecord* w = core::find(nw.id);
-  if (!w) return;
   const QSize s = nw.client->size();
-  if (s.width() != w->client.width() || s.height() != w->client.height())
-    core::client_resized(nw.id, {s.width(), s.height()});
+  core::client_resized(nw.id, {s.width(), s.height()});
 }
 
 }  // namespace platform::qt

@@ -31,14 +31,14 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam
       const bool from_control = lparam != 0;
       // An edit box's change notices are no commands.
       if (from_control && HIWORD(wparam) != BN_CLICKED) return FALSE;
-      if (!from_control && id == IDCANCEL) post_command(rec->id, rec->dialog.cancel_id);
-      else if (!from_control && id == IDOK) post_command(rec->id, rec->dialog.default_id);
-      else post_command(rec->id, id);
+      if (!from_control && id == IDCANCEL) core::post_command(rec->id, rec->dialog.cancel_id);
+      else if (!from_control && id == IDOK) core::post_command(rec->id, rec->dialog.default_id);
+      else core::post_command(rec->id, id);
       return TRUE;
     }
     case WM_CLOSE:
       // The close box, and Escape in a multi-line edit box.
-      post_command(rec->id, rec->dialog.cancel_id);
+      core::post_command(rec->id, rec->dialog.cancel_id);
       return TRUE;
     default:
       return FALSE;

@@ -2,22 +2,8 @@
 // waiting and timers. Nothing runs the native loop on its own: the core's message loop
 // drives it through process_events() and wait_events().
 //
-// Implements: one overlapped window per record at its outer rectangle, with a native menu
-// bar (win32_windows.cpp); keys as virtual-key codes with the character typed, left
-// clicks, focus lost to another program, the close box (win32_keys.cpp,
-// win32_windows.cpp); the menu bar and its popups from the menu records, with check marks
-// and gray entries changed in place (win32_menus.cpp); the prompt dialog made by the
-// system from the program's own in-memory template, modeless, run by the core's modal
-// loop with its owner disabled, Enter, Escape and Tab handled by IsDialogMessage
-// (win32_dialogs.cpp); the client pixels drawn from a device-independent bitmap over the
-// record's memory, changed parts only (win32_present.cpp); one SetTimer per timer;
-// per-monitor DPI awareness with whole scale factors, so that a canvas pixel stays an
-// exact square. Waiting sleeps in MsgWaitForMultipleObjectsEx until a message comes.
-// Lacks: fractional scale factors (rounded to whole ones, the rest of the client area
-// shows the background); command ids beyond 16 bits (WM_COMMAND carries a WORD);
-// messages for the program while the system runs a modal loop of its own (a menu open,
-// a window being moved or sized), which wait until it ends; typed characters beyond one
-// byte; mouse buttons other than the left, and mouse moves.
+// What it implements and lacks: win32/win32_driver.h. Waiting sleeps in
+// MsgWaitForMultipleObjectsEx until a message comes.
 #include <algorithm>
 
 #include "win32_internal.h"

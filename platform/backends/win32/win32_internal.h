@@ -1,6 +1,6 @@
 // What the Windows API backend's files share: the driver class, the native windows and
 // dialogs it keeps, and the helpers each file offers the others. Nothing outside
-// platform/win32/ includes this.
+// platform/backends/win32/ includes this.
 #pragma once
 
 #include <map>
@@ -39,17 +39,10 @@ inline constexpr wchar_t kWindowClass[] = L"KX508Window";
 std::wstring widen(const std::string& utf8);
 std::string narrow(const wchar_t* text, int length);
 
-inline void post_command(Window window, int id) {
-  Message m{window, MsgType::Command};
-  m.param = id;
-  core::post(m);
-}
-
 struct NativeWindow {
   Window id = 0;
   HWND hwnd = nullptr;
   int scale = 1;         // whole device pixels per client pixel, from the monitor's DPI
-  bool creating = false;  // sizes are not the core's business until create_window returns
   // The native menus built for the record's menus, to find one again when an entry's
   // state changes.
   std::map<Menu, HMENU> menus;

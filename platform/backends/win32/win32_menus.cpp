@@ -6,9 +6,6 @@ namespace platform::win32 {
 
 namespace {
 
-// A popup may be shown inside another; a menu that contains itself stops here.
-constexpr int kMenuDepth = 8;
-
 UINT state_flags(unsigned flags) {
   return ((flags & kEntryChecked) ? MF_CHECKED : MF_UNCHECKED) |
          ((flags & kEntryGrayed) ? MF_GRAYED : MF_ENABLED);
@@ -42,7 +39,7 @@ HMENU Win32Driver::build_menu(NativeWindow& nw, Menu menu, bool popup, int depth
 
 void Win32Driver::menu_bar_changed(WindowRecord& w) {
   NativeWindow* nw = native(w.id);
-  if (!nw || nw->creating) return;  // not made yet: create_window builds the bar
+  if (!nw) return;
   HMENU old = GetMenu(nw->hwnd);
   nw->menus.clear();
   HMENU bar = w.menu && core::find_menu(w.menu) ? build_menu(*nw, w.menu, false, 0) : nullptr;

@@ -109,7 +109,7 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
       return 0;
     case WM_COMMAND:
       // From the menu (no control, notification 0); dialogs have their own procedure.
-      if (lparam == 0 && HIWORD(wparam) == 0) post_command(id, LOWORD(wparam));
+      if (lparam == 0 && HIWORD(wparam) == 0) core::post_command(id, LOWORD(wparam));
       return 0;
     case WM_ACTIVATEAPP:
       if (wparam) open_driver->activated();
@@ -126,7 +126,6 @@ Size Win32Driver::create_window(WindowRecord& w) {
   auto owned = std::make_unique<NativeWindow>();
   NativeWindow& nw = *owned;
   nw.id = w.id;
-  nw.creating = true;
   windows_[w.id] = std::move(owned);
 
   HMENU bar = w.menu ? build_menu(nw, w.menu, false, 0) : nullptr;
@@ -148,7 +147,6 @@ Size Win32Driver::create_window(WindowRecord& w) {
     SetWindowPos(nw.hwnd, nullptr, w.outer.left * nw.scale, w.outer.top * nw.scale,
                  w.outer.width() * nw.scale, w.outer.height() * nw.scale,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-  nw.creating = false;
   const SIZE client = device_client(nw.hwnd);
   return {client.cx / nw.scale, client.cy / nw.scale};
 }
@@ -166,14 +164,11 @@ void Win32Driver::destroy_window(WindowRecord& w) {
 void Win32Driver::show_window(WindowRecord& w) {
   NativeWindow* nw = native(w.id);
   if (!nw) return;
-  // First shown, or shown again after a hide: either way it asks for its pixels.
-  const bool hidden = !w.shown;
   HWND hwnd = nw->hwnd;
   ShowWindow(hwnd, SW_SHOWNORMAL);
   // Showing may have run the procedure (the size changed) and destroyed the window.
   if (!core::find(w.id) || !native(w.id)) return;
   SetForegroundWindow(hwnd);
-  if (hidden) core::invalidate(w.id);
 }
 
 void Win32Driver::hide_window(WindowRecord& w) {
@@ -181,15 +176,10 @@ void Win32Driver::hide_window(WindowRecord& w) {
 }
 
 void Win32Driver::sync_client_size(NativeWindow& nw) {
-  if (nw.creating) return;
-  const WindowRecord* w = core::find(nw.id);
-  if (!w) return;
-  const SIZE client = device_client(nw.hwnd);
-  const Size now{client.cx / nw.scale, client.cy / nw.scale};
   // A minimised window has no client area; it keeps its pixels for when it comes back.
-  if (IsIconic(nw.hwnd)) return;
-  if (now.width != w->client.width() || now.height != w->client.height())
-    core::client_resized(nw.id, now);
+  if (!nw.hwnd || IsIconic(nw.hwnd)) return;
+  const SIZE client = device_client(nw.hwnd);
+  core::client_resized(nw.id, {client.cx / nw.scale, client.cy / nw.scale});
 }
 
 void Win32Driver::rescale(NativeWindow& nw, unsigned dpi) {

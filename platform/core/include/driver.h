@@ -17,6 +17,10 @@ struct MenuEntry {
   std::string text;
 };
 
+// A popup may be shown inside another, to this depth; a menu that contains itself, or
+// menus nested deeper, stop here.
+constexpr int kMenuDepth = 8;
+
 struct MenuRecord {
   Menu id = 0;
   bool popup = false;
@@ -65,6 +69,9 @@ struct WindowRecord {
   Surface client;       // the client pixels the window shows
   std::vector<TextRun> text;  // the lines drawn on the client area, top to bottom
   bool shown = false;         // shown and not hidden since
+  // From the record's making until the backend's create_window returns: the native window
+  // is not there yet, so its sizes and menu bar are not reported.
+  bool creating = false;
   Menu menu = 0;
   bool surface_held = false;
   // Dialogs
@@ -92,15 +99,16 @@ class Driver {
   // client size.
   virtual Size create_window(WindowRecord& w) = 0;
   virtual void destroy_window(WindowRecord& w) = 0;
-  // Shows the window; when it was not shown (first show, or hidden since) the backend
-  // asks the core for a paint (core::invalidate). The record's shown is still the old.
+  // Shows the window. The core then asks it for a paint when it was not shown (the first
+  // show, or one after a hide).
   virtual void show_window(WindowRecord& w) = 0;
   virtual void hide_window(WindowRecord& w) = 0;
   // These parts of the client pixels changed and are to be shown.
   virtual void present(WindowRecord& w, std::span<const Rect> parts) = 0;
 
   // The window's menu bar was attached, or an entry was added to one of its menus: build
-  // the native bar again from the records.
+  // the native bar again from the records. Never called while the window is being
+  // created: create_window builds the bar of a record that has one.
   virtual void menu_bar_changed(WindowRecord& w) = 0;
   // The check mark or grayed state of one entry of a menu the window shows changed.
   virtual void menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) = 0;
@@ -146,9 +154,13 @@ void post(const Message& msg);
 // Posts msg to every window (FocusLost).
 void post_to_all(MsgType type);
 void timer_fired(Window window, int id);
-// The client area changed size: the pixels are kept where they fit, the rest is filled
-// with the background; the window's procedure receives Size and a Paint is queued.
+// The client area is this size now. When that is a change, the pixels are kept where they
+// fit, the rest is filled with the background, the window's procedure receives Size and
+// a Paint is queued. While the window is being created it changes nothing: create_window
+// returns the size.
 void client_resized(Window window, Size client);
+// A menu entry or a dialog button was chosen: queues Command with its id.
+void post_command(Window window, int id);
 // The window's pixels were lost (first shown, exposed): queue a Paint.
 void invalidate(Window window);
 // Whether any message is queued.

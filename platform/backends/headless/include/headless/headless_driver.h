@@ -2,10 +2,21 @@
 // Virtual time moves only when a test lets it or when the program waits with nothing to
 // do. Its state is open to the test controls (controls.h), which drive and inspect it.
 //
-// Implements: windows with a fixed frame, show, hide and focus, presenting (counted), menus
-// (kept in the core's records), a virtual clock with timers, dialogs answered by steps
-// a test gives, or with Enter when nobody gave any. Lacks: any real input or output; a
-// wait that could only end by input that never comes throws Stalled instead of hanging.
+// Features (every backend's driver header lists the same rows):
+// [X] Windows: in memory, with a fixed frame (kBorder, kCaption, kMenuBar), and the focus
+// [X] Fixed windows keep their outer size: no frame ever changes here
+// [X] Presenting only the changed parts: counted and kept for tests
+// [X] Menu bar: kept in the core's records; what the backend was told is kept for tests
+// [X] Keys: from the test controls, with the Ctrl state they give
+// [X] Mouse: left clicks from the test controls
+// [X] Focus lost to another program, from the test controls
+// [X] Timers, on the virtual clock
+// [X] A wait that sleeps: virtual time jumps to the next timer or scheduled input; one
+//     that nothing could ever end throws Stalled instead of hanging
+// [X] Modal dialogs: answered by steps a test gives, or with Enter when nobody gave any
+// [X] Window positions, as asked, on a 1024 x 768 screen unless a test sets another
+// [ ] Screens that scale: one pixel is one pixel
+// Lacks: any real input or output.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,24 @@
-// What code outside the Qt backend (tests) may know of it: its widgets' object names, to
-// find them among the top-level widgets, and its choice of Qt platform.
+// The Qt 6 Widgets backend, on X11 or Wayland. What code outside it (tests) may know of
+// it: its widgets' object names, to find them among the top-level widgets, and its
+// choice of Qt platform.
+//
+// Features (every backend's driver header lists the same rows):
+// [X] Windows: one top-level widget each, at the record's outer rectangle, with its title
+// [X] Fixed windows keep their outer size through frame changes (on X11 also those only
+//     the frame watch sees, qt_x11_frame.cpp) and give back fullscreen and maximised
+// [X] Presenting only the changed parts, written straight into the backing store
+// [X] Menu bar built from the records, check marks and grayed entries changed in place
+// [X] Keys: virtual-key codes with the character typed and the event's own Ctrl state
+// [X] Mouse: left clicks at their client pixel
+// [X] Focus lost to another program
+// [X] Timers: one precise QTimer each
+// [X] A wait that sleeps in Qt's event dispatcher until an event comes
+// [X] Modal dialogs built from the decoded description (qt_dialogs.cpp)
+// [X] Window positions: on X11; a Wayland compositor places windows itself
+// [X] Screens that scale: whole factors, so that a canvas pixel stays a square
+// Lacks: characters an input method composes (beyond one byte), a desktop-wide menu bar
+// (on purpose: it would change the client area), dialog items other than buttons, edit
+// boxes and static text, mouse buttons other than the left, and mouse moves.
 #pragma once
 
 #include <QString>

@@ -14,7 +14,7 @@ int app::main() {
   KX508_draw_rectangle(99, -10, 10, 10, -10, 0);  // no colour 99: drawn red, with a warning
   KX508_set_logging(0);
   KX508_log("Logging is off now; each periodic event still writes a line of ours.\n");
-  KX508_set_animation(2);
+  KX508_set_animation(KX508_ANIMATION_RUN);
   int ticks = 0;
   for (;;) {
     int x, y;

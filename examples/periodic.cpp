@@ -14,7 +14,7 @@ int app::main() {
               KX508_startup_command_line(), KX508_startup_show_state());
   KX508_set_logging(0);
   KX508_clear();
-  KX508_set_animation(2);  // periodic events from now on
+  KX508_set_animation(KX508_ANIMATION_RUN);  // periodic events from now on
   int x = -250;
   draw_square(x, KX508_ORANGE);
   for (;;) {

@@ -26,9 +26,9 @@ void start() {
 }
 
 void check_ring() {
-  if (kx508::lib.log.log_first < -1 || kx508::lib.log.log_first >= kx508::kLogLines) std::abort();
-  if (kx508::lib.log.log_next < 0 || kx508::lib.log.log_next >= kx508::kLogLines) std::abort();
-  for (const std::string& line : kx508::lib.log.log_ring)
+  if (kx508::lib.log.first < -1 || kx508::lib.log.first >= kx508::kLogLines) std::abort();
+  if (kx508::lib.log.next < 0 || kx508::lib.log.next >= kx508::kLogLines) std::abort();
+  for (const std::string& line : kx508::lib.log.ring)
     if (line.size() > kMaxLine) std::abort();
 }
 

@@ -36,12 +36,14 @@ int Display::awaitEvent(int& x, int& y, char& key) {
   return event >= KX508_MOUSE && event <= KX508_QUIT ? event : 0;
 }
 
-void Display::animate(int mode) { KX508_set_animation(mode == 3 ? 5 : mode); }
+// The Display's modes are the library's commands, but for 3, which is quit.
+void Display::animate(int mode) { KX508_set_animation(mode == 3 ? KX508_ANIMATION_QUIT : mode); }
 
-int Display::rectangle(int x1, int y1, int x2, int y2, int colour, int width) {
-  return KX508_draw_rectangle(colour, x1, y1, x2, y2, width);
+int Display::rectangle(int x1, int y1, int x2, int y2, int colour, int line_width) {
+  return KX508_draw_rectangle(colour, x1, y1, x2, y2, line_width);
 }
 
-int Display::triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int width) {
-  return KX508_draw_triangle(colour, x1, y1, x2, y2, x3, y3, width);
+int Display::triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour,
+                      int line_width) {
+  return KX508_draw_triangle(colour, x1, y1, x2, y2, x3, y3, line_width);
 }

@@ -14,8 +14,6 @@ struct Rgb {
 };
 
 constexpr int kColours = 24;
-constexpr int kRed = 2;
-constexpr int kWhite = 1;
 
 constexpr Rgb colour_table[kColours] = {
     {0, 0, 0},       {255, 255, 255}, {255, 0, 0},     {0, 255, 0},     {0, 0, 255},
@@ -43,15 +41,10 @@ struct ShapeRecord {
   int x3, y3;
 };
 
-platform::Colour platform_colour(int colour) {
-  const Rgb& c = colour_table[colour];
-  return platform::rgb(c.r, c.g, c.b);
-}
-
 int check_colour(int colour) {
   if (colour >= 0 && colour < kColours) return colour;
   KX508_log("Illegal color %d; using RED.\n", colour);
-  return kRed;
+  return KX508_RED;
 }
 
 // Negative widths become their absolute value; the most negative one, which has none,
@@ -69,7 +62,7 @@ std::int64_t canvas_y(int y) { return static_cast<std::int64_t>(lib.windows.canv
 
 void render_shape(const ShapeRecord& shape) {
   platform::Surface& canvas = lib.windows.canvas;
-  platform::Colour colour = platform_colour(shape.colour);
+  platform::Colour colour = colour_value(shape.colour);
   platform::Pen pen{colour, shape.width == 0 ? 1 : shape.width, false};
   platform::Brush brush{colour, shape.width != 0};
   if (shape.kind == kTriangle) {
@@ -86,6 +79,11 @@ void render_shape(const ShapeRecord& shape) {
 }
 
 }  // namespace
+
+platform::Colour colour_value(int colour) {
+  const Rgb& c = colour_table[colour];
+  return platform::rgb(c.r, c.g, c.b);
+}
 
 }  // namespace kx508
 
@@ -130,8 +128,8 @@ int KX508_flush() {
 int KX508_clear() {
   if (!started()) return 0;
   if (lib.draw.logging_enabled) KX508_log("Clearing the graphics window\n");
-  platform::Pen frame{platform::rgb(0, 0, 0), 1, false};
-  platform::Brush fill{platform_colour(kWhite), false};
+  platform::Pen frame{colour_value(KX508_BLACK), 1, false};
+  platform::Brush fill{colour_value(KX508_WHITE), false};
   platform::draw_rectangle(lib.windows.canvas, frame, fill, 0, 0, kCanvasWidth, kCanvasHeight);
   lib.windows.canvas_dirty = true;
   return 1;

@@ -10,16 +10,14 @@ namespace kx508 {
 
 namespace {
 
-constexpr platform::Colour kWhite = platform::rgb(255, 255, 255);
-
 // Moves the canvas's pixels by (dx, dy); what the move uncovers is white, as the canvas
 // starts.
 void shift_canvas(int dx, int dy) {
   platform::Surface& canvas = lib.windows.canvas;
   if ((dx == 0 && dy == 0) || canvas.width() == 0) return;
   platform::copy_surface(canvas, dx, dy, canvas, 0, 0, kCanvasWidth, kCanvasHeight);
-  const platform::Pen no_pen{kWhite, 1, true};
-  const platform::Brush white{kWhite, false};
+  const platform::Pen no_pen{colour_value(KX508_WHITE), 1, true};
+  const platform::Brush white{colour_value(KX508_WHITE), false};
   const int w = kCanvasWidth, h = kCanvasHeight;
   if (dx > 0) platform::draw_rectangle(canvas, no_pen, white, 0, 0, dx, h);
   if (dx < 0) platform::draw_rectangle(canvas, no_pen, white, w + dx, 0, w, h);
@@ -74,9 +72,9 @@ long draw_window_proc(platform::Window window, const platform::Message& msg) {
       lib.animation.periodic_due = true;
       return 0;
     case MsgType::LButtonDown:
-      lib.event.event_kind = KX508_MOUSE;
-      lib.event.event_x = msg.x - lib.windows.canvas_origin.x;
-      lib.event.event_y = lib.windows.canvas_origin.y - msg.y;
+      lib.event.kind = KX508_MOUSE;
+      lib.event.x = msg.x - lib.windows.canvas_origin.x;
+      lib.event.y = lib.windows.canvas_origin.y - msg.y;
       return 0;
     default:
       return platform::default_window_proc(window, msg);
@@ -86,7 +84,7 @@ long draw_window_proc(platform::Window window, const platform::Message& msg) {
 // The wait is over once it holds an event other than a periodic one, or a periodic one
 // whose timer tick has come.
 bool wait_is_over() {
-  int kind = lib.event.event_kind;
+  int kind = lib.event.kind;
   if (kind != -1 && kind != KX508_PERIODIC) return true;
   return kind == KX508_PERIODIC && lib.animation.periodic_due;
 }
@@ -112,7 +110,7 @@ PumpResult pump_once() {
   platform::Message msg;
   bool took = platform::peek_message(msg);
   if (took && msg.type == platform::MsgType::Quit) {
-    lib.event.event_kind = KX508_QUIT;
+    lib.event.kind = KX508_QUIT;
     return PumpResult::Quit;
   }
   if (took) {
@@ -127,7 +125,7 @@ PumpResult pump_once() {
 
 using namespace kx508;
 
-int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_state) {
+int KX508_start(KX508_Instance, KX508_Instance, const char*, int show_state) {
   if (started()) {
     KX508_log("Library already started; KX508_start changed nothing\n");
     return 1;
@@ -149,7 +147,7 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
   draw.width = kCanvasWidth;
   draw.height = kCanvasHeight;
   draw.proc = draw_window_proc;
-  draw.background = kWhite;
+  draw.background = colour_value(KX508_WHITE);
   WindowState& win = lib.windows;
   win.draw_window = platform::create_window(draw);
 
@@ -161,13 +159,12 @@ int KX508_start(KX508_Instance instance, KX508_Instance, const char*, int show_s
   text.width = screen.width;
   text.height = screen.height / 3;
   text.proc = text_window_proc;
-  text.background = kWhite;
+  text.background = colour_value(KX508_WHITE);
   win.text_window = platform::create_window(text);
 
-  win.app_instance = instance;
   win.window_dc = platform::get_window_surface(win.draw_window);
   // The canvas starts white, like the window behind it, until the program clears it.
-  win.canvas = platform::Surface(kCanvasWidth, kCanvasHeight, kWhite);
+  win.canvas = platform::Surface(kCanvasWidth, kCanvasHeight, colour_value(KX508_WHITE));
 
   if (show_state != 0) {
     platform::show_window(win.text_window);
@@ -189,17 +186,17 @@ int KX508_set_animation(int command) {
   if (lib.windows.draw_window == 0) return 0;
   AnimationState& animation = lib.animation;
   switch (command) {
-    case 0:
+    case KX508_ANIMATION_HALT:
       animation.running = false;
       animation.step_pending = false;
       break;
-    case 1:
+    case KX508_ANIMATION_STEP:
       animation.step_pending = true;
       break;
-    case 2:
+    case KX508_ANIMATION_RUN:
       animation.running = true;
       break;
-    case 5:
+    case KX508_ANIMATION_QUIT:
       animation.quit_requested = true;
       break;
     default:
@@ -229,12 +226,11 @@ int KX508_wait_event(int* x, int* y, char* key) {
     if (script.play_one_pending || script.playback_on) {
       script.play_one_pending = false;
       if (script_read_event()) break;
-      script.play_one_pending = false;
       script.playback_on = false;
     }
-    if ((animation.running || animation.step_pending) && event.event_kind == -1) {
+    if ((animation.running || animation.step_pending) && event.kind == -1) {
       animation.periodic_due = false;
-      event.event_kind = KX508_PERIODIC;
+      event.kind = KX508_PERIODIC;
       animation.step_pending = false;
     }
 #ifndef KX508_BUSY_POLL
@@ -245,10 +241,10 @@ int KX508_wait_event(int* x, int* y, char* key) {
   }
 
   if (script.recording_on)
-    record_event(event.event_kind, event.event_x, event.event_y, event.event_key);
-  if (x) *x = event.event_x;
-  if (y) *y = event.event_y;
-  if (key) *key = event.event_key;
-  if (event.event_kind == KX508_PERIODIC) ++lib.replay.periodic_events;
-  return animation.quit_requested ? KX508_QUIT : event.event_kind;
+    record_event(event.kind, event.x, event.y, event.key);
+  if (x) *x = event.x;
+  if (y) *y = event.y;
+  if (key) *key = event.key;
+  if (event.kind == KX508_PERIODIC) ++lib.replay.periodic_events;
+  return animation.quit_requested ? KX508_QUIT : event.kind;
 }

@@ -27,7 +27,6 @@ struct CanvasOrigin {
 struct WindowState {
   platform::Window draw_window = 0;
   platform::Window text_window = 0;
-  KX508_Instance app_instance = nullptr;
   platform::WindowSurface window_dc;
   platform::Surface canvas;
   CanvasOrigin canvas_origin;
@@ -36,9 +35,9 @@ struct WindowState {
 
 // The event the current wait is putting together; a kind of -1 is none yet.
 struct EventState {
-  int event_kind = -1;
-  int event_x = 0, event_y = 0;
-  char event_key = 0;
+  int kind = -1;
+  int x = 0, y = 0;
+  char key = 0;
 };
 
 struct AnimationState {
@@ -92,6 +91,9 @@ struct DrawState {
   bool logging_enabled = true;
 };
 
+// The pixel value of one of the 24 colours (0..23).
+platform::Colour colour_value(int colour);
+
 // ---- script.cpp: recording and playback
 
 // The script: recorded into this file in the working directory, and played from it
@@ -100,7 +102,7 @@ inline constexpr const char* kScriptName = "KX508.SCR";
 
 // The script file is open for writing while recording, for reading while playing.
 struct ScriptState {
-  std::FILE* script_file = nullptr;
+  std::FILE* file = nullptr;
   // The file playback reads: the script, or the one KX508_PLAY names.
   std::string play_path = kScriptName;
   int periodic_count = 0;
@@ -109,8 +111,8 @@ struct ScriptState {
   bool play_one_pending = false;
   // Bytes of whole lines in the file being written, and lines read from the file being
   // played; both count from the file's opening.
-  long script_bytes = 0;
-  int script_line = 0;
+  long bytes = 0;
+  int line = 0;
 };
 
 void record_event(int kind, int x, int y, char key);
@@ -125,12 +127,12 @@ void script_finish();
 // ---- log.cpp: the log window
 
 constexpr int kLogLines = 25;
-// The newest lines, oldest at log_first (-1 while there are none); log_next is the slot
+// The newest lines, oldest at first (-1 while there are none); next is the slot
 // the next line goes to.
 struct LogState {
-  std::array<std::string, kLogLines> log_ring;
-  int log_first = -1;
-  int log_next = 0;
+  std::array<std::string, kLogLines> ring;
+  int first = -1;
+  int next = 0;
 };
 
 long text_window_proc(platform::Window window, const platform::Message& msg);
@@ -159,10 +161,10 @@ struct DisplayState {
 // ---- startup.cpp: the values the process entry stored
 
 struct StartupState {
-  KX508_Instance startup_instance = nullptr;
-  KX508_Instance startup_prev_instance = nullptr;
-  const char* startup_command_line = "";
-  int startup_show_state = 0;
+  KX508_Instance instance = nullptr;
+  KX508_Instance prev_instance = nullptr;
+  const char* command_line = "";
+  int show_state = 0;
 };
 
 // ---- library.cpp: all of the library's mutable state, one instance per process. Every

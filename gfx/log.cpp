@@ -30,12 +30,12 @@ void repaint_from_ring(platform::Window window) {
   // Painting starts from a blank client area, as after the window's background is erased.
   platform::text_erase(window, platform::client_rect(window));
   const LogState& log = lib.log;
-  if (log.log_first < 0) return;
-  int slot = log.log_first;
+  if (log.first < 0) return;
+  int slot = log.first;
   do {
-    log_draw_line(log.log_ring[slot]);
+    log_draw_line(log.ring[slot]);
     slot = next_slot(slot);
-  } while (slot != log.log_next);
+  } while (slot != log.next);
 }
 
 }  // namespace
@@ -77,13 +77,13 @@ int KX508_log(const char* format, ...) {
   if (count <= 0) buffer[0] = '\0';
 
   LogState& log = lib.log;
-  if (log.log_first == log.log_next) {
-    log.log_ring[log.log_first].clear();
-    log.log_first = next_slot(log.log_first);
+  if (log.first == log.next) {
+    log.ring[log.first].clear();
+    log.first = next_slot(log.first);
   }
-  log.log_ring[log.log_next] = buffer;
-  if (log.log_first < 0) log.log_first = log.log_next;
-  log.log_next = next_slot(log.log_next);
+  log.ring[log.next] = buffer;
+  if (log.first < 0) log.first = log.next;
+  log.next = next_slot(log.next);
   log_draw_line(buffer);
   replay_log_line(buffer);
   return count;

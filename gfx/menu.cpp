@@ -6,10 +6,7 @@ namespace kx508 {
 
 namespace {
 
-using platform::MF_CHECKED;
-using platform::MF_GRAYED;
-using platform::MF_SEPARATOR;
-using platform::MF_STRING;
+using platform::MenuFlag;
 
 struct MenuItem {
   unsigned flags;
@@ -24,22 +21,22 @@ constexpr const char* kWindowsLine = "WINDOWS: maintainers@users.noreply.c-seed-
 constexpr const char* kUpdatesLine = "UPDATES: maintainers@users.noreply.c-seed-a2d10b04.example";
 
 constexpr MenuItem kRunMenu[] = {
-    {MF_STRING, kCmdAnimate, "&Animate\tCtrl+A"},
-    {MF_STRING, kCmdHalt, "&Halt animation\tCtrl+H"},
-    {MF_STRING, kCmdAdvanceFrame, "Advance one &frame\tCtrl+F"},
-    {MF_SEPARATOR, 0, ""},
-    {MF_CHECKED, kCmdLogging, "&Logging\tCtrl+L"},
-    {MF_SEPARATOR, 0, ""},
-    {MF_STRING, kCmdRecord, "&Record Script\tCtrl+R"},
-    {MF_STRING, kCmdPlayback, "&Playback Script\tCtrl+P"},
-    {MF_STRING, kCmdPlayOne, "Play &One Script\tCtrl+O"},
-    {MF_SEPARATOR, 0, ""},
-    {MF_STRING, kCmdQuit, "&Quit\tCtrl+Q"},
-    {MF_SEPARATOR, 0, ""},
-    {MF_GRAYED, kCmdInformation, kAboutLine},
-    {MF_GRAYED, kCmdInformation, kMacLine},
-    {MF_GRAYED, kCmdInformation, kWindowsLine},
-    {MF_GRAYED, kCmdInformation, kUpdatesLine},
+    {MenuFlag::String, kCmdAnimate, "&Animate\tCtrl+A"},
+    {MenuFlag::String, kCmdHalt, "&Halt animation\tCtrl+H"},
+    {MenuFlag::String, kCmdAdvanceFrame, "Advance one &frame\tCtrl+F"},
+    {MenuFlag::Separator, 0, ""},
+    {MenuFlag::Checked, kCmdLogging, "&Logging\tCtrl+L"},
+    {MenuFlag::Separator, 0, ""},
+    {MenuFlag::String, kCmdRecord, "&Record Script\tCtrl+R"},
+    {MenuFlag::String, kCmdPlayback, "&Playback Script\tCtrl+P"},
+    {MenuFlag::String, kCmdPlayOne, "Play &One Script\tCtrl+O"},
+    {MenuFlag::Separator, 0, ""},
+    {MenuFlag::String, kCmdQuit, "&Quit\tCtrl+Q"},
+    {MenuFlag::Separator, 0, ""},
+    {MenuFlag::Grayed, kCmdInformation, kAboutLine},
+    {MenuFlag::Grayed, kCmdInformation, kMacLine},
+    {MenuFlag::Grayed, kCmdInformation, kWindowsLine},
+    {MenuFlag::Grayed, kCmdInformation, kUpdatesLine},
 };
 
 int command_for_key(int vk) {
@@ -125,7 +122,7 @@ void build_menu_bar(platform::Window window) {
   run_menu = platform::create_popup_menu();
   for (const MenuItem& item : kRunMenu)
     platform::append_menu(run_menu, item.flags, static_cast<std::uint32_t>(item.id), item.text);
-  platform::append_menu(bar, platform::MF_POPUP, run_menu, "&Run");
+  platform::append_menu(bar, platform::MenuFlag::Popup, run_menu, "&Run");
   platform::set_menu(window, bar);
   platform::draw_menu_bar(window);
 }
@@ -175,15 +172,15 @@ namespace {
 // wins over what we remembered: a Ctrl released while another program had the focus,
 // however briefly, never reached us.
 void note_ctrl(int vk, bool down, std::uint32_t modifiers) {
-  if (vk == platform::VK_CONTROL) lib.menu.ctrl_down = down;
-  else lib.menu.ctrl_down = (modifiers & platform::MOD_CTRL) != 0;
+  if (vk == platform::Key::Control) lib.menu.ctrl_down = down;
+  else lib.menu.ctrl_down = (modifiers & platform::Modifier::Ctrl) != 0;
 }
 
 }  // namespace
 
 void on_key_down(int vk, std::uint32_t modifiers) {
   note_ctrl(vk, true, modifiers);
-  if (vk == platform::VK_CONTROL || !lib.menu.ctrl_down) return;
+  if (vk == platform::Key::Control || !lib.menu.ctrl_down) return;
   if (int id = command_for_key(vk)) on_command(id);
 }
 
@@ -192,8 +189,8 @@ void on_key_up(int vk, std::uint32_t modifiers) { note_ctrl(vk, false, modifiers
 void on_char(int code) {
   // Ctrl+letter types a control character; those are commands, never keyboard events.
   if (lib.menu.ctrl_down) return;
-  lib.event.event_kind = KX508_KEY;
-  lib.event.event_key = static_cast<char>(code & 0xFF);
+  lib.event.kind = KX508_KEY;
+  lib.event.key = static_cast<char>(code & 0xFF);
 }
 
 // A Ctrl key released while another program has the focus never reaches us; forget it,

@@ -23,11 +23,11 @@ void write_failed() {
   KX508_log("Cannot write script file %s\n", kScriptName);
   script.recording_on = false;
   platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
-  std::clearerr(script.script_file);
+  std::clearerr(script.file);
   // A file that takes no change at all keeps what it has; the message has been given.
-  platform::files::cut(script.script_file, script.script_bytes);
-  std::fclose(script.script_file);
-  script.script_file = nullptr;
+  platform::files::cut(script.file, script.bytes);
+  std::fclose(script.file);
+  script.file = nullptr;
   script.periodic_count = 0;
 }
 
@@ -45,21 +45,21 @@ void held_by_another_recorder() {
 // kill after the line was written loses nothing. False when nothing could be written.
 bool script_write(int kind, int x, int y, char key) {
   ScriptState& script = lib.script;
-  if (!script.script_file) {
+  if (!script.file) {
     platform::files::LockedOpen opened;
-    script.script_file = platform::files::open_locked_for_writing(kScriptName, &opened);
+    script.file = platform::files::open_locked_for_writing(kScriptName, &opened);
     if (opened == platform::files::LockedOpen::Held) {
       held_by_another_recorder();
       return false;
     }
-    if (!script.script_file) {
+    if (!script.file) {
       // Retried at the next line: the folder or the file may take it by then.
       KX508_log("Cannot open script file %s for writing\n", kScriptName);
       return false;
     }
-    script.script_bytes = 0;
+    script.bytes = 0;
   }
-  std::FILE* file = script.script_file;
+  std::FILE* file = script.file;
   int written = 0;
   switch (kind) {
     case KX508_MOUSE:
@@ -79,7 +79,7 @@ bool script_write(int kind, int x, int y, char key) {
     write_failed();
     return false;
   }
-  script.script_bytes += written;
+  script.bytes += written;
   return true;
 }
 
@@ -91,7 +91,7 @@ enum class LineRead { Line, TooLong, End };
 // reported as too long. NUL bytes are ordinary characters, so a binary file is read as
 // lines like any other.
 LineRead read_line(std::string& line) {
-  std::FILE* file = lib.script.script_file;
+  std::FILE* file = lib.script.file;
   line.clear();
   std::size_t length = 0;
   int c;
@@ -167,23 +167,23 @@ bool deliver_line(const std::string& line) {
     case 'K': {
       Number key = find_digits(line, 6, true);
       if (!key.found) return false;
-      lib.event.event_kind = KX508_KEY;
-      lib.event.event_key = static_cast<char>(static_cast<unsigned>(key.value) & 0xFF);
+      lib.event.kind = KX508_KEY;
+      lib.event.key = static_cast<char>(static_cast<unsigned>(key.value) & 0xFF);
       return true;
     }
     case 'M': {
       Number x = find_signed_run(line, 6);
       Number y = x.found ? find_signed_run(line, x.end) : Number{};
       if (!y.found) return false;
-      lib.event.event_kind = KX508_MOUSE;
-      lib.event.event_x = x.value;
-      lib.event.event_y = y.value;
+      lib.event.kind = KX508_MOUSE;
+      lib.event.x = x.value;
+      lib.event.y = y.value;
       return true;
     }
     case 'P': {
       Number count = find_digits(line, 6, false);
       if (!count.found) return false;
-      lib.event.event_kind = KX508_PERIODIC;
+      lib.event.kind = KX508_PERIODIC;
       // This call delivers the first event of the run; a count of 0 delivers just it.
       lib.script.periodic_count = count.value > 1 ? count.value - 1 : 0;
       return true;
@@ -198,9 +198,9 @@ bool deliver_line(const std::string& line) {
 void unrecognised_line() {
   const std::string& path = lib.script.play_path;
   KX508_log("Unrecognised line %d in script file %s; playback paused\n",
-            lib.script.script_line, path.c_str());
+            lib.script.line, path.c_str());
   stop_playback();
-  replay_script_ended("stopped at unrecognised line " + std::to_string(lib.script.script_line));
+  replay_script_ended("stopped at unrecognised line " + std::to_string(lib.script.line));
 }
 
 void end_of_script() {
@@ -229,19 +229,19 @@ void record_event(int kind, int x, int y, char key) {
 
 bool script_read_event() {
   ScriptState& script = lib.script;
-  if (!script.script_file) {
-    script.script_file = platform::files::open_for_reading(script.play_path.c_str());
-    if (!script.script_file) {
+  if (!script.file) {
+    script.file = platform::files::open_for_reading(script.play_path.c_str());
+    if (!script.file) {
       KX508_log("Cannot open script file %s for reading\n", script.play_path.c_str());
       stop_playback();
       replay_script_ended("could not be opened");
       return false;
     }
-    script.script_line = 0;
+    script.line = 0;
   }
   if (script.periodic_count > 0) {
     --script.periodic_count;
-    lib.event.event_kind = KX508_PERIODIC;
+    lib.event.kind = KX508_PERIODIC;
     ++lib.replay.events_played;
     return true;
   }
@@ -252,11 +252,11 @@ bool script_read_event() {
         end_of_script();
         return false;
       case LineRead::TooLong:
-        ++script.script_line;
+        ++script.line;
         unrecognised_line();
         return false;
       case LineRead::Line:
-        ++script.script_line;
+        ++script.line;
         if (line.empty()) continue;
         if (deliver_line(line)) {
           ++lib.replay.events_played;
@@ -292,10 +292,10 @@ void stop_playback() {
 
 void script_close() {
   ScriptState& script = lib.script;
-  if (script.script_file) {
-    if (std::fclose(script.script_file) != 0)
+  if (script.file) {
+    if (std::fclose(script.file) != 0)
       KX508_log("Cannot write script file %s\n", kScriptName);
-    script.script_file = nullptr;
+    script.file = nullptr;
   }
   // A count left from a run that was cut short must not leak into the next script.
   script.periodic_count = 0;

@@ -11,10 +11,10 @@ using kx508::lib;
 int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
                         const char* command_line, int show_state, int (*app_main)()) {
   kx508::StartupState& startup = lib.startup;
-  startup.startup_instance = instance;
-  startup.startup_prev_instance = prev_instance;
-  startup.startup_command_line = command_line ? command_line : "";
-  startup.startup_show_state = show_state;
+  startup.instance = instance;
+  startup.prev_instance = prev_instance;
+  startup.command_line = command_line ? command_line : "";
+  startup.show_state = show_state;
   int status = 0;
   std::string failure;
   try {
@@ -40,7 +40,7 @@ int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
   return status;
 }
 
-KX508_Instance KX508_startup_instance() { return lib.startup.startup_instance; }
-KX508_Instance KX508_startup_prev_instance() { return lib.startup.startup_prev_instance; }
-const char* KX508_startup_command_line() { return lib.startup.startup_command_line; }
-int KX508_startup_show_state() { return lib.startup.startup_show_state; }
+KX508_Instance KX508_startup_instance() { return lib.startup.instance; }
+KX508_Instance KX508_startup_prev_instance() { return lib.startup.prev_instance; }
+const char* KX508_startup_command_line() { return lib.startup.command_line; }
+int KX508_startup_show_state() { return lib.startup.show_state; }

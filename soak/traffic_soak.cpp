@@ -236,7 +236,7 @@ int main(int argc, char** argv) {
     f.rss_end = resident_memory();
     f.heap_end = heap_in_use();
     // The log ring holds at most its 25 lines whatever was logged.
-    check(kx508::lib.log.log_first >= -1 && kx508::lib.log.log_first < kx508::kLogLines,
+    check(kx508::lib.log.first >= -1 && kx508::lib.log.first < kx508::kLogLines,
           "log ring indices in range", &all_ok);
   }
   randomSource = real_source;

@@ -267,29 +267,28 @@ TEST_F(EventLoopTest, ResetPutsTheStateBackAsAtProgramStart) {
   ASSERT_EQ(wait().kind, KX508_MOUSE);
   hl::type_char('k');
   ASSERT_EQ(wait().kind, KX508_KEY);
-  kx508::on_key_down(platform::VK_CONTROL, 0);
+  kx508::on_key_down(platform::Key::Control, 0);
   kx508::on_command(kx508::kCmdLogging);  // off
 
   kx508::reset_library();
   const kx508::Library& lib = kx508::lib;
   EXPECT_EQ(lib.windows.draw_window, 0u);
   EXPECT_EQ(lib.windows.text_window, 0u);
-  EXPECT_EQ(lib.windows.app_instance, nullptr);
   EXPECT_EQ(lib.windows.window_dc.window, 0u);
   EXPECT_EQ(lib.windows.canvas.width(), 0);
   EXPECT_EQ(lib.windows.canvas_origin.x, 0);
   EXPECT_EQ(lib.windows.canvas_origin.y, 0);
   EXPECT_TRUE(lib.windows.canvas_dirty);
-  EXPECT_EQ(lib.event.event_kind, -1);
-  EXPECT_EQ(lib.event.event_key, 0);
+  EXPECT_EQ(lib.event.kind, -1);
+  EXPECT_EQ(lib.event.key, 0);
   EXPECT_FALSE(lib.animation.running);
   EXPECT_FALSE(lib.animation.periodic_due);
   EXPECT_EQ(lib.menu.run_menu, 0u);
   EXPECT_FALSE(lib.menu.ctrl_down);
   EXPECT_TRUE(lib.draw.logging_enabled);
-  EXPECT_EQ(lib.log.log_first, -1);
-  EXPECT_EQ(lib.log.log_next, 0);
-  for (const std::string& line : lib.log.log_ring) EXPECT_EQ(line, "");
+  EXPECT_EQ(lib.log.first, -1);
+  EXPECT_EQ(lib.log.next, 0);
+  for (const std::string& line : lib.log.ring) EXPECT_EQ(line, "");
 
   std::string why;
   ASSERT_TRUE(platform::open_backend("headless", &why)) << why;

@@ -20,20 +20,20 @@ namespace hl = platform::headless;
 // The log's stored lines, oldest first.
 inline std::vector<std::string> log_lines() {
   std::vector<std::string> lines;
-  if (kx508::lib.log.log_first < 0) return lines;
-  int slot = kx508::lib.log.log_first;
+  if (kx508::lib.log.first < 0) return lines;
+  int slot = kx508::lib.log.first;
   do {
-    lines.push_back(kx508::lib.log.log_ring[slot]);
+    lines.push_back(kx508::lib.log.ring[slot]);
     slot = (slot + 1) % kx508::kLogLines;
-  } while (slot != kx508::lib.log.log_next);
+  } while (slot != kx508::lib.log.next);
   return lines;
 }
 
 // Whether the Run menu entry with this command id carries a check mark.
 inline bool menu_item_checked(int id) {
   for (const platform::MenuEntry& e : hl::popup_entries(kx508::lib.windows.draw_window, 0))
-    if (!(e.flags & platform::MF_SEPARATOR) && e.id == static_cast<std::uint32_t>(id))
-      return e.flags & platform::MF_CHECKED;
+    if (!(e.flags & platform::MenuFlag::Separator) && e.id == static_cast<std::uint32_t>(id))
+      return e.flags & platform::MenuFlag::Checked;
   ADD_FAILURE() << "no menu entry " << id;
   return false;
 }

@@ -21,22 +21,22 @@ class LogTest : public LibraryTest {
 
 TEST_F(LogTest, FirstMessageFillsSlotZero) {
   EXPECT_EQ(KX508_log("hello %d\n", 42), 9);
-  EXPECT_EQ(kx508::lib.log.log_first, 0);
-  EXPECT_EQ(kx508::lib.log.log_next, 1);
-  EXPECT_EQ(kx508::lib.log.log_ring[0], "hello 42\n");
+  EXPECT_EQ(kx508::lib.log.first, 0);
+  EXPECT_EQ(kx508::lib.log.next, 1);
+  EXPECT_EQ(kx508::lib.log.ring[0], "hello 42\n");
   // Drawn at the bottom without its newline.
   EXPECT_EQ(hl::text_lines(text_window), (std::vector<std::string>{"hello 42"}));
 }
 
 TEST_F(LogTest, RingKeepsTheNewest25Lines) {
   for (int i = 1; i <= 25; ++i) KX508_log("line %d\n", i);
-  EXPECT_EQ(kx508::lib.log.log_first, 0);
-  EXPECT_EQ(kx508::lib.log.log_next, 0);
+  EXPECT_EQ(kx508::lib.log.first, 0);
+  EXPECT_EQ(kx508::lib.log.next, 0);
   KX508_log("line 26\n");
-  EXPECT_EQ(kx508::lib.log.log_first, 1);
-  EXPECT_EQ(kx508::lib.log.log_next, 1);
-  EXPECT_EQ(kx508::lib.log.log_ring[0], "line 26\n");
-  EXPECT_EQ(kx508::lib.log.log_ring[1], "line 2\n");
+  EXPECT_EQ(kx508::lib.log.first, 1);
+  EXPECT_EQ(kx508::lib.log.next, 1);
+  EXPECT_EQ(kx508::lib.log.ring[0], "line 26\n");
+  EXPECT_EQ(kx508::lib.log.ring[1], "line 2\n");
 }
 
 TEST_F(LogTest, RepaintDrawsTheRingOldestFirstNewestAtTheBottom) {
@@ -71,7 +71,7 @@ TEST_F(LogTest, LongMessagesAreCutAt1023Characters) {
   std::string big(3000, 'x');
   int count = KX508_log("%s", big.c_str());
   EXPECT_EQ(count, 3000);
-  EXPECT_EQ(kx508::lib.log.log_ring[0].size(), 1023u);
+  EXPECT_EQ(kx508::lib.log.ring[0].size(), 1023u);
 }
 
 TEST_F(LogTest, LoggingAfterTheTextWindowIsClosedKeepsFillingTheRing) {
@@ -79,7 +79,7 @@ TEST_F(LogTest, LoggingAfterTheTextWindowIsClosedKeepsFillingTheRing) {
   handle_queued_input();
   ASSERT_FALSE(hl::window_info(text_window).shown);
   for (int i = 0; i < 30; ++i) KX508_log("after %d\n", i);
-  EXPECT_EQ(kx508::lib.log.log_ring[(kx508::lib.log.log_next + 24) % 25], "after 29\n");
+  EXPECT_EQ(kx508::lib.log.ring[(kx508::lib.log.next + 24) % 25], "after 29\n");
   EXPECT_EQ(KX508_set_logging(1), 1);
   EXPECT_TRUE(hl::window_info(text_window).shown);
 }

@@ -179,10 +179,10 @@ TEST_F(HeadlessTest, KeyMessagesCarryCtrlAsTheKeyboardHasIt) {
   platform::Window w = make_window();
   platform::show_window(w);
   drain();
-  hl::key_down(platform::VK_CONTROL);
+  hl::key_down(platform::Key::Control);
   hl::key_down('X', 'X' & 0x1F);
   hl::set_focus(0);
-  hl::key_up(platform::VK_CONTROL);
+  hl::key_up(platform::Key::Control);
   hl::set_focus(w);
   hl::key_down('Y', 'y');
   std::vector<std::pair<MsgType, std::uint32_t>> seen;
@@ -191,7 +191,7 @@ TEST_F(HeadlessTest, KeyMessagesCarryCtrlAsTheKeyboardHasIt) {
     platform::translate_message(m);
     seen.push_back({m.type, m.modifiers});
   }
-  const std::uint32_t ctrl = platform::MOD_CTRL;
+  const std::uint32_t ctrl = platform::Modifier::Ctrl;
   EXPECT_EQ(seen, (std::vector<std::pair<MsgType, std::uint32_t>>{
                       {MsgType::KeyDown, ctrl}, {MsgType::KeyDown, ctrl}, {MsgType::Char, ctrl},
                       {MsgType::KeyDown, 0}, {MsgType::Char, 0}}));
@@ -226,7 +226,7 @@ long making_proc(platform::Window w, const Message& m) {
   if (m.type == MsgType::Create) {
     platform::core::client_resized(w, {7, 7});
     platform::Menu bar = platform::create_menu();
-    platform::append_menu(bar, platform::MF_STRING, 5, "&Go");
+    platform::append_menu(bar, platform::MenuFlag::String, 5, "&Go");
     platform::set_menu(w, bar);
     platform::draw_menu_bar(w);
   }
@@ -342,9 +342,9 @@ TEST_F(HeadlessTest, MenuCommandsAndGrayedEntries) {
   int height_before = platform::client_rect(w).height();
   platform::Menu bar = platform::create_menu();
   platform::Menu popup = platform::create_popup_menu();
-  platform::append_menu(popup, platform::MF_STRING, 7, "&Go");
-  platform::append_menu(popup, platform::MF_GRAYED, 9, "info");
-  platform::append_menu(bar, platform::MF_POPUP, popup, "&Menu");
+  platform::append_menu(popup, platform::MenuFlag::String, 7, "&Go");
+  platform::append_menu(popup, platform::MenuFlag::Grayed, 9, "info");
+  platform::append_menu(bar, platform::MenuFlag::Popup, popup, "&Menu");
   platform::set_menu(w, bar);
   platform::draw_menu_bar(w);
   // The menu bar takes its height from the client area.
@@ -359,18 +359,18 @@ TEST_F(HeadlessTest, MenuCommandsAndGrayedEntries) {
   EXPECT_EQ(m.param, 7);
 
   platform::check_menu_item(popup, 7, true);
-  EXPECT_TRUE(hl::popup_entries(w, 0)[0].flags & platform::MF_CHECKED);
+  EXPECT_TRUE(hl::popup_entries(w, 0)[0].flags & platform::MenuFlag::Checked);
   platform::check_menu_item(popup, 7, false);
-  EXPECT_FALSE(hl::popup_entries(w, 0)[0].flags & platform::MF_CHECKED);
+  EXPECT_FALSE(hl::popup_entries(w, 0)[0].flags & platform::MenuFlag::Checked);
 }
 
 TEST_F(HeadlessTest, BackendIsToldWhatChangedInAMenu) {
   platform::Window w = make_window(300, 200);
   platform::Menu bar = platform::create_menu();
   platform::Menu popup = platform::create_popup_menu();
-  platform::append_menu(popup, platform::MF_STRING, 7, "&Go");
-  platform::append_menu(popup, platform::MF_STRING, 8, "&Stop");
-  platform::append_menu(bar, platform::MF_POPUP, popup, "&Menu");
+  platform::append_menu(popup, platform::MenuFlag::String, 7, "&Go");
+  platform::append_menu(popup, platform::MenuFlag::String, 8, "&Stop");
+  platform::append_menu(bar, platform::MenuFlag::Popup, popup, "&Menu");
   platform::set_menu(w, bar);
   platform::draw_menu_bar(w);
   using Notice = hl::MenuNotice;
@@ -381,11 +381,11 @@ TEST_F(HeadlessTest, BackendIsToldWhatChangedInAMenu) {
   platform::check_menu_item(popup, 8, true);
   EXPECT_EQ(hl::take_menu_notices(w), (std::vector<Notice>{{false, popup, 1}}));
   // A new entry in a menu the bar shows: the bar is built again.
-  platform::append_menu(popup, platform::MF_STRING, 9, "&More");
+  platform::append_menu(popup, platform::MenuFlag::String, 9, "&More");
   EXPECT_EQ(hl::take_menu_notices(w), (std::vector<Notice>{{true, 0, 0}}));
   // A menu no window shows concerns no window.
   platform::Menu loose = platform::create_popup_menu();
-  platform::append_menu(loose, platform::MF_STRING, 7, "&Go");
+  platform::append_menu(loose, platform::MenuFlag::String, 7, "&Go");
   platform::check_menu_item(loose, 7, true);
   EXPECT_TRUE(hl::take_menu_notices(w).empty());
 }

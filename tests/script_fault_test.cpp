@@ -155,7 +155,7 @@ TEST_F(ScriptFaultTest, ResetClosesTheScriptFileARecordingHolds) {
   ASSERT_GE(other, 0);
   EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
   kx508::reset_library();
-  EXPECT_EQ(kx508::lib.script.script_file, nullptr);
+  EXPECT_EQ(kx508::lib.script.file, nullptr);
   EXPECT_FALSE(kx508::lib.script.recording_on);
   EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   EXPECT_EQ(read_script(), "KX508_KBD(97);\n");
@@ -208,7 +208,7 @@ TEST_F(ScriptFaultTest, FullDiskIsReportedOnceAndEndsTheRecordingWithItsWholeLin
   EXPECT_EQ(lines.back(), kCannotWrite);
   EXPECT_FALSE(kx508::lib.script.recording_on);
   EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
-  EXPECT_EQ(kx508::lib.script.script_file, nullptr);
+  EXPECT_EQ(kx508::lib.script.file, nullptr);
 
   // Nothing more is claimed recorded, and nothing more is reported.
   EXPECT_EQ(type_and_wait('b').key, 'b');

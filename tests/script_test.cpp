@@ -184,7 +184,7 @@ TEST_F(ScriptTest, SwitchingPlaybackOffClosesTheFileSoTheNextStartsAtTheTop) {
   kx508::on_command(kx508::kCmdPlayback);  // off: the file is closed
   EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
   EXPECT_EQ(wait_or_click().kind, KX508_MOUSE);
-  EXPECT_EQ(kx508::lib.script.script_file, nullptr);
+  EXPECT_EQ(kx508::lib.script.file, nullptr);
   hl::ctrl_key('p');
   EXPECT_EQ(wait().key, '1');
 }
@@ -323,7 +323,7 @@ TEST_F(ScriptTest, StopWritesThePendingPeriodicRunAndEndsTheRecording) {
   KX508_set_animation(2);
   for (int i = 0; i < 15; ++i) EXPECT_EQ(wait().kind, KX508_PERIODIC);
   KX508_stop();
-  EXPECT_EQ(kx508::lib.script.script_file, nullptr);
+  EXPECT_EQ(kx508::lib.script.file, nullptr);
   EXPECT_FALSE(kx508::lib.script.recording_on);
   EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_PERIODIC(15);\n");
   // A wait after stopping records nothing more, so nothing empties the script.

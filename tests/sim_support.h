@@ -105,9 +105,9 @@ class DisplayTest : public ::testing::Test {
   }
 
   static void clearTrace() {
-    for (std::string& line : kx508::lib.log.log_ring) line.clear();
-    kx508::lib.log.log_first = -1;
-    kx508::lib.log.log_next = 0;
+    for (std::string& line : kx508::lib.log.ring) line.clear();
+    kx508::lib.log.first = -1;
+    kx508::lib.log.next = 0;
   }
 
   // The log lines since the last clearTrace, oldest first (at most the ring's 25).

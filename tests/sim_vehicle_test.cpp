@@ -213,12 +213,12 @@ void expectShapes(Display& display, const Shapes (&byHeading)[4]) {
     Kind v;
     v.setPosition(Point(30, -40));
     v.setHeading(h);
-    for (std::string& line : kx508::lib.log.log_ring) line.clear();
-    kx508::lib.log.log_first = -1;
-    kx508::lib.log.log_next = 0;
+    for (std::string& line : kx508::lib.log.ring) line.clear();
+    kx508::lib.log.first = -1;
+    kx508::lib.log.next = 0;
     v.draw(display);
     std::vector<std::string> lines;
-    for (int i = 0; i < kx508::lib.log.log_next; ++i) lines.push_back(kx508::lib.log.log_ring[i]);
+    for (int i = 0; i < kx508::lib.log.next; ++i) lines.push_back(kx508::lib.log.ring[i]);
     EXPECT_EQ(lines, (std::vector<std::string>{byHeading[h].body, byHeading[h].arrow}))
         << typeid(Kind).name() << " heading " << h;
   }

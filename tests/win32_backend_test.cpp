@@ -1,13 +1,11 @@
 // What the Windows API backend adds, run under Wine: its key map, its run of the prompt
 // dialog from the library's own template, and its whole DPI scale factors.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "internal.h"
 #include "kx508.h"
 #include "win32/win32_driver.h"
-
-// After the library's headers: windows.h defines macros named like some of them.
-#include <windows.h>
 
 namespace {
 
@@ -32,9 +30,9 @@ TEST(Win32KeyMap, KeysDownCarryTheirCodeAndTheCharacterTyped) {
   EXPECT_EQ(euro->param, 'E');
   EXPECT_EQ(euro->ch, 0);
   // Ctrl as the key's own moment had it.
-  EXPECT_EQ(key_message(WM_KEYDOWN, 'L', 12, true)->modifiers, platform::MOD_CTRL);
+  EXPECT_EQ(key_message(WM_KEYDOWN, 'L', 12, true)->modifiers, platform::Modifier::Ctrl);
   EXPECT_EQ(key_message(WM_KEYDOWN, 'L', L'l', false)->modifiers, 0u);
-  EXPECT_EQ(key_message(WM_KEYUP, 'L', 0, true)->modifiers, platform::MOD_CTRL);
+  EXPECT_EQ(key_message(WM_KEYUP, 'L', 0, true)->modifiers, platform::Modifier::Ctrl);
 }
 
 TEST(Win32KeyMap, KeysUpSystemKeysAndWhatIsNoKey) {

@@ -17,8 +17,9 @@ class Display {
   int awaitEvent(int& x, int& y, char& key);
   // 0 halt, 1 one frame, 2 run, 3 quit.
   void animate(int mode);
-  int rectangle(int x1, int y1, int x2, int y2, int colour, int width);
-  int triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int width);
+  // Shapes in library coordinates; a line width of 0 fills them.
+  int rectangle(int x1, int y1, int x2, int y2, int colour, int line_width);
+  int triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int line_width);
 
  private:
   int width;

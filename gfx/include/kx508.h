@@ -58,7 +58,13 @@ enum KX508_EventKind { KX508_MOUSE = 1, KX508_KEY = 2, KX508_PERIODIC = 3, KX508
 // is gone (closed by the user), every wait returns quit at once.
 int KX508_wait_event(int* x, int* y, char* key);
 
-// Animation commands: 0 halt, 1 one frame, 2 run, 5 quit.
+// Animation commands, by name or by their numbers (other numbers change nothing).
+enum KX508_AnimationCommand {
+  KX508_ANIMATION_HALT = 0,  // no more periodic events
+  KX508_ANIMATION_STEP = 1,  // one periodic event at the next wait
+  KX508_ANIMATION_RUN = 2,   // a periodic event at every timer tick (100 ms)
+  KX508_ANIMATION_QUIT = 5,  // every wait from now on returns quit
+};
 int KX508_set_animation(int command);
 int KX508_set_logging(int on);
 

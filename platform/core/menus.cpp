@@ -11,7 +11,7 @@ bool contains(Menu outer, Menu menu, int depth) {
   const MenuRecord* rec = core::find_menu(outer);
   if (!rec || depth >= kMenuDepth) return false;
   for (const MenuEntry& e : rec->entries)
-    if ((e.flags & MF_POPUP) && contains(e.id, menu, depth + 1)) return true;
+    if ((e.flags & MenuFlag::Popup) && contains(e.id, menu, depth + 1)) return true;
   return false;
 }
 
@@ -66,8 +66,8 @@ void check_menu_item(Menu menu, std::uint32_t id, bool checked) {
   std::vector<MenuEntry>& entries = it->second.entries;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     MenuEntry& e = entries[i];
-    if ((e.flags & (MF_POPUP | MF_SEPARATOR)) || e.id != id) continue;
-    const unsigned flags = checked ? (e.flags | MF_CHECKED) : (e.flags & ~MF_CHECKED);
+    if ((e.flags & (MenuFlag::Popup | MenuFlag::Separator)) || e.id != id) continue;
+    const unsigned flags = checked ? (e.flags | MenuFlag::Checked) : (e.flags & ~MenuFlag::Checked);
     if (flags == e.flags) continue;
     e.flags = flags;
     for_each_window_showing(menu, [&](WindowRecord& w) { c.driver->menu_item_changed(w, menu, i); });

@@ -38,9 +38,9 @@ const MenuEntry* find_entry(Menu menu, std::uint32_t id) {
   const MenuRecord* rec = core::find_menu(menu);
   if (!rec) return nullptr;
   for (const MenuEntry& e : rec->entries) {
-    if (e.flags & MF_POPUP) {
+    if (e.flags & MenuFlag::Popup) {
       if (const MenuEntry* found = find_entry(e.id, id)) return found;
-    } else if (!(e.flags & MF_SEPARATOR) && e.id == id) {
+    } else if (!(e.flags & MenuFlag::Separator) && e.id == id) {
       return &e;
     }
   }
@@ -77,11 +77,11 @@ namespace {
 // A key goes down or up on the keyboard, and reaches the focused window if it is ours.
 void key(MsgType type, int vk, int ch) {
   HeadlessDriver& d = the_driver();
-  if (vk == VK_CONTROL) d.ctrl_held = type == MsgType::KeyDown;
+  if (vk == Key::Control) d.ctrl_held = type == MsgType::KeyDown;
   Message m{d.focused, type};
   m.param = vk;
   m.ch = ch;
-  m.modifiers = d.ctrl_held ? MOD_CTRL : 0;
+  m.modifiers = d.ctrl_held ? Modifier::Ctrl : 0;
   d.input(m);
 }
 
@@ -98,10 +98,10 @@ void type_char(char c) {
 
 void ctrl_key(char letter) {
   int vk = std::toupper(static_cast<unsigned char>(letter));
-  key_down(VK_CONTROL);
+  key_down(Key::Control);
   key_down(vk, vk & 0x1F);  // Ctrl with a letter types its control character
   key_up(vk);
-  key_up(VK_CONTROL);
+  key_up(Key::Control);
 }
 
 void lose_focus() {
@@ -134,7 +134,7 @@ void expose(Window window) {
 
 bool choose_menu_item(Window window, std::uint32_t id) {
   const MenuEntry* e = find_entry(record(window).menu, id);
-  if (!e || (e->flags & MF_GRAYED)) return false;
+  if (!e || (e->flags & MenuFlag::Grayed)) return false;
   post_command(window, static_cast<int>(id));
   return true;
 }

@@ -92,7 +92,7 @@ void post_key(Window window, QKeyEvent* e, bool down) {
   m.param = virtual_key(e->key(), e->modifiers());
   if (down) m.ch = typed_char(e);
   // From the native event's own state: a Ctrl released in another program shows here.
-  if (e->modifiers() & Qt::ControlModifier) m.modifiers |= MOD_CTRL;
+  if (e->modifiers() & Qt::ControlModifier) m.modifiers |= Modifier::Ctrl;
   core::post(m);
 }
 

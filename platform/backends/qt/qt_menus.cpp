@@ -14,7 +14,7 @@ namespace {
 // checkable only while checked: an unchecked checkable entry would show an empty box.
 void apply_state(QAction* action, unsigned flags, bool popup) {
   if (!popup) {
-    if (flags & MF_CHECKED) {
+    if (flags & MenuFlag::Checked) {
       action->setCheckable(true);
       action->setChecked(true);
     } else {
@@ -22,7 +22,7 @@ void apply_state(QAction* action, unsigned flags, bool popup) {
       action->setCheckable(false);
     }
   }
-  action->setEnabled(!(flags & MF_GRAYED));
+  action->setEnabled(!(flags & MenuFlag::Grayed));
 }
 
 }  // namespace
@@ -66,14 +66,14 @@ void QtDriver::fill_menu(QWidget* target, NativeWindow& nw, Menu menu, int depth
   if (!rec || depth > kMenuDepth) return;
   for (std::size_t i = 0; i < rec->entries.size(); ++i) {
     const MenuEntry& e = rec->entries[i];
-    if (e.flags & MF_SEPARATOR) {
+    if (e.flags & MenuFlag::Separator) {
       auto* separator = new QAction(target);
       separator->setSeparator(true);
       target->addAction(separator);
       continue;
     }
     const QString text = QString::fromStdString(e.text);
-    if (e.flags & MF_POPUP) {
+    if (e.flags & MenuFlag::Popup) {
       auto* popup = new QMenu(text, target);
       target->addAction(popup->menuAction());
       apply_state(popup->menuAction(), e.flags, true);

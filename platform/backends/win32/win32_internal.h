@@ -12,17 +12,6 @@
 #include "driver.h"
 #include "win32/win32_driver.h"
 
-namespace platform::win32 {
-
-// windows.h defines macros named like the core's menu flags (MF_STRING, MF_CHECKED, ...)
-// and key codes: their values are taken here, before it is included.
-inline constexpr unsigned kEntryGrayed = platform::MF_GRAYED;
-inline constexpr unsigned kEntryChecked = platform::MF_CHECKED;
-inline constexpr unsigned kEntrySeparator = platform::MF_SEPARATOR;
-inline constexpr unsigned kEntryPopup = platform::MF_POPUP;
-
-}  // namespace platform::win32
-
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif

@@ -19,7 +19,7 @@ std::optional<Message> key_message(unsigned message, std::uintptr_t wparam, wcha
   if (down && typed >= 1 && typed <= 255) m.ch = typed;
   // The Ctrl of this key's own moment, so that a release the program never saw is not
   // taken for a key still held.
-  if (ctrl_held) m.modifiers |= MOD_CTRL;
+  if (ctrl_held) m.modifiers |= Modifier::Ctrl;
   return m;
 }
 

@@ -7,8 +7,8 @@ namespace platform::win32 {
 namespace {
 
 UINT state_flags(unsigned flags) {
-  return ((flags & kEntryChecked) ? MF_CHECKED : MF_UNCHECKED) |
-         ((flags & kEntryGrayed) ? MF_GRAYED : MF_ENABLED);
+  return ((flags & MenuFlag::Checked) ? MF_CHECKED : MF_UNCHECKED) |
+         ((flags & MenuFlag::Grayed) ? MF_GRAYED : MF_ENABLED);
 }
 
 }  // namespace
@@ -19,16 +19,16 @@ HMENU Win32Driver::build_menu(NativeWindow& nw, Menu menu, bool popup, int depth
   HMENU native = popup ? CreatePopupMenu() : CreateMenu();
   nw.menus[menu] = native;
   for (const MenuEntry& e : rec->entries) {
-    if (e.flags & kEntrySeparator) {
+    if (e.flags & MenuFlag::Separator) {
       AppendMenuW(native, MF_SEPARATOR, 0, nullptr);
       continue;
     }
     // The text after a tab is shown as the shortcut; the program reads the keys itself.
     const std::wstring text = widen(e.text);
-    if (e.flags & kEntryPopup) {
+    if (e.flags & MenuFlag::Popup) {
       HMENU sub = build_menu(nw, e.id, true, depth + 1);
       if (!sub) continue;
-      AppendMenuW(native, MF_POPUP | MF_STRING | ((e.flags & kEntryGrayed) ? MF_GRAYED : 0),
+      AppendMenuW(native, MF_POPUP | MF_STRING | ((e.flags & MenuFlag::Grayed) ? MF_GRAYED : 0),
                   reinterpret_cast<UINT_PTR>(sub), text.c_str());
       continue;
     }
@@ -59,9 +59,9 @@ void Win32Driver::menu_item_changed(WindowRecord& w, Menu menu, std::size_t inde
   const unsigned flags = rec->entries[index].flags;
   const UINT position = static_cast<UINT>(index);
   CheckMenuItem(it->second, position,
-                MF_BYPOSITION | ((flags & kEntryChecked) ? MF_CHECKED : MF_UNCHECKED));
+                MF_BYPOSITION | ((flags & MenuFlag::Checked) ? MF_CHECKED : MF_UNCHECKED));
   EnableMenuItem(it->second, position,
-                 MF_BYPOSITION | ((flags & kEntryGrayed) ? MF_GRAYED : MF_ENABLED));
+                 MF_BYPOSITION | ((flags & MenuFlag::Grayed) ? MF_GRAYED : MF_ENABLED));
   if (!rec->popup) DrawMenuBar(nw->hwnd);
 }
 

@@ -12,8 +12,8 @@
 namespace platform {
 
 struct MenuEntry {
-  unsigned flags = MF_STRING;
-  std::uint32_t id = 0;  // command id, or the popup's Menu handle for MF_POPUP
+  unsigned flags = MenuFlag::String;
+  std::uint32_t id = 0;  // command id, or the popup's Menu handle for MenuFlag::Popup
   std::string text;
 };
 

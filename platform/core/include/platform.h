@@ -63,16 +63,22 @@ struct Message {
   std::int32_t x = 0, y = 0;
   std::uintptr_t data = 0;
   // Key messages: the modifier keys held when the key event happened, as the native
-  // event itself tells (MOD_* bits). For a modifier key's own event it may be either.
+  // event itself tells (Modifier bits). For a modifier key's own event it may be either.
   std::uint32_t modifiers = 0;
 };
 
-constexpr std::uint32_t MOD_CTRL = 1u << 0;
+// The bits of Message::modifiers. Scoped, as the names below are: windows.h has macros
+// of the plain names.
+struct Modifier {
+  static constexpr std::uint32_t Ctrl = 1u << 0;
+};
 
 // Virtual-key codes the library knows; letters are their upper-case character codes.
-constexpr int VK_RETURN = 13;
-constexpr int VK_CONTROL = 17;
-constexpr int VK_ESCAPE = 27;
+struct Key {
+  static constexpr int Return = 13;
+  static constexpr int Control = 17;
+  static constexpr int Escape = 27;
+};
 
 // A window procedure handles a message and returns its result.
 using WindowProc = long (*)(Window, const Message&);
@@ -169,17 +175,18 @@ void text_out(Window window, int x, int y, const std::string& text);
 // ---------------------------------------------------------------------------------
 // Menus
 
-enum MenuFlags : unsigned {
-  MF_STRING = 0,
-  MF_GRAYED = 1u << 0,
-  MF_CHECKED = 1u << 1,
-  MF_SEPARATOR = 1u << 2,
-  MF_POPUP = 1u << 3,  // the id is a popup menu
+// The bits of a menu entry's flags.
+struct MenuFlag {
+  static constexpr unsigned String = 0;
+  static constexpr unsigned Grayed = 1u << 0;
+  static constexpr unsigned Checked = 1u << 1;
+  static constexpr unsigned Separator = 1u << 2;
+  static constexpr unsigned Popup = 1u << 3;  // the id is a popup menu
 };
 
 Menu create_menu();        // a menu bar
 Menu create_popup_menu();  // a drop-down menu
-// Appends an entry; for MF_POPUP the id is the popup's Menu handle.
+// Appends an entry; for MenuFlag::Popup the id is the popup's Menu handle.
 void append_menu(Menu menu, unsigned flags, std::uint32_t id, const std::string& text);
 // Attaches a menu bar to a window; choosing an entry posts a Command with its id.
 void set_menu(Window window, Menu menu);

@@ -187,6 +187,8 @@ struct ReplayState {
   bool last_frame_written = true;
   std::string log_path;
   std::FILE* log_file = nullptr;
+  // The portable generator's state while a script replays; 1 until seeded, as std::rand.
+  std::uint64_t random_state = 1;
 };
 
 // Reads the options at start; one line on standard error and status 2 when the script,

@@ -1,5 +1,6 @@
 // The program's real entry: the library takes it and calls app::main(). On Windows it is
 // a GUI program's entry (no console window), and the show state is the one Windows gives.
+#include <cstdlib>
 #include <string>
 
 #include "kx508.h"
@@ -43,8 +44,14 @@ int main(int argc, char** argv) {
     command_line += argv[i];
   }
   constexpr int kShowNormal = 1;
-  return KX508_process_entry(argc > 0 ? argv[0] : "kx508", nullptr, command_line.c_str(),
-                             kShowNormal, &app::main);
+  const int status = KX508_process_entry(argc > 0 ? argv[0] : "kx508", nullptr,
+                                         command_line.c_str(), kShowNormal, &app::main);
+#ifdef __EMSCRIPTEN__
+  // A main that waited (suspended) does not hand its return value on to the page; exit
+  // does, and the page shows it.
+  std::exit(status);
+#endif
+  return status;
 }
 
 #endif

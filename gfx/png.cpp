@@ -1,12 +1,15 @@
 // PNG files through stb_image_write, a small and well-kept writer compiled in here, with
 // zlib's fastest level doing the compression: stb's own compressor is several times
-// slower, and a replay may write a frame for every event.
+// slower, and a replay may write a frame for every event. Builds without zlib (the web)
+// use stb's own.
 #include "png.h"
-
-#include <zlib.h>
 
 #include <cstdlib>
 #include <vector>
+
+#ifdef KX508_PNG_ZLIB
+
+#include <zlib.h>
 
 namespace {
 
@@ -26,6 +29,7 @@ unsigned char* deflate_fast(unsigned char* data, int length, int* out_length, in
 }  // namespace
 
 #define STBIW_ZLIB_COMPRESS deflate_fast
+#endif
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>

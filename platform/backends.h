@@ -16,6 +16,9 @@ std::unique_ptr<Driver> make_qt_driver();
 #ifdef KX508_HAVE_WIN32
 std::unique_ptr<Driver> make_win32_driver();
 #endif
+#ifdef KX508_HAVE_WEB
+std::unique_ptr<Driver> make_web_driver();
+#endif
 
 // The table entry of this name, or null.
 const Backend* find_backend(const std::string& name);

@@ -341,7 +341,8 @@ var KX508Web = (function () {
       popup.className = 'kx508-popup';
       popup.setAttribute('role', 'menu');
       popup.hidden = true;
-      (entry.holder || entry.el).after(popup);
+      if (entry.holder) entry.holder.appendChild(popup);
+      else entry.el.after(popup);
       if (!m.bar) {
         entry.el.setAttribute('aria-haspopup', 'menu');
         entry.el.classList.add('kx508-has-popup');
@@ -825,6 +826,15 @@ var KX508Web = (function () {
     dialogDestroy: dialogDestroy, dialogText: dialogText,
     timerStart: timerStart, timerStop: timerStop,
     running: function () { setStatus('The program is running'); },
+    // The files the program wrote into a folder of its file system (frames a replay saved,
+    // a log), as name -> bytes in a binary string: for tests and tools.
+    files: function (folder) {
+      var out = {};
+      FS.readdir(folder).forEach(function (name) {
+        if (name !== '.' && name !== '..') out[name] = bytesToText(FS.readFile(folder + '/' + name));
+      });
+      return out;
+    },
     downloadScript: downloadScript, loadScript: loadScript
   };
 })();

@@ -11,10 +11,16 @@ const TYPES = {
   '.scr': 'text/plain', '.png': 'image/png',
 };
 
-// Serves the files of a folder; resolves to {url, close}.
-export function serve(folder) {
+// Serves the files of a folder, and extra pages given as {'/name': text}; resolves to
+// {url, close}.
+export function serve(folder, extra = {}) {
   const server = http.createServer((req, res) => {
     const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+    if (extra[name] !== undefined) {
+      res.writeHead(200, {'Content-Type': TYPES[path.extname(name)] || 'text/html'});
+      res.end(extra[name]);
+      return;
+    }
     const file = path.join(folder, path.normalize(name === '/' ? '/index.html' : name));
     if (!file.startsWith(path.resolve(folder)) || !fs.existsSync(file) ||
         !fs.statSync(file).isFile()) {

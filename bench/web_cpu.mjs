@@ -1,8 +1,8 @@
 // The browser's figures for the web build: CPU of all of Chromium's processes while the
 // traffic animates and while it is halted, beside a blank page that runs only a 100 ms
 // timer, measured on the same run in turns; where that CPU goes (by process, and in the
-// page: script, which is the wasm and the page's JS, style and layout, and the rest of
-// its tasks); the first frame after the page starts loading; and the gzipped size of the
+// page: the program's own time, wasm and the page's JS it calls, style and layout, and
+// the rest of the renderer's main-thread tasks); the first frame after the page starts loading; and the gzipped size of the
 // wasm and JS. Prints "figure<TAB>value" lines for script/bench.
 //   node bench/web_cpu.mjs <site folder>
 import fs from 'node:fs';
@@ -93,13 +93,28 @@ async function measure(server, page_path, prepare) {
   await session.send('Performance.enable');
   await page.goto(server.url + page_path);
   if (prepare) await prepare(page);
+  // The program's own time: from each wake of its wait to its next wait, the wasm and the
+  // page's JS it calls, presenting included.
+  await page.evaluate(() => {
+    window.kx508Busy = 0;
+    if (typeof KX508Web === 'undefined') return;
+    const wait = KX508Web.wait;
+    let woke = 0;
+    KX508Web.wait = function () {
+      if (woke) window.kx508Busy += performance.now() - woke;
+      return wait().then(() => { woke = performance.now(); });
+    };
+  });
   await page.waitForTimeout(2000);
   const cpu0 = treeCpu(pid), m0 = await pageMetrics(session);
+  const busy0 = await page.evaluate(() => window.kx508Busy);
   await page.waitForTimeout(seconds * 1000);
   const cpu1 = treeCpu(pid), m1 = await pageMetrics(session);
+  const busy1 = await page.evaluate(() => window.kx508Busy);
   await browser.close();
   const byType = difference(cpu1, cpu0);
   const pageTime = Object.fromEntries(Object.keys(m1).map((k) => [k, m1[k] - m0[k]]));
+  pageTime.program = (busy1 - busy0) / 1000;
   return {share: total(byType) / 1e9 / seconds, byType, pageTime};
 }
 
@@ -137,11 +152,13 @@ async function firstFrame(server) {
   });
   await page.goto(server.url + 'traffic.html');
   await networkShown(page);
-  const times = await page.evaluate(() => ({
-    first: window.kx508Puts[0].at,
-    traffic: window.kx508Puts.find((p) => p.black > 5000).at,
-    main: performance.getEntriesByType('resource').find((r) => r.name.endsWith('.wasm')).responseEnd,
-  }));
+  const times = await page.evaluate(() => {
+    const loaded = (ending) => performance.getEntriesByType('resource')
+      .find((r) => r.name.endsWith(ending)).responseEnd;
+    return {first: window.kx508Puts[0].at,
+            traffic: window.kx508Puts.find((p) => p.black > 5000).at,
+            js: loaded('.js'), wasm: loaded('.wasm')};
+  });
   await browser.close();
   return times;
 }
@@ -169,8 +186,9 @@ const breakdown = (m) => Object.entries(m.byType).sort((a, b) => b[1] - a[1])
   .map(([k, ns]) => `${k} ${(ns / 1e9 / seconds * 100).toFixed(2)} %`).join(', ');
 const inPage = (m) => {
   const t = m.pageTime, s = (v) => `${(v / seconds * 100).toFixed(2)} %`;
-  return `script (wasm and JS) ${s(t.script)}, style and layout ${s(t.style + t.layout)}, ` +
-         `other page tasks ${s(t.tasks - t.script - t.style - t.layout)}`;
+  return `the program (wasm and its JS calls) ${s(t.program)}, style and layout ` +
+         `${s(t.style + t.layout)}, the renderer's other main-thread tasks ` +
+         `${s(Math.max(0, t.tasks - t.program - t.style - t.layout))}`;
 };
 
 const out = [
@@ -180,9 +198,12 @@ const out = [
   ['  animating, by process', breakdown(typical(runs.animating))],
   ['  animating, in the page', inPage(typical(runs.animating))],
   ['  halted, by process', breakdown(typical(runs.halted))],
+  ['  halted, in the page', inPage(typical(runs.halted))],
   ['  blank, by process', breakdown(typical(runs.blank))],
-  ['First frame of traffic after the page starts loading',
-   `${median(frames.map((f) => f.traffic)).toFixed(0)} ms (first put ${median(frames.map((f) => f.first)).toFixed(0)} ms, wasm loaded ${median(frames.map((f) => f.main)).toFixed(0)} ms)`],
+  ['First frame after the page starts loading',
+   `${median(frames.map((f) => f.first)).toFixed(0)} ms (JS loaded at ${median(frames.map((f) => f.js)).toFixed(0)} ms, wasm at ${median(frames.map((f) => f.wasm)).toFixed(0)} ms)`],
+  ['  the first frame with the traffic drawn (a tick later)',
+   `${median(frames.map((f) => f.traffic)).toFixed(0)} ms`],
   ['traffic.wasm + traffic.js, gzipped', `${((wasm + js) / 1024).toFixed(1)} KB (${(wasm / 1024).toFixed(1)} + ${(js / 1024).toFixed(1)})`],
 ];
 for (const [k, v] of out) console.log(`${k}\t${v}`);

@@ -150,7 +150,10 @@ var KX508Web = (function () {
 
     var w = {
       id: id, el: el, menubar: menubar, client: client, canvas: canvas,
-      context: canvas.getContext('2d', {alpha: false}), shown: false, size: [0, 0],
+      // Desynchronized: the canvas reaches the screen without a commit of the page's
+      // frame each time it changes, which halves the browser's work for an animation.
+      context: canvas.getContext('2d', {alpha: false, desynchronized: true}), shown: false,
+      size: [0, 0],
       menus: new Map(), tops: []
     };
     windows.set(id, w);
@@ -653,12 +656,12 @@ var KX508Web = (function () {
     return bytes;
   }
 
+  // The script's file, looked up in its folder without a failing path lookup: that throws,
+  // which costs more than the rest of a wait when there is no script yet.
+  var scriptFolder = null;
   function scriptNode() {
-    try {
-      return FS.lookupPath(SCRIPT).node;
-    } catch (e) {
-      return null;
-    }
+    if (!scriptFolder) scriptFolder = FS.lookupPath(SCRIPT_FOLDER).node;
+    return (scriptFolder.contents && scriptFolder.contents['KX508.SCR']) || null;
   }
 
   // Called at every wait, and when the page goes away: stores the file when it changed.

@@ -45,7 +45,7 @@ bool WebDriver::create_dialog(WindowRecord& rec, WindowRecord* owner) {
                           item.y, item.width, item.height, item.visible, item.disabled,
                           item.multiline, item.password);
   kx508_web_dialog_show(id, d.x, d.y);
-  dialogs_[rec.id] = owner ? owner->id : 0;
+  dialogs_.insert(rec.id);
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -79,7 +80,7 @@ class WebDriver final : public Driver {
   void put_changes(Window window, Canvas& canvas);
 
   std::map<Window, Canvas> windows_;  // the windows the page has
-  std::map<Window, Window> dialogs_;  // open dialogs, each with its owner (or 0)
+  std::set<Window> dialogs_;          // the dialogs the page has open
 };
 
 }  // namespace platform::web

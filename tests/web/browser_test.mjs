@@ -212,6 +212,25 @@ await run({
     check((await libraryPixel(page, -115, 0)).join() === '255,255,255', 'a fourth square');
   },
 
+  // The drawing window keeps its outer size on a narrow page; the text window follows the
+  // page's width, and the program is told its new client size.
+  async aNarrowPageKeepsTheFixedWindowAndNarrowsTheOther({browser, url}) {
+    const page = await open(browser, url, 'traffic.html');
+    const sizes = () => page.evaluate(() => {
+      const outer = document.getElementById('kx508-graphics').closest('section').getBoundingClientRect();
+      const g = document.getElementById('kx508-graphics'), t = document.getElementById('kx508-text');
+      return {outer: [outer.width, outer.height], graphics: [g.width, g.height], text: t.width};
+    });
+    const wide = await sizes();
+    check(wide.outer.join() === '601,540' && wide.graphics.join() === '593,492',
+      `the drawing window is ${JSON.stringify(wide)}`);
+    await page.setViewportSize({width: 500, height: 768});
+    await until(async () => (await sizes()).text < 500, 'the text window follows the page');
+    const narrow = await sizes();
+    check(narrow.outer.join() === '601,540' && narrow.graphics.join() === '593,492',
+      `on a narrow page the drawing window is ${JSON.stringify(narrow)}`);
+  },
+
   async aClickEndsTheProgramAndTheWindowsStay({browser, url}) {
     const page = await open(browser, url, 'traffic.html');
     await page.click('#kx508-graphics', {position: {x: 400, y: 400}});

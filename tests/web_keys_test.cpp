@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "backends/web/web_driver.h"
+#include "web/web_driver.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // focus back to the owner's canvas when the dialog goes.
 #include <emscripten.h>
 
-#include "backends/web/web_internal.h"
+#include "web_internal.h"
 
 namespace platform::web {
 

@@ -6,7 +6,7 @@
 #include <emscripten.h>
 
 #include "backends.h"
-#include "backends/web/web_internal.h"
+#include "web_internal.h"
 
 namespace platform::web {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "backends/web/web_driver.h"
-#include "backends/web/web_pending_core.h"
+#include "web/web_driver.h"
+#include "web_pending_core.h"
 #include "driver.h"
 
 namespace platform::web {

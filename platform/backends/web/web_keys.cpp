@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "backends/web/web_driver.h"
+#include "web/web_driver.h"
 
 namespace platform::web {
 

@@ -2,7 +2,7 @@
 // check mark or grayed state changed in place (an open menu stays open).
 #include <emscripten.h>
 
-#include "backends/web/web_internal.h"
+#include "web_internal.h"
 
 namespace platform::web {
 

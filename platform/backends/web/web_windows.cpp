@@ -2,7 +2,7 @@
 // client area; created hidden at the record's outer size, shown, hidden and destroyed.
 #include <emscripten.h>
 
-#include "backends/web/web_internal.h"
+#include "web_internal.h"
 
 namespace platform::web {
 

@@ -177,16 +177,10 @@ var KX508Web = (function () {
       w.size = size;
       push({kind: RESIZE, window: id, a: size[0], b: size[1]});
     }).observe(client);
-
-    // Measured as it would be shown.
-    el.style.visibility = 'hidden';
-    el.style.display = '';
-    w.size = clientSize(w);
-    el.style.display = 'none';
-    el.style.visibility = '';
-    return w.size;
   }
 
+  // The client size as the window shows it, or would show it when hidden: the program is
+  // told this one once its menu bar is in.
   function measure(id) {
     var w = windows.get(id);
     if (!w) return [0, 0];

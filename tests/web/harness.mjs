@@ -13,7 +13,8 @@ const TYPES = {
 
 // Serves the files of a folder, and extra pages given as {'/name': text}; resolves to
 // {url, close}.
-export function serve(folder, extra = {}) {
+export function serve(served, extra = {}) {
+  const folder = path.resolve(served);
   const server = http.createServer((req, res) => {
     const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
     if (extra[name] !== undefined) {
@@ -22,7 +23,7 @@ export function serve(folder, extra = {}) {
       return;
     }
     const file = path.join(folder, path.normalize(name === '/' ? '/index.html' : name));
-    if (!file.startsWith(path.resolve(folder)) || !fs.existsSync(file) ||
+    if (!file.startsWith(folder) || !fs.existsSync(file) ||
         !fs.statSync(file).isFile()) {
       res.writeHead(404);
       res.end('not found');

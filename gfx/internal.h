@@ -196,6 +196,8 @@ struct ReplayState {
   std::string log_path;
   std::FILE* log_file = nullptr;
   bool log_stopped = false;  // a line could not be written
+  // The portable generator's state while a script replays; 1 until seeded, as std::rand.
+  std::uint64_t random_state = 1;
 };
 
 // Reads the options at start. When one cannot be used: one line on standard error and

@@ -290,9 +290,29 @@ int replay_finish(const char* failure) {
 
 using namespace kx508;
 
+namespace {
+
+bool replaying() { return lib.replay.playing || !env("KX508_PLAY").empty(); }
+
+}  // namespace
+
 long long KX508_time() {
-  const bool replaying = lib.replay.playing || !env("KX508_PLAY").empty();
-  if (!replaying) return static_cast<long long>(std::time(nullptr));
+  if (!replaying()) return static_cast<long long>(std::time(nullptr));
   // A periodic event is a tick of 100 ms.
   return kReplayClockStart + lib.replay.periodic_events / 10;
+}
+
+// A 64-bit linear congruential generator (Knuth's MMIX constants), its top bits taken:
+// the low bits of such a generator repeat with short periods, and programs take n by
+// the remainder. Exact unsigned arithmetic, so every compiler gives the same sequence.
+int KX508_rand() {
+  if (!replaying()) return std::rand();
+  std::uint64_t& state = lib.replay.random_state;
+  state = state * 6364136223846793005u + 1442695040888963407u;
+  return static_cast<int>((state >> 33) & 0x7FFF);
+}
+
+void KX508_srand(unsigned seed) {
+  if (!replaying()) std::srand(seed);
+  else lib.replay.random_state = seed;
 }

@@ -14,8 +14,10 @@ struct RandomSource {
 };
 
 inline RandomSource randomSource = {
-    [] { return std::rand(); },
-    [](unsigned s) { std::srand(s); },
+    // std::rand and std::srand, or the library's portable generator while a script
+    // replays, so that a replay draws the same traffic on every system.
+    [] { return KX508_rand(); },
+    [](unsigned s) { KX508_srand(s); },
     // The library's clock: the real one, or the replay's while a script replays.
     [] { return static_cast<std::time_t>(KX508_time()); },
 };

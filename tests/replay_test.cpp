@@ -1,6 +1,7 @@
 // Replaying without a screen: KX508_PLAY plays the named script from the top at start
 // and sends quit at its end, KX508_FRAMES writes the frames the window is given,
 // KX508_LOG the log's lines, and the replay has a clock of its own.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +91,30 @@ TEST_F(ReplayTest, TheClockStartsAtAFixedSecondAndMovesWithThePeriodicEvents) {
   kx508::reset_library();
   set_env("KX508_PLAY", nullptr);
   EXPECT_GT(KX508_time(), first + 100'000'000);
+}
+
+// Randomness is std::rand's unless a script replays; then the library's own generator,
+// which no other use of std::rand or std::srand disturbs.
+TEST_F(ReplayTest, RandomnessIsTheSystemsOwnUnlessAScriptReplays) {
+  auto draws = [](unsigned seed) {
+    KX508_srand(seed);
+    std::vector<int> v;
+    for (int i = 0; i < 8; ++i) v.push_back(KX508_rand());
+    return v;
+  };
+  const std::vector<int> system = draws(7);
+  std::srand(7);
+  for (int value : system) EXPECT_EQ(value, std::rand());
+
+  write("run.scr", "KX508_PERIODIC(1);\n");
+  set_env("KX508_PLAY", "run.scr");
+  const std::vector<int> replayed = draws(7);
+  std::srand(7);
+  std::rand();
+  EXPECT_EQ(draws(7), replayed);
+  EXPECT_NE(draws(8), replayed);
+  for (int value : replayed) EXPECT_TRUE(value >= 0 && value <= 32767) << value;
+  EXPECT_NE(std::count(replayed.begin(), replayed.end(), replayed[0]), 8);
 }
 
 TEST_F(ReplayTest, FramesAreWrittenByNumberEveryNthAndTheLastAlways) {

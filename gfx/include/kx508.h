@@ -117,6 +117,14 @@ int KX508_log(const char* format, ...) KX508_PRINTF_FORMAT(1, 2);
 // same way every time.
 long long KX508_time();
 
+// The program's randomness: std::rand and std::srand. While a script replays (KX508_PLAY,
+// or a web page's ?play), one small generator of the library's own instead, the same on
+// every system, so that the replay's pictures are the same on every system too: seeded
+// from KX508_time (the replay's clock) it gives the same sequence everywhere. Its values
+// are 0..32767, within RAND_MAX on every system.
+int KX508_rand();
+void KX508_srand(unsigned seed);
+
 // Shows a modal prompt and copies the reply (at most 255 characters) into reply, which
 // must hold 256 bytes. Returns 1 when the dialog was shown, 0 when it could not be.
 int KX508_gets(const char* prompt, char* reply);

@@ -9,6 +9,9 @@ namespace platform {
 namespace {
 
 constexpr Backend kBackends[] = {
+#ifdef KX508_HAVE_WEB
+    {"web", "the elements of a web page, in a browser", make_web_driver},
+#endif
 #ifdef KX508_HAVE_WIN32
     {"win32", "Windows API windows", make_win32_driver},
 #endif

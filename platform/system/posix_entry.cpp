@@ -1,5 +1,6 @@
 // The process entry on POSIX systems (and in the browser): main() hands the program's
 // name and its arguments, as one command line, to the library, which calls app::main().
+#include <cstdlib>
 #include <string>
 
 #include "kx508.h"
@@ -11,6 +12,12 @@ int main(int argc, char** argv) {
     command_line += argv[i];
   }
   constexpr int kShowNormal = 1;
-  return KX508_process_entry(argc > 0 ? argv[0] : "kx508", nullptr, command_line.c_str(),
-                             kShowNormal, &app::main);
+  const int status = KX508_process_entry(argc > 0 ? argv[0] : "kx508", nullptr,
+                                         command_line.c_str(), kShowNormal, &app::main);
+#ifdef __EMSCRIPTEN__
+  // A main that waited (suspended) does not hand its return value on to the page; exit
+  // does, and the page shows it.
+  std::exit(status);
+#endif
+  return status;
 }

@@ -1,0 +1,150 @@
+// The web backend's driver: starting and ending, the screen, the page's events as
+// messages, the sleeping wait and timers. The page's handlers (web_page.js) only queue
+// events and resolve the promise the wait awaits; Asyncify suspends the program there
+// and resumes it, so the browser runs its loop meanwhile and nothing calls into the
+// program while it is suspended.
+#include <emscripten.h>
+
+#include "web_internal.h"
+
+namespace platform::web {
+
+namespace {
+
+EM_JS(int, kx508_web_start, (const char* codes), {
+  if (!KX508Web.start(UTF8ToString(codes))) return 0;
+  KX508Web.running();
+  return 1;
+});
+
+EM_JS(void, kx508_web_end, (), { KX508Web.end(); });
+
+EM_JS(void, kx508_web_screen, (int* size), {
+  HEAP32[size >> 2] = document.documentElement.clientWidth;
+  HEAP32[(size >> 2) + 1] = window.innerHeight;
+});
+
+// The next queued event into the buffers; its kind, or 0 when none is queued.
+EM_JS(int, kx508_web_take, (int* numbers, char* code, int code_size, char* key, int key_size), {
+  var e = KX508Web.take();
+  if (!e) return 0;
+  var n = numbers >> 2;
+  HEAP32[n] = e.window | 0;
+  HEAP32[n + 1] = e.a | 0;
+  HEAP32[n + 2] = e.b | 0;
+  HEAP32[n + 3] = (e.ctrl ? 1 : 0) | (e.alt ? 2 : 0);
+  stringToUTF8(e.code || "", code, code_size);
+  stringToUTF8(e.key || "", key, key_size);
+  return e.kind;
+});
+
+EM_ASYNC_JS(void, kx508_web_wait, (), { await KX508Web.wait(); });
+
+EM_JS(void, kx508_web_timer_start, (int window, int id, int period), {
+  KX508Web.timerStart(window, id, period);
+});
+
+EM_JS(void, kx508_web_timer_stop, (int window, int id), { KX508Web.timerStop(window, id); });
+
+bool take(QueuedEvent& e) {
+  int numbers[4] = {};
+  char code[32], key[32];
+  e.kind = static_cast<PageEvent>(kx508_web_take(numbers, code, sizeof code, key, sizeof key));
+  if (e.kind == PageEvent::None) return false;
+  e.window = static_cast<Window>(numbers[0]);
+  e.a = numbers[1];
+  e.b = numbers[2];
+  e.ctrl = numbers[3] & 1;
+  e.alt = numbers[3] & 2;
+  e.code = code;
+  e.key = key;
+  return true;
+}
+
+}  // namespace
+
+WebDriver::~WebDriver() {
+  // What the program drew last stays on the page, as do its windows.
+  put_changes();
+  kx508_web_end();
+}
+
+bool WebDriver::start(std::string* why) {
+  if (!kx508_web_start(message_key_codes().c_str())) {
+    *why = "no page to show windows on (run it in a browser, or with KX508_PLATFORM=headless)";
+    return false;
+  }
+  return true;
+}
+
+Size WebDriver::screen_size() {
+  int size[2] = {};
+  kx508_web_screen(size);
+  return {size[0], size[1]};
+}
+
+void WebDriver::process_events() {
+  QueuedEvent e;
+  while (take(e)) handle(e);
+}
+
+void WebDriver::handle(const QueuedEvent& e) {
+  switch (e.kind) {
+    case PageEvent::KeyDown:
+    case PageEvent::KeyUp:
+      if (std::optional<Message> m =
+              key_message(e.kind == PageEvent::KeyDown, e.code, e.key, e.ctrl, e.alt)) {
+        m->window = e.window;
+        core::post(*m);
+      }
+      break;
+    case PageEvent::Click: {
+      Message m{e.window, MsgType::LButtonDown};
+      m.x = e.a;
+      m.y = e.b;
+      core::post(m);
+      break;
+    }
+    case PageEvent::Command:
+      core::post_command(e.window, e.a);
+      break;
+    case PageEvent::Close:
+      core::post(Message{e.window, MsgType::Close});
+      break;
+    case PageEvent::Resize:
+      core::client_resized(e.window, {e.a, e.b});
+      break;
+    case PageEvent::Timer:
+      core::timer_fired(e.window, e.a);
+      break;
+    case PageEvent::FocusLost:
+      core::post_to_all(MsgType::FocusLost);
+      break;
+    case PageEvent::None:
+      break;
+  }
+}
+
+void WebDriver::wait_events() {
+  if (core::has_message()) return;
+  // The page shows nothing new until the program waits: what it drew goes up now.
+  put_changes();
+  kx508_web_wait();
+  process_events();
+}
+
+void WebDriver::start_timer(Window window, int id, int period_ms) {
+  kx508_web_timer_start(static_cast<int>(window), id, period_ms);
+}
+
+void WebDriver::stop_timer(Window window, int id) {
+  kx508_web_timer_stop(static_cast<int>(window), id);
+}
+
+}  // namespace platform::web
+
+namespace platform {
+
+std::unique_ptr<Driver> make_web_driver() { return std::make_unique<web::WebDriver>(); }
+
+}  // namespace platform

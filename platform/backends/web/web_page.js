@@ -76,6 +76,20 @@ var KX508Web = (function () {
     return b;
   }
 
+  // A window's or dialog's title bar: its title and a close box that queues closed().
+  function titleBar(title, closed) {
+    var bar = document.createElement('div');
+    bar.className = 'kx508-titlebar';
+    var caption = document.createElement('span');
+    caption.className = 'kx508-title';
+    caption.textContent = title;
+    var close = button('kx508-close', 'Close ' + title);
+    close.textContent = '\u00d7';
+    close.addEventListener('click', closed);
+    bar.append(caption, close);
+    return bar;
+  }
+
   // The text of a menu entry or title with its & letter underlined ("&&" is one "&"),
   // and that letter, lower case.
   function mnemonicText(into, text) {
@@ -120,15 +134,7 @@ var KX508Web = (function () {
     el.style.display = 'none';
     el.setAttribute('aria-label', title);
 
-    var bar = document.createElement('div');
-    bar.className = 'kx508-titlebar';
-    var caption = document.createElement('span');
-    caption.className = 'kx508-title';
-    caption.textContent = title;
-    var close = button('kx508-close', 'Close ' + title);
-    close.textContent = '\u00d7';
-    close.addEventListener('click', function () { push({kind: CLOSE, window: id}); });
-    bar.append(caption, close);
+    var bar = titleBar(title, function () { push({kind: CLOSE, window: id}); });
 
     var menubar = document.createElement('div');
     menubar.className = 'kx508-menubar';
@@ -511,15 +517,7 @@ var KX508Web = (function () {
     var el = document.createElement('dialog');
     el.className = 'kx508-dialog';
     el.setAttribute('aria-label', title);
-    var bar = document.createElement('div');
-    bar.className = 'kx508-titlebar';
-    var caption = document.createElement('span');
-    caption.className = 'kx508-title';
-    caption.textContent = title;
-    var close = button('kx508-close', 'Close ' + title);
-    close.textContent = '\u00d7';
-    close.addEventListener('click', function () { push({kind: COMMAND, window: id, a: cancelId}); });
-    bar.append(caption, close);
+    var bar = titleBar(title, function () { push({kind: COMMAND, window: id, a: cancelId}); });
     var client = document.createElement('div');
     client.className = 'kx508-dialog-client';
     client.style.width = width * DU_X + 'px';

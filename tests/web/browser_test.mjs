@@ -233,6 +233,9 @@ await run({
 
   async aClickEndsTheProgramAndTheWindowsStay({browser, url}) {
     const page = await open(browser, url, 'traffic.html');
+    // Its first frame may be the white canvas: the click comes once the network is drawn.
+    await until(async () => (await canvasDigest(page, 'kx508-graphics')).black > 5000,
+      'the road network is drawn');
     await page.click('#kx508-graphics', {position: {x: 400, y: 400}});
     await ended(page, 0);
     const last = await canvasDigest(page, 'kx508-graphics');

@@ -27,6 +27,12 @@ if(KX508_WITH_QT)
     string(APPEND KX508_PC_REQUIRES " xcb")
   endif()
 endif()
+# The Windows entry is a GUI program's wWinMain, which only the C runtime, linked last,
+# asks for: the program asks for it first, so that the entry's archive gives it.
+set(KX508_PC_ENTRY_FLAGS "")
+if(MINGW)
+  set(KX508_PC_ENTRY_FLAGS " -Wl,-u,wWinMain -mwindows -municode")
+endif()
 # The prefix is found from where the file lies, so that an install with --prefix (or a
 # copied tree) still points at itself.
 file(RELATIVE_PATH KX508_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")

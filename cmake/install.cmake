@@ -1,22 +1,23 @@
 # Installing the library for programs of their own: the libraries and the process entry,
-# the public headers, a CMake package (find_package(KX508 CONFIG)) and a pkg-config file.
+# the public headers, a CMake package (find_package(KX508 CONFIG)) and a pkg-config file
+# (component dev), and kx508-diff (component traffic, with the program when packaged).
 include(CMakePackageConfigHelpers)
 
 install(TARGETS kx508 kx508_platform kx508_raster kx508_system kx508_entry
   EXPORT KX508Targets
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kx508)
-install(TARGETS kx508-diff RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+  PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kx508 COMPONENT dev)
+install(TARGETS kx508-diff RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT traffic)
 
 set(KX508_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/KX508)
-install(EXPORT KX508Targets NAMESPACE KX508:: DESTINATION ${KX508_PACKAGE_DIR})
+install(EXPORT KX508Targets NAMESPACE KX508:: DESTINATION ${KX508_PACKAGE_DIR} COMPONENT dev)
 configure_package_config_file(cmake/KX508Config.cmake.in
   ${CMAKE_CURRENT_BINARY_DIR}/KX508Config.cmake INSTALL_DESTINATION ${KX508_PACKAGE_DIR})
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/KX508ConfigVersion.cmake
   COMPATIBILITY SameMinorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/KX508Config.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/KX508ConfigVersion.cmake
-  DESTINATION ${KX508_PACKAGE_DIR})
+  DESTINATION ${KX508_PACKAGE_DIR} COMPONENT dev)
 
 # pkg-config: static libraries, so the libraries they need are named in Requires (not
 # Requires.private), and a plain `pkg-config --libs kx508` links a whole program.
@@ -27,9 +28,15 @@ if(KX508_WITH_QT)
     string(APPEND KX508_PC_REQUIRES " xcb")
   endif()
 endif()
+# The Windows entry is a GUI program's wWinMain, which only the C runtime, linked last,
+# asks for: the program asks for it first, so that the entry's archive gives it.
+set(KX508_PC_ENTRY_FLAGS "")
+if(MINGW)
+  set(KX508_PC_ENTRY_FLAGS " -Wl,-u,wWinMain -mwindows -municode")
+endif()
 # The prefix is found from where the file lies, so that an install with --prefix (or a
 # copied tree) still points at itself.
 file(RELATIVE_PATH KX508_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 configure_file(cmake/kx508.pc.in ${CMAKE_CURRENT_BINARY_DIR}/kx508.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kx508.pc
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)

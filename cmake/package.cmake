@@ -1,0 +1,149 @@
+# The Debian packages (KX508_PACKAGE=ON, made by script/package): kx508-traffic, the
+# program with kx508-diff, a desktop entry, an icon and manual pages; kx508-dev, the
+# library as install.cmake installs it, with the API reference and the examples.
+find_program(KX508_GO_MD2MAN go-md2man REQUIRED)
+find_program(KX508_CONVERT convert REQUIRED)
+find_program(KX508_GZIP gzip REQUIRED)
+
+set(KX508_DEB_RELEASE 1)
+set(KX508_DEB_VERSION ${PROJECT_VERSION}-${KX508_DEB_RELEASE})
+set(KX508_MAINTAINER
+    "Seed a2d10b04 maintainers <maintainers@users.noreply.c-seed-a2d10b04.example>")
+set(package_dir ${PROJECT_SOURCE_DIR}/package)
+# Folders as Debian has them, whatever the umask of the build.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(out ${CMAKE_CURRENT_BINARY_DIR}/package)
+
+# The changelog's newest entry must be this version's, or the packages would say another.
+file(STRINGS ${package_dir}/changelog newest LIMIT_COUNT 1)
+if(NOT newest MATCHES "^kx508 \\(${KX508_DEB_VERSION}\\) ")
+  message(FATAL_ERROR "package/changelog starts with \"${newest}\": give it an entry for "
+                      "${KX508_DEB_VERSION} (the project's version and the Debian revision)")
+endif()
+
+# The program is installed as kx508-traffic: "traffic" is too generic a name for the PATH.
+set_target_properties(traffic PROPERTIES OUTPUT_NAME kx508-traffic)
+install(TARGETS traffic RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT traffic)
+
+# Stripped as Debian's packaging tools strip: the programs of their symbols, the static
+# libraries of debugging sections (there are none in this build), both of the compiler's
+# notes. Static archives are written again with no dates or owners in them.
+set(strip_notes --remove-section=.comment --remove-section=.note)
+install(CODE "set(strip \"${CMAKE_STRIP}\")
+  set(options ${strip_notes})
+  set(files ${CMAKE_INSTALL_BINDIR}/kx508-traffic ${CMAKE_INSTALL_BINDIR}/kx508-diff)"
+  COMPONENT traffic)
+install(SCRIPT cmake/strip.cmake COMPONENT traffic)
+set(libraries)
+foreach(library kx508 kx508_platform kx508_raster kx508_system kx508_entry)
+  list(APPEND libraries ${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:${library}>)
+endforeach()
+install(CODE "set(strip \"${CMAKE_STRIP}\")
+  set(options --strip-debug ${strip_notes} --enable-deterministic-archives)
+  set(files ${libraries})"
+  COMPONENT dev)
+install(SCRIPT cmake/strip.cmake COMPONENT dev)
+
+# Manual pages from their text in docs/man/, compressed as Debian wants them: best
+# compression, and no name or time in the gzip header.
+set(man_pages)
+foreach(page kx508-traffic kx508-diff)
+  set(text ${PROJECT_SOURCE_DIR}/docs/man/${page}.1.md)
+  add_custom_command(OUTPUT ${out}/${page}.1.gz
+    COMMAND ${KX508_GO_MD2MAN} -in ${text} -out ${out}/${page}.1
+    COMMAND ${KX508_GZIP} -9nf ${out}/${page}.1
+    DEPENDS ${text}
+    COMMENT "Manual page ${page}(1)")
+  list(APPEND man_pages ${out}/${page}.1.gz)
+endforeach()
+
+# The Debian changelog, compressed likewise.
+add_custom_command(OUTPUT ${out}/changelog.Debian.gz
+  COMMAND ${KX508_GZIP} -9nc ${package_dir}/changelog > ${out}/changelog.Debian.gz
+  DEPENDS ${package_dir}/changelog)
+
+# The icon, from a frame of the traffic (cmake/icon.cmake).
+set(icon_sizes 48 128 256)
+set(icons)
+foreach(size ${icon_sizes})
+  list(APPEND icons ${out}/icons/${size}/kx508-traffic.png)
+endforeach()
+add_custom_command(OUTPUT ${icons}
+  COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:traffic>
+          -DSCRIPT=${PROJECT_SOURCE_DIR}/docs/traffic.scr -DOUT=${out}/icons
+          "-DSIZES=${icon_sizes}" -DCONVERT=${KX508_CONVERT}
+          -P ${PROJECT_SOURCE_DIR}/cmake/icon.cmake
+  DEPENDS traffic ${PROJECT_SOURCE_DIR}/docs/traffic.scr ${PROJECT_SOURCE_DIR}/cmake/icon.cmake
+  COMMENT "The icon, from a frame of the traffic" VERBATIM)
+add_custom_target(kx508_package_files ALL
+  DEPENDS ${man_pages} ${out}/changelog.Debian.gz ${icons})
+
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT traffic)
+install(FILES ${package_dir}/kx508-traffic.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT traffic)
+foreach(size ${icon_sizes})
+  install(FILES ${out}/icons/${size}/kx508-traffic.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT traffic)
+endforeach()
+
+# Each package's own documentation folder: the licences and the changelog; the -dev
+# package's also holds the API reference and the examples with their scripts.
+foreach(component traffic dev)
+  set(doc ${CMAKE_INSTALL_DATADIR}/doc/kx508-${component})
+  install(FILES ${package_dir}/copyright ${out}/changelog.Debian.gz DESTINATION ${doc}
+    COMPONENT ${component})
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev COMPONENT dev)
+file(GLOB example_files ${PROJECT_SOURCE_DIR}/examples/*.cpp ${PROJECT_SOURCE_DIR}/examples/*.scr)
+install(FILES ${example_files} ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev/examples COMPONENT dev)
+
+# CPack's DEB generator: one package per component, dependencies of the program found by
+# dpkg-shlibdeps, those of the -dev package (what building against it needs) named here.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kx508)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${KX508_MAINTAINER})
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL traffic dev)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${KX508_DEB_RELEASE})
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${KX508_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SOURCE kx508)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+set(CPACK_DEBIAN_TRAFFIC_PACKAGE_NAME kx508-traffic)
+set(CPACK_DEBIAN_TRAFFIC_PACKAGE_SECTION education)
+# Qt loads its Wayland platform from a plugin, which dpkg-shlibdeps cannot see.
+set(CPACK_DEBIAN_TRAFFIC_PACKAGE_RECOMMENDS qt6-wayland)
+set(CPACK_COMPONENT_TRAFFIC_DESCRIPTION
+  "animated traffic at six signalled intersections
+Four kinds of vehicles enter a network of ten one-way lanes, queue at the
+lane ends, cross when their signal and the next lane allow, and leave where
+their turn finds no road. The program is drawn through the KX508 graphics
+library on Qt 6; a menu and Ctrl keys animate, halt and step it, and record
+and play back scripts of clicks and keys.
+.
+Any recorded script can be replayed without a display, saving every frame
+as a PNG picture; kx508-diff compares the frames of two replays.")
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME kx508-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qt6-base-dev, zlib1g-dev, libxcb1-dev, pkg-config, g++")
+set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS kx508-traffic)
+set(CPACK_COMPONENT_DEV_DESCRIPTION
+  "small procedural graphics library for programs of one's own
+KX508 gives a program a drawing window over a 601 x 540 canvas, 24 named
+colours, rectangles and triangles, a scrolling log window, a menu with Ctrl
+shortcuts, a recorder that writes clicks and keys to a script and plays them
+back, and a prompt dialog, on Qt 6.
+.
+This package holds the headers, the static libraries, a CMake package
+(find_package(KX508)) and a pkg-config file (kx508), the API reference and six
+example programs with the scripts that replay them.")
+include(CPack)

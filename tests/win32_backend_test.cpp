@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cwchar>
+
 #include "internal.h"
 #include "kx508.h"
 #include "win32/win32_driver.h"
@@ -97,8 +99,30 @@ class Win32DialogTest : public ::testing::Test {
     return reply;
   }
 
+  // A top-level window of this process with the given title. The test programs run side by
+  // side on one display, so a search by title alone can find another test's dialog.
+  static HWND own_window(const wchar_t* title) {
+    struct Search {
+      const wchar_t* title;
+      HWND found;
+    } search{title, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(data);
+          DWORD process = 0;
+          GetWindowThreadProcessId(window, &process);
+          wchar_t text[64] = L"";
+          GetWindowTextW(window, text, 64);
+          if (process != GetCurrentProcessId() || wcscmp(text, s->title) != 0) return TRUE;
+          s->found = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
   static void CALLBACK on_timer(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND dialog = FindWindowW(nullptr, L"KX508_gets");
+    HWND dialog = own_window(L"KX508_gets");
     if (!dialog || !pending_input) return;
     KillTimer(nullptr, id);
     auto input = pending_input;
@@ -121,14 +145,14 @@ TEST_F(Win32DialogTest, EnterInTheEditBoxAnswersWithItsText) {
         ASSERT_NE(edit, nullptr);
         SetWindowTextW(edit, L"Ada");
         // The owner is disabled while the dialog is up, as a modal dialog's is.
-        EXPECT_FALSE(IsWindowEnabled(FindWindowW(nullptr, L"KX508 Graphics")));
+        EXPECT_FALSE(IsWindowEnabled(own_window(L"KX508 Graphics")));
         key(edit, VK_RETURN);
       },
       &shown);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(reply, "Ada");
-  EXPECT_TRUE(IsWindowEnabled(FindWindowW(nullptr, L"KX508 Graphics")));
-  EXPECT_EQ(FindWindowW(nullptr, L"KX508_gets"), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(own_window(L"KX508 Graphics")));
+  EXPECT_EQ(own_window(L"KX508_gets"), nullptr);
 }
 
 TEST_F(Win32DialogTest, EscapeAndTheCloseBoxAreRefusedAndOkayAnswers) {

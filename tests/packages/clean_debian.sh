@@ -78,31 +78,15 @@ for text in 'EXIT STATUS' KX508_PLATFORM KX508_PLAY KX508_FRAMES_EVERY KX508_LOG
 done
 step "man kx508-traffic and man kx508-diff render"
 
-# A learner's program of one file, built with pkg-config, replays its script.
-cat >prog.cpp <<'PROGRAM'
-#include "kx508.h"
-
-int app::main() {
-  KX508_start(KX508_startup_instance(), KX508_startup_prev_instance(),
-              KX508_startup_command_line(), KX508_startup_show_state());
-  KX508_clear();
-  KX508_draw_triangle(KX508_BLUE, -50, -50, 50, -50, 0, 50, 0);
-  for (;;) {
-    int x, y;
-    char key;
-    const int event = KX508_wait_event(&x, &y, &key);
-    if (event == KX508_MOUSE || event == KX508_QUIT) break;
-  }
-  KX508_stop();
-  return 0;
-}
-PROGRAM
+# A learner's program of one file, the installed hello example, built with pkg-config
+# outside any build tree, replays its script.
+examples=/usr/share/doc/kx508-dev/examples
 flags=$(pkg-config --cflags --libs kx508 2>&1) || fail "pkg-config --cflags --libs kx508: $flags"
 # shellcheck disable=SC2086  # pkg-config's words are separate arguments
-c++ -std=c++20 prog.cpp -o prog $flags >build.out 2>&1 ||
+c++ -std=c++20 "$examples/hello.cpp" -o prog $flags >build.out 2>&1 ||
   fail "building a program with pkg-config failed: $(cat build.out)"
 status=0
-KX508_PLATFORM=headless KX508_PLAY=/usr/share/doc/kx508-dev/examples/hello.scr \
+KX508_PLATFORM=headless KX508_PLAY=$examples/hello.scr \
   KX508_FRAMES=prog-frames ./prog 2>prog.summary || status=$?
 [ "$status" -eq 0 ] || fail "the program built with pkg-config ended with status $status: $(cat prog.summary)"
 # hello.scr ends with the click that ends the program.

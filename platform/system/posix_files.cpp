@@ -1,7 +1,7 @@
 // The file services on POSIX systems: O_NONBLOCK so that a FIFO is never waited on,
-// fstat for what was opened, flock for the recorder's lock, device and inode for same_file.
+// fstat for what was opened, device and inode for same_file; the recorder's lock is
+// recording_lock.h's.
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "files.h"
+#include "recording_lock.h"
 
 namespace platform::files {
 
@@ -102,18 +103,25 @@ std::FILE* open_locked_for_writing(const char* name, LockedOpen* result) {
   }
   // The lock comes before the file is emptied, so that a second recorder in the same
   // folder cannot destroy the first one's script.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EWOULDBLOCK) *result = LockedOpen::Held;
+  const RecordingLock lock = lock_for_recording(fd, name);
+  if (lock != RecordingLock::Taken) {
+    if (lock == RecordingLock::Held) *result = LockedOpen::Held;
     ::close(fd);
     return nullptr;
   }
   std::FILE* f = ::ftruncate(fd, 0) == 0 ? ::fdopen(fd, "wb") : nullptr;
   if (!f) {
-    ::close(fd);  // the lock goes with the descriptor
+    unlock_recording(fd);
+    ::close(fd);
     return nullptr;
   }
   *result = LockedOpen::Opened;
   return f;
+}
+
+bool close(std::FILE* file) {
+  unlock_recording(::fileno(file));
+  return std::fclose(file) == 0;
 }
 
 bool cut(std::FILE* file, long bytes) { return ::ftruncate(::fileno(file), bytes) == 0; }

@@ -143,6 +143,8 @@ std::FILE* open_locked_for_writing(const char* name, LockedOpen* result) {
   return f;
 }
 
+bool close(std::FILE* file) { return std::fclose(file) == 0; }
+
 bool cut(std::FILE* file, long bytes) { return _chsize_s(_fileno(file), bytes) == 0; }
 
 bool same_file(const char* a, const char* b) {

@@ -1,6 +1,7 @@
 // Files as the library opens them: never blocking on a FIFO or a device, a regular file
 // where a name must be one, the script recorder's lock, and whether two names are one
-// file. One interface over the system's calls: posix_files.cpp and win32_files.cpp.
+// file. One interface over the system's calls: posix_files.cpp (with posix_lock.cpp, or
+// web_lock.cpp in the browser) and win32_files.cpp.
 #pragma once
 
 #include <cstdio>
@@ -25,6 +26,10 @@ std::FILE* open_for_writing(const char* name, std::string* why = nullptr);
 // it is emptied, and held locked until it is closed.
 enum class LockedOpen { Opened, Held, Failed };  // Held: another program holds the lock
 std::FILE* open_locked_for_writing(const char* name, LockedOpen* result);
+
+// Closes a file opened here; the recorder's lock goes with it. False when what was
+// buffered could not be written.
+bool close(std::FILE* file);
 
 // Cuts an open file to its first bytes; false when it cannot be.
 bool cut(std::FILE* file, long bytes);

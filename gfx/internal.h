@@ -110,9 +110,13 @@ struct ScriptState {
   bool playback_on = false;
   bool play_one_pending = false;
   // Bytes of whole lines in the file being written, and lines read from the file being
-  // played; both count from the file's opening.
+  // played; both count from the file's opening. The pending periodic run's line follows
+  // the whole lines: pending_bytes long.
   long bytes = 0;
+  long pending_bytes = 0;
   int line = 0;
+  // The recorder's last open failed; periodic events do not try again.
+  bool open_failed = false;
 };
 
 void record_event(int kind, int x, int y, char key);

@@ -26,9 +26,10 @@ void write_failed() {
   std::clearerr(script.file);
   // A file that takes no change at all keeps what it has; the message has been given.
   platform::files::cut(script.file, script.bytes);
-  std::fclose(script.file);
+  platform::files::close(script.file);
   script.file = nullptr;
   script.periodic_count = 0;
+  script.pending_bytes = 0;
 }
 
 // Another program records into the same file. Retrying would take its file as soon as it
@@ -41,25 +42,41 @@ void held_by_another_recorder() {
   script.periodic_count = 0;
 }
 
-// Writes one event's line and hands it to the system at once, so that a crash or a
-// kill after the line was written loses nothing. False when nothing could be written.
+// Opens the script for a recording, locked against other recorders. False when it cannot
+// be: the reason is logged, and a held file ends the recording.
+bool open_for_recording() {
+  ScriptState& script = lib.script;
+  if (script.file) return true;
+  platform::files::LockedOpen opened;
+  script.file = platform::files::open_locked_for_writing(kScriptName, &opened);
+  if (opened == platform::files::LockedOpen::Held) {
+    held_by_another_recorder();
+    return false;
+  }
+  if (!script.file) {
+    // Retried at the next line: the folder or the file may take it by then.
+    KX508_log("Cannot open script file %s for writing\n", kScriptName);
+    script.open_failed = true;
+    return false;
+  }
+  script.open_failed = false;
+  script.bytes = 0;
+  script.pending_bytes = 0;
+  return true;
+}
+
+// Writes one event's line after the file's whole lines and hands it to the system at once,
+// so that a crash or a kill after the line was written loses nothing. A periodic line is
+// the pending run's, as it counts so far: it is written over the run's earlier line and
+// stays pending until the run ends. False when nothing could be written.
 bool script_write(int kind, int x, int y, char key) {
   ScriptState& script = lib.script;
-  if (!script.file) {
-    platform::files::LockedOpen opened;
-    script.file = platform::files::open_locked_for_writing(kScriptName, &opened);
-    if (opened == platform::files::LockedOpen::Held) {
-      held_by_another_recorder();
-      return false;
-    }
-    if (!script.file) {
-      // Retried at the next line: the folder or the file may take it by then.
-      KX508_log("Cannot open script file %s for writing\n", kScriptName);
-      return false;
-    }
-    script.bytes = 0;
-  }
+  if (!open_for_recording()) return false;
   std::FILE* file = script.file;
+  if (std::fseek(file, script.bytes, SEEK_SET) != 0) {
+    write_failed();
+    return false;
+  }
   int written = 0;
   switch (kind) {
     case KX508_MOUSE:
@@ -79,8 +96,21 @@ bool script_write(int kind, int x, int y, char key) {
     write_failed();
     return false;
   }
-  script.bytes += written;
+  if (kind == KX508_PERIODIC) script.pending_bytes = written;
+  else script.bytes += written;
   return true;
+}
+
+// The pending periodic run's line becomes a whole line. False when the recording ended
+// on a write failure.
+bool end_periodic_run() {
+  ScriptState& script = lib.script;
+  if (script.periodic_count <= 0) return true;
+  const bool written = script_write(KX508_PERIODIC, 0, 0, 0);
+  if (written) script.bytes += script.pending_bytes;
+  script.pending_bytes = 0;
+  script.periodic_count = 0;
+  return written || script.recording_on;
 }
 
 // One line of the script, or why there is none.
@@ -217,13 +247,12 @@ void record_event(int kind, int x, int y, char key) {
   ScriptState& script = lib.script;
   if (kind == KX508_PERIODIC) {
     ++script.periodic_count;
+    // The run is in the file as it grows, so that a crash, a kill or a page left mid-run
+    // keeps it. An open that failed is tried again (and said again) by the next other line.
+    if (script.file || !script.open_failed) script_write(KX508_PERIODIC, 0, 0, 0);
     return;
   }
-  if (script.periodic_count > 0) {
-    bool written = script_write(KX508_PERIODIC, 0, 0, 0);
-    script.periodic_count = 0;
-    if (!written && !script.recording_on) return;  // the recording ended on a write failure
-  }
+  if (!end_periodic_run()) return;  // the recording ended on a write failure
   script_write(kind, x, y, key);
 }
 
@@ -272,10 +301,7 @@ void stop_recording() {
   ScriptState& script = lib.script;
   script.recording_on = false;
   platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
-  if (script.periodic_count > 0) {
-    script_write(KX508_PERIODIC, 0, 0, 0);
-    script.periodic_count = 0;
-  }
+  end_periodic_run();
   script_close();
 }
 
@@ -293,12 +319,15 @@ void stop_playback() {
 void script_close() {
   ScriptState& script = lib.script;
   if (script.file) {
-    if (std::fclose(script.file) != 0)
+    if (!platform::files::close(script.file))
       KX508_log("Cannot write script file %s\n", kScriptName);
     script.file = nullptr;
   }
-  // A count left from a run that was cut short must not leak into the next script.
+  // A count left from a run that was cut short must not leak into the next script, nor
+  // a failed open keep the next recording from trying at its first event.
   script.periodic_count = 0;
+  script.pending_bytes = 0;
+  script.open_failed = false;
 }
 
 }  // namespace kx508

@@ -241,6 +241,8 @@ TEST_F(ScriptFaultTest, EveryRecordedLineIsOnDiskBeforeTheNextEvent) {
   KX508_set_animation(2);
   wait();
   wait();
+  // The periodic run is there as it counts so far, before it ends.
+  EXPECT_EQ(read_script(), "KX508_MOUSE(10, -20);\nKX508_PERIODIC(2);\n");
   EXPECT_EQ(type_and_wait('q').key, 'q');
   EXPECT_EQ(read_script(), "KX508_MOUSE(10, -20);\nKX508_PERIODIC(2);\nKX508_KBD(113);\n");
 }
@@ -252,11 +254,13 @@ TEST_F(ScriptFaultTest, RecordingKilledMidwayKeepsEveryLineWritten) {
   if (child == 0) {
     kx508::on_command(kx508::kCmdRecord);
     for (char c : std::string("abc")) type_and_wait(c);
+    KX508_set_animation(2);
+    for (int i = 0; i < 12; ++i) wait();
     _exit(0);  // no close, no stdio flush at exit: as if killed
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_KBD(98);\nKX508_KBD(99);\n");
+  EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_KBD(98);\nKX508_KBD(99);\nKX508_PERIODIC(12);\n");
 }
 #endif
 

@@ -152,6 +152,17 @@ TEST_F(ScriptTest, UnwritableFileIsReportedAtEveryWriteAndRecordingStaysOn) {
   EXPECT_TRUE(menu_item_checked(kx508::kCmdRecord));
 }
 
+// Periodic events keep the pending run's line in the file, but a file that cannot be
+// opened is not tried again (and said again) at every tick.
+TEST_F(ScriptTest, AFailedOpenIsNotRetriedByEveryPeriodicEvent) {
+  std::filesystem::create_directory("KX508.SCR");
+  kx508::on_command(kx508::kCmdRecord);
+  KX508_set_animation(2);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(log_lines(), std::vector<std::string>{"Cannot open script file KX508.SCR for writing\n"});
+  EXPECT_TRUE(kx508::lib.script.recording_on);
+}
+
 TEST_F(ScriptTest, LastLineWithoutALineEndIsPlayed) {
   write_script("KX508_KBD(49);\nKX508_KBD(50);");
   kx508::on_command(kx508::kCmdPlayback);

@@ -40,6 +40,10 @@ EM_JS(int, kx508_web_take, (int* numbers, char* code, int code_size, char* key, 
 
 EM_ASYNC_JS(void, kx508_web_wait, (), { await KX508Web.wait(); });
 
+// Hands the browser its thread for one turn of its loop (input, timers, painting) and
+// comes back at once after it.
+EM_ASYNC_JS(void, kx508_web_yield, (), { await KX508Web.yieldTurn(); });
+
 EM_JS(void, kx508_web_timer_start, (int window, int id, int period), {
   KX508Web.timerStart(window, id, period);
 });
@@ -84,6 +88,13 @@ Size WebDriver::screen_size() {
 }
 
 void WebDriver::process_events() {
+  // A program that never waits (a script playing, a long computation) still lets the
+  // browser answer input and paint: every so often it yields, showing what it drew.
+  if (emscripten_get_now() - browser_had_thread_ms_ >= kLongestTurnMs) {
+    put_changes();
+    kx508_web_yield();
+    browser_had_thread_ms_ = emscripten_get_now();
+  }
   QueuedEvent e;
   while (take(e)) handle(e);
 }
@@ -130,6 +141,7 @@ void WebDriver::wait_events() {
   // The page shows nothing new until the program waits: what it drew goes up now.
   put_changes();
   kx508_web_wait();
+  browser_had_thread_ms_ = emscripten_get_now();
   process_events();
 }
 

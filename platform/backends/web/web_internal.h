@@ -78,6 +78,11 @@ class WebDriver final : public Driver {
   void put_changes();
   void put_changes(Window window, Canvas& canvas);
 
+  // How long the program may keep the thread before the browser gets a turn: well within
+  // the 50 ms after which input feels late.
+  static constexpr double kLongestTurnMs = 25;
+  double browser_had_thread_ms_ = 0;  // when the browser last had the thread (performance.now)
+
   std::map<Window, Canvas> windows_;  // the windows the page has
   std::set<Window> dialogs_;          // the dialogs the page has open
 };

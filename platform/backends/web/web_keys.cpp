@@ -17,9 +17,9 @@ struct CodeKey {
 };
 
 // Keys by their place on the keyboard (KeyboardEvent.code); punctuation as on a US
-// keyboard, as the other backends map it.
+// keyboard, as the other backends map it. Tab is the page's: it moves the focus on.
 constexpr CodeKey kCodes[] = {
-    {"Backspace", 8}, {"Tab", 9}, {"NumpadClear", 12}, {"Enter", 13}, {"NumpadEnter", 13},
+    {"Backspace", 8}, {"NumpadClear", 12}, {"Enter", 13}, {"NumpadEnter", 13},
     {"ShiftLeft", 16}, {"ShiftRight", 16}, {"ControlLeft", 17}, {"ControlRight", 17},
     {"AltLeft", 18}, {"AltRight", 18}, {"Pause", 19}, {"CapsLock", 20}, {"Escape", 27},
     {"Space", 32}, {"PageUp", 33}, {"PageDown", 34}, {"End", 35}, {"Home", 36},
@@ -80,7 +80,6 @@ char32_t single_char(std::string_view key) {
 int typed_char(std::string_view key, bool ctrl, bool alt) {
   if (key == "Enter") return 13;
   if (key == "Backspace") return 8;
-  if (key == "Tab") return 9;
   if (key == "Escape") return 27;
   const char32_t c = single_char(key);
   if (c == 0 || c > 255 || (alt && !ctrl)) return 0;

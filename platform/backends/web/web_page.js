@@ -1,8 +1,9 @@
 // The page side of the web backend, run before the program (--pre-js): the windows as
-// elements, their canvases, the HTML menu bar, the prompt as a modal HTML dialog, the
-// script file in the browser's storage, ?play, and the status line. Its handlers only
-// queue events and wake the program's wait: nothing here calls into the program, which
-// may be suspended in that wait.
+// elements, their canvases scaled to fit the page, the HTML menu bar, the prompt as a
+// modal HTML dialog, ?play and the page's options, the keys line, the messages and the
+// status line (web_script.js keeps the script file). Its handlers only queue events and
+// wake the program's wait: nothing here calls into the program, which may be suspended
+// in that wait.
 
 var KX508Web = (function () {
   'use strict';
@@ -17,10 +18,13 @@ var KX508Web = (function () {
   // Pixels per dialog unit, across and down: an average character is 4 by 8 units.
   var DU_X = 2, DU_Y = 2;
 
-  var SCRIPT_FOLDER = '/kx508', SCRIPT = SCRIPT_FOLDER + '/KX508.SCR', PLAY_FOLDER = '/kx508-play';
+  // A played script named like the recording goes in a folder of its own, so that the page
+  // never writes over the recording.
+  var PLAY_FOLDER = 'play';
 
   var queue = [];
   var wake = null;
+  var started = false;  // the program's windows are up
   var ended = false;
   var messageCodes = new Set();
   var windows = new Map();  // window id -> its elements and state
@@ -41,9 +45,24 @@ var KX508Web = (function () {
   }
 
   function wait() {
-    persistScript();
+    KX508Script.store();
     if (queue.length) return Promise.resolve();
     return new Promise(function (resolve) { wake = resolve; });
+  }
+
+  // One turn of the browser's loop for a program that does not wait: a message posted to
+  // the page comes back after the input, timers and painting that are due, and without
+  // the 4 ms that a chain of timeouts waits each time.
+  var turns = null, turnsWaiting = [];
+  function yieldTurn() {
+    if (!turns) {
+      turns = new MessageChannel();
+      turns.port1.onmessage = function () { turnsWaiting.shift()(); };
+    }
+    return new Promise(function (resolve) {
+      turnsWaiting.push(resolve);
+      turns.port2.postMessage(0);
+    });
   }
 
   function take() { return queue.shift() || null; }
@@ -76,8 +95,9 @@ var KX508Web = (function () {
     return b;
   }
 
-  // A window's or dialog's title bar: its title and a close box that queues closed().
-  function titleBar(title, closed) {
+  // A window's or dialog's title bar: its title and a close box that queues closed(). A
+  // press on the title gives the window the keyboard, as on a desktop (focused() does).
+  function titleBar(title, closed, focused) {
     var bar = document.createElement('div');
     bar.className = 'kx508-titlebar';
     var caption = document.createElement('span');
@@ -87,6 +107,13 @@ var KX508Web = (function () {
     close.textContent = '\u00d7';
     close.addEventListener('click', closed);
     bar.append(caption, close);
+    if (focused) {
+      bar.addEventListener('pointerdown', function (e) {
+        if (e.target.closest('button')) return;
+        e.preventDefault();
+        focused();
+      });
+    }
     return bar;
   }
 
@@ -134,7 +161,8 @@ var KX508Web = (function () {
     el.style.display = 'none';
     el.setAttribute('aria-label', title);
 
-    var bar = titleBar(title, function () { push({kind: CLOSE, window: id}); });
+    var bar = titleBar(title, function () { push({kind: CLOSE, window: id}); },
+                       function () { canvas.focus({preventScroll: true}); });
 
     var menubar = document.createElement('div');
     menubar.className = 'kx508-menubar';
@@ -148,14 +176,24 @@ var KX508Web = (function () {
     var canvas = document.createElement('canvas');
     canvas.id = slug(title);
     canvas.tabIndex = 0;
+    canvas.setAttribute('aria-label', title + ': keys typed here go to the program');
     canvas.width = 0;
     canvas.height = 0;
     client.appendChild(canvas);
     el.append(bar, menubar, client);
     desktop().appendChild(el);
 
+    if (fixed) {
+      var full = button('kx508-fullscreen', 'Full screen');
+      full.textContent = '\u26f6';
+      full.title = 'Full screen (Escape leaves it)';
+      full.addEventListener('click', function () { fullScreen(w); });
+      bar.insertBefore(full, bar.lastChild);
+    }
+
     var w = {
-      id: id, el: el, menubar: menubar, client: client, canvas: canvas,
+      id: id, el: el, menubar: menubar, client: client, canvas: canvas, fixed: fixed,
+      outer: [width, height], scale: 1,
       // Desynchronized: the canvas reaches the screen without a commit of the page's
       // frame each time it changes, which halves the browser's work for an animation.
       context: canvas.getContext('2d', {alpha: false, desynchronized: true}), shown: false,
@@ -166,7 +204,9 @@ var KX508Web = (function () {
 
     canvas.addEventListener('keydown', function (e) { canvasKey(w, e, true); });
     canvas.addEventListener('keyup', function (e) { canvasKey(w, e, false); });
-    canvas.addEventListener('mousedown', function (e) {
+    // A press of the mouse, a pen or a finger: the client pixel under it, however the
+    // canvas is scaled.
+    canvas.addEventListener('pointerdown', function (e) {
       if (e.button !== 0) return;
       canvas.focus({preventScroll: true});
       var r = canvas.getBoundingClientRect();
@@ -175,9 +215,10 @@ var KX508Web = (function () {
       e.preventDefault();
       push({kind: CLICK, window: id, a: x, b: y});
     });
-    // The client size the page shows, whenever it changes while the window is shown.
+    // The client size the page shows, whenever it changes while the window is shown. A
+    // fixed window's is its own, however it is scaled.
     new ResizeObserver(function () {
-      if (!w.shown || !windows.has(id)) return;
+      if (w.fixed || !w.shown || !windows.has(id)) return;
       var size = clientSize(w);
       if (size[0] === w.size[0] && size[1] === w.size[1]) return;
       w.size = size;
@@ -186,7 +227,8 @@ var KX508Web = (function () {
   }
 
   // The client size as the window shows it, or would show it when hidden: the program is
-  // told this one once its menu bar is in.
+  // told this one once its menu bar is in. A fixed window is measured at its outer size,
+  // and from then on its client area is that size times its scale.
   function measure(id) {
     var w = windows.get(id);
     if (!w) return [0, 0];
@@ -195,12 +237,56 @@ var KX508Web = (function () {
       w.el.style.visibility = 'hidden';
       w.el.style.display = '';
     }
+    if (w.fixed) {
+      w.el.classList.remove('kx508-fitted');
+      w.el.style.width = w.outer[0] + 'px';
+      w.el.style.height = w.outer[1] + 'px';
+    }
     w.size = clientSize(w);
+    if (w.fixed) {
+      w.el.style.setProperty('--kx508-w', w.size[0]);
+      w.el.style.setProperty('--kx508-h', w.size[1]);
+      w.el.style.width = '';
+      w.el.style.height = '';
+      w.el.classList.add('kx508-fitted');
+      fit(w);
+    }
     if (!shown) {
       w.el.style.display = 'none';
       w.el.style.visibility = '';
     }
     return w.size;
+  }
+
+  // ---- Fitting the page: a fixed window's client area is scaled to the room the page (or
+  // the screen, in full screen) has for it. Scaled up by whole factors only, so that each
+  // pixel is a square of whole pixels; scaled down smoothly.
+  function fit(w) {
+    if (!w.fixed || !w.size[0] || !w.size[1]) return;
+    var full = document.fullscreenElement === w.client;
+    var frame = w.el.offsetHeight - w.client.offsetHeight;  // title bar, menu bar, borders
+    var room = full ? [window.innerWidth, window.innerHeight]
+                    : [desktop().clientWidth - 2 - (w.el.offsetWidth - w.client.offsetWidth),
+                       window.innerHeight - 18 - frame];
+    var s = Math.min(room[0] / w.size[0], room[1] / w.size[1]);
+    s = s >= 1 ? Math.floor(s) : Math.max(s, 0.1);
+    w.scale = s;
+    w.el.style.setProperty('--kx508-scale', s);
+    w.el.classList.toggle('kx508-smooth', s !== Math.floor(s));
+  }
+
+  function fitAll() { windows.forEach(fit); }
+
+  function fullScreen(w) {
+    if (!w.client.requestFullscreen) {
+      say('This browser cannot show a window full screen.', 'warning');
+      return;
+    }
+    w.client.requestFullscreen().then(function () {
+      w.canvas.focus({preventScroll: true});
+    }, function (e) {
+      say('The drawing window cannot go full screen: ' + e.message, 'warning');
+    });
   }
 
   function destroyWindow(id) {
@@ -220,6 +306,7 @@ var KX508Web = (function () {
     if (!w) return;
     w.el.style.display = '';
     w.shown = true;
+    fit(w);
     w.canvas.focus({preventScroll: true});
   }
 
@@ -258,11 +345,30 @@ var KX508Web = (function () {
 
   // ---- Keys
 
+  // Whether a key types a character for the program, as web_keys.cpp reads one: Enter,
+  // Backspace, Escape, or one character of one byte, and no Alt without Ctrl (Ctrl with
+  // Alt is AltGr).
+  function typesCharacter(e) {
+    if (e.key === 'Enter' || e.key === 'Backspace' || e.key === 'Escape') return true;
+    var c = e.key.codePointAt(0);
+    return e.key.length === 1 && c >= 32 && c <= 255 && !(e.altKey && !e.ctrlKey);
+  }
+
+  // Whether the program or its menu uses a key: a character it is given, a Ctrl shortcut
+  // that its menu shows, Alt with a letter of the menu bar, F10. Only these are kept from
+  // the browser; zoom, reload, history, Tab and the rest are the browser's.
+  function usedKey(w, e) {
+    if (e.metaKey) return false;
+    var letter = e.key.length === 1 ? e.key.toLowerCase() : '';
+    if (e.ctrlKey && !e.altKey) return letter !== '' && shortcutLetters(w).has(letter);
+    if (e.altKey && !e.ctrlKey) return letter !== '' && topByLetter(w, letter) >= 0;
+    if (e.key === 'F10') return !e.shiftKey && w.tops.length > 0;
+    return typesCharacter(e) && !e.ctrlKey;
+  }
+
   function canvasKey(w, e, down) {
     if (!messageCodes.has(e.code)) return;
-    // The browser does nothing with a key that becomes a message: no reload, no find, no
-    // scrolling, and no character typed into a prompt that the key opens.
-    e.preventDefault();
+    if (usedKey(w, e)) e.preventDefault();
     push({kind: down ? KEY_DOWN : KEY_UP, window: w.id, ctrl: e.ctrlKey, alt: e.altKey,
       code: e.code, key: e.key});
     if (!down || e.ctrlKey) return;
@@ -288,7 +394,9 @@ var KX508Web = (function () {
     var m = w && w.menus.get(menu);
     if (!m) return;
     var parts = text.split('\t');
-    var entry = {flags: flags, command: command, letter: '', popup: null, el: null};
+    var shortcut = /^Ctrl\+(\S)$/i.exec(parts[1] || '');
+    var entry = {flags: flags, command: command, letter: '', popup: null, el: null,
+                 shortcut: shortcut ? shortcut[1].toLowerCase() : ''};
     m.entries[index] = entry;
     if (flags & MF_SEPARATOR) {
       entry.el = document.createElement('hr');
@@ -310,7 +418,9 @@ var KX508Web = (function () {
       entry.holder = holder;
       var top = {window: id, entry: entry, index: w.tops.length};
       w.tops.push(top);
-      b.addEventListener('mousedown', function (e) {
+      // Mouse, pen and finger alike open it as they press.
+      b.addEventListener('pointerdown', function (e) {
+        if (e.button !== 0) return;
         e.preventDefault();
         if (openTop === top) closeMenus();
         else openTopMenu(w, top.index, false);
@@ -355,6 +465,7 @@ var KX508Web = (function () {
       entry.el.setAttribute('aria-expanded', 'false');
     }
     menuState(id, menu, index, flags);
+    showKeys();
   }
 
   function menuState(id, menu, index, flags) {
@@ -433,13 +544,31 @@ var KX508Web = (function () {
     push({kind: COMMAND, window: w.id, a: entry.command});
   }
 
+  function topByLetter(w, letter) {
+    return w.tops.findIndex(function (t) { return t.entry.letter === letter; });
+  }
+
+  // Alt with a letter of the bar opens its menu, or closes it when it is the open one.
   function openMenuByLetter(w, letter) {
-    for (var i = 0; i < w.tops.length; ++i) {
-      if (w.tops[i].entry.letter === letter) {
-        openTopMenu(w, i, true);
-        return;
-      }
+    var i = topByLetter(w, letter);
+    if (i < 0) return;
+    if (openTop && openTop.window === w.id && openTop.index === i) {
+      closeMenus();
+      w.canvas.focus({preventScroll: true});
+    } else {
+      openTopMenu(w, i, true);
     }
+  }
+
+  // The letters of the Ctrl shortcuts the window's menus show ("Ctrl+A").
+  function shortcutLetters(w) {
+    var letters = new Set();
+    w.menus.forEach(function (menu) {
+      menu.entries.forEach(function (e) {
+        if (e && e.shortcut && !isGrayed(e)) letters.add(e.shortcut);
+      });
+    });
+    return letters;
   }
 
   // The menu the focused element is an entry of, and that entry.
@@ -461,7 +590,15 @@ var KX508Web = (function () {
     var handled = true;
     var onBar = at.menu.bar;
     var key = e.key;
-    if (key === 'Escape' || key === 'Tab') {
+    if (e.ctrlKey || e.metaKey) {
+      // A shortcut while a menu is open does nothing, as on a desktop, and the browser
+      // does not act on it either.
+      handled = !e.metaKey && !e.altKey && key.length === 1 &&
+                shortcutLetters(w).has(key.toLowerCase());
+    } else if (e.altKey) {
+      handled = key.length === 1 && topByLetter(w, key.toLowerCase()) >= 0;
+      if (handled) openMenuByLetter(w, key.toLowerCase());
+    } else if (key === 'Escape' || key === 'Tab') {
       closeMenus();
       w.canvas.focus({preventScroll: true});
     } else if (onBar) {
@@ -497,7 +634,7 @@ var KX508Web = (function () {
       } else if ((key === 'ArrowLeft' || key === 'ArrowRight') && openTop) {
         var count = w.tops.length;
         openTopMenu(w, (openTop.index + (key === 'ArrowRight' ? 1 : count - 1)) % count, true);
-      } else if (key.length === 1 && !e.ctrlKey && !e.metaKey) {
+      } else if (key.length === 1) {
         var letter = key.toLowerCase();
         var match = list.find(function (x) { return x.letter === letter; });
         if (match) choose(w, match);
@@ -525,7 +662,14 @@ var KX508Web = (function () {
     el.append(bar, client);
     el.addEventListener('keydown', function (e) {
       var plain = !e.ctrlKey && !e.altKey && !e.shiftKey && !e.metaKey;
-      if (e.key === 'Escape') {
+      var owning = windows.get(owner);
+      if (e.ctrlKey && !e.altKey && !e.metaKey && owning && e.key.length === 1 &&
+          e.key.toLowerCase() !== 'a' && shortcutLetters(owning).has(e.key.toLowerCase())) {
+        // The menu's shortcuts do nothing while the prompt has the keyboard, as on a
+        // desktop, and neither does the browser (Ctrl+R would reload the page and lose
+        // what was typed). Ctrl+A selects the edit box's text, as there.
+        e.preventDefault();
+      } else if (e.key === 'Escape') {
         e.preventDefault();
         push({kind: COMMAND, window: id, a: cancelId});
       } else if (e.key === 'Enter' && plain && !(e.target instanceof HTMLButtonElement)) {
@@ -582,15 +726,22 @@ var KX508Web = (function () {
     if (!d) return;
     // Placed from the owner's client area, as on a desktop.
     var owner = windows.get(d.owner);
-    if (owner && owner.shown) {
-      var r = owner.client.getBoundingClientRect();
-      d.el.style.left = Math.max(0, r.left + x * DU_X) + 'px';
-      d.el.style.top = Math.max(0, r.top + y * DU_Y) + 'px';
-      d.el.classList.add('kx508-placed');
-    }
     closeMenus();
     desktop().appendChild(d.el);
     d.el.showModal();
+    // On a screen narrower than the dialog it is made smaller, and it is kept on the
+    // screen wherever the owner's client area puts it.
+    var room = window.innerWidth - 16;
+    if (d.el.offsetWidth > room) d.el.style.zoom = room / d.el.offsetWidth;
+    if (owner && owner.shown) {
+      var r = owner.client.getBoundingClientRect();
+      var zoom = Number(d.el.style.zoom) || 1;
+      var left = Math.min(r.left + x * DU_X * owner.scale, window.innerWidth - d.el.offsetWidth * zoom);
+      var top = Math.min(r.top + y * DU_Y * owner.scale, window.innerHeight - d.el.offsetHeight * zoom);
+      d.el.style.left = Math.max(0, left) / zoom + 'px';
+      d.el.style.top = Math.max(0, top) / zoom + 'px';
+      d.el.classList.add('kx508-placed');
+    }
     var first = d.client.querySelector('input:not([disabled]):not([hidden]),' +
                                        'textarea:not([disabled]):not([hidden])');
     if (first) first.focus();
@@ -629,154 +780,162 @@ var KX508Web = (function () {
     timers.delete(key);
   }
 
-  // ---- The script file, kept in the browser's storage for the page
+  // ---- The page around the windows: the keys line, messages, the status line
 
-  var storageKey = 'kx508:' + (location.pathname.split('/').pop().replace(/\.html?$/, '') ||
-                               'index') + ':KX508.SCR';
-  var savedStamp = null;
+  function element(id) { return document.getElementById(id); }
 
-  function bytesToText(bytes) {
-    var s = '';
-    for (var i = 0; i < bytes.length; i += 8192)
-      s += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
-    return s;
-  }
-
-  function textToBytes(text) {
-    var bytes = new Uint8Array(text.length);
-    for (var i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i) & 0xFF;
-    return bytes;
-  }
-
-  // The script's file, looked up in its folder without a failing path lookup: that throws,
-  // which costs more than the rest of a wait when there is no script yet.
-  var scriptFolder = null;
-  function scriptNode() {
-    if (!scriptFolder) scriptFolder = FS.lookupPath(SCRIPT_FOLDER).node;
-    return (scriptFolder.contents && scriptFolder.contents['KX508.SCR']) || null;
-  }
-
-  // Called at every wait, and when the page goes away: stores the file when it changed.
-  function persistScript() {
-    var node = scriptNode();
-    var stamp = node ? node.timestamp + ':' + node.usedBytes : '';
-    if (stamp === savedStamp) return;
-    savedStamp = stamp;
-    try {
-      if (node) localStorage.setItem(storageKey, bytesToText(FS.readFile(SCRIPT)));
-    } catch (e) {
-      say('The script could not be kept in the browser\u2019s storage: ' + e.message);
-    }
-  }
-
-  function restoreScript() {
-    var text = null;
-    try {
-      text = localStorage.getItem(storageKey);
-    } catch (e) {
-      return;
-    }
-    if (text !== null) FS.writeFile(SCRIPT, textToBytes(text));
-    var node = scriptNode();
-    savedStamp = node ? node.timestamp + ':' + node.usedBytes : '';
-  }
-
-  function downloadScript() {
-    var node = scriptNode();
-    if (!node) {
-      say('No script yet: record one with Ctrl+R.');
-      return;
-    }
-    var url = URL.createObjectURL(new Blob([FS.readFile(SCRIPT)], {type: 'text/plain'}));
-    var a = document.createElement('a');
-    a.href = url;
-    a.download = 'KX508.SCR';
-    document.body.appendChild(a);
-    a.click();
-    a.remove();
-    setTimeout(function () { URL.revokeObjectURL(url); }, 1000);
-  }
-
-  function loadScript(file) {
-    return file.arrayBuffer().then(function (buffer) {
-      FS.writeFile(SCRIPT, new Uint8Array(buffer));
-      persistScript();
-      say('Loaded ' + file.name + ' as KX508.SCR: play it with Ctrl+P.');
-    });
-  }
-
-  // ---- The page around the windows: status, messages, the script controls
-
-  function say(text) {
-    var m = document.getElementById('kx508-messages');
+  // One line of the messages under the windows: 'info', 'warning', 'error', or 'output'
+  // (what the program wrote to its standard error). An action is a button on the line.
+  function say(text, kind, action) {
+    var m = element('kx508-messages');
     if (!m) return;
     m.hidden = false;
-    m.textContent += text + '\n';
+    var line = document.createElement('p');
+    line.className = 'kx508-' + (kind || 'info');
+    line.textContent = text;
+    if (action) {
+      var b = button('kx508-action');
+      b.textContent = action.label;
+      b.addEventListener('click', action.action);
+      line.append(' ', b);
+    }
+    m.appendChild(line);
   }
 
-  function setStatus(text) {
-    var s = document.getElementById('kx508-status');
-    if (s) s.textContent = text;
+  function setStatus(text, kind) {
+    var s = element('kx508-status');
+    if (!s) return;
+    s.textContent = text;
+    s.className = 'kx508-' + (kind || 'info');
+  }
+
+  // The keys the program's menus take, as their entries show them, on one line.
+  function showKeys() {
+    var line = element('kx508-keys');
+    if (!line) return;
+    var keys = [], bars = [];
+    windows.forEach(function (w) {
+      w.menus.forEach(function (menu) {
+        menu.entries.forEach(function (e) {
+          if (!e || !e.shortcut || !e.el) return;
+          var label = e.el.querySelector('.kx508-label');
+          keys.push('Ctrl+' + e.shortcut.toUpperCase() + ' ' + (label ? label.textContent : ''));
+        });
+      });
+      w.tops.forEach(function (t) {
+        if (t.entry.letter) bars.push('Alt+' + t.entry.letter.toUpperCase() + ' or F10 the ' +
+                                      t.entry.el.textContent + ' menu');
+      });
+    });
+    if (!keys.length && !bars.length) return;
+    line.hidden = false;
+    line.textContent = 'Keys, once a window has the keyboard (click its title bar, or Tab to ' +
+      'it): ' + keys.concat(bars).join(' \u00b7 ') + '; any other key typed goes to the ' +
+      'program. Tab moves on, as on any page.';
   }
 
   function wireControls() {
-    var download = document.getElementById('kx508-download');
-    if (download) download.addEventListener('click', downloadScript);
-    var load = document.getElementById('kx508-load');
+    var download = element('kx508-download');
+    if (download) download.addEventListener('click', KX508Script.download);
+    var load = element('kx508-load');
     if (load) {
       load.addEventListener('change', function () {
         if (load.files && load.files[0]) {
-          loadScript(load.files[0]).catch(function (e) { say('Cannot load the script: ' + e.message); });
+          KX508Script.load(load.files[0]).catch(function (e) {
+            say('Cannot load the script: ' + e.message, 'error');
+          });
         }
         load.value = '';
       });
     }
+    var restart = element('kx508-restart');
+    if (restart) restart.addEventListener('click', function () { location.reload(); });
+    window.addEventListener('resize', fitAll);
+    document.addEventListener('fullscreenchange', fitAll);
+  }
+
+  function offerRestart() {
+    var restart = element('kx508-restart');
+    if (restart) restart.hidden = false;
   }
 
   function start(codes) {
     if (typeof document === 'undefined') return false;
     messageCodes = new Set(codes.split(' '));
     window.addEventListener('blur', function () { push({kind: FOCUS_LOST, window: 0}); });
-    document.addEventListener('mousedown', function (e) {
+    document.addEventListener('pointerdown', function (e) {
       if (openTop && !(openTop.entry.holder && openTop.entry.holder.contains(e.target))) closeMenus();
     });
     return true;
   }
 
-  // The program has ended: its windows stay as they were, and nothing is queued any more.
+  // The program has ended: its windows stay as they were, their menus no longer open, and
+  // nothing is queued any more.
   function end() {
     ended = true;
     closeMenus();
     timers.forEach(function (t) { clearInterval(t); });
     timers.clear();
     desktop().classList.add('kx508-ended');
-    persistScript();
+    windows.forEach(function (w) {
+      w.tops.forEach(function (t) { t.entry.el.disabled = true; });
+    });
+    KX508Script.storeNow();
   }
 
-  // ---- Before the program starts: the script file from storage, ?play, and options a
-  // page may give as KX508_ENV (the environment the desktop's programs read).
+  // ---- Before the program starts: the script file from storage, ?play, and the options a
+  // page may give as KX508_ENV (the environment the desktop's programs read). A start
+  // that cannot be made is said, and the program is not started.
 
+  var lastError = '';
+
+  function cannotStart(why) {
+    setStatus('The program could not start: ' + why, 'error');
+    offerRestart();
+  }
+
+  // The options the page gives, or why they cannot be taken.
+  function takeOptions() {
+    if (!('KX508_ENV' in globalThis) || globalThis.KX508_ENV === undefined) return '';
+    var given = globalThis.KX508_ENV;
+    var shape = 'window.KX508_ENV must be an object of options and their values, ' +
+                'as {KX508_LOG: "log.txt"}';
+    if (given === null || typeof given !== 'object' || Array.isArray(given)) return shape;
+    var taken = {};
+    try {
+      var names = Object.keys(given);
+      for (var i = 0; i < names.length; ++i) {
+        var v = given[names[i]];
+        if (typeof v !== 'string' && typeof v !== 'number' && typeof v !== 'boolean')
+          return 'window.KX508_ENV.' + names[i] + ' is ' + (v === null ? 'null' : typeof v) +
+                 ', not a text or a number';
+        taken[names[i]] = String(v);
+      }
+    } catch (e) {
+      return 'window.KX508_ENV cannot be read: ' + e.message;
+    }
+    Object.keys(taken).forEach(function (k) { ENV[k] = taken[k]; });
+    return '';
+  }
+
+  // Where a script from ?play goes: beside the recording, under its own name.
   function playPath(url) {
-    var name = url.pathname.split('/').pop() || 'script.scr';
-    return PLAY_FOLDER + '/' + name;
+    var name = '';
+    try {
+      name = decodeURIComponent(url.pathname.split('/').pop());
+    } catch (e) { /* a name that is not UTF-8: the one below */ }
+    if (!name || name === '.' || name === '..' || name.indexOf('/') >= 0) name = 'script.scr';
+    return name.toUpperCase() === 'KX508.SCR' ? PLAY_FOLDER + '/' + name : name;
   }
 
-  function prepare() {
-    FS.mkdir(SCRIPT_FOLDER);
-    FS.mkdir(PLAY_FOLDER);
-    FS.chdir(SCRIPT_FOLDER);
-    restoreScript();
-    var given = typeof globalThis.KX508_ENV === 'object' && globalThis.KX508_ENV;
-    if (given) Object.keys(given).forEach(function (k) { ENV[k] = String(given[k]); });
-    var play = new URLSearchParams(location.search).get('play');
-    if (!play) return;
+  function playFromAddress(play) {
     var url = new URL(play, location.href);
     var path = playPath(url);
     // The library reads it as it reads KX508_PLAY; one that could not be had is missing,
     // and the program says so and ends with status 2.
     ENV.KX508_PLAY = path;
     if (url.origin !== location.origin) {
-      say('?play: only a script from this site is played, not ' + url.href);
+      say('?play: only a script from this site is played, not ' + url.href, 'error');
       return;
     }
     addRunDependency('kx508-play');
@@ -786,10 +945,29 @@ var KX508Web = (function () {
     }).then(function (buffer) {
       FS.writeFile(path, new Uint8Array(buffer));
     }).catch(function (e) {
-      say('?play: cannot fetch ' + url.href + ': ' + e.message);
+      say('?play: cannot fetch ' + url.href + ': ' + e.message, 'error');
     }).finally(function () {
       removeRunDependency('kx508-play');
     });
+  }
+
+  function prepare() {
+    FS.mkdir(KX508Script.FOLDER);
+    FS.mkdir(KX508Script.FOLDER + '/' + PLAY_FOLDER);
+    FS.chdir(KX508Script.FOLDER);
+    KX508Script.restore();
+    var play = new URLSearchParams(location.search).get('play');
+    var problem = takeOptions();
+    if (!problem && ENV.KX508_FRAMES && !ENV.KX508_PLAY && !play)
+      problem = 'KX508_FRAMES needs a script to replay in a page (?play= or KX508_PLAY): ' +
+                'the frames of a live page would fill the browser\u2019s memory';
+    if (problem) {
+      cannotStart(problem);
+      // Never met: the program does not start.
+      addRunDependency('kx508-options');
+      return;
+    }
+    if (play) playFromAddress(play);
   }
 
   if (typeof document !== 'undefined') {
@@ -797,39 +975,56 @@ var KX508Web = (function () {
     Module['print'] = Module['print'] || function (text) { console.log(text); };
     Module['printErr'] = Module['printErr'] || function (text) {
       console.error(text);
-      say(text);
+      lastError = text.replace(/^KX508: /, '');
+      say(text, 'output');
     };
     Module['onExit'] = function (status) {
-      setStatus('The program ended with status ' + status);
+      offerRestart();
+      if (!started) cannotStart(lastError || 'it ended with status ' + status);
+      else setStatus('The program ended with status ' + status, status === 0 ? 'done' : 'error');
     };
     Module['onAbort'] = function (what) {
-      setStatus('The program failed: ' + what);
+      KX508Script.storeNow();
+      offerRestart();
+      if (!started) cannotStart(String(what));
+      else setStatus('The program failed: ' + what, 'error');
     };
+    // The program's normal end unwinds it with an ExitStatus; when that end comes in a
+    // callback of the page (the program resumed from a wait), the rejection it leaves is
+    // that end, not an error.
+    window.addEventListener('unhandledrejection', function (e) {
+      if (e.reason && e.reason.name === 'ExitStatus') e.preventDefault();
+    });
     setStatus('The program is starting');
     if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', wireControls);
     else wireControls();
-    window.addEventListener('pagehide', persistScript);
-    document.addEventListener('visibilitychange', persistScript);
   }
 
   return {
-    start: start, end: end, wait: wait, take: take,
+    start: start, end: end, wait: wait, yieldTurn: yieldTurn, take: take,
     createWindow: createWindow, measure: measure, destroyWindow: destroyWindow,
     showWindow: showWindow, hideWindow: hideWindow, put: put,
     menuReset: menuReset, menuEntry: menuEntry, menuState: menuState,
     dialogBegin: dialogBegin, dialogItem: dialogItem, dialogShow: dialogShow,
     dialogDestroy: dialogDestroy, dialogText: dialogText,
-    timerStart: timerStart, timerStop: timerStop,
-    running: function () { setStatus('The program is running'); },
+    timerStart: timerStart, timerStop: timerStop, say: say,
+    running: function () {
+      started = true;
+      setStatus('The program is running');
+    },
     // The files the program wrote into a folder of its file system (frames a replay saved,
-    // a log), as name -> bytes in a binary string: for tests and tools.
+    // a log), as name -> bytes in a binary string, folders left out: for tests and tools.
     files: function (folder) {
       var out = {};
       FS.readdir(folder).forEach(function (name) {
-        if (name !== '.' && name !== '..') out[name] = bytesToText(FS.readFile(folder + '/' + name));
+        if (!FS.isFile(FS.stat(folder + '/' + name).mode)) return;
+        var bytes = FS.readFile(folder + '/' + name), s = '';
+        for (var i = 0; i < bytes.length; i += 8192)
+          s += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
+        out[name] = s;
       });
       return out;
     },
-    downloadScript: downloadScript, loadScript: loadScript
+    downloadScript: function () { KX508Script.download(); }
   };
 })();

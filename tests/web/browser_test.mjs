@@ -1,16 +1,20 @@
 // The web backend in Chromium, as a user meets it: the traffic draws and animates, keys
-// and the HTML menu halt and animate it and move check marks, a recording survives a
-// reload and is downloaded, a picked file plays, the prompt takes a typed reply with
-// Enter, a click ends the program, and ?play replays a script at start.
+// and the HTML menu halt and animate it and move check marks while the browser keeps its
+// own keys, a recording survives a reload and is downloaded, a picked file plays, the
+// prompt takes a typed reply with Enter, the windows fit a phone's screen and a large
+// one, a click ends the program, and ?play replays a script at start.
 import {check, run, until} from './harness.mjs';
 
 const VIEWPORT = {width: 1024, height: 768};
 
-async function open(browser, url, page_path) {
-  const context = await browser.newContext({viewport: VIEWPORT, acceptDownloads: true});
+async function open(browser, url, page_path, options = {}) {
+  const context = await browser.newContext({viewport: VIEWPORT, acceptDownloads: true,
+                                            ...options});
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
+  // Nothing the page asks for is missing (an icon, say).
+  page.on('response', (r) => { if (r.status() >= 400) errors.push(`${r.status()} ${r.url()}`); });
   page.errors = errors;
   await page.goto(url + page_path);
   await until(() => page.evaluate(() => performance.getEntriesByName(
@@ -84,23 +88,41 @@ await run({
       'the road network is drawn');
     await animates(page);
     await focusDrawing(page);
-    // Every key that becomes a message is the program's alone: the browser does nothing
-    // with it (no reload for Ctrl+R here), and a key the program does not get is left.
+    // The keys the program or its menu uses are theirs alone: the browser does nothing
+    // with them (no reload for Ctrl+R here). Every other key is the browser's: zoom,
+    // reload, history, and Tab, which moves the focus on.
     await page.evaluate(() => {
       window.prevented = {};
-      window.addEventListener('keydown', (e) => { window.prevented[e.code] = e.defaultPrevented; });
+      window.addEventListener('keydown', (e) => {
+        window.prevented[(e.ctrlKey ? 'Ctrl+' : '') + (e.altKey ? 'Alt+' : '') + e.code] =
+          e.defaultPrevented;
+      });
     });
     await page.keyboard.press('Control+h');
     await standsStill(page);
     await page.keyboard.press('Control+a');
     await animates(page);
-    await page.keyboard.press('Control+r');
-    await page.keyboard.press('Control+r');
-    await page.keyboard.press('AudioVolumeMute');
+    for (const key of ['Control+r', 'Control+r', 'x', 'Space', 'Control+Minus', 'Control+0',
+                       'F5', 'Alt+ArrowLeft', 'AudioVolumeMute', 'Tab'])
+      await page.keyboard.press(key);
     const prevented = await page.evaluate(() => window.prevented);
-    check(prevented.KeyH && prevented.KeyA && prevented.KeyR && prevented.ControlLeft,
-      `keys that became messages were left to the browser: ${JSON.stringify(prevented)}`);
-    check(prevented.AudioVolumeMute === false, 'a key the program never gets was taken');
+    const used = ['Ctrl+KeyH', 'Ctrl+KeyA', 'Ctrl+KeyR', 'KeyX', 'Space'];
+    const browsers = ['Ctrl+Minus', 'Ctrl+Digit0', 'F5', 'Alt+ArrowLeft', 'AudioVolumeMute', 'Tab'];
+    check(used.every((k) => prevented[k] === true) && browsers.every((k) => prevented[k] === false),
+      `the keys the browser was kept from: ${JSON.stringify(prevented)}`);
+    check(await page.evaluate(() => document.activeElement.id !== 'kx508-graphics'),
+      'Tab did not move the focus out of the drawing window');
+    // The window with the keyboard shows it in its title bar, and a press on the title
+    // gives it the keyboard without clicking the picture, which the program would take.
+    const titleColour = () => page.evaluate(() => getComputedStyle(document.getElementById(
+      'kx508-graphics').closest('section').querySelector('.kx508-titlebar')).backgroundColor);
+    const away = await titleColour();
+    await page.click('.kx508-window .kx508-title >> text=KX508 Graphics');
+    check(await page.evaluate(() => document.activeElement.id === 'kx508-graphics'),
+      'a press on the title bar did not give the drawing window the keyboard');
+    check((await titleColour()) !== away, 'the title bar does not show which window has the keyboard');
+    check((await page.textContent('#kx508-keys')).includes('Ctrl+R Record Script'),
+      `the keys line says: ${await page.textContent('#kx508-keys')}`);
     check(page.errors.length === 0, `page errors: ${page.errors}`);
   },
 
@@ -129,6 +151,12 @@ await run({
     await page.keyboard.press('Escape');
     check(await page.evaluate(() => document.activeElement.id === 'kx508-graphics'),
       'Escape did not give the focus back to the canvas');
+    // Alt+R again closes the menu, choosing nothing.
+    await page.keyboard.press('Alt+r');
+    await page.keyboard.press('Alt+r');
+    check(!(await entry(page, 'Animate').isVisible()), 'Alt+R again left the menu open');
+    check(!(await checked(page, 'Record Script')), 'Alt+R again chose Record Script');
+    await focusDrawing(page);
     await page.keyboard.press('Alt+r');
     await page.keyboard.press('Enter');
     check(await page.evaluate(() => document.activeElement.id === 'kx508-graphics'),
@@ -183,6 +211,8 @@ await run({
       buffer: Buffer.from('KX508_MOUSE(0, 0);\n')});
     await until(async () => (await page.textContent('#kx508-messages')).includes('click.scr'),
       'the page says the script was loaded');
+    check(await page.locator('#kx508-messages p', {hasText: 'click.scr'}).getAttribute('class') ===
+      'kx508-info', 'the page says it loaded the script as if it were an error');
     await focusDrawing(page);
     await page.keyboard.press('Control+p');
     await ended(page, 0);
@@ -212,23 +242,50 @@ await run({
     check((await libraryPixel(page, -115, 0)).join() === '255,255,255', 'a fourth square');
   },
 
-  // The drawing window keeps its outer size on a narrow page; the text window follows the
-  // page's width, and the program is told its new client size.
-  async aNarrowPageKeepsTheFixedWindowAndNarrowsTheOther({browser, url}) {
-    const page = await open(browser, url, 'traffic.html');
-    const sizes = () => page.evaluate(() => {
-      const outer = document.getElementById('kx508-graphics').closest('section').getBoundingClientRect();
-      const g = document.getElementById('kx508-graphics'), t = document.getElementById('kx508-text');
-      return {outer: [outer.width, outer.height], graphics: [g.width, g.height], text: t.width};
-    });
-    const wide = await sizes();
-    check(wide.outer.join() === '601,540' && wide.graphics.join() === '593,492',
-      `the drawing window is ${JSON.stringify(wide)}`);
-    await page.setViewportSize({width: 500, height: 768});
-    await until(async () => (await sizes()).text < 500, 'the text window follows the page');
-    const narrow = await sizes();
-    check(narrow.outer.join() === '601,540' && narrow.graphics.join() === '593,492',
-      `on a narrow page the drawing window is ${JSON.stringify(narrow)}`);
+  // On a phone's screen, by touch, everything is on the screen: the drawing window scaled
+  // down smoothly (its pixels still its own), its menu, and the prompt. On a large screen
+  // the picture is scaled up by a whole factor, each pixel a square.
+  async theWindowsFitAnyScreen({browser, url}) {
+    const page = await open(browser, url, 'prompt.html',
+                            {viewport: {width: 390, height: 844}, hasTouch: true, isMobile: true});
+    const inside = (selector) => page.evaluate((selector) => {
+      const r = document.querySelector(selector).getBoundingClientRect();
+      return r.width > 0 && r.left >= 0 && r.top >= 0 && r.right <= innerWidth && r.bottom <= innerHeight;
+    }, selector);
+    await until(() => page.evaluate(() => document.querySelector('dialog[open]') !== null),
+      'the prompt opens');
+    check(await inside('dialog[open]'), 'the prompt runs off the screen');
+    await page.tap('dialog[open] textarea');
+    await page.keyboard.type('a');
+    await page.tap('dialog[open] button.kx508-button');
+    await until(() => page.evaluate(() => document.querySelector('dialog') === null),
+      'a tap on Okay answers the prompt');
+    check(await inside('#kx508-graphics'), 'the drawing window runs off the screen');
+    check(await page.evaluate(() => {
+      const c = document.getElementById('kx508-graphics');
+      return c.width === 593 && c.height === 492 && c.closest('.kx508-smooth') !== null;
+    }), 'the scaled-down picture is not its own 593 x 492 pixels, smoothed');
+    await page.tap('.kx508-top-entry');
+    check(await entry(page, 'Playback Script').isVisible(), 'a tap did not open the menu');
+    check(await inside('.kx508-popup:not([hidden])'), 'the open menu runs off the screen');
+
+    await page.setViewportSize({width: 1920, height: 1080});
+    await until(() => page.evaluate(() =>
+      document.getElementById('kx508-graphics').getBoundingClientRect().width === 2 * 593),
+    'on a large screen the picture is not twice its size');
+    check(await page.evaluate(() => getComputedStyle(
+      document.getElementById('kx508-graphics')).imageRendering === 'pixelated'),
+    'a whole scale is smoothed');
+    // Where the page leaves room for it only as it is, full screen doubles it.
+    await page.setViewportSize({width: 1280, height: 1000});
+    const width = () => page.evaluate(() =>
+      document.getElementById('kx508-graphics').getBoundingClientRect().width);
+    await until(async () => (await width()) === 593, 'the picture does not fit the page');
+    await page.click('.kx508-fullscreen');
+    await until(async () => (await width()) === 2 * 593, 'full screen does not make it larger');
+    check(await page.evaluate(() => document.fullscreenElement.contains(
+      document.activeElement) && document.activeElement.id === 'kx508-graphics'),
+    'in full screen the picture does not have the keyboard');
   },
 
   async aClickEndsTheProgramAndTheWindowsStay({browser, url}) {
@@ -238,10 +295,13 @@ await run({
       'the road network is drawn');
     await page.click('#kx508-graphics', {position: {x: 400, y: 400}});
     await ended(page, 0);
+    check(await page.isVisible('#kx508-restart'), 'nothing offers to start the program again');
     const last = await canvasDigest(page, 'kx508-graphics');
     check(last.black > 5000, 'the picture went with the program');
     await page.waitForTimeout(300);
     check((await canvasDigest(page, 'kx508-graphics')).hash === last.hash, 'the picture moves');
+    // A normal end leaves no error behind.
+    check(page.errors.length === 0, `page errors: ${page.errors}`);
     check(await page.locator('.kx508-title', {hasText: 'KX508 Text'}).isVisible(),
       'the text window went with the program');
   },
@@ -252,13 +312,35 @@ await run({
     await page.goto(url + 'hello.html?play=hello.scr');
     await ended(page, 0);  // its last line is a click
     check((await libraryPixel(page, 0, 0)).join() === '0,0,255', 'no triangle drawn');
+    // The script goes by the name it was given, and the ended program's menu no longer
+    // opens (it would show Playback Script still checked).
+    check((await page.textContent('#kx508-messages')).includes('played from hello.scr ('),
+      `the page names the script as ${await page.textContent('#kx508-messages')}`);
+    check(await page.isDisabled('.kx508-top-entry'), 'the ended program\'s menu still opens');
+    const cannotStart = async (why) => until(async () => (await status(page)).startsWith(
+      `The program could not start: ${why}`), `the status says why the start failed (it says "${await status(page)}")`);
     await page.goto(url + 'hello.html?play=missing.scr');
-    await ended(page, 2);
-    check((await page.textContent('#kx508-messages')).includes('cannot read script file'),
-      'a missing script is not reported');
+    await cannotStart('KX508_PLAY: cannot read script file missing.scr');
     await page.goto(url + 'hello.html?play=http://localhost:1/x.scr');
-    await ended(page, 2);
+    await cannotStart('KX508_PLAY');
     check((await page.textContent('#kx508-messages')).includes('only a script from this site'),
       'a script from elsewhere is not refused');
+  },
+
+  // Options a page gives that cannot be taken are said on the status line, and the
+  // program does not start.
+  async aStartThatFailsIsSaid({browser, url}) {
+    const page = await (await browser.newContext({viewport: VIEWPORT})).newPage();
+    for (const [env, why] of [[5, 'window.KX508_ENV must be an object'],
+                              [{KX508_LOG: {}}, 'window.KX508_ENV.KX508_LOG is object'],
+                              [{KX508_FRAMES: 'frames'}, 'KX508_FRAMES needs a script']]) {
+      await page.addInitScript((env) => { window.KX508_ENV = env; }, env);
+      await page.goto(url + 'hello.html');
+      await until(async () => (await status(page)).startsWith(`The program could not start: ${why}`),
+        `the status says "${why}" (it says "${await status(page)}")`);
+      check(await page.evaluate(() => document.getElementById('kx508-graphics') === null),
+        'the program started all the same');
+      await page.context().clearCookies();
+    }
   },
 });

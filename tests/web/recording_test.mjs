@@ -1,0 +1,166 @@
+// A recording in the page, as people use it: the page keeps its thread while a long script
+// plays, two tabs never record over each other, a reload mid-recording keeps the pending
+// periodic run, and a full storage is said once, never hides what was recorded, and is
+// never played as if whole after a reload.
+import {check, run, until} from './harness.mjs';
+
+const VIEWPORT = {width: 1024, height: 768};
+
+async function open(context, url, page_path = 'traffic.html') {
+  const page = await context.newPage();
+  await page.goto(url + page_path);
+  await until(() => page.evaluate(() => performance.getEntriesByName(
+    'kx508-first-frame:kx508-graphics').length > 0), `${page_path} shows its first frame`);
+  return page;
+}
+
+const checked = async (page, label) => (await page.locator('.kx508-entry', {hasText: label})
+  .getAttribute('aria-checked')) === 'true';
+
+async function ctrl(page, letter) {
+  await page.focus('#kx508-graphics');
+  await page.keyboard.press(`Control+${letter}`);
+}
+
+async function startRecording(page, which = '') {
+  // Halted, once the periodic event the wait had begun has come: nothing but what the
+  // test does is recorded.
+  await ctrl(page, 'h');
+  await page.waitForTimeout(250);
+  await ctrl(page, 'r');
+  await until(() => checked(page, 'Record Script'), `Ctrl+R checks Record Script ${which}`);
+}
+
+async function downloaded(page) {
+  const download = page.waitForEvent('download');
+  await page.click('#kx508-download');
+  const chunks = [];
+  for await (const chunk of await (await download).createReadStream()) chunks.push(chunk);
+  return Buffer.concat(chunks).toString('latin1');
+}
+
+const messages = (page) => page.textContent('#kx508-messages');
+
+await run({
+  // 200,000 periodic events, played from a loaded script with Ctrl+P: a timer of the page
+  // keeps running while it plays, and a second Ctrl+P stops it at once.
+  async aLongScriptLeavesThePageItsThread({browser, url}) {
+    const page = await open(await browser.newContext({viewport: VIEWPORT}), url);
+    await page.setInputFiles('#kx508-load', {name: 'long.scr', mimeType: 'text/plain',
+      buffer: Buffer.from('KX508_PERIODIC(200000);\n')});
+    await until(async () => (await messages(page)).includes('long.scr'), 'the script loads');
+    await ctrl(page, 'p');
+    await until(() => checked(page, 'Playback Script'), 'Ctrl+P starts playback');
+    const gaps = await page.evaluate(() => new Promise((resolve) => {
+      const gaps = [];
+      let last = performance.now();
+      const timer = setInterval(() => {
+        const now = performance.now();
+        gaps.push(now - last);
+        last = now;
+        if (gaps.length === 40) {
+          clearInterval(timer);
+          resolve(gaps);
+        }
+      }, 10);
+    }));
+    const longest = Math.max(...gaps);
+    console.log(`a 10 ms timer of the page while the script plays: longest gap ${longest.toFixed(0)} ms`);
+    // Frozen, the page ran no timer until the script's end, many seconds later.
+    check(longest < 500, `the page's timer waited ${longest.toFixed(0)} ms`);
+    check(await checked(page, 'Playback Script'), 'the script ended within the measurement');
+    await ctrl(page, 'p');
+    await until(async () => !(await checked(page, 'Playback Script')),
+      'a second Ctrl+P does not stop the playback', 2000);
+  },
+
+  // A second tab that starts recording is refused as a second program would be, and the
+  // first tab's recording goes on whole.
+  async twoTabsNeverRecordOverEachOther({browser, url}) {
+    const context = await browser.newContext({viewport: VIEWPORT, acceptDownloads: true});
+    const first = await open(context, url);
+    await startRecording(first, 'in the first tab');
+    await first.keyboard.press('a');
+    const second = await context.newPage();
+    await second.addInitScript(() => { window.KX508_ENV = {KX508_LOG: 'log.txt'}; });
+    await second.goto(url + 'traffic.html');
+    await until(() => second.evaluate(() => performance.getEntriesByName(
+      'kx508-first-frame:kx508-graphics').length > 0), 'the second tab shows its first frame');
+    await startRecording(second, 'in the second tab');
+    await second.keyboard.press('b');
+    await until(async () => !(await checked(second, 'Record Script')),
+      'the second tab records on');
+    const log = await second.evaluate(() => KX508Web.files('/kx508')['log.txt']);
+    check(log.includes('KX508.SCR is being recorded by another program; recording stopped\n'),
+      `the second tab's log says ${JSON.stringify(log)}`);
+    await first.bringToFront();
+    await first.focus('#kx508-graphics');
+    await first.keyboard.press('c');
+    await ctrl(first, 'r');
+    await until(async () => !(await checked(first, 'Record Script')), 'Ctrl+R stops recording');
+    const whole = 'KX508_KBD(97);\nKX508_KBD(99);\n';
+    const got = await downloaded(first);
+    check(got === whole, `the first tab's recording is ${JSON.stringify(got)}`);
+    await second.reload();
+    await until(() => second.evaluate(() => performance.getEntriesByName(
+      'kx508-first-frame:kx508-graphics').length > 0), 'the second tab shows its first frame');
+    check((await downloaded(second)) === whole, 'the stored recording is not the first tab\'s');
+  },
+
+  // Left in the middle of a periodic run, the recording keeps that run.
+  async aReloadMidRecordingKeepsTheTail({browser, url}) {
+    const page = await open(await browser.newContext({viewport: VIEWPORT, acceptDownloads: true}),
+                            url);
+    await startRecording(page);
+    await page.keyboard.press('x');
+    await ctrl(page, 'a');
+    await page.waitForTimeout(600);
+    await page.reload();
+    await until(() => page.evaluate(() => performance.getEntriesByName(
+      'kx508-first-frame:kx508-graphics').length > 0), 'the reloaded page shows a frame');
+    const text = await downloaded(page);
+    const run = /^KX508_KBD\(120\);\nKX508_PERIODIC\((\d+)\);\n$/.exec(text);
+    check(run && Number(run[1]) >= 3, `the recording kept across the reload is ${JSON.stringify(text)}`);
+  },
+
+  // The storage has room for a few lines only: the page says so once, the download holds
+  // the whole recording, and after a reload the cut copy is not taken for the script.
+  async aFullStorageIsSaidOnceAndNeverHidden({browser, url}) {
+    const page = await open(await browser.newContext({viewport: VIEWPORT, acceptDownloads: true}),
+                            url);
+    await page.evaluate(() => {
+      localStorage.setItem('room', 'x'.repeat(150));
+      let size = 1 << 20;
+      for (let i = 0; size >= 1; ++i) {
+        try {
+          localStorage.setItem(`filler${i}`, 'x'.repeat(size));
+        } catch (e) {
+          size >>= 1;
+        }
+      }
+      localStorage.removeItem('room');
+    });
+    await startRecording(page);
+    let typed = '';
+    for (let i = 0; i < 40; ++i) {
+      await page.keyboard.press('k');
+      typed += 'KX508_KBD(107);\n';
+    }
+    await page.waitForTimeout(2500);  // the page stores at most once a second
+    await page.keyboard.press('k');
+    typed += 'KX508_KBD(107);\n';
+    await until(async () => (await messages(page)).includes('storage is full'),
+      'the page does not say that the recording is no longer kept');
+    await page.waitForTimeout(2500);
+    const said = (await messages(page)).split('storage is full').length - 1;
+    check(said === 1, `the full storage was said ${said} times`);
+    await ctrl(page, 'r');
+    await until(async () => !(await checked(page, 'Record Script')), 'Ctrl+R stops recording');
+    check((await downloaded(page)) === typed, 'the download does not hold the whole recording');
+    await page.reload();
+    await until(async () => (await messages(page)).includes('was cut'),
+      'after a reload the page does not say that the recording was cut');
+    await page.click('#kx508-download');
+    check((await messages(page)).includes('No script yet'), 'the cut copy is taken for the script');
+  },
+});

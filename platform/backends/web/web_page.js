@@ -185,7 +185,6 @@ var KX508Web = (function () {
 
     if (fixed) {
       var full = button('kx508-fullscreen', 'Full screen');
-      full.textContent = '\u26f6';
       full.title = 'Full screen (Escape leaves it)';
       full.addEventListener('click', function () { fullScreen(w); });
       bar.insertBefore(full, bar.lastChild);

@@ -93,6 +93,11 @@ await run({
     const log = await second.evaluate(() => KX508Web.files('/kx508')['log.txt']);
     check(log.includes('KX508.SCR is being recorded by another program; recording stopped\n'),
       `the second tab's log says ${JSON.stringify(log)}`);
+    // A file picked meanwhile is the second tab's script, but not stored over the first's.
+    await second.setInputFiles('#kx508-load', {name: 'mine.scr', mimeType: 'text/plain',
+      buffer: Buffer.from('KX508_KBD(109);\n')});
+    await until(async () => (await messages(second)).includes('for this tab only'),
+      'the second tab does not say that the loaded script is not kept');
     await first.bringToFront();
     await first.focus('#kx508-graphics');
     await first.keyboard.press('c');

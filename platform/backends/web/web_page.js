@@ -723,13 +723,12 @@ var KX508Web = (function () {
   function dialogShow(id, x, y) {
     var d = dialogs.get(id);
     if (!d) return;
-    // Placed from the owner's client area, as on a desktop.
     var owner = windows.get(d.owner);
     closeMenus();
     desktop().appendChild(d.el);
     d.el.showModal();
-    // On a screen narrower than the dialog it is made smaller, and it is kept on the
-    // screen wherever the owner's client area puts it.
+    // Placed from the owner's client area, as on a desktop, but kept on the screen; on a
+    // screen narrower than the dialog it is made smaller.
     var room = window.innerWidth - 16;
     if (d.el.offsetWidth > room) d.el.style.zoom = room / d.el.offsetWidth;
     if (owner && owner.shown) {

@@ -72,6 +72,24 @@ export async function until(fn, message, timeout = 10000) {
   }
 }
 
+// The gaps, in ms, between the runs of a 10 ms timer of the page over the next ms
+// milliseconds: how long the page waits for its thread.
+export function timerGaps(page, ms) {
+  return page.evaluate((ms) => new Promise((resolve) => {
+    const gaps = [];
+    let last = performance.now();
+    const timer = setInterval(() => {
+      const now = performance.now();
+      gaps.push(now - last);
+      last = now;
+    }, 10);
+    setTimeout(() => {
+      clearInterval(timer);
+      resolve(gaps);
+    }, ms);
+  }), ms);
+}
+
 // The site the tests run against: KX508_WEB_SITE, else the one script/build-web leaves.
 export function siteFolder() {
   const site = process.env.KX508_WEB_SITE ||

@@ -2,7 +2,7 @@
 // plays, two tabs never record over each other, a reload mid-recording keeps the pending
 // periodic run, and a full storage is said once, never hides what was recorded, and is
 // never played as if whole after a reload.
-import {check, run, until} from './harness.mjs';
+import {check, run, timerGaps, until} from './harness.mjs';
 
 const VIEWPORT = {width: 1024, height: 768};
 
@@ -51,19 +51,7 @@ await run({
     await until(async () => (await messages(page)).includes('long.scr'), 'the script loads');
     await ctrl(page, 'p');
     await until(() => checked(page, 'Playback Script'), 'Ctrl+P starts playback');
-    const gaps = await page.evaluate(() => new Promise((resolve) => {
-      const gaps = [];
-      let last = performance.now();
-      const timer = setInterval(() => {
-        const now = performance.now();
-        gaps.push(now - last);
-        last = now;
-        if (gaps.length === 40) {
-          clearInterval(timer);
-          resolve(gaps);
-        }
-      }, 10);
-    }));
+    const gaps = await timerGaps(page, 1000);
     const longest = Math.max(...gaps);
     console.log(`a 10 ms timer of the page while the script plays: longest gap ${longest.toFixed(0)} ms`);
     // Frozen, the page ran no timer until the script's end, many seconds later.

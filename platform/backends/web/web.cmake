@@ -8,6 +8,8 @@ set(KX508_WEB_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(kx508_web_link_options
   -sASYNCIFY
   -sASYNCIFY_STACK_SIZE=65536
+  # The imports that sleep (web_driver.cpp): the wait and the yield.
+  "-sASYNCIFY_IMPORTS=['kx508_web_wait','kx508_web_yield']"
   -sEXIT_RUNTIME=1
   -sALLOW_MEMORY_GROWTH=1
   -sENVIRONMENT=web

@@ -38,11 +38,17 @@ EM_JS(int, kx508_web_take, (int* numbers, char* code, int code_size, char* key, 
   return e.kind;
 });
 
-EM_ASYNC_JS(void, kx508_web_wait, (), { await KX508Web.wait(); });
+// The two places the program sleeps (web.cmake lists them as Asyncify's imports): the
+// wait, until the page queues an event, and a yield, for one turn of the browser's loop
+// (input, timers, painting). The page resumes the program itself, without a promise
+// between, so that a wake costs as little as it can.
+EM_JS(void, kx508_web_wait, (), {
+  Asyncify.handleSleep(function (wakeUp) { KX508Web.sleep(wakeUp); });
+});
 
-// Hands the browser its thread for one turn of its loop (input, timers, painting) and
-// comes back at once after it.
-EM_ASYNC_JS(void, kx508_web_yield, (), { await KX508Web.yieldTurn(); });
+EM_JS(void, kx508_web_yield, (), {
+  Asyncify.handleSleep(function (wakeUp) { KX508Web.yieldTurn(wakeUp); });
+});
 
 EM_JS(void, kx508_web_timer_start, (int window, int id, int period), {
   KX508Web.timerStart(window, id, period);
@@ -78,6 +84,7 @@ bool WebDriver::start(std::string* why) {
     *why = "no page to show windows on (run it in a browser, or with KX508_PLATFORM=headless)";
     return false;
   }
+  new_turn();
   return true;
 }
 
@@ -88,12 +95,15 @@ Size WebDriver::screen_size() {
 }
 
 void WebDriver::process_events() {
-  // A program that never waits (a script playing, a long computation) still lets the
-  // browser answer input and paint: every so often it yields, showing what it drew.
-  if (emscripten_get_now() - browser_had_thread_ms_ >= kLongestTurnMs) {
+  // A program that does not wait (a script playing, a long computation) still lets the
+  // browser answer input and paint: every so often it yields, showing what it drew. The
+  // clock is read only once the program has come through here a few times without
+  // waiting: a program woken for one event does not pay for it.
+  if (++passes_since_turn_ > kPassesUnclocked &&
+      emscripten_get_now() - browser_had_thread_ms_ >= kLongestTurnMs) {
     put_changes();
     kx508_web_yield();
-    browser_had_thread_ms_ = emscripten_get_now();
+    new_turn();
   }
   QueuedEvent e;
   while (take(e)) handle(e);
@@ -141,8 +151,13 @@ void WebDriver::wait_events() {
   // The page shows nothing new until the program waits: what it drew goes up now.
   put_changes();
   kx508_web_wait();
-  browser_had_thread_ms_ = emscripten_get_now();
+  new_turn();
   process_events();
+}
+
+void WebDriver::new_turn() {
+  browser_had_thread_ms_ = emscripten_get_now();
+  passes_since_turn_ = 0;
 }
 
 void WebDriver::start_timer(Window window, int id, int period_ms) {

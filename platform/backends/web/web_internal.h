@@ -78,10 +78,14 @@ class WebDriver final : public Driver {
   void put_changes();
   void put_changes(Window window, Canvas& canvas);
 
+  // The program has the thread from now on (it woke, or came back from a yield).
+  void new_turn();
   // How long the program may keep the thread before the browser gets a turn: well within
-  // the 50 ms after which input feels late.
+  // the 50 ms after which input feels late. The clock is read from the pass after these.
   static constexpr double kLongestTurnMs = 25;
+  static constexpr int kPassesUnclocked = 4;
   double browser_had_thread_ms_ = 0;  // when the browser last had the thread (performance.now)
+  int passes_since_turn_ = 0;         // process_events calls since then
 
   std::map<Window, Canvas> windows_;  // the windows the page has
   std::set<Window> dialogs_;          // the dialogs the page has open

@@ -40,29 +40,39 @@ var KX508Web = (function () {
     if (wake) {
       var w = wake;
       wake = null;
-      w();
+      resume(w);
     }
   }
 
-  function wait() {
+  // Resumes the program where it sleeps. Its normal end unwinds it with an ExitStatus:
+  // that end stops here, as no error.
+  function resume(wakeUp) {
+    try {
+      wakeUp();
+    } catch (e) {
+      if (!e || e.name !== 'ExitStatus') throw e;
+    }
+  }
+
+  // The program's wait: it sleeps until an event is queued, and goes on at once (without
+  // sleeping at all) when one is.
+  function sleep(wakeUp) {
     KX508Script.store();
-    if (queue.length) return Promise.resolve();
-    return new Promise(function (resolve) { wake = resolve; });
+    if (queue.length) wakeUp();
+    else wake = wakeUp;
   }
 
   // One turn of the browser's loop for a program that does not wait: a message posted to
   // the page comes back after the input, timers and painting that are due, and without
   // the 4 ms that a chain of timeouts waits each time.
   var turns = null, turnsWaiting = [];
-  function yieldTurn() {
+  function yieldTurn(wakeUp) {
     if (!turns) {
       turns = new MessageChannel();
-      turns.port1.onmessage = function () { turnsWaiting.shift()(); };
+      turns.port1.onmessage = function () { resume(turnsWaiting.shift()); };
     }
-    return new Promise(function (resolve) {
-      turnsWaiting.push(resolve);
-      turns.port2.postMessage(0);
-    });
+    turnsWaiting.push(wakeUp);
+    turns.port2.postMessage(0);
   }
 
   function take() { return queue.shift() || null; }
@@ -987,19 +997,13 @@ var KX508Web = (function () {
       if (!started) cannotStart(String(what));
       else setStatus('The program failed: ' + what, 'error');
     };
-    // The program's normal end unwinds it with an ExitStatus; when that end comes in a
-    // callback of the page (the program resumed from a wait), the rejection it leaves is
-    // that end, not an error.
-    window.addEventListener('unhandledrejection', function (e) {
-      if (e.reason && e.reason.name === 'ExitStatus') e.preventDefault();
-    });
     setStatus('The program is starting');
     if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', wireControls);
     else wireControls();
   }
 
   return {
-    start: start, end: end, wait: wait, yieldTurn: yieldTurn, take: take,
+    start: start, end: end, sleep: sleep, yieldTurn: yieldTurn, take: take,
     createWindow: createWindow, measure: measure, destroyWindow: destroyWindow,
     showWindow: showWindow, hideWindow: hideWindow, put: put,
     menuReset: menuReset, menuEntry: menuEntry, menuState: menuState,

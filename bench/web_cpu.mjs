@@ -116,12 +116,12 @@ async function measure(server, page_path, prepare) {
     if (typeof KX508Web === 'undefined') return;
     const sleep = KX508Web.sleep;
     let woke = 0;
-    KX508Web.sleep = function (wakeUp) {
+    KX508Web.sleep = function (wakeUp, ticksToo) {
       if (woke) window.kx508Busy += performance.now() - woke;
       sleep(function () {
         woke = performance.now();
         wakeUp();
-      });
+      }, ticksToo);
     };
   });
   await page.waitForTimeout(2000);

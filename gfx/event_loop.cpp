@@ -89,6 +89,14 @@ bool wait_is_over() {
   return kind == KX508_PERIODIC && lib.animation.periodic_due;
 }
 
+// Whether the timer's ticks can end this wait: only a periodic event waits for one. A
+// halted program's wait sleeps through them, as they only mark a tick due, and that mark
+// is cleared before a periodic event is begun.
+bool ticks_matter() {
+  const AnimationState& animation = lib.animation;
+  return animation.running || animation.step_pending || lib.event.kind == KX508_PERIODIC;
+}
+
 }  // namespace
 
 void copy_canvas_to_window() {
@@ -236,7 +244,10 @@ int KX508_wait_event(int* x, int* y, char* key) {
 #ifndef KX508_BUSY_POLL
     // A pass that found nothing means the program is idle: sleep in the platform until
     // the next message (timer, input or quit) instead of spinning.
-    if (pass == PumpResult::Nothing && !wait_is_over()) platform::wait_message();
+    if (pass == PumpResult::Nothing && !wait_is_over()) {
+      if (ticks_matter()) platform::wait_message();
+      else platform::wait_message_ignoring_ticks();
+    }
 #endif
   }
 

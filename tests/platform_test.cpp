@@ -263,6 +263,19 @@ TEST_F(HeadlessTest, TimerTicksDoNotPileUpWhileNobodyPumps) {
   EXPECT_EQ(hl::now_ms(), 1100);
 }
 
+// A halted program's wait: its timer's ticks neither end it nor stay queued after it.
+TEST_F(HeadlessTest, AWaitIgnoringTicksEndsAtTheNextOtherMessageWithoutTheTicks) {
+  platform::Window w = make_window();
+  platform::set_timer(w, 1, 100);
+  drain();
+  hl::schedule(250, [w] { hl::click(w, 1, 2); });
+  platform::wait_message_ignoring_ticks();
+  EXPECT_EQ(hl::now_ms(), 250);
+  std::vector<MsgType> queued;
+  for (Message m; platform::peek_message(m);) queued.push_back(m.type);
+  EXPECT_EQ(queued, std::vector<MsgType>{MsgType::LButtonDown});
+}
+
 TEST_F(HeadlessTest, KilledTimerLeavesNoPendingTick) {
   platform::Window w = make_window();
   platform::set_timer(w, 1, 100);

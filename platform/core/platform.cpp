@@ -147,6 +147,13 @@ void wait_message() {
   while (the_core().queue.empty()) driver()->wait_events();
 }
 
+void wait_message_ignoring_ticks() {
+  if (!driver()) return;
+  MessageQueue& queue = the_core().queue;
+  for (queue.drop_ticks(); queue.empty(); queue.drop_ticks())
+    driver()->wait_events_ignoring_ticks();
+}
+
 void translate_message(const Message& msg) {
   if (msg.type != MsgType::KeyDown || msg.ch == 0) return;
   Message ch{msg.window, MsgType::Char};

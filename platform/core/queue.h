@@ -20,6 +20,8 @@ class MessageQueue {
   void invalidate(Window window);
   // A timer's period has passed; one Timer message is kept pending at most.
   void timer_fired(Window window, int id);
+  // Drops the pending timer ticks.
+  void drop_ticks() { ticks_.clear(); }
   // Drops everything queued for a window that is gone.
   void forget_window(Window window);
   void forget_timer(Window window, int id);

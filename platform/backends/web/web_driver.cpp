@@ -42,8 +42,8 @@ EM_JS(int, kx508_web_take, (int* numbers, char* code, int code_size, char* key, 
 // wait, until the page queues an event, and a yield, for one turn of the browser's loop
 // (input, timers, painting). The page resumes the program itself, without a promise
 // between, so that a wake costs as little as it can.
-EM_JS(void, kx508_web_wait, (), {
-  Asyncify.handleSleep(function (wakeUp) { KX508Web.sleep(wakeUp); });
+EM_JS(void, kx508_web_wait, (int ticks_wake), {
+  Asyncify.handleSleep(function (wakeUp) { KX508Web.sleep(wakeUp, ticks_wake !== 0); });
 });
 
 EM_JS(void, kx508_web_yield, (), {
@@ -146,11 +146,16 @@ void WebDriver::handle(const QueuedEvent& e) {
   }
 }
 
-void WebDriver::wait_events() {
-  if (core::has_message()) return;
+void WebDriver::wait_events() { sleep(true); }
+
+// A halted program is not woken ten times a second for ticks it does nothing with.
+void WebDriver::wait_events_ignoring_ticks() { sleep(false); }
+
+void WebDriver::sleep(bool ticks_wake) {
+  if (ticks_wake && core::has_message()) return;
   // The page shows nothing new until the program waits: what it drew goes up now.
   put_changes();
-  kx508_web_wait();
+  kx508_web_wait(ticks_wake ? 1 : 0);
   new_turn();
   process_events();
 }

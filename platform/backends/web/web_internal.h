@@ -63,6 +63,7 @@ class WebDriver final : public Driver {
 
   void process_events() override;
   void wait_events() override;
+  void wait_events_ignoring_ticks() override;
   void start_timer(Window window, int id, int period_ms) override;
   void stop_timer(Window window, int id) override;
 
@@ -78,6 +79,9 @@ class WebDriver final : public Driver {
   void put_changes();
   void put_changes(Window window, Canvas& canvas);
 
+  // Puts what was drawn on the page and sleeps until the page queues an event (one that is
+  // not a timer's tick, unless ticks_wake).
+  void sleep(bool ticks_wake);
   // The program has the thread from now on (it woke, or came back from a yield).
   void new_turn();
   // How long the program may keep the thread before the browser gets a turn: well within

@@ -24,6 +24,7 @@ var KX508Web = (function () {
 
   var queue = [];
   var wake = null;
+  var ticksWake = true;  // whether a timer's tick ends the program's sleep
   var started = false;  // the program's windows are up
   var ended = false;
   var messageCodes = new Set();
@@ -34,10 +35,17 @@ var KX508Web = (function () {
 
   // ---- The queue
 
+  function isTick(e) { return e.kind === TIMER; }
+
   function push(event) {
     if (ended) return;
+    // A tick already queued for the timer stands for this one too, as in the program's
+    // queue: a sleep that ticks do not end leaves them here.
+    if (isTick(event) && queue.some(function (e) {
+      return isTick(e) && e.window === event.window && e.a === event.a;
+    })) return;
     queue.push(event);
-    if (wake) {
+    if (wake && (ticksWake || !isTick(event))) {
       var w = wake;
       wake = null;
       resume(w);
@@ -54,11 +62,12 @@ var KX508Web = (function () {
     }
   }
 
-  // The program's wait: it sleeps until an event is queued, and goes on at once (without
-  // sleeping at all) when one is.
-  function sleep(wakeUp) {
+  // The program's wait: it sleeps until an event is queued (one that is not a timer's
+  // tick, unless ticks wake it), and goes on at once (without sleeping at all) when one is.
+  function sleep(wakeUp, ticksToo) {
     KX508Script.store();
-    if (queue.length) wakeUp();
+    ticksWake = ticksToo;
+    if (queue.some(function (e) { return ticksWake || !isTick(e); })) wakeUp();
     else wake = wakeUp;
   }
 

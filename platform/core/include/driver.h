@@ -118,6 +118,9 @@ class Driver {
   // Waits, without spinning, until native events (input, a timer) may have queued a
   // message.
   virtual void wait_events() = 0;
+  // The same, where a timer's tick need not end the wait (the core drops ticks and waits
+  // again): a backend whose every wake is costly waits for other events only.
+  virtual void wait_events_ignoring_ticks() { wait_events(); }
   virtual void start_timer(Window window, int id, int period_ms) = 0;
   virtual void stop_timer(Window window, int id) = 0;
 

@@ -125,6 +125,11 @@ bool peek_message(Message& msg);
 // Waits until peek_message would find a message.
 void wait_message();
 
+// Waits until peek_message would find a message other than a timer's tick, for a program
+// to which ticks mean nothing now (its animation halted): ticks do not wake it, and the
+// ticks that came meanwhile are dropped.
+void wait_message_ignoring_ticks();
+
 // Puts the Char message of a KeyDown that types a character in front of the queue.
 void translate_message(const Message& msg);
 

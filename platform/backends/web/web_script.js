@@ -140,7 +140,7 @@ var KX508Script = (function () {
     }
     if (cut) {
       var kept = text !== null && cut.kept ? text.slice(0, cut.kept) : '';
-      KX508Web.say('The last recording of KX508.SCR (' + cut.had + ' bytes) was cut: the ' +
+      KX508Web.say('The last KX508.SCR of this page (' + cut.had + ' bytes) was cut: the ' +
                    'browser\u2019s storage was full and kept ' + (kept ? 'only its first ' +
                    kept.length + ' bytes' : 'none of it') + '. It is not played as KX508.SCR.',
                    'warning', kept ? {label: 'Download the part kept',

@@ -79,7 +79,7 @@ var KX508Script = (function () {
 
   // The storage could not take the file: the copy there is kept only where it is the
   // file's beginning, and marked as cut, so that it is never taken for the whole script.
-  function markCut(bytes) {
+  function markCut(bytes, error) {
     var old = null;
     try {
       old = localStorage.getItem(KEY);
@@ -97,8 +97,10 @@ var KX508Script = (function () {
     }
     if (fullSaid) return;
     fullSaid = true;
-    KX508Web.say('The browser\u2019s storage is full: KX508.SCR (' + bytes.length +
-                 ' bytes) is no longer kept for your next visit. This tab still has all of it:',
+    var why = error.name === 'QuotaExceededError' || bytes.length > MOST_KEPT
+      ? 'The browser\u2019s storage is full' : 'The browser\u2019s storage refuses it (' + error.message + ')';
+    KX508Web.say(why + ': KX508.SCR (' + bytes.length + ' bytes) is no longer kept for ' +
+                 'your next visit. This tab still has all of it:',
                  'warning', {label: 'Download KX508.SCR', action: download});
   }
 
@@ -117,14 +119,14 @@ var KX508Script = (function () {
       localStorage.removeItem(CUT_KEY);
       fullSaid = false;
     } catch (e) {
-      markCut(bytes);
+      markCut(bytes, e);
     }
   }
 
   // At a wait: stored when it changed, a large file not more than once a second.
   function store() {
     var n = node();
-    if (stampOf(n) === stored || storeTimer) return;
+    if (!n || stampOf(n) === stored || storeTimer) return;
     var due = n.usedBytes > LARGE ? lastStore + STORE_EVERY_MS - Date.now() : 0;
     if (due <= 0) storeNow();
     else storeTimer = setTimeout(storeNow, due);

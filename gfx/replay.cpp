@@ -130,6 +130,17 @@ fs::path make_frames_dir(const std::string& dir) {
   return first_made;
 }
 
+// The folder is this run's until the process ends: a second run that names it meanwhile
+// is refused (and leaves the folder, which may be the one it made, to that run), and a run
+// that claims it after an earlier one ended finds that one's frames. Where it cannot be
+// claimed at all (a file system without locks) the run goes on.
+void claim_frames_dir(const std::string& dir) {
+  std::string why;
+  if (platform::files::claim_folder(dir.c_str(), &why) == platform::files::Claim::Held)
+    refuse("KX508_FRAMES: cannot use folder " + dir + ": another run is writing frames into it");
+  check_frames_dir(dir);
+}
+
 // ---- During the run
 
 std::string frame_path(long long number) {
@@ -189,7 +200,10 @@ void replay_open() {
   if (!frames.empty()) check_frames_dir(frames);
 
   fs::path first_made;
-  if (!frames.empty()) first_made = make_frames_dir(frames);
+  if (!frames.empty()) {
+    first_made = make_frames_dir(frames);
+    claim_frames_dir(frames);
+  }
   if (!log.empty()) {
     std::string why;
     replay.log_file = platform::files::open_for_writing(log.c_str(), &why);

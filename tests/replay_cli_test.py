@@ -1,7 +1,8 @@
 """The replay options and the frame comparison as a user meets them on the command line:
 options that cannot be used stop the program before it runs and leave nothing behind, a
-run that stops short ends with status 3 and never leaves a cut frame, a replay of the
-traffic program is the same every time, and kx508-diff finds what differs."""
+run that stops short ends with status 3 and never leaves a cut frame, two runs never
+write into one frames folder, a replay of the traffic program is the same every time,
+and kx508-diff finds what differs."""
 import os
 import shutil
 import signal
@@ -171,6 +172,26 @@ def killed_runs_leave_no_cut_frame(traffic, work):
               f"killed run {n} left a cut frame")
 
 
+def two_runs_never_share_a_frames_folder(traffic, work):
+    """Two replays started together into one new folder: one writes its frames, the other
+    is refused before it writes any, whichever comes first."""
+    alone = run(traffic, work, KX508_PLAY="run.scr", KX508_FRAMES="alone")
+    check(alone.returncode == 0, f"a replay alone: status {alone.returncode}: {alone.stderr}")
+    for n in range(12):
+        folder = f"together{n}"
+        runs = [subprocess.Popen([traffic], cwd=work, stderr=subprocess.PIPE, text=True,
+                                 env=environment(KX508_PLAY="run.scr", KX508_FRAMES=folder))
+                for _ in range(2)]
+        ended = [(r.wait(timeout=120), r.stderr.read()) for r in runs]
+        statuses = sorted(status for status, _ in ended)
+        check(statuses == [0, 2], f"run {n}: two replays into one folder ended {ended}")
+        refused = next(text for status, text in ended if status == 2)
+        check("another run is writing frames into it" in refused or
+              "it already holds frames" in refused, f"run {n}: refused with {refused!r}")
+        check(frames_in(os.path.join(work, folder)) == frames_in(os.path.join(work, "alone")),
+              f"run {n}: the folder holds {frames_in(os.path.join(work, folder))}")
+
+
 def replays_are_the_same(traffic, diff, work):
     runs = []
     for n in (1, 2):
@@ -217,6 +238,7 @@ def main():
         refused_runs_leave_nothing_behind(traffic, work)
         runs_that_end_short(traffic, work)
         killed_runs_leave_no_cut_frame(traffic, work)
+        two_runs_never_share_a_frames_folder(traffic, work)
         frames = replays_are_the_same(traffic, diff, work)
         diff_finds_differences(diff, work, frames)
     finally:

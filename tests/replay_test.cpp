@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "library_fixture.h"
 
 namespace fs = std::filesystem;
@@ -132,6 +133,17 @@ TEST_F(ReplayTest, FramesAreWrittenByNumberEveryNthAndTheLastAlways) {
             (std::vector<std::string>{"000003.png", "000006.png", "000008.png"}));
   const std::string png = read("out/frames/000008.png");
   EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+// A frames folder is one run's at a time: a second claim, under any name, is held off
+// until the first process ends.
+TEST_F(ReplayTest, AFolderIsClaimedByOneRunAtATime) {
+  fs::create_directory("claimed");
+  EXPECT_EQ(platform::files::claim_folder("claimed"), platform::files::Claim::Claimed);
+  std::string why;
+  EXPECT_EQ(platform::files::claim_folder("./claimed/", &why), platform::files::Claim::Held);
+  EXPECT_FALSE(why.empty());
+  EXPECT_EQ(platform::files::claim_folder("missing"), platform::files::Claim::Failed);
 }
 
 TEST_F(ReplayTest, TheLogFileGetsMessagesAndTraceLinesAsTheyAreLogged) {

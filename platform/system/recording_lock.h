@@ -1,7 +1,8 @@
 // The script recorder's lock on an open file, taken before the file is emptied and held
 // until it is closed, so that two recorders never write one script. posix_lock.cpp locks
 // the file (flock); web_lock.cpp, in the browser, where every tab has a file system of its
-// own, locks the page's script for the whole origin.
+// own, locks the page's script for the whole origin. The same two files claim a run's
+// folder (files.h's claim_folder).
 #pragma once
 
 namespace platform::files {

@@ -8,6 +8,10 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cstdint>
+#include <cwchar>
+#include <cwctype>
+
 #include "files.h"
 
 namespace platform::files {
@@ -141,6 +145,43 @@ std::FILE* open_locked_for_writing(const char* name, LockedOpen* result) {
   std::FILE* f = stream_over(h, _O_WRONLY, "wb");
   if (f) *result = LockedOpen::Opened;
   return f;
+}
+
+// A named mutex for the folder's full path, held by this process until it ends: folders
+// cannot be locked, and a lock file would be left among the frames. Named by a hash of
+// the path (lower case: one folder, one name), since names are at most MAX_PATH long.
+Claim claim_folder(const char* dir, std::string* why) {
+  wchar_t full[MAX_PATH * 4];
+  const DWORD n = GetFullPathNameW(wide(dir).c_str(), MAX_PATH * 4, full, nullptr);
+  if (n == 0 || n >= MAX_PATH * 4) {
+    set_system_reason(why);
+    return Claim::Failed;
+  }
+  const DWORD attributes = GetFileAttributesW(full);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    set_reason(why, attributes == INVALID_FILE_ATTRIBUTES ? "no such folder" : "not a folder");
+    return Claim::Failed;
+  }
+  std::wstring path(full, n);
+  while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (wchar_t c : path) {
+    const wchar_t folded = towlower(c == L'/' ? L'\\' : c);
+    hash = (hash ^ static_cast<std::uint64_t>(folded)) * 1099511628211u;
+  }
+  wchar_t name[64];
+  swprintf(name, 64, L"Local\\kx508-run-%016llx", static_cast<unsigned long long>(hash));
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, name);
+  if (!mutex) {
+    set_system_reason(why);
+    return Claim::Failed;
+  }
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    set_reason(why, "another program has it");
+    return Claim::Held;
+  }
+  return Claim::Claimed;  // the handle stays open until the process ends
 }
 
 bool close(std::FILE* file) { return std::fclose(file) == 0; }

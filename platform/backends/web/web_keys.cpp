@@ -106,14 +106,16 @@ std::optional<Message> key_message(bool down, std::string_view code, std::string
 
 std::string message_key_codes() {
   std::string codes;
-  auto add = [&](std::string_view code) {
+  // Appended piece by piece: GCC 12 warns, wrongly, about operator+ on a temporary here.
+  auto add = [&](std::string_view prefix, std::string_view rest = {}) {
     if (!codes.empty()) codes += ' ';
-    codes += code;
+    codes += prefix;
+    codes += rest;
   };
-  for (char c = 'A'; c <= 'Z'; ++c) add(std::string("Key") + c);
-  for (char c = '0'; c <= '9'; ++c) add(std::string("Digit") + c);
-  for (char c = '0'; c <= '9'; ++c) add(std::string("Numpad") + c);
-  for (int n = 1; n <= 24; ++n) add("F" + std::to_string(n));
+  for (char c = 'A'; c <= 'Z'; ++c) add("Key", {&c, 1});
+  for (char c = '0'; c <= '9'; ++c) add("Digit", {&c, 1});
+  for (char c = '0'; c <= '9'; ++c) add("Numpad", {&c, 1});
+  for (int n = 1; n <= 24; ++n) add("F", std::to_string(n));
   for (const CodeKey& k : kCodes) add(k.code);
   return codes;
 }

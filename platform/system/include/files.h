@@ -1,6 +1,6 @@
 // Files as the library opens them: never blocking on a FIFO or a device, a regular file
-// where a name must be one, the script recorder's lock, and whether two names are one
-// file. One interface over the system's calls: posix_files.cpp (with posix_lock.cpp, or
+// where a name must be one, the script recorder's lock, a run's claim on its frames
+// folder, and whether two names are one file. One interface over the system's calls: posix_files.cpp (with posix_lock.cpp, or
 // web_lock.cpp in the browser) and win32_files.cpp.
 #pragma once
 
@@ -26,6 +26,11 @@ std::FILE* open_for_writing(const char* name, std::string* why = nullptr);
 // it is emptied, and held locked until it is closed.
 enum class LockedOpen { Opened, Held, Failed };  // Held: another program holds the lock
 std::FILE* open_locked_for_writing(const char* name, LockedOpen* result);
+
+// Claims a folder for this process's output until it ends (a replay's frames), so that
+// two runs never write into one folder: Held when another process has claimed it.
+enum class Claim { Claimed, Held, Failed };
+Claim claim_folder(const char* dir, std::string* why = nullptr);
 
 // Closes a file opened here; the recorder's lock goes with it. False when what was
 // buffered could not be written.

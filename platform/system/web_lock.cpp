@@ -15,7 +15,7 @@ namespace {
 // of no origin), no other tab can share this one's storage either: taken.
 EM_ASYNC_JS(int, kx508_lock_take, (int fd), {
   var stream = FS.getStream(fd);
-  var page = location.pathname.split('/').pop().replace(/\.html?$/, '') || 'index';
+  var page = location.pathname.split("/").pop().replace(/[.]html?$/, "") || "index";
   var name = 'kx508:' + page + ':' + (stream ? stream.path : fd) + ':recorder';
   if (typeof navigator === 'undefined' || !navigator.locks) return 1;
   try {

@@ -11,7 +11,7 @@ var KX508Script = (function () {
   var FOLDER = '/kx508', NAME = 'KX508.SCR', PATH = FOLDER + '/' + NAME;
   // The page's name; web_lock.cpp names the recorder's lock after it in the same way, so
   // that the tabs that share a stored script also share the lock.
-  var PAGE = location.pathname.split('/').pop().replace(/\.html?$/, '') || 'index';
+  var PAGE = location.pathname.split('/').pop().replace(/[.]html?$/, '') || 'index';
   var KEY = 'kx508:' + PAGE + ':KX508.SCR';  // the script's bytes, one character each
   // Present while the stored copy is not the whole script: {kept: bytes, had: bytes}.
   var CUT_KEY = KEY + ':cut';

@@ -139,6 +139,7 @@ int KX508_start(KX508_Instance, KX508_Instance, const char*, int show_state) {
     return 1;
   }
   replay_open();
+  watch_the_end();
   std::string why;
   if (!platform::open(&why)) {
     std::fprintf(stderr, "KX508: %s\n", why.c_str());
@@ -228,6 +229,7 @@ int KX508_wait_event(int* x, int* y, char* key) {
   event = {};  // no event yet, and every field 0
 
   for (;;) {
+    quit_if_asked_to_end();
     if (wait_is_over()) break;
     PumpResult pass = pump_once();
     if (pass == PumpResult::Quit) break;

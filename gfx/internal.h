@@ -171,6 +171,23 @@ struct StartupState {
   int show_state = 0;
 };
 
+// How the process ends when it is not the program's own doing: a request from outside
+// (SIGTERM, SIGINT, SIGHUP) becomes a quit, and an exit the program did not make (a
+// windowing system whose connection broke) still leaves the script, the frames, the log
+// and the summary whole.
+struct EndingState {
+  int signal = 0;         // the request to end, once turned into a quit
+  bool finished = false;  // what the run leaves has been written
+};
+
+// At KX508_start: requests to end are noted, and an early exit is watched for.
+void watch_the_end();
+// At each pass of a wait: a request to end becomes a quit (the end of a played script).
+void quit_if_asked_to_end();
+// The end of the run: the script closed with its last periodic run, the last frame, the
+// log and the summary. Returns the status the run ends with (replay_finish's).
+int finish_run(const char* failure);
+
 // ---- library.cpp: all of the library's mutable state, one instance per process. Every
 // member starts at its program-start value, so Library{} is the library as first loaded.
 
@@ -234,6 +251,7 @@ struct Library {
   DisplayState display;
   StartupState startup;
   ReplayState replay;
+  EndingState ending;
 };
 
 extern Library lib;

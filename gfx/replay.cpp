@@ -15,6 +15,7 @@
 
 #include "internal.h"
 #include "png.h"
+#include "ending.h"
 #include "files.h"
 
 namespace kx508 {
@@ -291,6 +292,8 @@ int replay_finish(const char* failure) {
     add({" the program ended at the script's end"});
   else if (replay.playing && !replay.ending.empty())
     add({" the program ended where the script stopped"});
+  else if (lib.ending.signal != 0)
+    add({" the program ended at ", platform::ending::name(lib.ending.signal)});
   else
     add({" the program ended on its own"});
   if (short_run && !failure) add({"; the run ended short (status 3)"});

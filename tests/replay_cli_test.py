@@ -1,9 +1,10 @@
 """The replay options and the frame comparison as a user meets them on the command line:
 options that cannot be used stop the program before it runs and leave nothing behind, a
-run that stops short ends with status 3 and never leaves a cut frame, two runs never
-write into one frames folder, a replay of the traffic program is the same every time,
+run that stops short ends with status 3 and never leaves a cut frame, a run ended by a
+signal ends as a quit does, two runs never write into one frames folder, a replay of the traffic program is the same every time,
 and kx508-diff finds what differs."""
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -172,6 +173,31 @@ def killed_runs_leave_no_cut_frame(traffic, work):
               f"killed run {n} left a cut frame")
 
 
+def runs_ended_from_outside(traffic, work):
+    """SIGTERM, SIGINT or SIGHUP during a replay ends it where the script stopped: every frame
+    whole, the last one written, the log closed, the summary said, status 3."""
+    for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        folder = os.path.join(work, f"ended-{sig.name}")
+        child = subprocess.Popen([traffic], cwd=work, stderr=subprocess.PIPE, text=True,
+                                 env=environment(KX508_PLAY="long.scr", KX508_FRAMES=folder,
+                                                 KX508_LOG=f"{folder}.log"))
+        deadline = time.monotonic() + 60
+        while len(frames_in(folder)) < 3:
+            check(time.monotonic() < deadline and child.poll() is None,
+                  f"{sig.name}: no frames were written")
+            time.sleep(0.01)
+        child.send_signal(sig)
+        said = child.communicate(timeout=60)[1]
+        check(child.returncode == 3, f"{sig.name}: status {child.returncode}: {said}")
+        summary = re.search(r"\(stopped by " + sig.name + r"\); (\d+) frames written .*; "
+                            r"the program ended where the script stopped", said)
+        check(summary, f"{sig.name}: the summary says {said!r}")
+        frames = frames_in(folder)
+        check(len(frames) == int(summary.group(1)) and
+              all(f.endswith(".png") and is_whole_png(os.path.join(folder, f)) for f in frames),
+              f"{sig.name}: the frames are {frames}, the summary says {summary.group(1)}")
+
+
 def two_runs_never_share_a_frames_folder(traffic, work):
     """Two replays started together into one new folder: one writes its frames, the other
     is refused before it writes any, whichever comes first."""
@@ -238,6 +264,7 @@ def main():
         refused_runs_leave_nothing_behind(traffic, work)
         runs_that_end_short(traffic, work)
         killed_runs_leave_no_cut_frame(traffic, work)
+        runs_ended_from_outside(traffic, work)
         two_runs_never_share_a_frames_folder(traffic, work)
         frames = replays_are_the_same(traffic, diff, work)
         diff_finds_differences(diff, work, frames)

@@ -1,5 +1,5 @@
-// The locks on POSIX systems: flock on the recorder's file and on a run's folder, each
-// going with its descriptor.
+// The locks on POSIX systems: a byte-range lock on the recorder's file, and flock on a
+// run's folder, each going with its descriptor.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -11,6 +11,18 @@
 #include "recording_lock.h"
 
 namespace platform::files {
+
+namespace {
+
+// Locks held by an open file description where the system has them (Linux): a second
+// open in the same process is refused too, as another program's would be.
+#ifdef F_OFD_SETLK
+constexpr int kSetLock = F_OFD_SETLK;
+#else
+constexpr int kSetLock = F_SETLK;
+#endif
+
+}  // namespace
 
 Claim claim_folder(const char* dir, std::string* why) {
   const int fd = ::open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -29,8 +41,13 @@ Claim claim_folder(const char* dir, std::string* why) {
 }
 
 RecordingLock lock_for_recording(int fd, const char*) {
-  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return RecordingLock::Taken;
-  return errno == EWOULDBLOCK ? RecordingLock::Held : RecordingLock::Failed;
+  struct flock byte {};
+  byte.l_type = F_WRLCK;
+  byte.l_whence = SEEK_SET;
+  byte.l_start = kRecorderLockByte;
+  byte.l_len = 1;
+  if (::fcntl(fd, kSetLock, &byte) == 0) return RecordingLock::Taken;
+  return errno == EAGAIN || errno == EACCES ? RecordingLock::Held : RecordingLock::Failed;
 }
 
 void unlock_recording(int) {}

@@ -1,6 +1,7 @@
-// The file services on Windows: CreateFileW, whose share mode is the recorder's lock,
-// GetFileType for what was opened, and the volume and file index for same_file. Every
-// stream is binary, so the bytes written and read are the same as on other systems.
+// The file services on Windows: CreateFileW, whose share mode (with a byte-range lock) is
+// the recorder's lock, GetFileType for what was opened, the volume and file index for
+// same_file, and a named mutex as a run's claim on a folder. Every stream is binary, so
+// the bytes written and read are the same as on other systems.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -13,6 +14,7 @@
 #include <cwctype>
 
 #include "files.h"
+#include "recording_lock.h"
 
 namespace platform::files {
 
@@ -129,13 +131,24 @@ std::FILE* open_for_writing(const char* name, std::string* why) {
 }
 
 // Others may read the script while it is recorded, but no second writer may open it: the
-// share mode is the lock, taken before the file is emptied and held until it is closed.
+// share mode keeps other Windows programs from writing it, and the byte-range lock on the
+// byte every recorder locks (recording_lock.h) keeps out the programs of other systems
+// that share the folder (Wine runs beside native ones). Both are taken before the file is
+// emptied and held until it is closed.
 std::FILE* open_locked_for_writing(const char* name, LockedOpen* result) {
   *result = LockedOpen::Failed;
   HANDLE h = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     if (GetLastError() == ERROR_SHARING_VIOLATION) *result = LockedOpen::Held;
+    return nullptr;
+  }
+  OVERLAPPED byte{};
+  byte.Offset = static_cast<DWORD>(kRecorderLockByte & 0xFFFFFFFF);
+  byte.OffsetHigh = static_cast<DWORD>(kRecorderLockByte >> 32);
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &byte)) {
+    if (GetLastError() == ERROR_LOCK_VIOLATION) *result = LockedOpen::Held;
+    CloseHandle(h);
     return nullptr;
   }
   if (GetFileType(h) != FILE_TYPE_DISK || !SetEndOfFile(h)) {

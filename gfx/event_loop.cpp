@@ -227,16 +227,25 @@ int KX508_wait_event(int* x, int* y, char* key) {
   AnimationState& animation = lib.animation;
   ScriptState& script = lib.script;
   event = {};  // no event yet, and every field 0
+  bool paced_event_read = false;  // a scripted periodic event waits for its tick
 
   for (;;) {
     quit_if_asked_to_end();
     if (wait_is_over()) break;
     PumpResult pass = pump_once();
     if (pass == PumpResult::Quit) break;
-    if (script.play_one_pending || script.playback_on) {
+    if (script.playback_on && replay_pause_due()) pause_playback();
+    if ((script.play_one_pending || script.playback_on) && !paced_event_read) {
+      const bool one = script.play_one_pending;
       script.play_one_pending = false;
-      if (script_read_event()) break;
-      script.playback_on = false;
+      if (script_read_event()) {
+        if (one || event.kind != KX508_PERIODIC || !replay_paced()) break;
+        // Paced: the periodic event comes at the timer's next tick, as a live one does.
+        animation.periodic_due = false;
+        paced_event_read = true;
+      } else {
+        script.playback_on = false;
+      }
     }
     if ((animation.running || animation.step_pending) && event.kind == -1) {
       animation.periodic_due = false;

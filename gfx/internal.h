@@ -123,6 +123,9 @@ void record_event(int kind, int x, int y, char key);
 bool script_read_event();
 void stop_recording();
 void stop_playback();
+// Playback stops where it is, the file left open at the next event, and the animation
+// halted: the next Playback or Play One goes on from there.
+void pause_playback();
 void script_close();
 // Ends script work for good (the library stops, the process ends): a recording first
 // writes its pending periodic line, as switching it off does; the file is closed.
@@ -192,7 +195,8 @@ int finish_run(const char* failure);
 // member starts at its program-start value, so Library{} is the library as first loaded.
 
 // ---- replay.cpp: the options every program has for replaying a script without a
-// screen: KX508_PLAY, KX508_FRAMES, KX508_FRAMES_EVERY and KX508_LOG.
+// screen: KX508_PLAY (with KX508_PLAY_PACE and KX508_PLAY_TO), KX508_FRAMES,
+// KX508_FRAMES_EVERY and KX508_LOG.
 
 // The process's status when an option cannot be used (nothing ran), and when the run
 // stopped short of what the options asked.
@@ -219,6 +223,10 @@ struct ReplayState {
   bool log_stopped = false;  // a line could not be written
   // The portable generator's state while a script replays; 1 until seeded, as std::rand.
   std::uint64_t random_state = 1;
+  // KX508_PLAY_PACE=1: periodic events as recorded, one a timer tick. KX508_PLAY_TO: the
+  // number of events after which playback pauses, until it has (then -1).
+  bool paced = false;
+  long long play_to = -1;
 };
 
 // Reads the options at start. When one cannot be used: one line on standard error and
@@ -226,6 +234,12 @@ struct ReplayState {
 void replay_open();
 // Playback starts as the Playback command would, once the menu exists.
 void replay_start_playing();
+// Whether a played periodic event waits for the timer's tick (KX508_PLAY_PACE, once past
+// the KX508_PLAY_TO point).
+bool replay_paced();
+// Whether playback pauses now, before the next event: KX508_PLAY_TO's count has been
+// played. Says so in the log, once.
+bool replay_pause_due();
 // The script's playback ended (its end, an unrecognised line, a file that cannot be
 // read): under KX508_PLAY the program is sent quit.
 void replay_script_ended(const std::string& how);

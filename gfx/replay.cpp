@@ -41,14 +41,31 @@ std::string env(const char* name) {
 
 // ---- The options, each checked before anything is made or emptied
 
-long long frames_every(const std::string& text) {
-  if (text.empty()) return 1;
+// The option's whole number, least or more.
+long long whole_number(const char* option, const std::string& text, long long least) {
   char* end = nullptr;
   errno = 0;
   const long long n = std::strtoll(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || n < 1)
-    refuse("KX508_FRAMES_EVERY: \"" + text + "\" is not a whole number of 1 or more");
+  if (text.empty() || errno != 0 || *end != '\0' || n < least)
+    refuse(std::string(option) + ": \"" + text + "\" is not a whole number of " +
+           std::to_string(least) + " or more");
   return n;
+}
+
+long long frames_every(const std::string& text) {
+  return text.empty() ? 1 : whole_number("KX508_FRAMES_EVERY", text, 1);
+}
+
+// KX508_PLAY_PACE and KX508_PLAY_TO say how a script plays, so they need one.
+void check_play_options(const std::string& play, const std::string& pace,
+                        const std::string& to) {
+  for (const char* option : {"KX508_PLAY_PACE", "KX508_PLAY_TO"}) {
+    if (!env(option).empty() && play.empty())
+      refuse(std::string(option) + ": there is no script to play (give KX508_PLAY)");
+  }
+  if (!pace.empty() && pace != "0" && pace != "1")
+    refuse("KX508_PLAY_PACE: \"" + pace + "\" is neither 1 (as recorded) nor 0 (as fast as asked)");
+  if (!to.empty()) whole_number("KX508_PLAY_TO", to, 0);
 }
 
 // The script must be a regular file that can be read; it is read again from the top
@@ -191,10 +208,12 @@ void replay_open() {
   const std::string play = env("KX508_PLAY");
   const std::string frames = env("KX508_FRAMES");
   const std::string log = env("KX508_LOG");
-  if (play.empty() && frames.empty() && log.empty()) return;
+  const std::string pace = env("KX508_PLAY_PACE"), to = env("KX508_PLAY_TO");
+  if (play.empty() && frames.empty() && log.empty() && pace.empty() && to.empty()) return;
 
   // Every option is checked before any folder is made or any file emptied, so that a run
   // refused at start leaves nothing behind.
+  check_play_options(play, pace, to);
   const long long every = frames.empty() ? 1 : frames_every(env("KX508_FRAMES_EVERY"));
   if (!play.empty()) check_script(play);
   if (!log.empty()) check_log(log, play);
@@ -219,6 +238,8 @@ void replay_open() {
   if (!play.empty()) {
     replay.playing = true;
     lib.script.play_path = play;
+    replay.paced = pace == "1";
+    replay.play_to = to.empty() ? -1 : whole_number("KX508_PLAY_TO", to, 0);
   }
   if (!frames.empty()) {
     replay.frames_dir = frames;
@@ -229,6 +250,18 @@ void replay_open() {
 
 void replay_start_playing() {
   if (lib.replay.playing) on_command(kCmdPlayback);
+}
+
+bool replay_paced() { return lib.replay.paced && lib.replay.play_to < 0; }
+
+bool replay_pause_due() {
+  ReplayState& replay = lib.replay;
+  if (replay.play_to < 0 || replay.events_played < replay.play_to) return false;
+  KX508_log("Playback paused after %lld events of %s: Ctrl+O plays one more, Ctrl+P plays on,"
+            " Ctrl+A runs the program from here\n",
+            replay.events_played, lib.script.play_path.c_str());
+  replay.play_to = -1;
+  return true;
 }
 
 void replay_script_ended(const std::string& how) {

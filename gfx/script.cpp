@@ -310,6 +310,12 @@ void script_finish() {
   else script_close();
 }
 
+void pause_playback() {
+  stop_playback();
+  lib.animation.running = false;
+  lib.animation.step_pending = false;
+}
+
 void stop_playback() {
   lib.script.playback_on = false;
   lib.script.play_one_pending = false;

@@ -55,6 +55,9 @@ def options_that_cannot_be_used(traffic, work):
         "frames into a file": dict(KX508_PLAY="run.scr", KX508_FRAMES="a-file"),
         "a log that is a folder": dict(KX508_PLAY="run.scr", KX508_LOG="a-folder"),
         "a frame step of 0": dict(KX508_FRAMES="f", KX508_FRAMES_EVERY="0"),
+        "a pace of 2": dict(KX508_PLAY="run.scr", KX508_PLAY_PACE="2"),
+        "a negative point to play to": dict(KX508_PLAY="run.scr", KX508_PLAY_TO="-1"),
+        "a point to play to without a script": dict(KX508_PLAY_TO="5"),
     }
     for what, options in cases.items():
         expect_refused(traffic, work, what, **options)

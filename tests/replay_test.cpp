@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files.h"
@@ -19,7 +20,8 @@ namespace {
 class ReplayTest : public LibraryTest {
  protected:
   void TearDown() override {
-    for (const char* name : {"KX508_PLAY", "KX508_FRAMES", "KX508_FRAMES_EVERY", "KX508_LOG"})
+    for (const char* name : {"KX508_PLAY", "KX508_FRAMES", "KX508_FRAMES_EVERY", "KX508_LOG",
+                             "KX508_PLAY_PACE", "KX508_PLAY_TO"})
       set_env(name, nullptr);
     LibraryTest::TearDown();
   }
@@ -60,6 +62,46 @@ TEST_F(ReplayTest, PlaysTheNamedScriptFromTheStartThenQuitsAtItsEnd) {
   EXPECT_EQ(wait().kind, KX508_QUIT);
   EXPECT_EQ(log_lines().back(), "EOF encountered in script file run.scr\n");
   EXPECT_EQ(hl::now_ms(), 0);  // as fast as the program asks: no timer tick waited for
+}
+
+// Paced, a script plays as it was recorded: a periodic event at each timer tick, the keys
+// and clicks between them at once.
+TEST_F(ReplayTest, APacedScriptPlaysAPeriodicEventATick) {
+  write("run.scr", "KX508_PERIODIC(3);\nKX508_KBD(97);\nKX508_PERIODIC(2);\n");
+  set_env("KX508_PLAY", "run.scr");
+  set_env("KX508_PLAY_PACE", "1");
+  start();
+  std::vector<std::pair<int, std::int64_t>> played;
+  for (Event e = wait(); e.kind != KX508_QUIT; e = wait()) played.push_back({e.kind, hl::now_ms()});
+  EXPECT_EQ(played, (std::vector<std::pair<int, std::int64_t>>{
+                        {KX508_PERIODIC, 100}, {KX508_PERIODIC, 200}, {KX508_PERIODIC, 300},
+                        {KX508_KEY, 300}, {KX508_PERIODIC, 400}, {KX508_PERIODIC, 500}}));
+}
+
+// KX508_PLAY_TO=k plays k events at once, then pauses playback where it is, the animation
+// halted, until Ctrl+O or Ctrl+P goes on.
+TEST_F(ReplayTest, PlayToPausesAfterThatManyEventsUntilPlayOneOrPlaybackGoesOn) {
+  write("run.scr", "KX508_PERIODIC(3);\nKX508_KBD(97);\nKX508_KBD(98);\nKX508_KBD(99);\n");
+  set_env("KX508_PLAY", "run.scr");
+  set_env("KX508_PLAY_TO", "2");
+  start();
+  KX508_set_animation(KX508_ANIMATION_RUN);  // as the program would; the pause halts it
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(hl::now_ms(), 0);
+  hl::ctrl_key('o');  // paused in the middle of the periodic run: its last event
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(log_lines().back(),
+            "Playback paused after 2 events of run.scr: Ctrl+O plays one more, Ctrl+P plays "
+            "on, Ctrl+A runs the program from here\n");
+  EXPECT_FALSE(kx508::lib.animation.running);
+  EXPECT_FALSE(menu_item_checked(kx508::kCmdPlayback));
+  hl::ctrl_key('o');
+  EXPECT_EQ(wait().key, 'a');
+  hl::ctrl_key('p');
+  EXPECT_EQ(wait().key, 'b');
+  EXPECT_EQ(wait().key, 'c');
+  EXPECT_EQ(wait().kind, KX508_QUIT);
 }
 
 TEST_F(ReplayTest, AnUnrecognisedLineEndsTheReplayWithQuitToo) {

@@ -2,7 +2,9 @@
 # Whole-process CPU time of the program on a real X server: run it under xvfb-run with a
 # 1024x768 screen. For each program given (label=path), it lets the program animate, reads
 # its threads' time on a CPU from /proc before and after, halts it with Ctrl+H (checking
-# that the picture stands still) and reads again; the X server's time is read alongside.
+# that the picture stands still) and reads again, then plays a long script at its recorded
+# pace (KX508_PLAY_PACE=1, for the labels in PACED_LABELS) and reads again; the X
+# server's time is read alongside.
 # Prints one line per figure:
 #   cpu <label> <phase> <wall s> <program cpu s> <X cpu s> <program runqueue wait s>
 # The last is the time the program's threads were ready to run but waited for a core:
@@ -91,6 +93,19 @@ measure() {
   wait "$pid" || status=$?
   pid=""
   [ "$status" -eq 0 ] || fail "$label: exit status $status; stderr: $(cat "$work/stderr")"
+
+  # A long script played at its recorded pace: what watching a replay costs. Only for
+  # the builds named in PACED_LABELS (an older build plays it at full speed).
+  case " ${PACED_LABELS:-} " in *" $label "*) ;; *) return 0 ;; esac
+  printf 'KX508_PERIODIC(100000);\n' >"$work/paced.scr"
+  (cd "$work" && KX508_PLAY=paced.scr KX508_PLAY_PACE=1 exec "$program") 2>"$work/stderr" &
+  pid=$!
+  xdotool search --sync --onlyvisible --name '^KX508 Graphics$' >/dev/null
+  sleep 2
+  phase "$label" paced "$animate_s"
+  kill "$pid"
+  wait "$pid" || true
+  pid=""
 }
 
 for build in "$@"; do

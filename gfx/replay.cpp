@@ -56,16 +56,17 @@ long long frames_every(const std::string& text) {
   return text.empty() ? 1 : whole_number("KX508_FRAMES_EVERY", text, 1);
 }
 
-// KX508_PLAY_PACE and KX508_PLAY_TO say how a script plays, so they need one.
-void check_play_options(const std::string& play, const std::string& pace,
-                        const std::string& to) {
-  for (const char* option : {"KX508_PLAY_PACE", "KX508_PLAY_TO"}) {
-    if (!env(option).empty() && play.empty())
-      refuse(std::string(option) + ": there is no script to play (give KX508_PLAY)");
-  }
+// KX508_PLAY_PACE and KX508_PLAY_TO say how a script plays, so they need one. Returns
+// the number of events to play before pausing, or -1 for none.
+long long check_play_options(const std::string& play, const std::string& pace,
+                             const std::string& to) {
+  if (play.empty() && !pace.empty())
+    refuse("KX508_PLAY_PACE: there is no script to play (give KX508_PLAY)");
+  if (play.empty() && !to.empty())
+    refuse("KX508_PLAY_TO: there is no script to play (give KX508_PLAY)");
   if (!pace.empty() && pace != "0" && pace != "1")
     refuse("KX508_PLAY_PACE: \"" + pace + "\" is neither 1 (as recorded) nor 0 (as fast as asked)");
-  if (!to.empty()) whole_number("KX508_PLAY_TO", to, 0);
+  return to.empty() ? -1 : whole_number("KX508_PLAY_TO", to, 0);
 }
 
 // The script must be a regular file that can be read; it is read again from the top
@@ -213,7 +214,7 @@ void replay_open() {
 
   // Every option is checked before any folder is made or any file emptied, so that a run
   // refused at start leaves nothing behind.
-  check_play_options(play, pace, to);
+  const long long play_to = check_play_options(play, pace, to);
   const long long every = frames.empty() ? 1 : frames_every(env("KX508_FRAMES_EVERY"));
   if (!play.empty()) check_script(play);
   if (!log.empty()) check_log(log, play);
@@ -239,7 +240,7 @@ void replay_open() {
     replay.playing = true;
     lib.script.play_path = play;
     replay.paced = pace == "1";
-    replay.play_to = to.empty() ? -1 : whole_number("KX508_PLAY_TO", to, 0);
+    replay.play_to = play_to;
   }
   if (!frames.empty()) {
     replay.frames_dir = frames;

@@ -103,7 +103,7 @@ std::FILE* open_locked_for_writing(const char* name, LockedOpen* result) {
   }
   // The lock comes before the file is emptied, so that a second recorder in the same
   // folder cannot destroy the first one's script.
-  const RecordingLock lock = lock_for_recording(fd, name);
+  const RecordingLock lock = lock_for_recording(fd);
   if (lock != RecordingLock::Taken) {
     if (lock == RecordingLock::Held) *result = LockedOpen::Held;
     ::close(fd);

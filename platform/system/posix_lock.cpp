@@ -40,7 +40,7 @@ Claim claim_folder(const char* dir, std::string* why) {
   return Claim::Claimed;
 }
 
-RecordingLock lock_for_recording(int fd, const char*) {
+RecordingLock lock_for_recording(int fd) {
   struct flock byte {};
   byte.l_type = F_WRLCK;
   byte.l_whence = SEEK_SET;

@@ -16,7 +16,7 @@ constexpr long long kRecorderLockByte = 1LL << 62;
 
 enum class RecordingLock { Taken, Held, Failed };  // Held: another recorder has it
 
-RecordingLock lock_for_recording(int fd, const char* name);
+RecordingLock lock_for_recording(int fd);
 // Called before the descriptor closes.
 void unlock_recording(int fd);
 

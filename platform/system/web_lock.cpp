@@ -48,7 +48,7 @@ int locked_fd = -1;
 // A tab's file system is its own: no other run can write into its folders.
 Claim claim_folder(const char*, std::string*) { return Claim::Claimed; }
 
-RecordingLock lock_for_recording(int fd, const char*) {
+RecordingLock lock_for_recording(int fd) {
   const int taken = kx508_lock_take(fd);
   if (taken == 2) return RecordingLock::Held;
   locked_fd = fd;

@@ -97,6 +97,8 @@ void toggle_recording() {
   script_close();
   script.recording_on = true;
   platform::check_menu_item(lib.menu.run_menu, kCmdRecord, true);
+  KX508_log("Recording %s: input only, from now on; what the program did before is not in"
+            " it\n", kScriptName);
 }
 
 void toggle_playback() {

@@ -8,6 +8,10 @@
 
 #include "library_fixture.h"
 
+// The line a recording started from the menu begins with.
+inline const std::string kRecordingInputOnly =
+    "Recording KX508.SCR: input only, from now on; what the program did before is not in it\n";
+
 class ScriptFileTest : public LibraryTest {
  protected:
   void SetUp() override {

@@ -10,6 +10,8 @@ READING = "Cannot open script file KX508.SCR for reading"
 WRITING = "Cannot open script file KX508.SCR for writing"
 PAUSED = "Unrecognised line 2 in script file KX508.SCR; playback paused"
 EOF_LINE = "EOF encountered in script file KX508.SCR"
+RECORDING = ("Recording KX508.SCR: input only, from now on; what the program did before is"
+             " not in it")
 
 
 def goes_on(s, t):
@@ -22,9 +24,9 @@ def goes_on(s, t):
 def test():
     with Session("script_errors") as s:
         one = log_picture(s, [READING])
-        two = log_picture(s, [READING, WRITING])
-        three = log_picture(s, [READING, WRITING, PAUSED])
-        four = log_picture(s, [READING, WRITING, PAUSED, EOF_LINE])
+        two = log_picture(s, [READING, RECORDING, WRITING])
+        three = log_picture(s, [READING, RECORDING, WRITING, PAUSED])
+        four = log_picture(s, [READING, RECORDING, WRITING, PAUSED, EOF_LINE])
         script = os.path.join(s.work, "KX508.SCR")
 
         t = Traffic(s)

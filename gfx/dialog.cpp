@@ -109,15 +109,34 @@ GetsTemplate build_gets_template(const char* prompt) {
 
 using namespace kx508;
 
+namespace {
+
+// A replay never waits for a person: the run holds the reply, or it is empty.
+void reply_from_run(char* into, std::size_t chars) {
+  const std::string text = script_read_reply();
+  if (!into) return;
+  const std::size_t n = std::min(text.size(), chars);
+  std::memcpy(into, text.data(), n);
+  into[n] = '\0';
+}
+
+}  // namespace
+
 int KX508_gets_n(const char* prompt, char* reply, std::size_t size) {
-  GetsTemplate t = build_gets_template(prompt);
   // A reply of 0 characters still needs room for its terminator.
   lib.dialog.gets_chars = size > 0 ? std::min(size - 1, kReplyChars) : 0;
   char* into = size > 0 ? reply : nullptr;
-  long result = platform::dialog_box(t.data(), t.size(), lib.windows.draw_window, gets_dialog_proc,
-                                     reinterpret_cast<std::uintptr_t>(into));
-  lib.dialog.gets_reply = nullptr;
-  return result == -1 ? 0 : 1;
+  if (lib.replay.playing) {
+    reply_from_run(into, lib.dialog.gets_chars);
+  } else {
+    GetsTemplate t = build_gets_template(prompt);
+    long result = platform::dialog_box(t.data(), t.size(), lib.windows.draw_window,
+                                       gets_dialog_proc, reinterpret_cast<std::uintptr_t>(into));
+    lib.dialog.gets_reply = nullptr;
+    if (result == -1) return 0;
+  }
+  run_record_reply(into ? into : "");
+  return 1;
 }
 
 int KX508_gets(const char* prompt, char* reply) {

@@ -139,6 +139,7 @@ int KX508_start(KX508_Instance, KX508_Instance, const char*, int show_state) {
     return 1;
   }
   replay_open();
+  run_open();
   watch_the_end();
   std::string why;
   if (!platform::open(&why)) {
@@ -264,6 +265,7 @@ int KX508_wait_event(int* x, int* y, char* key) {
 
   if (script.recording_on)
     record_event(event.kind, event.x, event.y, event.key);
+  if (run_recording()) run_record_event(event.kind, event.x, event.y, event.key);
   if (x) *x = event.x;
   if (y) *y = event.y;
   if (key) *key = event.key;

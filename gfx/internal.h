@@ -100,27 +100,45 @@ platform::Colour colour_value(int colour);
 // unless KX508_PLAY names another.
 inline constexpr const char* kScriptName = "KX508.SCR";
 
-// The script file is open for writing while recording, for reading while playing.
-struct ScriptState {
+// A file of script lines as a recorder writes it: whole lines, then the pending periodic
+// run's line (pending_bytes long), rewritten as the run grows.
+struct RecordedFile {
   std::FILE* file = nullptr;
+  int periodic_count = 0;
+  long bytes = 0;  // of whole lines, from the file's opening
+  long pending_bytes = 0;
+};
+
+// The script file is open for writing while recording, for reading while playing.
+struct ScriptState : RecordedFile {
   // The file playback reads: the script, or the one KX508_PLAY names.
   std::string play_path = kScriptName;
-  int periodic_count = 0;
   bool recording_on = false;
   bool playback_on = false;
   bool play_one_pending = false;
-  // Bytes of whole lines in the file being written, and lines read from the file being
-  // played; both count from the file's opening. The pending periodic run's line follows
-  // the whole lines: pending_bytes long.
-  long bytes = 0;
-  long pending_bytes = 0;
+  // Lines read from the file being played, from its opening.
   int line = 0;
+  // The file being played is a run (it starts with the run's first line), which may hold
+  // the prompt's replies.
+  bool playing_run = false;
   // The recorder's last open failed; periodic events do not try again.
   bool open_failed = false;
 };
 
+// A run: every event the waits return from KX508_start on, and the prompt's replies, in
+// the file KX508_RECORD names. The library's clock and generator are the replay's while it
+// records, so that KX508_PLAY of the file shows the same pictures.
+inline constexpr const char* kRunFirstLine = "KX508_RUN(1);";
+struct RunState : RecordedFile {
+  std::string path;
+  bool recording = false;  // until the program ends, or a line cannot be written
+};
+
 void record_event(int kind, int x, int y, char key);
 bool script_read_event();
+// Under KX508_PLAY the prompt is answered by the run: the reply on the run's next line, or
+// the empty reply when the next line is not one.
+std::string script_read_reply();
 void stop_recording();
 void stop_playback();
 // Playback stops where it is, the file left open at the next event, and the animation
@@ -130,6 +148,34 @@ void script_close();
 // Ends script work for good (the library stops, the process ends): a recording first
 // writes its pending periodic line, as switching it off does; the file is closed.
 void script_finish();
+
+// Writes one event's line into a recorded file, as the recorder does (a periodic event
+// adds to the pending run). False when nothing could be written.
+enum class LineWrite { Written, Failed };
+LineWrite write_event_line(RecordedFile& to, int kind, int x, int y, char key);
+// The pending periodic run's line becomes a whole line.
+LineWrite end_periodic_run(RecordedFile& to);
+// Closes a file whose line could not be written, cut to its whole lines.
+void close_at_whole_lines(RecordedFile& f);
+// Writes a whole line of text (its newline added) after the file's whole lines.
+LineWrite write_whole_line(RecordedFile& to, const std::string& text);
+// A reply as the run's reply line holds it, and back.
+std::string reply_line(const std::string& reply);
+bool read_reply_line(const std::string& line, std::string* reply);
+
+// ---- run.cpp: KX508_RECORD
+
+// Reads the option at start; a path that cannot be used: one line, status 2.
+void run_open();
+// Whether a run is being recorded.
+bool run_recording();
+// At the end of every wait: the event it returns.
+void run_record_event(int kind, int x, int y, char key);
+// The prompt's reply, as the program got it.
+void run_record_reply(const char* reply);
+// The program ends (or stops the library): the pending periodic run is written, the file
+// closed.
+void run_finish();
 
 // ---- log.cpp: the log window
 
@@ -265,6 +311,7 @@ struct Library {
   DisplayState display;
   StartupState startup;
   ReplayState replay;
+  RunState run;
   EndingState ending;
 };
 

@@ -9,6 +9,7 @@ Library lib;
 void reset_library() {
   // What the state holds open goes first: the script file and the platform's windows.
   script_close();
+  run_finish();
   replay_close();
   platform::close();
   lib = Library{};

@@ -343,7 +343,12 @@ using namespace kx508;
 
 namespace {
 
-bool replaying() { return lib.replay.playing || !env("KX508_PLAY").empty(); }
+// A run being recorded uses the replay's clock and generator too, so that its replay
+// seeds and reads the time as it did. Asked before KX508_start, the options say.
+bool replaying() {
+  return lib.replay.playing || lib.run.recording || !env("KX508_PLAY").empty() ||
+         !env("KX508_RECORD").empty();
+}
 
 }  // namespace
 

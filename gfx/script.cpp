@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "internal.h"
 #include "files.h"
@@ -15,6 +17,20 @@ namespace {
 
 constexpr std::size_t kLineBuffer = 512;  // at most 511 characters a line
 
+}  // namespace
+
+void close_at_whole_lines(RecordedFile& f) {
+  std::clearerr(f.file);
+  // A file that takes no change at all keeps what it has; the caller says why it closed.
+  platform::files::cut(f.file, f.bytes);
+  platform::files::close(f.file);
+  f.file = nullptr;
+  f.periodic_count = 0;
+  f.pending_bytes = 0;
+}
+
+namespace {
+
 // A line that could not be written (disk full, device error) ends the recording, so
 // that no later event is taken for recorded and no later open empties the file. A line
 // written in part is cut off, so that the script ends with the last whole line.
@@ -23,13 +39,7 @@ void write_failed() {
   KX508_log("Cannot write script file %s\n", kScriptName);
   script.recording_on = false;
   platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
-  std::clearerr(script.file);
-  // A file that takes no change at all keeps what it has; the message has been given.
-  platform::files::cut(script.file, script.bytes);
-  platform::files::close(script.file);
-  script.file = nullptr;
-  script.periodic_count = 0;
-  script.pending_bytes = 0;
+  close_at_whole_lines(script);
 }
 
 // Another program records into the same file. Retrying would take its file as soon as it
@@ -65,74 +75,87 @@ bool open_for_recording() {
   return true;
 }
 
-// Writes one event's line after the file's whole lines and hands it to the system at once,
-// so that a crash or a kill after the line was written loses nothing. A periodic line is
-// the pending run's, as it counts so far: it is written over the run's earlier line and
-// stays pending until the run ends. False when nothing could be written.
-bool script_write(int kind, int x, int y, char key) {
-  ScriptState& script = lib.script;
-  if (!open_for_recording()) return false;
-  std::FILE* file = script.file;
-  if (std::fseek(file, script.bytes, SEEK_SET) != 0) {
-    write_failed();
-    return false;
-  }
-  int written = 0;
+// Writes text after the file's whole lines and hands it to the system at once, so that a
+// crash or a kill after the line was written loses nothing. Pending text is the periodic
+// run's line as it counts so far: it is written over the run's earlier line.
+LineWrite write_at_end(RecordedFile& to, const std::string& text, bool pending) {
+  std::FILE* file = to.file;
+  if (std::fseek(file, to.bytes, SEEK_SET) != 0) return LineWrite::Failed;
+  if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0)
+    return LineWrite::Failed;
+  const long n = static_cast<long>(text.size());
+  if (pending) to.pending_bytes = n;
+  else to.bytes += n;
+  return LineWrite::Written;
+}
+
+std::string event_text(int kind, int x, int y, char key, int periodic_count) {
+  char text[64];
   switch (kind) {
     case KX508_MOUSE:
-      written = std::fprintf(file, "KX508_MOUSE(%d, %d);\n", x, y);
+      std::snprintf(text, sizeof text, "KX508_MOUSE(%d, %d);\n", x, y);
       break;
     case KX508_KEY:
       // Keys are written 0..255 so that they read back the same.
-      written = std::fprintf(file, "KX508_KBD(%d);\n", static_cast<unsigned char>(key));
+      std::snprintf(text, sizeof text, "KX508_KBD(%d);\n", static_cast<unsigned char>(key));
       break;
     case KX508_PERIODIC:
-      written = std::fprintf(file, "KX508_PERIODIC(%d);\n", script.periodic_count);
+      std::snprintf(text, sizeof text, "KX508_PERIODIC(%d);\n", periodic_count);
       break;
     default:
-      return true;
+      return "";
   }
-  if (written < 0 || std::fflush(file) != 0) {
-    write_failed();
-    return false;
-  }
-  if (kind == KX508_PERIODIC) script.pending_bytes = written;
-  else script.bytes += written;
-  return true;
-}
-
-// The pending periodic run's line becomes a whole line. False when the recording ended
-// on a write failure.
-bool end_periodic_run() {
-  ScriptState& script = lib.script;
-  if (script.periodic_count <= 0) return true;
-  const bool written = script_write(KX508_PERIODIC, 0, 0, 0);
-  if (written) script.bytes += script.pending_bytes;
-  script.pending_bytes = 0;
-  script.periodic_count = 0;
-  return written || script.recording_on;
+  return text;
 }
 
 // One line of the script, or why there is none.
 enum class LineRead { Line, TooLong, End };
 
+constexpr const char* kReplyStart = "KX508_GETS(\"";
+constexpr const char* kReplyEnd = "\");";
+// A reply line's longest: 255 characters, each written as \xHH at worst.
+constexpr std::size_t kLongestReplyLine = 4 * 255 + 16;
+
+bool starts_with(const std::string& s, const char* prefix) {
+  return s.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
 // Reads a line of at most 511 characters (its newline dropped; a carriage return before
 // it too, so files written with CR LF line ends play). A longer line is read whole and
-// reported as too long. NUL bytes are ordinary characters, so a binary file is read as
-// lines like any other.
+// reported as too long, unless it is a run's reply line. NUL bytes are ordinary
+// characters, so a binary file is read as lines like any other.
 LineRead read_line(std::string& line) {
   std::FILE* file = lib.script.file;
   line.clear();
   std::size_t length = 0;
   int c;
   while ((c = std::getc(file)) != EOF && c != '\n') {
-    if (length < kLineBuffer - 1) line.push_back(static_cast<char>(c));
+    if (length < kLongestReplyLine) line.push_back(static_cast<char>(c));
     ++length;
   }
   if (c == EOF && length == 0) return LineRead::End;
-  if (length > kLineBuffer - 1) return LineRead::TooLong;
+  const bool reply = lib.script.playing_run && starts_with(line, kReplyStart);
+  if (length > (reply ? kLongestReplyLine : kLineBuffer - 1)) return LineRead::TooLong;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return LineRead::Line;
+}
+
+// Opens the file to play. A run's first line is read here, so that a reply asked for
+// before the first event finds its line next.
+bool open_for_playing() {
+  ScriptState& script = lib.script;
+  script.file = platform::files::open_for_reading(script.play_path.c_str());
+  if (!script.file) return false;
+  script.line = 0;
+  script.playing_run = false;
+  std::string first;
+  if (read_line(first) == LineRead::Line && first == kRunFirstLine) {
+    script.playing_run = true;
+    script.line = 1;
+  } else {
+    std::rewind(script.file);
+  }
+  return true;
 }
 
 // A number in the line, clamped to the int range.
@@ -243,30 +266,52 @@ void end_of_script() {
 
 }  // namespace
 
+LineWrite write_event_line(RecordedFile& to, int kind, int x, int y, char key) {
+  if (kind == KX508_PERIODIC) {
+    // The run is in the file as it grows, so that a crash, a kill or a page left mid-run
+    // keeps it.
+    ++to.periodic_count;
+    return write_at_end(to, event_text(kind, 0, 0, 0, to.periodic_count), true);
+  }
+  if (end_periodic_run(to) == LineWrite::Failed) return LineWrite::Failed;
+  const std::string text = event_text(kind, x, y, key, 0);
+  return text.empty() ? LineWrite::Written : write_at_end(to, text, false);
+}
+
+LineWrite end_periodic_run(RecordedFile& to) {
+  if (to.periodic_count <= 0) return LineWrite::Written;
+  const LineWrite written =
+      write_at_end(to, event_text(KX508_PERIODIC, 0, 0, 0, to.periodic_count), true);
+  if (written == LineWrite::Written) to.bytes += to.pending_bytes;
+  to.pending_bytes = 0;
+  to.periodic_count = 0;
+  return written;
+}
+
+LineWrite write_whole_line(RecordedFile& to, const std::string& text) {
+  if (end_periodic_run(to) == LineWrite::Failed) return LineWrite::Failed;
+  return write_at_end(to, text + "\n", false);
+}
+
 void record_event(int kind, int x, int y, char key) {
   ScriptState& script = lib.script;
-  if (kind == KX508_PERIODIC) {
+  // A file that could not be opened is not tried again (and said again) at every tick;
+  // the next other event tries.
+  if (kind == KX508_PERIODIC && !script.file && script.open_failed) {
     ++script.periodic_count;
-    // The run is in the file as it grows, so that a crash, a kill or a page left mid-run
-    // keeps it. An open that failed is tried again (and said again) by the next other line.
-    if (script.file || !script.open_failed) script_write(KX508_PERIODIC, 0, 0, 0);
     return;
   }
-  if (!end_periodic_run()) return;  // the recording ended on a write failure
-  script_write(kind, x, y, key);
+  if (!open_for_recording()) return;
+  if (write_event_line(script, kind, x, y, key) == LineWrite::Failed) write_failed();
 }
 
 bool script_read_event() {
   ScriptState& script = lib.script;
-  if (!script.file) {
-    script.file = platform::files::open_for_reading(script.play_path.c_str());
-    if (!script.file) {
-      KX508_log("Cannot open script file %s for reading\n", script.play_path.c_str());
-      stop_playback();
-      replay_script_ended("could not be opened");
-      return false;
-    }
-    script.line = 0;
+  if (!script.file && !open_for_playing()) {
+    KX508_log("Cannot open script file %s for reading\n", script.play_path.c_str());
+    stop_playback();
+    replay_script_ended("could not be opened");
+    return false;
   }
   if (script.periodic_count > 0) {
     --script.periodic_count;
@@ -287,6 +332,12 @@ bool script_read_event() {
       case LineRead::Line:
         ++script.line;
         if (line.empty()) continue;
+        if (script.playing_run && starts_with(line, kReplyStart)) {
+          // The program did not ask the prompt here, as it did when this run was recorded.
+          KX508_log("Reply on line %d of %s was not asked for; skipped\n", script.line,
+                    script.play_path.c_str());
+          continue;
+        }
         if (deliver_line(line)) {
           ++lib.replay.events_played;
           return true;
@@ -297,17 +348,92 @@ bool script_read_event() {
   }
 }
 
+std::string script_read_reply() {
+  ScriptState& script = lib.script;
+  // Only while the run plays, and never from a file being recorded, or from the top of a
+  // script that has played to its end.
+  if (script.recording_on || !lib.replay.ending.empty()) return "";
+  if (!script.file && (!script.playback_on || !open_for_playing())) return "";
+  // In a periodic run's middle, the reply's line is still to come after the run.
+  if (!script.playing_run || script.periodic_count > 0) return "";
+  const long at = std::ftell(script.file);
+  const int line_at = script.line;
+  std::string line, reply;
+  LineRead read;
+  do {
+    read = read_line(line);
+    ++script.line;
+  } while (read == LineRead::Line && line.empty());
+  if (read == LineRead::Line && read_reply_line(line, &reply)) return reply;
+  std::fseek(script.file, at, SEEK_SET);
+  script.line = line_at;
+  return "";
+}
+
+std::string reply_line(const std::string& reply) {
+  std::string line = kReplyStart;
+  for (unsigned char c : reply) {
+    if (c == '"' || c == '\\') {
+      line += '\\';
+      line += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      line += hex;
+    } else {
+      line += static_cast<char>(c);
+    }
+  }
+  return line + kReplyEnd;
+}
+
+bool read_reply_line(const std::string& line, std::string* reply) {
+  const std::size_t start = std::strlen(kReplyStart), end_size = std::strlen(kReplyEnd);
+  if (!starts_with(line, kReplyStart) || line.size() < start + end_size ||
+      line.compare(line.size() - end_size, end_size, kReplyEnd) != 0)
+    return false;
+  std::string text;
+  const std::size_t last = line.size() - end_size;
+  for (std::size_t i = start; i < last; ++i) {
+    char c = line[i];
+    if (c == '"') return false;
+    if (c == '\\') {
+      if (i + 1 >= last) return false;
+      c = line[++i];
+      if (c == 'x') {
+        unsigned value = 0;
+        for (int k = 0; k < 2; ++k) {
+          if (++i >= last || !std::isxdigit(static_cast<unsigned char>(line[i]))) return false;
+          const char h = static_cast<char>(std::tolower(static_cast<unsigned char>(line[i])));
+          value = value * 16 + static_cast<unsigned>(is_digit(h) ? h - '0' : h - 'a' + 10);
+        }
+        c = static_cast<char>(value);
+      } else if (c != '"' && c != '\\') {
+        return false;
+      }
+    }
+    text += c;
+  }
+  *reply = text;
+  return true;
+}
+
 void stop_recording() {
   ScriptState& script = lib.script;
   script.recording_on = false;
   platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
-  end_periodic_run();
+  if (script.periodic_count > 0 && open_for_recording() &&
+      end_periodic_run(script) == LineWrite::Failed) {
+    write_failed();
+    return;
+  }
   script_close();
 }
 
 void script_finish() {
   if (lib.script.recording_on) stop_recording();
   else script_close();
+  run_finish();
 }
 
 void pause_playback() {
@@ -334,6 +460,7 @@ void script_close() {
   script.periodic_count = 0;
   script.pending_bytes = 0;
   script.open_failed = false;
+  script.playing_run = false;
 }
 
 }  // namespace kx508

@@ -91,6 +91,11 @@ def files_that_cannot_be_used(traffic, work):
             "the script being played", dict(KX508_PLAY="run.scr", KX508_LOG="link-to-run.scr")),
         "frames into a folder of frames": ("already holds frames",
                                            dict(KX508_FRAMES="old-frames")),
+        "a run into a folder": ("a folder", dict(KX508_RECORD="old-frames")),
+        "a run into a FIFO": ("not a regular file", dict(KX508_RECORD="fifo")),
+        "a run over the script it plays": (
+            "it is the file KX508_PLAY names",
+            dict(KX508_PLAY="run.scr", KX508_RECORD="link-to-run.scr")),
     }
     for what, (reason, options) in cases.items():
         expect_refused(traffic, work, what, reason, **options)
@@ -221,6 +226,26 @@ def two_runs_never_share_a_frames_folder(traffic, work):
               f"run {n}: the folder holds {frames_in(os.path.join(work, folder))}")
 
 
+def a_run_file_is_one_runs(traffic, work):
+    """A second run that records into a run file being recorded is refused, and leaves the
+    first run's file whole: the first replays what it recorded."""
+    first = subprocess.Popen([traffic], cwd=work, stderr=subprocess.PIPE, text=True,
+                             env=environment(KX508_PLAY="long.scr", KX508_RECORD="one.run"))
+    deadline = time.monotonic() + 60
+    while not os.path.exists(os.path.join(work, "one.run")) or \
+            os.path.getsize(os.path.join(work, "one.run")) < 20:
+        check(time.monotonic() < deadline and first.poll() is None, "the first run records nothing")
+        time.sleep(0.01)
+    expect_refused(traffic, work, "a second run into one run file", "another run is recording",
+                   KX508_PLAY="run.scr", KX508_RECORD="one.run")
+    first.send_signal(signal.SIGTERM)
+    first.communicate(timeout=60)
+    with open(os.path.join(work, "one.run")) as f:
+        recorded = f.read()
+    check(re.fullmatch(r"KX508_RUN\(1\);\nKX508_PERIODIC\(\d+\);\n", recorded),
+          f"the first run's file holds {recorded[:200]!r}")
+
+
 def replays_are_the_same(traffic, diff, work):
     runs = []
     for n in (1, 2):
@@ -269,6 +294,7 @@ def main():
         killed_runs_leave_no_cut_frame(traffic, work)
         runs_ended_from_outside(traffic, work)
         two_runs_never_share_a_frames_folder(traffic, work)
+        a_run_file_is_one_runs(traffic, work)
         frames = replays_are_the_same(traffic, diff, work)
         diff_finds_differences(diff, work, frames)
     finally:

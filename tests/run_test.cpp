@@ -1,0 +1,125 @@
+// Runs: KX508_RECORD records every event from the start and the prompt's replies, with the
+// replay's clock and generator, and KX508_PLAY of the file gives the program the same.
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "library_fixture.h"
+
+namespace {
+
+class RunTest : public LibraryTest {
+ protected:
+  void TearDown() override {
+    set_env("KX508_RECORD", nullptr);
+    set_env("KX508_PLAY", nullptr);
+    LibraryTest::TearDown();
+  }
+
+  static std::string read(const std::string& name) {
+    std::stringstream s;
+    s << std::ifstream(name, std::ios::binary).rdbuf();
+    return s.str();
+  }
+
+  // A reply typed into the prompt, should one open.
+  static void answer_prompt(const std::string& typed) {
+    hl::answer_next_dialog({[typed](hl::Dialog& d) {
+      d.type(typed);
+      d.press_enter();
+    }});
+  }
+
+  // What the program under test sees: the clock and a random draw at each event, the
+  // events themselves, and the prompt's replies.
+  static std::vector<std::string> program(int events) {
+    std::vector<std::string> seen;
+    KX508_srand(static_cast<unsigned>(KX508_time()));
+    KX508_set_animation(KX508_ANIMATION_RUN);
+    for (int i = 0; i < events; ++i) {
+      Event e = wait();
+      if (e.kind == KX508_QUIT) break;
+      seen.push_back(std::to_string(e.kind) + " " + std::to_string(e.x) + "," +
+                     std::to_string(e.y) + " " + std::to_string(e.key) + " at " +
+                     std::to_string(KX508_time()) + " draws " + std::to_string(KX508_rand()));
+      if (e.kind == KX508_KEY) {
+        char reply[16] = "untouched";
+        KX508_gets_n("Name?", reply, sizeof reply);
+        seen.push_back(std::string("reply ") + reply);
+      }
+    }
+    return seen;
+  }
+};
+
+TEST_F(RunTest, ARunRecordedFromTheStartReplaysWhatTheProgramSaw) {
+  set_env("KX508_RECORD", "my.run");
+  start();
+  hl::schedule(150, [] { hl::click(kx508::lib.windows.draw_window, client_x(5), client_y(-6)); });
+  hl::schedule(350, [] { hl::type_char('k'); });
+  answer_prompt("Ada \"the\" \\ first");
+  const std::vector<std::string> live = program(7);
+  kx508::finish_run(nullptr);
+  // The reply as the program got it: cut to its buffer.
+  EXPECT_EQ(read("my.run"),
+            "KX508_RUN(1);\nKX508_PERIODIC(1);\nKX508_MOUSE(5, -6);\nKX508_PERIODIC(2);\n"
+            "KX508_KBD(107);\nKX508_GETS(\"Ada \\\"the\\\" \\\\ fir\");\nKX508_PERIODIC(2);\n");
+
+  kx508::reset_library();
+  ASSERT_TRUE(platform::open_backend("headless", nullptr));
+  set_env("KX508_RECORD", nullptr);
+  set_env("KX508_PLAY", "my.run");
+  start();
+  answer_prompt("not asked");  // a replay never opens the prompt
+  EXPECT_EQ(program(8), live);
+}
+
+TEST_F(RunTest, RepliesReadBackAsWrittenAndMalformedOnesAreNone) {
+  const std::string tricky = "quote \" back \\ line\nend\r\x01\x7F caf\xC3\xA9";
+  const std::string line = kx508::reply_line(tricky);
+  EXPECT_EQ(line, "KX508_GETS(\"quote \\\" back \\\\ line\\x0Aend\\x0D\\x01\\x7F caf\xC3\xA9\");");
+  std::string back;
+  ASSERT_TRUE(kx508::read_reply_line(line, &back));
+  EXPECT_EQ(back, tricky);
+  ASSERT_TRUE(kx508::read_reply_line("KX508_GETS(\"\\x0a\");", &back));
+  EXPECT_EQ(back, "\n");
+  for (const char* bad : {"KX508_GETS(\"open", "KX508_GETS(\"a\"b\");", "KX508_GETS(\"\\q\");",
+                          "KX508_GETS(\"\\x4\");", "KX508_GETS(\"\\\");", "KX508_KBD(97);"})
+    EXPECT_FALSE(kx508::read_reply_line(bad, &back)) << bad;
+}
+
+// A reply the program asks for where the run has none is empty, and the run plays on; a
+// reply the program never asks for is passed over with a word in the log.
+TEST_F(RunTest, RepliesOutOfStepWithTheProgramAreEmptyOrSkipped) {
+  std::ofstream("x.run") << "KX508_RUN(1);\nKX508_KBD(97);\nKX508_GETS(\"x\");\n"
+                            "KX508_KBD(98);\nKX508_GETS(\"y\");\n";
+  set_env("KX508_PLAY", "x.run");
+  start();
+  char reply[16] = "untouched";
+  EXPECT_EQ(KX508_gets("Asked before any event", reply), 1);
+  EXPECT_STREQ(reply, "");
+  EXPECT_EQ(wait().key, 'a');
+  EXPECT_EQ(wait().key, 'b');
+  EXPECT_EQ(log_lines().back(), "Reply on line 3 of x.run was not asked for; skipped\n");
+  EXPECT_EQ(KX508_gets("Asked after b", reply), 1);
+  EXPECT_STREQ(reply, "y");
+  EXPECT_EQ(wait().kind, KX508_QUIT);
+  // After the run's end no reply is read from the top again.
+  EXPECT_EQ(KX508_gets("Asked after the end", reply), 1);
+  EXPECT_STREQ(reply, "");
+}
+
+// A classic script has no replies: the prompt gets the empty reply without opening.
+TEST_F(RunTest, AScriptWithoutRepliesGivesTheEmptyReply) {
+  std::ofstream("plain.scr") << "KX508_KBD(97);\n";
+  set_env("KX508_PLAY", "plain.scr");
+  start();
+  answer_prompt("typed");
+  char reply[16] = "untouched";
+  EXPECT_EQ(KX508_gets("Name?", reply), 1);
+  EXPECT_STREQ(reply, "");
+  EXPECT_EQ(wait().key, 'a');
+}
+
+}  // namespace

@@ -1,7 +1,7 @@
 """The program ended from outside, on a real X server. SIGTERM, SIGINT or SIGHUP ends it
 as a quit does: status 0, a recording closed with its last periodic run. An X server that
 goes away ends it with status 1, and nothing it recorded or wrote is lost: the script, the
-frames and the log whole, and the summary said."""
+frames, the log and a run recorded from the start whole, and the summary said."""
 import os
 import re
 import signal
@@ -40,7 +40,7 @@ def signals(s):
 
 
 def display_gone(s):
-    s.env.update(KX508_FRAMES="frames", KX508_LOG="log.txt")
+    s.env.update(KX508_FRAMES="frames", KX508_LOG="log.txt", KX508_RECORD="whole.run")
     t = Traffic(s)
     t.drawing()
     script = record(s, t)
@@ -50,6 +50,10 @@ def display_gone(s):
     said = s.output(t.p)
     check(status == 1, f"the X server gone, the program ended with status {status}: {said}")
     a_periodic_run(script)
+    with open(os.path.join(s.work, "whole.run")) as f:
+        run = f.read()
+    check(re.fullmatch(r"KX508_RUN\(1\);\nKX508_PERIODIC\(\d+\);\n", run),
+          f"the run recorded from the start holds {run!r}")
     summary = re.search(r"KX508: (\d+) frames written to frames; log written to log.txt; "
                         r"the program failed: the process was ended before the program "
                         r"returned", said)

@@ -1,0 +1,117 @@
+"""A run recorded live on the desktop replays to the pictures it showed. The helper seeds
+its randomness from the clock and animates; it is recorded with KX508_RECORD and its frames
+kept while a person (xdotool) clicks, switches logging off and on, and answers the prompt.
+Replayed headless from the run file, it gives the same pictures in the same order; given a
+Windows build and its runner, the replay under Wine does too. The backends' windows differ,
+so the canvas's origin does: pictures are compared around the origin's marker, and a
+picture presented twice in a row (a repaint) counts once.
+    live_run_test.py [<kx508_live_run.exe> <wine-run>]"""
+import os
+import re
+import subprocess
+import sys
+import time
+
+from failure import check
+from xsession import Session, main, poll, tool
+
+MAGENTA = b"\xff\x00\xff"
+# Library coordinates compared: inside what both backends' canvases hold of the picture.
+SPAN_X, SPAN_Y = 290, 200
+
+
+def rgb(png):
+    out = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], capture_output=True,
+                         check=True).stdout
+    width = int(subprocess.run(["identify", "-format", "%w", png], capture_output=True,
+                               check=True, text=True).stdout)
+    return out, width
+
+
+def origin(png):
+    """The centre of the 5 x 5 magenta marker at library point (0, 0)."""
+    data, width = rgb(png)
+    found = [i // 3 for i in range(0, len(data), 3) if data[i:i + 3] == MAGENTA]
+    check(len(found) == 25, f"{png}: the origin marker has {len(found)} pixels, not 25")
+    return sum(i % width for i in found) // 25, sum(i // width for i in found) // 25
+
+
+def pictures(folder):
+    """The frames around the origin, each picture once where it was presented again."""
+    frames = sorted(os.listdir(folder))
+    check(len(frames) >= 10, f"{folder} holds {len(frames)} frames")
+    ox, oy = origin(os.path.join(folder, frames[-1]))
+    crop = f"{2 * SPAN_X + 1}x{2 * SPAN_Y + 1}+{ox - SPAN_X}+{oy - SPAN_Y}"
+    seen = []
+    for name in frames:
+        picture = subprocess.run(["convert", os.path.join(folder, name), "-crop", crop,
+                                  "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+        if not seen or seen[-1][1] != picture:
+            seen.append((name, picture))
+    return seen
+
+
+def same_pictures(live, replayed, what):
+    first = next((i for i, (a, b) in enumerate(zip(live, replayed)) if a[1] != b[1]), None)
+    check(first is None, f"{what}: the picture of live frame {live[first][0] if first is not None else ''}"
+                         f" differs from replayed frame {replayed[first][0] if first is not None else ''}")
+    check(len(live) == len(replayed),
+          f"{what}: {len(live)} pictures live, {len(replayed)} replayed")
+
+
+def record_live(s, program):
+    s.env.update(KX508_RECORD="live.run", KX508_FRAMES="live")
+    p = s.start(program, name="live")
+    draw = s.find_window("KX508 Graphics", pid=p.pid)
+    x, y, width, height = s.geometry(draw)
+    s.focus(draw)
+    time.sleep(0.4)
+    s.click(x + width // 2 + 60, y + height // 2 - 40)
+    s.key("ctrl+l")
+    time.sleep(0.3)
+    s.key("n")
+    prompt = s.find_window("KX508_gets", pid=p.pid)
+    s.focus(prompt)
+    s.type("Ada")
+    s.key("Return")
+    poll("the prompt to close", lambda: not s.viewable(prompt))
+    s.focus(draw)
+    s.key("ctrl+l")
+    time.sleep(0.4)
+    s.click(x + width // 2 - 90, y + height // 2 + 30)
+    time.sleep(0.3)
+    s.key("q")
+    status = s.wait_exit(p)
+    check(status == 0, f"the live run ended with status {status}: {s.output(p)}")
+    with open(os.path.join(s.work, "live.run")) as f:
+        run = f.read()
+    check(re.fullmatch(r'KX508_RUN\(1\);\n(KX508_(PERIODIC\(\d+\)|MOUSE\(-?\d+, -?\d+\)|KBD\(\d+\)'
+                       r'|GETS\("Ada"\));\n)+', run) and run.count("KX508_MOUSE") == 2 and
+          'KX508_KBD(110);\nKX508_GETS("Ada");' in run, f"the run holds {run!r}")
+
+
+def replay(s, folder, command):
+    env = {k: v for k, v in s.env.items() if not k.startswith("KX508_") or k == "KX508_WINEPREFIX"}
+    env.update(KX508_PLATFORM="headless", KX508_PLAY="live.run", KX508_FRAMES=folder)
+    env.pop("DISPLAY", None)
+    done = subprocess.run(command, cwd=s.work, env=env, capture_output=True, text=True,
+                          timeout=180)
+    check(done.returncode == 0, f"{' '.join(command)}: status {done.returncode}: {done.stderr}")
+    # The run ends with the q that ended the program: every line was played.
+    check(re.search(r"KX508: \d+ events played from live.run .*the program ended on its own",
+                    done.stderr), f"{' '.join(command)}: {done.stderr!r}")
+    return pictures(os.path.join(s.work, folder))
+
+
+def test():
+    program = tool("KX508_LIVE_RUN")
+    with Session("live_run") as s:
+        record_live(s, program)
+        live = pictures(os.path.join(s.work, "live"))
+        same_pictures(live, replay(s, "replayed", [program]), "replayed headless")
+        if len(sys.argv) == 3:
+            exe, runner = sys.argv[1:3]
+            same_pictures(live, replay(s, "wine", [runner, exe]), "replayed under Wine")
+
+
+main(test)

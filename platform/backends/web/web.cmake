@@ -16,6 +16,7 @@ set(kx508_web_link_options
   -sFORCE_FILESYSTEM=1
   --pre-js=${KX508_WEB_DIR}/web_page.js
   --pre-js=${KX508_WEB_DIR}/web_script.js
+  --pre-js=${KX508_WEB_DIR}/web_run.js
   # Links at -O2 and above minify the JS; the optimisation level follows the build type.
   $<$<CONFIG:Release>:-O3>
   $<$<CONFIG:MinSizeRel>:-Oz>
@@ -23,7 +24,7 @@ set(kx508_web_link_options
 foreach(entry kx508_main kx508_entry)
   target_link_options(${entry} INTERFACE ${kx508_web_link_options})
   set_property(TARGET ${entry} APPEND PROPERTY INTERFACE_LINK_DEPENDS
-    ${KX508_WEB_DIR}/web_page.js ${KX508_WEB_DIR}/web_script.js)
+    ${KX508_WEB_DIR}/web_page.js ${KX508_WEB_DIR}/web_script.js ${KX508_WEB_DIR}/web_run.js)
 endforeach()
 
 # kx508_web_page(<target> [TITLE <text>]): the page that runs the program, <target>.html

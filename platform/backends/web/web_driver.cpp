@@ -4,6 +4,7 @@
 // and resumes it, so the browser runs its loop meanwhile and nothing calls into the
 // program while it is suspended.
 #include <emscripten.h>
+#include <emscripten/heap.h>
 
 #include "web_internal.h"
 
@@ -11,8 +12,10 @@ namespace platform::web {
 
 namespace {
 
-EM_JS(int, kx508_web_start, (const char* codes), {
-  if (!KX508Web.start(UTF8ToString(codes))) return 0;
+// heap_top: where the allocator keeps the end of the memory in use, which the run bar
+// (web_run.js) keeps and puts back.
+EM_JS(int, kx508_web_start, (const char* codes, const std::uintptr_t* heap_top), {
+  if (!KX508Web.start(UTF8ToString(codes), heap_top)) return 0;
   KX508Web.running();
   return 1;
 });
@@ -80,7 +83,7 @@ WebDriver::~WebDriver() {
 }
 
 bool WebDriver::start(std::string* why) {
-  if (!kx508_web_start(message_key_codes().c_str())) {
+  if (!kx508_web_start(message_key_codes().c_str(), emscripten_get_sbrk_ptr())) {
     *why = "no page to show windows on (run it in a browser, or with KX508_PLATFORM=headless)";
     return false;
   }

@@ -32,6 +32,9 @@ var KX508Web = (function () {
   var dialogs = new Map();  // dialog id -> {el, owner, items}
   var timers = new Map();   // "window:id" -> interval
   var openTop = null;       // the menu bar entry whose menu is open
+  // What the run bar (web_run.js) is told: the program is idle in its wait, the user gave
+  // it input, it ended; and the menu shortcuts the bar answers itself.
+  var hooks = {};
 
   // ---- The queue
 
@@ -39,13 +42,23 @@ var KX508Web = (function () {
 
   function push(event) {
     if (ended) return;
-    // A tick already queued for the timer stands for this one too, as in the program's
-    // queue: a sleep that ticks do not end leaves them here.
-    if (isTick(event) && queue.some(function (e) {
-      return isTick(e) && e.window === event.window && e.a === event.a;
-    })) return;
-    queue.push(event);
-    if (wake && (ticksWake || !isTick(event))) {
+    if (hooks.input && event.kind !== TIMER && event.kind !== RESIZE && event.kind !== KEY_UP &&
+        event.kind !== FOCUS_LOST) hooks.input(event);
+    enqueue([event]);
+  }
+
+  // Events the page queues together wake the program once, not once each.
+  function enqueue(events) {
+    if (ended) return;
+    events.forEach(function (event) {
+      // A tick already queued for the timer stands for this one too, as in the program's
+      // queue: a sleep that ticks do not end leaves them here.
+      if (isTick(event) && queue.some(function (e) {
+        return isTick(e) && e.window === event.window && e.a === event.a;
+      })) return;
+      queue.push(event);
+    });
+    if (wake && queue.some(function (e) { return ticksWake || !isTick(e); })) {
       var w = wake;
       wake = null;
       resume(w);
@@ -67,8 +80,13 @@ var KX508Web = (function () {
   function sleep(wakeUp, ticksToo) {
     KX508Script.store();
     ticksWake = ticksToo;
-    if (queue.some(function (e) { return ticksWake || !isTick(e); })) wakeUp();
-    else wake = wakeUp;
+    if (queue.some(function (e) { return ticksWake || !isTick(e); })) {
+      wakeUp();
+      return;
+    }
+    wake = wakeUp;
+    // Once the program has unwound to the browser's loop, not while it is unwinding.
+    if (hooks.idle) queueMicrotask(hooks.idle);
   }
 
   // One turn of the browser's loop for a program that does not wait: a message posted to
@@ -347,6 +365,7 @@ var KX508Web = (function () {
       c.width = width;
       c.height = height;
     }
+    w.pixels = [pixels, width, height];
     var image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4),
       width, height);
     for (var i = 0; i < count; ++i) {
@@ -359,6 +378,39 @@ var KX508Web = (function () {
       w.painted = true;
       performance.mark('kx508-first-frame:' + c.id);
     }
+  }
+
+  // The page's part of a program's state, kept beside its memory: how it sleeps, its
+  // menus' marks, and where its pictures are in that memory.
+  function savePage() {
+    var marks = [], pictures = [];
+    windows.forEach(function (w) {
+      w.menus.forEach(function (menu, menuId) {
+        menu.entries.forEach(function (e, index) {
+          if (e && e.el && !(e.flags & MF_SEPARATOR)) marks.push([w.id, menuId, index, e.flags]);
+        });
+      });
+      if (w.pixels) pictures.push([w.id].concat(w.pixels));
+    });
+    return {ticksWake: ticksWake, marks: marks, pictures: pictures};
+  }
+
+  // Put back with the memory: the canvases show all of what that memory shows.
+  function restorePage(saved) {
+    ticksWake = saved.ticksWake;
+    queue.length = 0;
+    saved.marks.forEach(function (m) { menuState(m[0], m[1], m[2], m[3]); });
+    saved.pictures.forEach(function (p) {
+      var w = windows.get(p[0]);
+      if (!w) return;
+      if (w.canvas.width !== p[2] || w.canvas.height !== p[3]) {
+        w.canvas.width = p[2];
+        w.canvas.height = p[3];
+      }
+      w.pixels = p.slice(1);
+      w.context.putImageData(new ImageData(
+        new Uint8ClampedArray(HEAPU8.buffer, p[1], p[2] * p[3] * 4), p[2], p[3]), 0, 0);
+    });
   }
 
   // ---- Keys
@@ -386,6 +438,11 @@ var KX508Web = (function () {
 
   function canvasKey(w, e, down) {
     if (!messageCodes.has(e.code)) return;
+    if (down && e.ctrlKey && !e.altKey && !e.metaKey && hooks.shortcut &&
+        hooks.shortcut(e.key.toLowerCase())) {
+      e.preventDefault();
+      return;
+    }
     if (usedKey(w, e)) e.preventDefault();
     push({kind: down ? KEY_DOWN : KEY_UP, window: w.id, ctrl: e.ctrlKey, alt: e.altKey,
       code: e.code, key: e.key});
@@ -491,6 +548,8 @@ var KX508Web = (function () {
     var m = w && w.menus.get(menu);
     var entry = m && m.entries[index];
     if (!entry || !entry.el || (entry.flags & MF_SEPARATOR)) return;
+    if (hooks.recorded && entry.shortcut === 'r' && (entry.flags & MF_CHECKED) && !(flags & MF_CHECKED))
+      setTimeout(hooks.recorded);
     entry.flags = flags;
     var grayed = (flags & MF_GRAYED) !== 0;
     entry.el.classList.toggle('kx508-grayed', grayed);
@@ -559,6 +618,7 @@ var KX508Web = (function () {
     }
     closeMenus();
     w.canvas.focus({preventScroll: true});
+    if (entry.shortcut && hooks.shortcut && hooks.shortcut(entry.shortcut)) return;
     push({kind: COMMAND, window: w.id, a: entry.command});
   }
 
@@ -876,8 +936,9 @@ var KX508Web = (function () {
     if (restart) restart.hidden = false;
   }
 
-  function start(codes) {
+  function start(codes, heapTop) {
     if (typeof document === 'undefined') return false;
+    if (hooks.started) hooks.started(heapTop);
     messageCodes = new Set(codes.split(' '));
     window.addEventListener('blur', function () { push({kind: FOCUS_LOST, window: 0}); });
     document.addEventListener('pointerdown', function (e) {
@@ -945,7 +1006,8 @@ var KX508Web = (function () {
     return name.toUpperCase() === 'KX508.SCR' ? PLAY_FOLDER + '/' + name : name;
   }
 
-  function playFromAddress(play) {
+  // given(bytes, name) has the script once it is fetched.
+  function playFromAddress(play, given) {
     var url = new URL(play, location.href);
     var path = playPath(url);
     // The library reads it as it reads KX508_PLAY; one that could not be had is missing,
@@ -961,6 +1023,7 @@ var KX508Web = (function () {
       return response.arrayBuffer();
     }).then(function (buffer) {
       FS.writeFile(path, new Uint8Array(buffer));
+      given(new Uint8Array(buffer), path.split('/').pop());
     }).catch(function (e) {
       say('?play: cannot fetch ' + url.href + ': ' + e.message, 'error');
     }).finally(function () {
@@ -984,7 +1047,7 @@ var KX508Web = (function () {
       addRunDependency('kx508-options');
       return;
     }
-    if (play) playFromAddress(play);
+    KX508Run.prepare(play, playFromAddress);
   }
 
   if (typeof document !== 'undefined') {
@@ -996,6 +1059,7 @@ var KX508Web = (function () {
       say(text, 'output');
     };
     Module['onExit'] = function (status) {
+      if (hooks.ended) hooks.ended(status);
       offerRestart();
       if (!started) cannotStart(lastError || 'it ended with status ' + status);
       else setStatus('The program ended with status ' + status, status === 0 ? 'done' : 'error');
@@ -1036,6 +1100,31 @@ var KX508Web = (function () {
       });
       return out;
     },
-    downloadScript: function () { KX508Script.download(); }
+    downloadScript: function () { KX508Script.download(); },
+    // What the run bar (web_run.js) needs of the program and of the page's part of its
+    // state.
+    program: {
+      hooks: hooks,
+      // Asleep in its wait, outside any prompt: the only time its memory may be kept or
+      // put back.
+      idle: function () { return wake !== null && dialogs.size === 0 && !ended; },
+      ended: function () { return ended; },
+      // The command of the menu entry with this Ctrl shortcut, as a queued event; null
+      // when no menu has it.
+      command: function (letter) {
+        var found = null;
+        windows.forEach(function (w) {
+          w.menus.forEach(function (menu) {
+            menu.entries.forEach(function (e) {
+              if (!found && e && e.shortcut === letter) found = {kind: COMMAND, window: w.id, a: e.command};
+            });
+          });
+        });
+        return found;
+      },
+      enqueue: enqueue,
+      save: savePage,
+      restore: restorePage
+    }
   };
 })();

@@ -180,7 +180,8 @@ var KX508Script = (function () {
         return;
       }
       storeNow();
-      KX508Web.say('Loaded ' + file.name + ' as KX508.SCR: play it with Ctrl+P.', 'info');
+      KX508Web.say('Loaded ' + file.name + ' as KX508.SCR: play it with Ctrl+P, or in the run bar.', 'info');
+      KX508Run.given(new Uint8Array(got[0]), file.name, false);
     });
   }
 

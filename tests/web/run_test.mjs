@@ -1,0 +1,194 @@
+// The run bar and runs shared as links: the picture at each event the bar seeks, steps or
+// plays to is the native headless replay's after that many events (KX508_PLAY_TO=k, its
+// last frame); a copied link is the run deflated in base64url, and opens it in another
+// browser to the same picture, halted and not ended; a link that cannot be opened is one
+// line, and the stored script stays as it was.
+//   node run_test.mjs <native traffic>
+import {execFileSync} from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import zlib from 'node:zlib';
+import {check, run, until} from './harness.mjs';
+import {canvasImage, libraryDifferences, readPng} from './png.mjs';
+
+const [traffic] = process.argv.splice(2, 1).map((p) => path.resolve(p));
+const VIEWPORT = {width: 1024, height: 768};
+// Past the page's second copy of the program's memory (one every 250 events), with a key
+// between its periodic runs.
+const RUN = 'KX508_PERIODIC(300);\nKX508_KBD(97);\nKX508_PERIODIC(299);\n';
+const EVENTS = 600;
+
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kx508-run-'));
+process.on('exit', () => fs.rmSync(work, {recursive: true, force: true}));
+const natives = new Map();
+
+// The native picture after k events of a run.
+function native(k, file = RUN) {
+  const key = `${k} ${file}`;
+  if (!natives.has(key)) {
+    fs.writeFileSync(path.join(work, 'run.scr'), file);
+    const frames = path.join(work, `frames-${natives.size}`);
+    try {
+      execFileSync(traffic, [], {cwd: work, stdio: 'ignore', env: {
+        ...process.env, ASAN_OPTIONS: 'detect_leaks=0', KX508_PLATFORM: 'headless',
+        KX508_PLAY: 'run.scr', KX508_PLAY_TO: String(k), KX508_FRAMES: frames,
+        KX508_FRAMES_EVERY: '1000000000'}});
+    } catch (e) {
+      // Paused at k, the headless program waits until its idle limit ends it (status 1).
+      check(e.status === 1, `the native replay to event ${k} ended with status ${e.status}`);
+    }
+    const names = fs.readdirSync(frames).sort();
+    natives.set(key, readPng(path.join(frames, names[names.length - 1])));
+  }
+  return natives.get(key);
+}
+
+const link = (file) => '#run=' + zlib.deflateRawSync(Buffer.from(file)).toString('base64url');
+const state = (page) => page.evaluate(() => KX508Run.state());
+
+async function samePicture(page, k, file = RUN) {
+  const {compared, differing} = libraryDifferences(await canvasImage(page), native(k, file));
+  check(compared >= 590 * 490, `only ${compared} pixels are shown by both`);
+  check(differing.length === 0, `at event ${k}, ${differing.length} of ${compared} pixels ` +
+    `differ from the native replay's, first ${differing.slice(0, 3).join('; ')}`);
+}
+
+// The bar stands still at event k, with the picture there.
+async function standsAt(page, k) {
+  await until(async () => {
+    const s = await state(page);
+    return s.phase === 'ready' && s.at === k && !s.playing &&
+           (await page.inputValue('#kx508-timeline')) === String(k);
+  }, `the bar reaches event ${k} (it is at ${JSON.stringify(await state(page))})`, 30000);
+  check((await page.textContent('#kx508-event')) === `Event ${k} of ${EVENTS}`,
+    `the bar says ${await page.textContent('#kx508-event')}`);
+  await samePicture(page, k);
+}
+
+async function openLink(browser, hash, options = {}) {
+  const context = await browser.newContext({viewport: VIEWPORT, ...options});
+  const page = await context.newPage();
+  page.errors = [];
+  page.on('pageerror', (e) => page.errors.push(e.message));
+  return {context, page, go: (url) => page.goto(url + 'traffic.html' + hash)};
+}
+
+await run({
+  async theBarSeeksStepsAndPlaysToTheNativePictures({browser, url}) {
+    const {page, go} = await openLink(browser, link(RUN));
+    await go(url);
+    await standsAt(page, EVENTS);
+    check(await page.isVisible('#kx508-run'), 'the run bar is not shown');
+    // The keyboard on the slider, the buttons, the program's own keys and a drag.
+    await page.focus('#kx508-timeline');
+    await page.keyboard.press('Home');
+    await standsAt(page, 0);
+    check((await page.textContent('#kx508-line')).includes('before the first event'),
+      `the bar shows line ${await page.textContent('#kx508-line')} at the start`);
+    await page.click('#kx508-forward');
+    await standsAt(page, 1);
+    check((await page.textContent('#kx508-line')) === 'Line 1: KX508_PERIODIC(300); (event 1 of its 300)',
+      `the bar shows ${await page.textContent('#kx508-line')}`);
+    const drag = (k) => page.$eval('#kx508-timeline', (slider, k) => {
+      slider.value = k;
+      slider.dispatchEvent(new Event('input', {bubbles: true}));
+    }, k);
+    await drag(437);
+    await standsAt(page, 437);
+    await page.click('#kx508-back');
+    await standsAt(page, 436);
+    await page.focus('#kx508-graphics');
+    await page.keyboard.press('Control+o');
+    await standsAt(page, 437);
+    await drag(301);
+    await standsAt(page, 301);
+    check((await page.textContent('#kx508-line')) === 'Line 2: KX508_KBD(97);',
+      `the bar shows ${await page.textContent('#kx508-line')} at the key`);
+    await page.focus('#kx508-timeline');
+    await page.keyboard.press('ArrowLeft');
+    await standsAt(page, 300);
+
+    // Played as recorded, a periodic event a tick; as fast as possible, to the end, where
+    // it stops without ending the program.
+    await page.selectOption('#kx508-speed', '1');
+    await page.click('#kx508-play');
+    await page.waitForTimeout(1000);
+    await page.click('#kx508-play');
+    const paced = (await state(page)).at;
+    check(paced > 300 && paced <= 315, `as recorded, a second played ${paced - 300} events`);
+    await standsAt(page, paced);
+    await page.selectOption('#kx508-speed', 'fast');
+    await page.click('#kx508-play');
+    await standsAt(page, EVENTS);
+    check((await page.textContent('#kx508-status')) === 'The program is running',
+      `at the run's end the status says ${await page.textContent('#kx508-status')}`);
+    check(page.errors.length === 0, `page errors: ${page.errors}`);
+  },
+
+  // A picked file's run, shared: the link holds the file deflated, and another browser
+  // opens it to the same picture, at its end or at the event it names.
+  async aCopiedLinkOpensTheRunElsewhere({browser, url}) {
+    const short = 'KX508_PERIODIC(40);\nKX508_KBD(98);\nKX508_PERIODIC(19);\n';
+    const {page, context} = await openLink(browser, '');
+    await context.grantPermissions(['clipboard-read', 'clipboard-write'], {origin: url});
+    await page.goto(url + 'traffic.html');
+    await page.setInputFiles('#kx508-load', {name: 'short.scr', mimeType: 'text/plain',
+                                             buffer: Buffer.from(short)});
+    await until(() => page.isVisible('#kx508-run'), 'a picked file shows the run bar');
+    await page.click('#kx508-copy-link');
+    await until(async () => (await page.textContent('#kx508-link-said')).includes('clipboard'),
+      'the page says where the link went');
+    const copied = await page.evaluate(() => navigator.clipboard.readText());
+    check(copied === await page.inputValue('#kx508-link'), 'the link shown is not the one copied');
+    const data = copied.startsWith(url + 'traffic.html#run=') && copied.slice((url + 'traffic.html#run=').length);
+    check(data && /^[A-Za-z0-9_-]+$/.test(data), `the link is ${copied}`);
+    check(zlib.inflateRawSync(Buffer.from(data, 'base64url')).toString('latin1') === short,
+      'the link does not hold the file as raw DEFLATE in base64url');
+
+    const elsewhere = await openLink(browser, '');
+    await elsewhere.page.goto(copied);
+    await until(async () => (await state(elsewhere.page)).phase === 'ready', 'the link opens');
+    const s = await state(elsewhere.page);
+    check(s.at === 60 && s.events === 60 && !s.left, `the link opens at ${JSON.stringify(s)}`);
+    await samePicture(elsewhere.page, 60, short);
+    check(await elsewhere.page.isVisible('#kx508-run'), 'the opened link shows no run bar');
+    check((await elsewhere.page.textContent('#kx508-status')) === 'The program is running',
+      'the opened link ended the program');
+    await elsewhere.page.goto('about:blank');
+    await elsewhere.page.goto(copied + '&at=41');
+    await until(async () => (await state(elsewhere.page)).at === 41 &&
+                            (await state(elsewhere.page)).phase === 'ready', '&at=41 opens at event 41');
+  },
+
+  // Each link that cannot be opened says so in one line; the page's stored script is the
+  // same after it, and the program runs as it would without the link.
+  async aLinkThatCannotBeOpenedSaysSoAndKeepsTheScript({browser, url}) {
+    const bomb = zlib.deflateRawSync(Buffer.alloc(17 * 1024 * 1024, 0x41), {level: 9});
+    const links = {
+      'not base64url': '#run=not*base64',
+      'not deflate': '#run=' + Buffer.from([0xff, 0xff, 0xff, 0xff]).toString('base64url'),
+      'over 16 MB': '#run=' + bomb.toString('base64url'),
+      'no run': link('hello, world\nKX508_RUN(1);\n'),
+    };
+    const stored = 'KX508_KBD(120);\n';
+    for (const [what, hash] of Object.entries(links)) {
+      const {page} = await openLink(browser, '');
+      await page.addInitScript((stored) => {
+        if (!localStorage.getItem('kx508:traffic:KX508.SCR'))
+          localStorage.setItem('kx508:traffic:KX508.SCR', stored);
+      }, stored);
+      await page.goto(url + 'traffic.html' + hash);
+      await until(() => page.evaluate(() => performance.getEntriesByName(
+        'kx508-first-frame:kx508-graphics').length > 0), `a link ${what}: the program starts`);
+      const errors = await page.locator('#kx508-messages .kx508-error').allTextContents();
+      check(errors.length === 1 && errors[0].startsWith('The link\u2019s run cannot be opened: '),
+        `a link ${what}: the page says ${JSON.stringify(errors)}`);
+      check(!(await page.isVisible('#kx508-run')), `a link ${what}: the run bar is shown`);
+      check((await page.evaluate(() => localStorage.getItem('kx508:traffic:KX508.SCR'))) === stored,
+        `a link ${what}: the stored script changed`);
+      check(page.errors.length === 0, `a link ${what}: page errors ${page.errors}`);
+      await page.context().close();
+    }
+  },
+});

@@ -161,6 +161,39 @@ await run({
                             (await state(elsewhere.page)).phase === 'ready', '&at=41 opens at event 41');
   },
 
+  // Record from the start: the page records the program from its start (KX508_RECORD),
+  // keeps the run in its storage and gives it to the bar when the program ends. The run
+  // replays natively to the page's last picture, and a step back starts the program on it.
+  async recordFromTheStartGivesTheRunToTheBar({browser, url}) {
+    const {page} = await openLink(browser, '');
+    await page.goto(url + 'traffic.html');
+    await page.click('#kx508-record-run');
+    await until(async () => (await page.textContent('#kx508-messages')).includes('Recording a run'),
+      'the page does not say that it records a run');
+    await until(() => page.evaluate(() => performance.getEntriesByName(
+      'kx508-first-frame:kx508-graphics').length > 0), 'the program starts again');
+    await page.waitForTimeout(400);
+    await page.focus('#kx508-graphics');
+    await page.keyboard.press('a');
+    await page.waitForTimeout(400);
+    await page.keyboard.press('Control+q');
+    await until(async () => (await page.textContent('#kx508-status')) === 'The program ended with status 0',
+      'Ctrl+Q ends the program');
+    await until(() => page.isVisible('#kx508-run'), 'the ended program\'s run is not in the bar');
+    const recorded = await page.evaluate(() => localStorage.getItem('kx508:traffic:KX508.RUN'));
+    check(/^KX508_RUN\(1\);\nKX508_PERIODIC\(\d+\);\nKX508_KBD\(97\);\nKX508_PERIODIC\(\d+\);\n$/.test(recorded),
+      `the stored run is ${JSON.stringify(recorded)}`);
+    const {events, at} = await state(page);
+    check(events > 4 && at === events, `the bar has the run at ${at} of ${events}`);
+    await samePicture(page, events, recorded);
+    await page.click('#kx508-back');
+    await until(async () => {
+      const s = await page.evaluate(() => typeof KX508Run !== 'undefined' && KX508Run.state());
+      return s && s.phase === 'ready' && s.at === events - 1;
+    }, 'a step back does not start the program on the run', 30000);
+    await samePicture(page, events - 1, recorded);
+  },
+
   // Each link that cannot be opened says so in one line; the page's stored script is the
   // same after it, and the program runs as it would without the link.
   async aLinkThatCannotBeOpenedSaysSoAndKeepsTheScript({browser, url}) {

@@ -405,6 +405,14 @@ var KX508Run = (function () {
   }
   var leaving = false;
 
+  // Record from the start: the page again, with KX508_RECORD.
+  function recordFromStart() {
+    var reload = !location.search;
+    location.href = location.origin + location.pathname + '#record';
+    if (reload) location.reload();
+  }
+  var recording = false;
+
   // ---- The bar
 
   function show() {
@@ -488,6 +496,7 @@ var KX508Run = (function () {
       if (playing) startPlaying();
     });
     el('kx508-copy-link').addEventListener('click', copyLink);
+    el('kx508-record-run').addEventListener('click', recordFromStart);
     window.addEventListener('hashchange', function () {
       if (!leaving && /^#run=/.test(location.hash)) location.reload();
     });
@@ -531,6 +540,13 @@ var KX508Run = (function () {
       } catch (e) { /* nothing was recorded */ }
     };
     P.hooks.ended = function () {
+      if (recording) {
+        KX508Script.storeNow();
+        try {
+          given(FS.readFile(KX508Script.FOLDER + '/' + KX508Script.RUN_NAME),
+                'the run recorded from the start', false, true);
+        } catch (e) { /* the program ended before its first wait */ }
+      }
       if (mode === 'here') {
         at += inflight;
         inflight = 0;
@@ -543,8 +559,9 @@ var KX508Run = (function () {
     };
   }
 
-  // A run for the bar. here: the program plays it from its start (KX508_PLAY).
-  function given(bytes, name, here) {
+  // A run for the bar. here: the program plays it from its start (KX508_PLAY); atEnd: the
+  // program's picture is the run's last (it was recorded so).
+  function given(bytes, name, here, atEnd) {
     var parsed = parse(bytes);
     if (!parsed.events) return false;
     run = {bytes: bytes, name: name, parsed: parsed};
@@ -557,7 +574,7 @@ var KX508Run = (function () {
     } else {
       if (mode === 'here' && phase !== 'ended') stopPlaying();
       mode = 'apart';
-      at = 0;
+      at = atEnd ? parsed.events : 0;
     }
     if (document.readyState !== 'loading') show();
     else document.addEventListener('DOMContentLoaded', show);
@@ -598,7 +615,20 @@ var KX508Run = (function () {
       return;
     }
     if (location.hash && /^#run=/.test(location.hash)) cannotOpen('it is not #run=DATA or #run=DATA&at=EVENT');
-    if (!play) return;
+    if (location.hash === '#record') {
+      // Recorded once: a reload later starts the program as usual.
+      history.replaceState(null, '', location.pathname + location.search);
+      recording = true;
+      ENV.KX508_RECORD = KX508Script.RUN_NAME;
+      KX508Web.say('Recording a run from the program\u2019s start: end the program (Quit, or ' +
+                   'its close box) to see it in the run bar.', 'info');
+      return;
+    }
+    if (!play) {
+      var last = KX508Script.recordedRun();
+      if (last) given(last, 'the last run recorded from the start', false);
+      return;
+    }
     if (!ownReplay) ENV.KX508_PLAY_TO = '0';
     playFromAddress(play, function (file, name) { given(file, name, !ownReplay); });
   }

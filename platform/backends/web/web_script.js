@@ -105,6 +105,7 @@ var KX508Script = (function () {
   }
 
   function storeNow() {
+    storeRunNow();
     clearTimeout(storeTimer);
     storeTimer = null;
     var n = node();
@@ -125,11 +126,65 @@ var KX508Script = (function () {
 
   // At a wait: stored when it changed, a large file not more than once a second.
   function store() {
+    storeRun();
     var n = node();
     if (!n || stampOf(n) === stored || storeTimer) return;
     var due = n.usedBytes > LARGE ? lastStore + STORE_EVERY_MS - Date.now() : 0;
     if (due <= 0) storeNow();
     else storeTimer = setTimeout(storeNow, due);
+  }
+
+  // ---- A run recorded from the start (KX508_RECORD): kept under a key of its own as it
+  // grows, whole or not at all, so that it outlives a reload or a closed tab.
+
+  var RUN_NAME = 'KX508.RUN', RUN_KEY = 'kx508:' + PAGE + ':' + RUN_NAME;
+  var runStored = '', runLastStore = 0, runTimer = null, runFullSaid = false;
+
+  function runNode() {
+    if (!folder) folder = FS.lookupPath(FOLDER).node;
+    return (folder.contents && folder.contents[RUN_NAME]) || null;
+  }
+
+  function storeRunNow() {
+    clearTimeout(runTimer);
+    runTimer = null;
+    var n = runNode();
+    if (!n || stampOf(n) === runStored) return;
+    runStored = stampOf(n);
+    runLastStore = Date.now();
+    var bytes = FS.readFile(FOLDER + '/' + RUN_NAME);
+    try {
+      if (bytes.length > MOST_KEPT) throw new Error('larger than the storage holds');
+      localStorage.setItem(RUN_KEY, bytesToText(bytes));
+    } catch (e) {
+      // Never an older, shorter copy taken for the run.
+      try {
+        localStorage.removeItem(RUN_KEY);
+      } catch (again) { /* nothing is kept either way */ }
+      if (runFullSaid) return;
+      runFullSaid = true;
+      KX508Web.say('The browser\u2019s storage cannot keep the run being recorded (' +
+                   bytes.length + ' bytes): the run bar shows it when the program ends, but ' +
+                   'it is not kept for your next visit.', 'warning');
+    }
+  }
+
+  function storeRun() {
+    var n = runNode();
+    if (!n || stampOf(n) === runStored || runTimer) return;
+    var due = n.usedBytes > LARGE ? runLastStore + STORE_EVERY_MS - Date.now() : 0;
+    if (due <= 0) storeRunNow();
+    else runTimer = setTimeout(storeRunNow, due);
+  }
+
+  // The last run recorded from the start, as stored; null when there is none.
+  function recordedRun() {
+    try {
+      var text = localStorage.getItem(RUN_KEY);
+      return text === null ? null : textToBytes(text);
+    } catch (e) {
+      return null;
+    }
   }
 
   function restore() {
@@ -192,6 +247,6 @@ var KX508Script = (function () {
     });
   }
 
-  return {FOLDER: FOLDER, restore: restore, store: store, storeNow: storeNow,
-          download: download, load: load};
+  return {FOLDER: FOLDER, RUN_NAME: RUN_NAME, restore: restore, store: store,
+          storeNow: storeNow, download: download, load: load, recordedRun: recordedRun};
 })();

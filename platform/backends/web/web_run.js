@@ -6,11 +6,12 @@
 // How seeking is fast: the program plays the run under KX508_PLAY, paused from its first
 // wait on (KX508_PLAY_TO=0), and the page moves it on with the menu's own Play One
 // command, queued as many times as there are events to play. While it first plays the run
-// to its end, the page keeps a copy of the program's memory every EVERY events, taken
-// while it sleeps in its wait (Asyncify has unwound it, so its whole state is in that
-// memory, the stack pointer and Asyncify's record of the wait). A seek puts back the
-// nearest copy at or before the event and plays on from there: never more than EVERY
-// events. Copies share each 16 KB that did not change since the one before.
+// to its end, the page keeps a copy of the program's memory every EVERY events (fewer on a
+// long run: MOST_COPIES at most), taken while it sleeps in its wait (Asyncify has unwound
+// it, so its whole state is in that memory, the stack pointer, Asyncify's record of the
+// wait and the files it has open, with the page's menus and canvases). A seek puts back the
+// nearest copy at or before the event and plays on from there, never further than to the
+// next copy. Copies share each 16 KB that did not change since the one before.
 //
 // A run the program is not playing (a file picked, a recording, a program that ended) is
 // shown too; seeking it starts the program again on it, as its link would.
@@ -18,7 +19,8 @@ var KX508Run = (function () {
   'use strict';
 
   var MOST_BYTES = 16 * 1024 * 1024;  // a link's run, decompressed
-  var EVERY = 250;                    // events between copies of the program's memory
+  var EVERY = 250;                    // events between copies of the program's memory,
+  var MOST_COPIES = 64;               // or more, so that a long run has no more copies than this
   var CHUNK = 16384;                  // bytes of memory compared and shared at a time
   var RUN_FILE = 'run.scr';           // where a link's run goes, beside KX508.SCR
   var FAST_BATCH_MS = 20;             // played at once, as fast as possible, between looks
@@ -193,7 +195,10 @@ var KX508Run = (function () {
   var keptBytes = 0;
   var waiters = [];      // seeks' promises, resolved when the program is at their event
   var preparedAt = 0;    // performance.now() when the copies were all taken
+  var startedAt = 0;     // and when the program first slept, at the run's start
+  var copyingMs = 0;     // spent taking them
   var batchStarted = 0;
+  var every = EVERY;
 
   function el(id) { return document.getElementById(id); }
 
@@ -210,6 +215,7 @@ var KX508Run = (function () {
   }
 
   function keep() {
+    var began = performance.now();
     var words = new Int32Array(HEAPU8.buffer);
     var top = memoryTop(), before = kept.length ? kept[kept.length - 1] : null;
     var chunks = [], per = CHUNK >> 2;
@@ -228,6 +234,7 @@ var KX508Run = (function () {
                 streams: streams, page: P.save()};
     if (kept.length && kept[kept.length - 1].event === at) kept[kept.length - 1] = copy;
     else kept.push(copy);
+    copyingMs += performance.now() - began;
   }
 
   function putBack(copy) {
@@ -283,9 +290,10 @@ var KX508Run = (function () {
     }
     if (phase === 'starting') {
       phase = 'preparing';
+      startedAt = performance.now();
       at = 0;
       keep();
-    } else if (phase === 'preparing' && (at % EVERY === 0 || at === run.parsed.events)) {
+    } else if (phase === 'preparing' && (at % every === 0 || at === run.parsed.events)) {
       keep();
     }
     advance();
@@ -295,7 +303,7 @@ var KX508Run = (function () {
     var total = run.parsed.events;
     if (phase === 'preparing') {
       if (at < total) {
-        play(Math.min(EVERY - at % EVERY, total - at));
+        play(Math.min(every - at % every, total - at));
         show();
         return;
       }
@@ -438,8 +446,8 @@ var KX508Run = (function () {
       : 'The start, before the first event';
     var state;
     if (mode === 'apart' || phase === 'ended')
-      state = (phase === 'ended' ? 'The program ended. ' : 'The program is not playing ' +
-               run.name + '. ') + 'Seeking or playing starts it again on this run.';
+      state = (phase === 'ended' ? 'The program ended. ' : '') + 'Seeking or playing starts ' +
+              'the program again on ' + run.name + '.';
     else if (phase !== 'ready') state = 'Playing the run through once: event ' + at + ' of ' + total + '\u2026';
     else if (left) state = 'The program has left the run after event ' + at + ': seeking takes it back.';
     else if (playing) state = 'Playing.';
@@ -571,6 +579,7 @@ var KX508Run = (function () {
     if (here) {
       mode = 'here';
       phase = 'starting';
+      every = Math.max(EVERY, Math.ceil(parsed.events / MOST_COPIES));
     } else {
       if (mode === 'here' && phase !== 'ended') stopPlaying();
       mode = 'apart';
@@ -649,7 +658,8 @@ var KX508Run = (function () {
     state: function () {
       return {mode: mode, phase: phase, at: at, events: run ? run.parsed.events : 0,
               left: left, playing: playing, copies: kept.length, copiedBytes: keptBytes,
-              preparedAt: preparedAt};
+              playedThroughMs: preparedAt - startedAt, copyingMs: copyingMs,
+              memoryTop: heapTop ? HEAPU32[heapTop >> 2] : 0};
     }
   };
 })();

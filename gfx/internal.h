@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "kx508.h"
@@ -242,7 +243,7 @@ int finish_run(const char* failure);
 
 // ---- replay.cpp: the options every program has for replaying a script without a
 // screen: KX508_PLAY (with KX508_PLAY_PACE and KX508_PLAY_TO), KX508_FRAMES,
-// KX508_FRAMES_EVERY and KX508_LOG.
+// KX508_FRAMES_EVERY, KX508_GIF and KX508_LOG.
 
 // The process's status when an option cannot be used (nothing ran), and when the run
 // stopped short of what the options asked.
@@ -250,6 +251,8 @@ constexpr int kReplayRefused = 2;
 constexpr int kReplayEndedShort = 3;
 // How a script's playback ends when it ends at the script's last line.
 inline constexpr const char* kPlayedToItsEnd = "played to its end";
+
+struct GifRun;  // replay.cpp
 
 struct ReplayState {
   bool active = false;   // any of the options was given
@@ -273,6 +276,11 @@ struct ReplayState {
   // number of events after which playback pauses, until it has (then -1).
   bool paced = false;
   long long play_to = -1;
+  // KX508_GIF: the replay as an animated GIF, written under a temporary name that is held
+  // against other runs, and given its name when whole.
+  std::string gif_path;
+  std::shared_ptr<GifRun> gif;
+  bool gif_failed = false;
 };
 
 // Reads the options at start. When one cannot be used: one line on standard error and

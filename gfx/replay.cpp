@@ -2,6 +2,7 @@
 // script from the top and sends quit at its end, KX508_FRAMES writes each frame the
 // drawing window is given as a PNG, KX508_LOG writes the log window's lines to a file,
 // and a summary line ends the run. The replay's clock makes such runs repeatable.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,10 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
+#include <vector>
 
+#include "gif.h"
 #include "internal.h"
 #include "png.h"
 #include "ending.h"
@@ -20,9 +24,26 @@
 
 namespace kx508 {
 
+// The GIF as it is written: the frame last presented waits until the next one shows
+// how long it was on the screen.
+struct GifRun {
+  GifRun(std::FILE* f, std::string part_name, std::vector<platform::Colour> palette)
+      : file(f), part(std::move(part_name)),
+        writer(f, kCanvasWidth, kCanvasHeight, std::move(palette)) {}
+  std::FILE* file;
+  std::string part;
+  GifWriter writer;
+  platform::Surface pending;
+  long long pending_tick = -1;  // the replay clock's tick it was presented at; -1: none yet
+  long long frames = 0;
+};
+
 namespace {
 
 namespace fs = std::filesystem;
+
+// A GIF's temporary file, made at start: a run refused after it removes it.
+std::string gif_part_made;
 using platform::files::Kind;
 
 // Where the replay's clock starts: a fixed second, the same for every run.
@@ -34,6 +55,7 @@ std::string env(const char* name) {
 }
 
 [[noreturn]] void refuse(const std::string& why) {
+  if (!gif_part_made.empty()) std::remove(gif_part_made.c_str());
   std::fprintf(stderr, "KX508: %s\n", why.c_str());
   std::fflush(stderr);
   std::exit(kReplayRefused);
@@ -91,6 +113,39 @@ void check_log(const std::string& log, const std::string& play) {
   const fs::path folder = fs::path(log).parent_path();
   if (kind == Kind::Missing && !folder.empty() && !fs::is_directory(folder, ec))
     refuse(cannot + "no folder " + folder.string());
+}
+
+// The GIF is made from a played script, and never over a file this run reads or writes.
+void check_gif(const std::string& gif, const std::string& play) {
+  const std::string cannot = "KX508_GIF: cannot write " + gif + ": ";
+  if (play.empty()) refuse("KX508_GIF: there is no script to play (give KX508_PLAY)");
+  const Kind kind = platform::files::kind_of(gif.c_str());
+  if (kind == Kind::Directory) refuse(cannot + "a folder");
+  if (kind == Kind::Other || kind == Kind::Device) refuse(cannot + "not a regular file");
+  for (const char* other : {"KX508_PLAY", "KX508_LOG", "KX508_RECORD"}) {
+    const std::string named = env(other);
+    if (!named.empty() && platform::files::same_file(gif.c_str(), named.c_str()))
+      refuse(cannot + "it is the file " + other + " names");
+  }
+  std::error_code ec;
+  const fs::path folder = fs::path(gif).parent_path();
+  if (!folder.empty() && !fs::is_directory(folder, ec)) refuse(cannot + "no folder " + folder.string());
+}
+
+// The GIF's temporary file is this run's until it is renamed: a second run that names
+// the same GIF meanwhile is refused, and never empties it.
+void open_gif(const std::string& gif) {
+  const std::string part = gif + ".part";
+  platform::files::LockedOpen opened;
+  std::FILE* file = platform::files::open_locked_for_writing(part.c_str(), &opened, true);
+  if (opened == platform::files::LockedOpen::Held)
+    refuse("KX508_GIF: cannot write " + gif + ": another run is writing it");
+  if (!file) refuse("KX508_GIF: cannot write " + gif + ": cannot write " + part);
+  gif_part_made = part;
+  std::vector<platform::Colour> palette;
+  for (int c = 0; c < 24; ++c) palette.push_back(colour_value(c));
+  lib.replay.gif = std::make_shared<GifRun>(file, part, std::move(palette));
+  lib.replay.gif_path = gif;
 }
 
 // The folder takes a new run's frames only when it holds none from an earlier run:
@@ -184,6 +239,74 @@ void write_frame(long long number) {
   replay.frames_dir.clear();
 }
 
+// A GIF that could not be written whole is not made: its temporary file goes, and nothing
+// takes the GIF's name.
+void gif_failed(const std::string& why) {
+  ReplayState& replay = lib.replay;
+  std::fprintf(stderr, "KX508: KX508_GIF: cannot write %s: %s; no GIF is made\n",
+               replay.gif_path.c_str(), why.c_str());
+  if (replay.gif->file) platform::files::close(replay.gif->file);
+  std::remove(replay.gif->part.c_str());
+  replay.gif.reset();
+  replay.gif_failed = true;
+}
+
+// The pending frame was on the screen until the replay clock's tick: a tenth of a second
+// a tick.
+void write_pending_frame(long long until_tick, int hold_cs) {
+  GifRun& gif = *lib.replay.gif;
+  const long long shown = (until_tick - gif.pending_tick) * 10 + hold_cs;
+  gif.writer.add_frame(gif.pending, static_cast<int>(std::min<long long>(shown, 0xFFFF)));
+  ++gif.frames;
+  if (gif.writer.errno_value() != 0) gif_failed(std::strerror(gif.writer.errno_value()));
+}
+
+bool same_picture(const platform::Surface& a, const platform::Surface& b) {
+  return a.width() == b.width() && a.height() == b.height() &&
+         std::memcmp(a.data(), b.data(),
+                     sizeof(platform::Colour) * static_cast<std::size_t>(a.width()) * a.height()) == 0;
+}
+
+// A frame presented: the one before it is written once this one shows how long it was on
+// the screen. A frame replaced within its tick was never seen; one that repeats the
+// picture only lengthens its time.
+void gif_frame_presented() {
+  GifRun& gif = *lib.replay.gif;
+  const long long tick = lib.replay.periodic_events;
+  const platform::Surface& canvas = lib.windows.canvas;
+  if (gif.pending_tick >= 0) {
+    if (same_picture(canvas, gif.pending)) return;
+    if (tick > gif.pending_tick) write_pending_frame(tick, 0);
+    if (!lib.replay.gif) return;
+  }
+  if (gif.pending_tick < 0 || tick > gif.pending_tick) gif.pending_tick = tick;
+  gif.pending = canvas;
+}
+
+// The last frame is held a second longer than the run's end, so that the end is seen
+// before the animation starts again.
+constexpr int kLastFrameHoldCs = 100;
+
+void gif_finish() {
+  ReplayState& replay = lib.replay;
+  if (!replay.gif) return;
+  if (replay.gif->pending_tick >= 0) write_pending_frame(replay.periodic_events, kLastFrameHoldCs);
+  if (!replay.gif) return;
+  GifRun& gif = *replay.gif;
+  if (!gif.writer.finish()) return gif_failed(std::strerror(gif.writer.errno_value()));
+  // Renamed while it is still held, so that no other run can take the name in between.
+  std::error_code ec;
+  fs::rename(gif.part, replay.gif_path, ec);
+  if (ec) return gif_failed(ec.message());
+  const bool closed = platform::files::close(gif.file);
+  gif.file = nullptr;
+  if (!closed) {
+    std::remove(replay.gif_path.c_str());
+    return gif_failed(std::strerror(EIO));
+  }
+  gif.part.clear();
+}
+
 void log_write_failed(int error) {
   ReplayState& replay = lib.replay;
   std::fprintf(stderr, "KX508: KX508_LOG: cannot write log file %s: %s; the log stops here\n",
@@ -199,7 +322,7 @@ void log_write_failed(int error) {
 bool ended_short() {
   const ReplayState& replay = lib.replay;
   const bool script_short = !replay.ending.empty() && replay.ending != kPlayedToItsEnd;
-  return replay.frames_stopped || replay.log_stopped || script_short;
+  return replay.frames_stopped || replay.log_stopped || replay.gif_failed || script_short;
 }
 
 }  // namespace
@@ -210,7 +333,9 @@ void replay_open() {
   const std::string frames = env("KX508_FRAMES");
   const std::string log = env("KX508_LOG");
   const std::string pace = env("KX508_PLAY_PACE"), to = env("KX508_PLAY_TO");
-  if (play.empty() && frames.empty() && log.empty() && pace.empty() && to.empty()) return;
+  const std::string gif = env("KX508_GIF");
+  if (play.empty() && frames.empty() && log.empty() && pace.empty() && to.empty() && gif.empty())
+    return;
 
   // Every option is checked before any folder is made or any file emptied, so that a run
   // refused at start leaves nothing behind.
@@ -219,7 +344,9 @@ void replay_open() {
   if (!play.empty()) check_script(play);
   if (!log.empty()) check_log(log, play);
   if (!frames.empty()) check_frames_dir(frames);
+  if (!gif.empty()) check_gif(gif, play);
 
+  if (!gif.empty()) open_gif(gif);
   fs::path first_made;
   if (!frames.empty()) {
     first_made = make_frames_dir(frames);
@@ -274,6 +401,7 @@ void replay_script_ended(const std::string& how) {
 
 void replay_frame_presented() {
   ReplayState& replay = lib.replay;
+  if (replay.gif) gif_frame_presented();
   if (replay.frames_dir.empty()) return;
   const long long number = ++replay.frames_presented;
   replay.last_frame_written = number % replay.frames_every == 0;
@@ -290,6 +418,12 @@ void replay_log_line(const char* line) {
 void replay_close() {
   if (lib.replay.log_file) std::fclose(lib.replay.log_file);
   lib.replay.log_file = nullptr;
+  if (GifRun* gif = lib.replay.gif.get()) {
+    if (gif->file) platform::files::close(gif->file);
+    if (!gif->part.empty()) std::remove(gif->part.c_str());
+    lib.replay.gif.reset();
+  }
+  gif_part_made.clear();
 }
 
 int replay_finish(const char* failure) {
@@ -304,6 +438,7 @@ int replay_finish(const char* failure) {
     errno = 0;
     if (std::fclose(log) != 0) log_write_failed(errno != 0 ? errno : EIO);
   }
+  gif_finish();
   const bool short_run = ended_short();
 
   // Appended piece by piece: GCC 12 warns, wrongly, about operator+ on a temporary here.
@@ -320,6 +455,11 @@ int replay_finish(const char* failure) {
          replay.frames_stopped ? ", then no more could be;" : ";"});
   if (!replay.log_path.empty())
     add({replay.log_stopped ? " log cut short in " : " log written to ", replay.log_path, ";"});
+  if (replay.gif)
+    add({" GIF of ", std::to_string(replay.gif->frames), " frames written to ", replay.gif_path,
+         ";"});
+  else if (replay.gif_failed)
+    add({" no GIF made at ", replay.gif_path, ";"});
   if (failure)
     add({" the program failed: ", failure});
   else if (replay.playing && replay.ending == kPlayedToItsEnd)

@@ -93,6 +93,11 @@ def files_that_cannot_be_used(traffic, work):
                                            dict(KX508_FRAMES="old-frames")),
         "a run into a folder": ("a folder", dict(KX508_RECORD="old-frames")),
         "a run into a FIFO": ("not a regular file", dict(KX508_RECORD="fifo")),
+        "a GIF without a script": ("no script to play", dict(KX508_GIF="a.gif")),
+        "a GIF that is a folder": ("a folder", dict(KX508_PLAY="run.scr", KX508_GIF="old-frames")),
+        "a GIF into a FIFO": ("not a regular file", dict(KX508_PLAY="run.scr", KX508_GIF="fifo")),
+        "a GIF over the script": ("it is the file KX508_PLAY names",
+                                  dict(KX508_PLAY="run.scr", KX508_GIF="link-to-run.scr")),
         "a run over the script it plays": (
             "it is the file KX508_PLAY names",
             dict(KX508_PLAY="run.scr", KX508_RECORD="link-to-run.scr")),
@@ -246,6 +251,61 @@ def a_run_file_is_one_runs(traffic, work):
           f"the first run's file holds {recorded[:200]!r}")
 
 
+def rgb_frames(picture, count):
+    """The pictures of a file's frames, whole (a GIF's drawn one over the other)."""
+    size = 601 * 540 * 3
+    data = subprocess.run(["convert", picture, "-coalesce", "-depth", "8", "rgb:-"],
+                          capture_output=True, check=True).stdout
+    check(len(data) == size * count, f"{picture}: {len(data)} bytes of pixels, not {count} frames")
+    return [data[i:i + size] for i in range(0, len(data), size)]
+
+
+def a_replay_saved_as_a_gif(traffic, work):
+    """KX508_GIF: every picture the replay showed for a tick or more, in order, each shown
+    for the replay clock's time, and the end held a second; a full disk leaves none."""
+    done = run(traffic, work, KX508_PLAY="run.scr", KX508_GIF="run.gif", KX508_FRAMES="for-gif")
+    check(done.returncode == 0, f"a GIF: status {done.returncode}: {done.stderr}")
+    found = re.search(r"GIF of (\d+) frames written to run.gif;", done.stderr)
+    check(found, f"a GIF: the summary says {done.stderr!r}")
+    shown = rgb_frames(os.path.join(work, "run.gif"), int(found.group(1)))
+    frames = frames_in(os.path.join(work, "for-gif"))
+    pngs = [rgb_frames(os.path.join(work, "for-gif", f), 1)[0] for f in frames]
+    at = 0
+    for n, picture in enumerate(shown):
+        while at < len(pngs) and pngs[at] != picture:
+            at += 1
+        check(at < len(pngs), f"GIF frame {n} is none of the PNG frames after the one before")
+    check(shown[-1] == pngs[-1] and len(shown) >= 40, "the GIF does not end with the last frame")
+    delays = subprocess.run(["identify", "-format", "%T ", os.path.join(work, "run.gif")],
+                            capture_output=True, text=True, check=True).stdout.split()
+    check(sum(map(int, delays)) == 50 * 10 + 100,
+          f"the GIF's delays add up to {sum(map(int, delays))} cs, not the script's 50 ticks and"
+          f" the second the end is held")
+    check(not os.path.exists(os.path.join(work, "run.gif.part")), "the GIF's part is left")
+
+    os.mkdir(os.path.join(work, "small"))
+    small_disk = ['unshare', '-rm', 'sh', '-c', 'mount -t tmpfs -o size=12k tmpfs small && '
+                  '"$0"; status=$?; ls -A small; exit $status', traffic]
+    done = subprocess.run(small_disk, cwd=work, capture_output=True, text=True, timeout=120,
+                          env=environment(KX508_PLAY="run.scr", KX508_GIF="small/run.gif"))
+    check(done.returncode == 3 and "no GIF is made" in done.stderr and
+          "no GIF made at small/run.gif" in done.stderr and done.stdout == "",
+          f"a GIF on a full disk: status {done.returncode}, left {done.stdout!r}: {done.stderr!r}")
+
+    first = subprocess.Popen([traffic], cwd=work, stderr=subprocess.PIPE, text=True,
+                             env=environment(KX508_PLAY="long.scr", KX508_GIF="long.gif"))
+    deadline = time.monotonic() + 60
+    while not os.path.exists(os.path.join(work, "long.gif.part")):
+        check(time.monotonic() < deadline and first.poll() is None, "the first GIF is not begun")
+        time.sleep(0.01)
+    expect_refused(traffic, work, "a second run making the same GIF", "another run is writing it",
+                   KX508_PLAY="run.scr", KX508_GIF="long.gif")
+    first.send_signal(signal.SIGTERM)
+    said = first.communicate(timeout=60)[1]
+    check(first.returncode == 3 and "frames written to long.gif" in said,
+          f"the first GIF, ended by SIGTERM: status {first.returncode}: {said!r}")
+
+
 def replays_are_the_same(traffic, diff, work):
     runs = []
     for n in (1, 2):
@@ -295,6 +355,7 @@ def main():
         runs_ended_from_outside(traffic, work)
         two_runs_never_share_a_frames_folder(traffic, work)
         a_run_file_is_one_runs(traffic, work)
+        a_replay_saved_as_a_gif(traffic, work)
         frames = replays_are_the_same(traffic, diff, work)
         diff_finds_differences(diff, work, frames)
     finally:

@@ -91,7 +91,8 @@ std::FILE* open_for_writing(const char* name, std::string* why) {
   return stream_or_close(fd, "wb", why);
 }
 
-std::FILE* open_locked_for_writing(const char* name, LockedOpen* result) {
+// A file open here can always be renamed.
+std::FILE* open_locked_for_writing(const char* name, LockedOpen* result, bool) {
   *result = LockedOpen::Failed;
   const Kind before = kind_of(name);
   if (before != Kind::Missing && before != Kind::Regular) return nullptr;

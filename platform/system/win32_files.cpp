@@ -135,10 +135,11 @@ std::FILE* open_for_writing(const char* name, std::string* why) {
 // byte every recorder locks (recording_lock.h) keeps out the programs of other systems
 // that share the folder (Wine runs beside native ones). Both are taken before the file is
 // emptied and held until it is closed.
-std::FILE* open_locked_for_writing(const char* name, LockedOpen* result) {
+std::FILE* open_locked_for_writing(const char* name, LockedOpen* result, bool renamable) {
   *result = LockedOpen::Failed;
-  HANDLE h = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD share = FILE_SHARE_READ | (renamable ? FILE_SHARE_DELETE : 0);
+  HANDLE h = CreateFileW(wide(name).c_str(), GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     if (GetLastError() == ERROR_SHARING_VIOLATION) *result = LockedOpen::Held;
     return nullptr;

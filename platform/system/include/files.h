@@ -25,7 +25,9 @@ std::FILE* open_for_writing(const char* name, std::string* why = nullptr);
 // The script recorder's open: a regular file only, locked against other recorders before
 // it is emptied, and held locked until it is closed.
 enum class LockedOpen { Opened, Held, Failed };  // Held: another program holds the lock
-std::FILE* open_locked_for_writing(const char* name, LockedOpen* result);
+// With renamable, the file (written under a temporary name) may be given its own name
+// while it is open, so while it is still held.
+std::FILE* open_locked_for_writing(const char* name, LockedOpen* result, bool renamable = false);
 
 // Claims a folder for this process's output until it ends (a replay's frames), so that
 // two runs never write into one folder: Held when another process has claimed it.

@@ -42,8 +42,9 @@ var KX508Web = (function () {
 
   function push(event) {
     if (ended) return;
+    // The run bar may keep it from the program (it plays a run through meanwhile).
     if (hooks.input && event.kind !== TIMER && event.kind !== RESIZE && event.kind !== KEY_UP &&
-        event.kind !== FOCUS_LOST) hooks.input(event);
+        event.kind !== FOCUS_LOST && !dialogs.has(event.window) && hooks.input(event)) return;
     enqueue([event]);
   }
 

@@ -522,15 +522,19 @@ var KX508Run = (function () {
     P = KX508Web.program;
     P.hooks.started = function (top) { heapTop = top; };
     P.hooks.idle = idle;
-    // A click, a character typed or a command chosen: the program goes its own way.
+    // A click, a character typed or a command chosen: the program goes its own way. Not
+    // while it plays the run through the first time: the copies are of the run alone.
     P.hooks.input = function (e) {
       var own = e.kind === 3 || e.kind === 4 ||
         (e.kind === 1 && (e.key.length === 1 || /^(Enter|Backspace|Escape|Tab)$/.test(e.key)));
-      if (own && mode === 'here' && phase === 'ready' && !left) {
+      if (!own || mode !== 'here') return false;
+      if (phase === 'starting' || phase === 'preparing') return true;
+      if (phase === 'ready' && !left) {
         left = true;
         stopPlaying();
         show();
       }
+      return false;
     };
     // While the program plays the run, Ctrl+O and Ctrl+P step and play the bar, as Play
     // One and Playback do a script; a run apart from it leaves them the program's.

@@ -4,10 +4,11 @@ import fs from 'node:fs';
 import zlib from 'node:zlib';
 import {check} from './harness.mjs';
 
-export // An 8-bit RGB or RGBA PNG as {width, height, rgb(x, y)}.
-function readPng(file) {
+// A PNG of 8-bit RGB or RGBA, or of palette indices (1, 2, 4 or 8 bits), without
+// interlacing, as {width, height, rgb(x, y)}: what the library's frames are written as.
+export function readPng(file) {
   const data = fs.readFileSync(file);
-  let width = 0, height = 0, channels = 0;
+  let width = 0, height = 0, depth = 0, kind = 0, palette = null;
   const idat = [];
   for (let at = 8; at < data.length;) {
     const length = data.readUInt32BE(at), type = data.toString('latin1', at + 4, at + 8);
@@ -15,24 +16,31 @@ function readPng(file) {
     if (type === 'IHDR') {
       width = body.readUInt32BE(0);
       height = body.readUInt32BE(4);
-      check(body[8] === 8 && (body[9] === 2 || body[9] === 6) && body[12] === 0,
-        `${file}: not an 8-bit RGB PNG`);
-      channels = body[9] === 2 ? 3 : 4;
+      depth = body[8];
+      kind = body[9];
+      check(body[12] === 0 && ((depth === 8 && (kind === 2 || kind === 6)) ||
+                               (kind === 3 && [1, 2, 4, 8].includes(depth))),
+        `${file}: neither 8-bit RGB nor palette, or interlaced`);
+    } else if (type === 'PLTE') {
+      palette = body;
     } else if (type === 'IDAT') {
       idat.push(body);
     }
     at += 12 + length;
   }
+  check(kind !== 3 || palette, `${file}: a palette PNG without its palette`);
+  const bits = kind === 3 ? depth : kind === 2 ? 24 : 32;
+  const step = Math.max(1, bits >> 3);  // the filters' byte distance
   const raw = zlib.inflateSync(Buffer.concat(idat));
-  const stride = width * channels;
+  const stride = Math.ceil((width * bits) / 8);
   const pixels = Buffer.alloc(stride * height);
   for (let y = 0; y < height; ++y) {
     const filter = raw[y * (stride + 1)];
     const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
     for (let i = 0; i < stride; ++i) {
-      const a = i >= channels ? pixels[y * stride + i - channels] : 0;
+      const a = i >= step ? pixels[y * stride + i - step] : 0;
       const b = y > 0 ? pixels[(y - 1) * stride + i] : 0;
-      const c = i >= channels && y > 0 ? pixels[(y - 1) * stride + i - channels] : 0;
+      const c = i >= step && y > 0 ? pixels[(y - 1) * stride + i - step] : 0;
       const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
       const predicted = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][filter];
       pixels[y * stride + i] = (line[i] + predicted) & 0xFF;
@@ -40,8 +48,13 @@ function readPng(file) {
   }
   return {width, height,
           rgb: (x, y) => {
-            const i = y * stride + x * channels;
-            return [pixels[i], pixels[i + 1], pixels[i + 2]];
+            if (kind !== 3) {
+              const i = y * stride + x * step;
+              return [pixels[i], pixels[i + 1], pixels[i + 2]];
+            }
+            const bit = x * depth;
+            const index = (pixels[y * stride + (bit >> 3)] >> (8 - depth - (bit & 7))) & ((1 << depth) - 1);
+            return [palette[index * 3], palette[index * 3 + 1], palette[index * 3 + 2]];
           }};
 }
 

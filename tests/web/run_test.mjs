@@ -1,8 +1,9 @@
 // The run bar and runs shared as links: the picture at each event the bar seeks, steps or
 // plays to is the native headless replay's after that many events (KX508_PLAY_TO=k, its
 // last frame); a copied link is the run deflated in base64url, and opens it in another
-// browser to the same picture, halted and not ended; a link that cannot be opened is one
-// line, and the stored script stays as it was.
+// browser to the same picture, halted and not ended; a run recorded from the start
+// replays natively to the page's picture; Save GIF downloads the native replay's GIF; a
+// link that cannot be opened is one line, and the stored script stays as it was.
 //   node run_test.mjs <native traffic>
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
@@ -29,7 +30,7 @@ function native(k, file = RUN) {
   const key = `${k} ${file}`;
   if (!natives.has(key)) {
     fs.writeFileSync(path.join(work, 'run.scr'), file);
-    const frames = path.join(work, `frames-${natives.size}`);
+    const frames = fs.mkdtempSync(path.join(work, 'frames-'));
     try {
       execFileSync(traffic, [], {cwd: work, stdio: 'ignore', env: {
         ...process.env, ASAN_OPTIONS: 'detect_leaks=0', KX508_PLATFORM: 'headless',
@@ -193,6 +194,32 @@ await run({
       return s && s.phase === 'ready' && s.at === events - 1;
     }, 'a step back does not start the program on the run', 30000);
     await samePicture(page, events - 1, recorded);
+  },
+
+  // Save GIF: the page replays the run with KX508_GIF and downloads the very bytes a
+  // native replay of it writes.
+  async saveGifDownloadsTheNativeReplaysGif({browser, url}) {
+    const short = 'KX508_PERIODIC(30);\nKX508_KBD(99);\nKX508_PERIODIC(9);\n';
+    const {page, go} = await openLink(browser, link(short), {acceptDownloads: true});
+    await go(url);
+    await until(async () => (await state(page)).phase === 'ready', 'the link opens');
+    const download = page.waitForEvent('download', {timeout: 60000});
+    await page.click('#kx508-gif');
+    const got = await download;
+    check(got.suggestedFilename() === 'traffic.gif', `the GIF is named ${got.suggestedFilename()}`);
+    const chunks = [];
+    for await (const chunk of await got.createReadStream()) chunks.push(chunk);
+    fs.writeFileSync(path.join(work, 'gif.scr'), short);
+    execFileSync(traffic, [], {cwd: work, stdio: 'ignore', env: {
+      ...process.env, ASAN_OPTIONS: 'detect_leaks=0', KX508_PLATFORM: 'headless',
+      KX508_PLAY: 'gif.scr', KX508_GIF: 'native.gif'}});
+    const native = fs.readFileSync(path.join(work, 'native.gif'));
+    const web = Buffer.concat(chunks);
+    check(web.subarray(0, 6).toString('latin1') === 'GIF89a' && web.equals(native),
+      `the page's GIF (${web.length} bytes) is not the native replay's (${native.length} bytes)`);
+    check((await page.textContent('#kx508-gif-said')).startsWith('Saved traffic.gif'),
+      `the page says ${await page.textContent('#kx508-gif-said')}`);
+    check((await state(page)).phase === 'ready', 'making the GIF changed the run bar');
   },
 
   // Each link that cannot be opened says so in one line; the page's stored script is the

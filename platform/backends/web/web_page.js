@@ -1060,7 +1060,7 @@ var KX508Web = (function () {
       say(text, 'output');
     };
     Module['onExit'] = function (status) {
-      if (hooks.ended) hooks.ended(status);
+      if (hooks.ended) hooks.ended(status, lastError);
       offerRestart();
       if (!started) cannotStart(lastError || 'it ended with status ' + status);
       else setStatus('The program ended with status ' + status, status === 0 ? 'done' : 'error');

@@ -421,6 +421,55 @@ var KX508Run = (function () {
   }
   var recording = false;
 
+  // ---- Save GIF: the run replayed with KX508_GIF by the same page in a frame out of sight
+  // (#gif=DATA), which hands the file back when its program ends.
+
+  var gifFrame = null;
+  var GIF_FILE = 'replay.gif';
+
+  function saveGif() {
+    if (!run || gifFrame) return;
+    var said = el('kx508-gif-said');
+    said.hidden = false;
+    said.textContent = 'Making the GIF\u2026';
+    el('kx508-gif').disabled = true;
+    deflate(run.bytes).then(function (packed) {
+      gifFrame = document.createElement('iframe');
+      gifFrame.className = 'kx508-gif-maker';
+      gifFrame.setAttribute('aria-hidden', 'true');
+      gifFrame.tabIndex = -1;
+      gifFrame.src = location.pathname + '#gif=' + toBase64url(packed);
+      document.body.appendChild(gifFrame);
+    });
+  }
+
+  function gifMade(e) {
+    if (!gifFrame || e.origin !== location.origin || e.source !== gifFrame.contentWindow) return;
+    gifFrame.remove();
+    gifFrame = null;
+    el('kx508-gif').disabled = false;
+    var said = el('kx508-gif-said');
+    if (e.data && e.data.gif) {
+      var name = KX508Script.PAGE + '.gif';
+      KX508Script.saveAs(e.data.gif, name, 'image/gif');
+      said.textContent = 'Saved ' + name + ' (' + e.data.gif.length + ' bytes).';
+    } else {
+      said.textContent = '';
+      KX508Web.say('The GIF could not be made: ' + ((e.data && e.data.why) || 'the replay failed'), 'error');
+    }
+  }
+
+  // In the frame: the replay's GIF, or why there is none, to the page that asked.
+  var makingGif = false;
+  function handGif(status, why) {
+    var bytes = null;
+    try {
+      bytes = FS.readFile(KX508Script.FOLDER + '/' + GIF_FILE);
+    } catch (e) { /* none was made: why says */ }
+    parent.postMessage(bytes && status === 0 ? {gif: bytes} : {why: why || 'status ' + status},
+                       location.origin);
+  }
+
   // ---- The bar
 
   function show() {
@@ -504,6 +553,8 @@ var KX508Run = (function () {
       if (playing) startPlaying();
     });
     el('kx508-copy-link').addEventListener('click', copyLink);
+    el('kx508-gif').addEventListener('click', saveGif);
+    window.addEventListener('message', gifMade);
     el('kx508-record-run').addEventListener('click', recordFromStart);
     window.addEventListener('hashchange', function () {
       if (!leaving && /^#run=/.test(location.hash)) location.reload();
@@ -551,7 +602,11 @@ var KX508Run = (function () {
         given(FS.readFile(KX508Script.FOLDER + '/KX508.SCR'), 'KX508.SCR', false);
       } catch (e) { /* nothing was recorded */ }
     };
-    P.hooks.ended = function () {
+    P.hooks.ended = function (status, why) {
+      if (makingGif) {
+        handGif(status, why);
+        return;
+      }
       if (recording) {
         KX508Script.storeNow();
         try {
@@ -599,6 +654,21 @@ var KX508Run = (function () {
   // for a replay of their own (then it plays as KX508_PLAY does, to its end). A link that
   // cannot be had is said in one line, and the program starts without it.
   function prepare(play, playFromAddress) {
+    var gif = /^#gif=([A-Za-z0-9_-]*)$/.exec(location.hash);
+    if (gif && parent !== window) {
+      makingGif = true;
+      addRunDependency('kx508-gif');
+      inflate(fromBase64url(gif[1])).then(function (file) {
+        FS.writeFile(RUN_FILE, file);
+        ENV.KX508_PLAY = RUN_FILE;
+        ENV.KX508_GIF = GIF_FILE;
+      }).catch(function (e) {
+        handGif(2, e.message);
+      }).finally(function () {
+        removeRunDependency('kx508-gif');
+      });
+      return;
+    }
     var hash = /^#run=([^&]*)(?:&at=(\d+))?$/.exec(location.hash);
     var ownReplay = ['KX508_PLAY', 'KX508_PLAY_TO', 'KX508_PLAY_PACE', 'KX508_FRAMES']
       .some(function (k) { return ENV[k] !== undefined; });

@@ -50,8 +50,8 @@ var KX508Script = (function () {
 
   function stampOf(n) { return n ? n.timestamp + ':' + n.usedBytes : ''; }
 
-  function saveAs(bytes, name) {
-    var url = URL.createObjectURL(new Blob([bytes], {type: 'text/plain'}));
+  function saveAs(bytes, name, type) {
+    var url = URL.createObjectURL(new Blob([bytes], {type: type || 'text/plain'}));
     var a = document.createElement('a');
     a.href = url;
     a.download = name;
@@ -247,6 +247,7 @@ var KX508Script = (function () {
     });
   }
 
-  return {FOLDER: FOLDER, RUN_NAME: RUN_NAME, restore: restore, store: store,
-          storeNow: storeNow, download: download, load: load, recordedRun: recordedRun};
+  return {FOLDER: FOLDER, PAGE: PAGE, RUN_NAME: RUN_NAME, restore: restore, store: store,
+          storeNow: storeNow, download: download, load: load, recordedRun: recordedRun,
+          saveAs: saveAs};
 })();

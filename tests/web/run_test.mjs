@@ -103,6 +103,13 @@ await run({
     await page.focus('#kx508-graphics');
     await page.keyboard.press('Control+o');
     await standsAt(page, 437);
+    // Run on live, the program leaves the run; a step back takes it back into it.
+    await page.keyboard.press('Control+a');
+    await until(async () => (await state(page)).left, 'Ctrl+A does not leave the run');
+    await page.waitForTimeout(300);
+    await page.click('#kx508-back');
+    await standsAt(page, 436);
+    check(!(await state(page)).left, 'the step back left the program out of the run');
     await drag(301);
     await standsAt(page, 301);
     await page.focus('#kx508-timeline');

@@ -375,11 +375,10 @@ var KX508Run = (function () {
         !P.idle())
       return;
     var total = run.parsed.events;
-    if (at >= total && !left) {
+    if (at >= total || left) {
       stopPlaying();
       return;
     }
-    if (left) putBack(nearestCopy(at));
     var n = speed === 'fast' ? Math.max(1, Math.round(FAST_BATCH_MS / msPerEvent)) : tickFrom(at);
     play(Math.min(n, total - at));
   }
@@ -388,6 +387,11 @@ var KX508Run = (function () {
     if (!run) return;
     if (mode === 'apart' || phase === 'ended') {
       restartAt(at);
+      return;
+    }
+    if (left) {
+      // Back into the run where the bar stands first, then on from there.
+      seek(at).then(startPlaying);
       return;
     }
     if (at >= run.parsed.events) return;

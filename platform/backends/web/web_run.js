@@ -479,12 +479,10 @@ var KX508Run = (function () {
   function show() {
     var bar = el('kx508-run');
     if (!bar || !run) return;
-    if (bar.hidden) {
-      bar.hidden = false;
-      // Under the drawing window.
-      var drawing = document.querySelector('.kx508-fixed');
-      if (drawing) drawing.after(bar);
-    }
+    bar.hidden = false;
+    // Under the drawing window, once the program has made it.
+    var drawing = document.querySelector('.kx508-fixed');
+    if (drawing && bar.previousElementSibling !== drawing) drawing.after(bar);
     var total = run.parsed.events;
     var slider = el('kx508-timeline');
     slider.max = total;

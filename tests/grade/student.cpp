@@ -1,0 +1,88 @@
+// The class the grading test runs: a correct program, and with one macro defined, one of
+// the mistakes (or hostile acts) a student's program may make.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "kx508.h"
+
+namespace {
+
+// Leaves a child behind in a session of its own, which a process group kill would miss.
+void leave_an_orphan() {
+  if (fork() != 0) return;
+  setsid();
+  if (fork() != 0) _exit(0);
+  prctl(PR_SET_NAME, "kx508-orphan");
+  for (;;) pause();
+}
+
+// Scribbles in the working folder, then tries the expected runs, the copy and the original.
+void vandalise() {
+#ifdef VANDAL_TARGET
+  for (int i = 0; i < 20; ++i) {
+    const std::string name = "scratch" + std::to_string(i) + ".txt";
+    if (std::FILE* f = std::fopen(name.c_str(), "w")) {
+      std::fputs("scribble\n", f);
+      std::fclose(f);
+    }
+    if (i % 2 == 0) std::remove(name.c_str());
+  }
+  const char* copy = std::getenv("KX508_EXPECT");
+  for (const std::string dir : {std::string(copy ? copy : "."), std::string(VANDAL_TARGET)}) {
+    if (std::FILE* f = std::fopen((dir + "/000002.png").c_str(), "w")) std::fclose(f);
+    std::remove((dir + "/log.txt").c_str());
+    if (std::FILE* f = std::fopen((dir + "/000099.png").c_str(), "w")) std::fclose(f);
+  }
+#endif
+}
+
+void misbehave(int tick) {
+#ifdef CRASH
+  if (tick == 10) *static_cast<volatile int*>(nullptr) = 1;
+#endif
+#ifdef SPIN
+  if (tick == 5)
+    for (volatile unsigned long i = 0;; ++i) {}
+#endif
+#ifdef SLEEP
+  if (tick == 5) pause();
+#endif
+#ifdef FLOOD
+  if (tick == 5) {
+    const std::string chunk(1 << 20, 'x');
+    for (int i = 0; i < 1024; ++i) std::fwrite(chunk.data(), 1, chunk.size(), stdout);
+  }
+#endif
+  (void)tick;
+}
+
+}  // namespace
+
+int app::main() {
+  KX508_start(KX508_startup_instance(), KX508_startup_prev_instance(),
+              KX508_startup_command_line(), KX508_startup_show_state());
+#ifdef ORPHAN
+  leave_an_orphan();
+#endif
+  vandalise();
+  KX508_set_logging(0);  // so that a wrong colour shows in a frame, not first in the log
+  KX508_clear();
+  for (int tick = 1;; ++tick) {
+    const int event = KX508_wait_event(nullptr, nullptr, nullptr);
+    if (event == KX508_QUIT || event == KX508_MOUSE) break;
+    if (event != KX508_PERIODIC) continue;
+    misbehave(tick);
+    int colour = KX508_BLUE;
+#ifdef WRONG_COLOUR
+    if (tick >= 20) colour = KX508_GREEN;
+#endif
+    KX508_draw_rectangle(colour, -150 + 5 * tick, -10, -130 + 5 * tick, 10, 0);
+  }
+  KX508_stop();
+  return 0;
+}

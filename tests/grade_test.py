@@ -1,0 +1,141 @@
+"""kx508-grade against a class of hostile programs, built from their sources by the tool
+against the library installed in a temporary prefix: each gets its own result, the
+expected run and the teacher's files are unchanged, and no process is left behind."""
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import xml.etree.ElementTree as ET
+
+SCRIPT = "KX508_PERIODIC(30);\n"
+SANITIZE = ["-fsanitize=address,undefined"]  # the test build's library is sanitized
+
+# Each program's macro (None: it does not compile), and the start of the result it must get.
+CLASS = {
+    "correct": ("", "passed"),
+    "wrong_colour": ("WRONG_COLOUR", "differs at frame 21 (after line 1 of run.scr"),
+    "crash": ("CRASH", "crashed (SIGSEGV)"),
+    "spin": ("SPIN", "exceeded the CPU time limit (3 s)"),
+    "sleeper": ("SLEEP", "exceeded the time limit (8 s)"),
+    "flood": ("FLOOD", "exceeded the file size limit (16 MiB)"),
+    "orphan": ("ORPHAN", "passed"),
+    "vandal": ("VANDAL_TARGET", "passed"),
+    "broken": (None, "failed to build: "),
+}
+
+
+def fail(why):
+    print(f"FAIL: {why}", file=sys.stderr)
+    sys.exit(1)
+
+
+def check(ok, why):
+    if not ok:
+        fail(why)
+
+
+def digest(folder):
+    h = hashlib.sha256()
+    for name in sorted(os.listdir(folder)):
+        h.update(name.encode() + open(os.path.join(folder, name), "rb").read())
+    return h.hexdigest()
+
+
+def leftovers():
+    """Processes of the class still alive: the programs the tool builds are all "program"."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            name = open(f"/proc/{pid}/comm").read().strip()
+        except OSError:
+            continue
+        if name in ("program", "kx508-orphan"):
+            found.append(f"{pid} {name}")
+    return found
+
+
+def write_class(work, student, expected):
+    sources = os.path.join(work, "class")
+    os.mkdir(sources)
+    for name, (macro, _) in CLASS.items():
+        if macro is None:
+            text = '#include "kx508.h"\nint app::main() { return undeclared_thing; }\n'
+        else:
+            value = f' "{expected}"' if macro == "VANDAL_TARGET" else ""
+            text = (f"#define {macro}{value}\n" if macro else "") + f'#include "{student}"\n'
+        open(os.path.join(sources, name + ".cpp"), "w").write(text)
+    return sources
+
+
+def install(build, prefix, env):
+    """The library as a user installs it; the environment that finds it with pkg-config."""
+    subprocess.run(["cmake", "--install", build, "--prefix", prefix, "--component", "dev"],
+                   check=True, capture_output=True)
+    pc = [root for root, _, files in os.walk(prefix) if "kx508.pc" in files]
+    return dict(env, PKG_CONFIG_PATH=pc[0], CXXFLAGS=" ".join(SANITIZE),
+                ASAN_OPTIONS="detect_leaks=0:handle_segv=0")
+
+
+def make_expected_run(student, env):
+    """The teacher's part: the reference program, and its expected run of run.scr."""
+    open("run.scr", "w").write(SCRIPT)
+    flags = subprocess.run(["pkg-config", "--cflags", "--libs", "kx508"], env=env, check=True,
+                           capture_output=True, text=True).stdout.split()
+    subprocess.run(["c++", "-std=c++20", student, "-o", "reference", *SANITIZE, *flags], check=True)
+    os.makedirs("expected/run")
+    subprocess.run(["./reference"], check=True, capture_output=True, env=dict(
+        env, KX508_PLATFORM="headless", KX508_PLAY="run.scr", KX508_FRAMES="expected/run",
+        KX508_LOG="expected/run/log.txt"))
+
+
+def check_results(done, sources):
+    check(done.returncode == 1, f"status {done.returncode}, expected 1: {done.stdout}{done.stderr}")
+    rows = {line.split()[0]: line for line in done.stdout.splitlines() if line.startswith(sources)}
+    for name, (_, result) in CLASS.items():
+        _, _, got = rows.get(os.path.join(sources, name + ".cpp"), "").partition("run.scr  ")
+        check(got.startswith(result), f"{name}: {got!r}, expected {result!r}\n{done.stdout}{done.stderr}")
+    check("error" in rows[os.path.join(sources, "broken.cpp")], "the build failure names no error")
+
+
+def check_reports():
+    """The page carries the one picture of a difference; the XML counts every run."""
+    page = open("reports/report.html").read()
+    check(page.count("data:image/png;base64,") == 1, "report.html: not one picture of a difference")
+    suites = ET.parse("reports/report.xml").getroot()
+    check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == "6",
+          f"report.xml: {suites.attrib}")
+
+
+def main():
+    grade, build, student = (os.path.abspath(a) for a in sys.argv[1:4])
+    work = tempfile.mkdtemp(prefix="kx508-grade-test-")
+    try:
+        env = install(build, os.path.join(work, "prefix"), dict(os.environ, TMPDIR=work))
+        os.chdir(work)
+        make_expected_run(student, env)
+        before = digest("expected/run")
+        sources = write_class(work, student, os.path.abspath("expected/run"))
+        started = time.monotonic()
+        done = subprocess.run([grade, "--expected", "expected", "--script", "run.scr", "-j", "2",
+                               "--time", "8", "--cpu", "3", "--file-size", "16", "--memory", "0",
+                               "--out", "reports",
+                               *[os.path.join(sources, name + ".cpp") for name in CLASS]],
+                              env=env, capture_output=True, text=True, timeout=240)
+        took = time.monotonic() - started
+        check_results(done, sources)
+        check(digest("expected/run") == before, "the expected run was changed")
+        check(leftovers() == [], f"processes left behind: {leftovers()}")
+        check(not [n for n in os.listdir(work) if n.startswith("kx508-grade-")],
+              "the tool's temporary folder was left")
+        check_reports()
+    finally:
+        os.chdir("/")
+        shutil.rmtree(work, ignore_errors=True)
+    print(f"kx508-grade test passed: {len(CLASS)} programs graded in {took:.1f} s")
+
+
+if __name__ == "__main__":
+    main()

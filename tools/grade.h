@@ -1,0 +1,79 @@
+// kx508-grade's parts: what is graded (options), building programs from their sources,
+// one run of a program against a script's expected run, and the reports.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+namespace grade {
+
+namespace fs = std::filesystem;
+
+struct Program {
+  std::string name;               // as given on the command line
+  fs::path source;                // the executable, the .cpp file or the folder of them
+  std::vector<fs::path> sources;  // .cpp files to build; empty for an executable
+};
+
+struct Script {
+  std::string name;  // NAME.scr
+  fs::path path;
+  fs::path expected;  // DIR/NAME
+};
+
+struct Options {
+  fs::path expected;
+  std::vector<Script> scripts;
+  std::vector<Program> programs;
+  fs::path out = ".";
+  int jobs = 0;
+  platform::process::Limits limits;
+};
+
+// Parses the command line (and any manifest it names). Returns 0 to go on, -1 after
+// printing --help or --version, or 2 after a usage error.
+int parse(const std::vector<std::string>& args, Options* options);
+
+enum class Verdict { Passed, Differs, Crashed, Limit, BuildFailed, Status, NotCompared, Trouble };
+
+struct Result {
+  std::string program, script;
+  Verdict verdict = Verdict::Trouble;
+  std::string summary;                // one line, for the table
+  std::vector<std::string> details;   // the lines saying where it differs, or the last ones
+  std::string picture;                // the three-panel picture's PNG bytes, when there is one
+  double seconds = 0;
+};
+
+// The folder every run and build of this grading works in.
+struct Workspace {
+  fs::path root;       // a temporary folder, removed at the end
+  fs::path expected;   // read-only copies of the expected runs, one folder per script
+  fs::path scripts;    // the scripts
+};
+
+// A program's executable after building it, or the reason it failed to build.
+struct Built {
+  fs::path executable;
+  std::string error;  // the compiler's first error; empty when built
+};
+
+// The pkg-config words the builds use; an error line when the library cannot be found.
+std::vector<std::string> library_flags(std::string* error);
+Built build(const Program& program, const std::vector<std::string>& flags,
+            const fs::path& folder, const platform::process::Limits& limits);
+
+// Runs one program on one script in a new folder under runs/, and says how it went.
+Result run(const fs::path& executable, const Script& script, const Workspace& ws,
+           const fs::path& folder, const platform::process::Limits& limits);
+
+std::string describe(const platform::process::Ending& ending, const platform::process::Limits& limits);
+
+void print_table(const std::vector<Result>& results);
+bool write_html(const fs::path& path, const std::vector<Result>& results, std::string* why);
+bool write_junit(const fs::path& path, const std::vector<Result>& results, std::string* why);
+
+}  // namespace grade

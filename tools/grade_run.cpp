@@ -1,0 +1,237 @@
+// Building a program from its sources and running it on a script, both confined; what the
+// library said on standard error becomes the run's result.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "grade.h"
+
+extern char** environ;
+
+namespace grade {
+
+namespace {
+
+namespace process = platform::process;
+
+std::vector<std::string> words(const char* text) {
+  std::vector<std::string> out;
+  std::istringstream in(text ? text : "");
+  for (std::string w; in >> w;) out.push_back(w);
+  return out;
+}
+
+// This process's environment without the replay options, which the run sets itself.
+std::vector<std::string> environment_for_runs() {
+  std::vector<std::string> env;
+  for (char** v = environ; *v; ++v)
+    if (std::string(*v).rfind("KX508_", 0) != 0 && std::string(*v).rfind("TMPDIR=", 0) != 0)
+      env.push_back(*v);
+  return env;
+}
+
+// The last bytes of a file, as lines: what a program says last is what matters, and it
+// may have said a great deal before.
+std::vector<std::string> last_lines(const fs::path& path, std::size_t bytes = 64 << 10) {
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(0, std::ios::end);
+  const auto size = static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg()));
+  in.seekg(static_cast<std::streamoff>(size > bytes ? size - bytes : 0));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  if (size > bytes && !lines.empty()) lines.erase(lines.begin());  // cut at the start
+  return lines;
+}
+
+std::string read_all(const fs::path& path, std::size_t most = 16 << 20) {
+  std::ifstream in(path, std::ios::binary);
+  std::string data(most, '\0');
+  in.read(data.data(), static_cast<std::streamsize>(most));
+  data.resize(static_cast<std::size_t>(in.gcount()));
+  return data;
+}
+
+bool starts(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+constexpr const char* kDiffers = "KX508: differs from the expected run";
+constexpr const char* kPicture = "kx508-expect.png";
+
+// The library's own lines say whether the run matched; the status and signal say the rest.
+void judge(const process::Ending& end, const std::vector<std::string>& err, const fs::path& work,
+           const process::Limits& limits, Result* r) {
+  std::vector<std::string> differs;
+  for (const std::string& line : err)
+    if (starts(line, kDiffers)) differs.push_back(line);
+  const bool exited = end.how == process::End::Exited;
+  const bool out_of_memory = std::any_of(err.begin(), err.end(), [](const std::string& l) {
+    return l.find("out of memory") != std::string::npos || l.find("bad_alloc") != std::string::npos;
+  });
+  if (exited && end.code == 4 && !differs.empty()) {
+    r->verdict = Verdict::Differs;
+    std::string what = differs.front().substr(std::string(kDiffers).size());
+    if (starts(what, ":")) what.erase(0, 1);
+    while (starts(what, " ")) what.erase(0, 1);
+    const std::size_t picture = what.find("; picture: ");
+    if (picture != std::string::npos) what.resize(picture);
+    r->summary = "differs " + what;
+    r->details = differs;
+    r->picture = read_all(work / kPicture);
+    return;
+  }
+  if (exited && end.code == 0) {
+    if (!err.empty() && starts(err.back(), "KX508: ") && err.back().find("matches the expected run") != std::string::npos) {
+      r->verdict = Verdict::Passed;
+      r->summary = "passed";
+      return;
+    }
+    r->verdict = Verdict::NotCompared;
+    r->summary = "ended with status 0 without comparing (a library without KX508_EXPECT?)";
+  } else if (!exited && end.how != process::End::Signalled && end.how != process::End::NotRun) {
+    r->verdict = Verdict::Limit;
+    r->summary = describe(end, limits);
+  } else if ((limits.memory_bytes > 0) && out_of_memory && (end.how == process::End::Signalled || end.code != 0)) {
+    r->verdict = Verdict::Limit;
+    r->summary = "exceeded the memory limit (" + std::to_string(limits.memory_bytes >> 20) + " MiB)";
+  } else if (end.how == process::End::Signalled) {
+    r->verdict = Verdict::Crashed;
+    r->summary = "crashed (" + end.why + ")";
+  } else if (end.how == process::End::NotRun) {
+    r->verdict = Verdict::Trouble;
+    r->summary = "could not be run: " + end.why;
+  } else {
+    r->verdict = Verdict::Status;
+    r->summary = "ended with status " + std::to_string(end.code);
+  }
+  const std::size_t keep = std::min<std::size_t>(err.size(), 10);
+  r->details.assign(err.end() - static_cast<long>(keep), err.end());
+}
+
+// Makes folders the program may have locked itself out of writable, then removes them.
+void remove_tree(const fs::path& root) {
+  std::error_code ec;
+  fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
+  for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+       !ec && it != end; it.increment(ec))
+    if (it->is_directory(ec) && !it->is_symlink(ec))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(root, ec);
+}
+
+}  // namespace
+
+std::string describe(const process::Ending& e, const process::Limits& l) {
+  auto secs = [](double s) {
+    std::ostringstream o;
+    o << s << " s";
+    return o.str();
+  };
+  switch (e.how) {
+    case process::End::WallTime: return "exceeded the time limit (" + secs(l.wall_seconds) + ")";
+    case process::End::CpuTime: return "exceeded the CPU time limit (" + secs(l.cpu_seconds) + ")";
+    case process::End::Memory: return "exceeded the memory limit (" + std::to_string(l.memory_bytes >> 20) + " MiB)";
+    case process::End::FileSize: return "exceeded the file size limit (" + std::to_string(l.file_bytes >> 20) + " MiB)";
+    case process::End::Processes: return "exceeded the process limit (" + std::to_string(l.processes) + ")";
+    case process::End::Signalled: return "crashed (" + e.why + ")";
+    case process::End::Exited: return "ended with status " + std::to_string(e.code);
+    case process::End::NotRun: return "could not be run: " + e.why;
+  }
+  return "";
+}
+
+std::vector<std::string> library_flags(std::string* error) {
+  const char* tool = std::getenv("PKG_CONFIG");
+  const std::string command = std::string(tool && *tool ? tool : "pkg-config") + " --cflags --libs kx508 2>&1";
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  std::string text;
+  if (pipe) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+  }
+  const int status = pipe ? ::pclose(pipe) : -1;
+  if (status != 0) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    *error = "pkg-config cannot find the library kx508 (install kx508-dev, or set PKG_CONFIG_PATH)" +
+             (text.empty() ? std::string() : ": " + text.substr(0, text.find('\n')));
+    return {};
+  }
+  return words(text.c_str());
+}
+
+Built build(const Program& program, const std::vector<std::string>& flags, const fs::path& folder,
+            const process::Limits& limits) {
+  Built b;
+  fs::create_directories(folder);
+  const fs::path exe = folder / "program";
+  const char* cxx = std::getenv("CXX");
+  std::vector<std::string> compiler = words(cxx && *cxx ? cxx : "c++");
+  process::Command c;
+  c.program = compiler.front();
+  c.arguments.assign(compiler.begin() + 1, compiler.end());
+  for (const std::string& w : {std::string("-std=c++20"), std::string("-O2")}) c.arguments.push_back(w);
+  for (const std::string& w : words(std::getenv("CXXFLAGS"))) c.arguments.push_back(w);
+  for (const fs::path& s : program.sources) c.arguments.push_back(s.string());
+  c.arguments.insert(c.arguments.end(), {"-o", exe.string()});
+  c.arguments.insert(c.arguments.end(), flags.begin(), flags.end());
+  for (const std::string& w : words(std::getenv("LDFLAGS"))) c.arguments.push_back(w);
+  c.environment = environment_for_runs();
+  c.environment.push_back("TMPDIR=" + folder.string());
+  c.folder = folder.string();
+  c.output = (folder / "build.out").string();
+  c.errors = (folder / "build.err").string();
+  c.limits = limits;
+  c.limits.wall_seconds = std::max(limits.wall_seconds, 120.0);  // a compiler may be slow
+  c.limits.cpu_seconds = 0;
+  c.limits.processes = std::max(limits.processes, 64);
+  c.limits.file_bytes = std::max<long long>(limits.file_bytes, 512LL << 20);
+  const process::Ending end = process::run(c);
+  if (end.how == process::End::Exited && end.code == 0 && fs::is_regular_file(exe)) {
+    b.executable = exe;
+    return b;
+  }
+  std::vector<std::string> lines = last_lines(c.errors, 1 << 20);
+  std::vector<std::string> out = last_lines(c.output);
+  lines.insert(lines.end(), out.begin(), out.end());
+  for (const std::string& line : lines)
+    if (line.find("error") != std::string::npos) {
+      b.error = line;
+      break;
+    }
+  if (b.error.empty()) b.error = lines.empty() ? describe(end, c.limits) : lines.front();
+  return b;
+}
+
+Result run(const fs::path& executable, const Script& script, const Workspace& ws,
+           const fs::path& folder, const process::Limits& limits) {
+  Result r;
+  r.script = script.name;
+  const fs::path work = folder / "work";
+  fs::create_directories(work);
+  fs::copy_file(script.path, work / script.name);
+  process::Command c;
+  c.program = executable.string();
+  c.environment = environment_for_runs();
+  for (const std::string& v : {std::string("KX508_PLATFORM=headless"), "KX508_PLAY=" + script.name,
+                               "KX508_EXPECT=" + (ws.expected / fs::path(script.name).stem()).string(),
+                               std::string("KX508_EXPECT_DIFF=") + kPicture, "TMPDIR=" + work.string(),
+                               "HOME=" + work.string()})
+    c.environment.push_back(v);
+  c.folder = work.string();
+  c.output = (folder / "stdout").string();
+  c.errors = (folder / "stderr").string();
+  c.read_only = {ws.expected.string()};
+  c.limits = limits;
+  const auto start = std::chrono::steady_clock::now();
+  const process::Ending end = process::run(c);
+  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  judge(end, last_lines(c.errors), work, limits, &r);
+  remove_tree(folder);
+  return r;
+}
+
+}  // namespace grade

@@ -1,0 +1,142 @@
+// kx508-grade: runs every program on every script headless, confined, several at a time,
+// compares each with the script's expected run, and reports: a table, report.html, report.xml.
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "grade.h"
+
+namespace {
+
+using namespace grade;
+
+// Runs job(0) ... job(count - 1) on `threads` threads at a time.
+template <class Job>
+void in_parallel(std::size_t count, int threads, Job job) {
+  std::atomic<std::size_t> next{0};
+  std::vector<std::thread> pool;
+  for (int t = 0; t < threads && static_cast<std::size_t>(t) < count; ++t)
+    pool.emplace_back([&] {
+      for (std::size_t i; (i = next++) < count;) job(i);
+    });
+  for (std::thread& t : pool) t.join();
+}
+
+fs::path make_temporary_folder() {
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int tries = 0;; ++tries) {
+    const fs::path p = fs::temp_directory_path() / ("kx508-grade-" + std::to_string(random() % 1000000000));
+    std::error_code ec;
+    if (fs::create_directory(p, ec)) {
+      fs::permissions(p, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec, ec);
+      return p;
+    }
+    if (tries > 100) throw std::runtime_error("cannot make a temporary folder: " + ec.message());
+  }
+}
+
+// The expected runs copied where no run may write: read-only files and folders, and in
+// the runs a read-only mount where the system allows it.
+Workspace make_workspace(const Options& o) {
+  Workspace ws;
+  ws.root = make_temporary_folder();
+  ws.expected = ws.root / "expected";
+  fs::create_directory(ws.expected);
+  for (const Script& s : o.scripts) {
+    const fs::path copy = ws.expected / fs::path(s.name).stem();
+    fs::copy(s.expected, copy, fs::copy_options::recursive);
+    for (const auto& entry : fs::recursive_directory_iterator(copy))
+      fs::permissions(entry.path(), entry.is_directory() ? fs::perms::owner_read | fs::perms::owner_exec
+                                                         : fs::perms::owner_read);
+    fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_exec);
+  }
+  fs::permissions(ws.expected, fs::perms::owner_read | fs::perms::owner_exec);
+  return ws;
+}
+
+void remove_workspace(const Workspace& ws) {
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(ws.root, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_directory(ec) && !it->is_symlink(ec))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::permissions(ws.root, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(ws.root, ec);
+}
+
+std::vector<Built> build_all(const Options& o, const Workspace& ws, std::string* error) {
+  std::vector<Built> built(o.programs.size());
+  bool any_source = false;
+  for (std::size_t i = 0; i < o.programs.size(); ++i) {
+    if (o.programs[i].sources.empty()) built[i].executable = o.programs[i].source;
+    else any_source = true;
+  }
+  if (!any_source) return built;
+  const std::vector<std::string> flags = library_flags(error);
+  if (!error->empty()) return built;
+  in_parallel(o.programs.size(), o.jobs, [&](std::size_t i) {
+    if (!o.programs[i].sources.empty())
+      built[i] = build(o.programs[i], flags, ws.root / "builds" / std::to_string(i), o.limits);
+  });
+  return built;
+}
+
+int grade_all(const Options& o) {
+  std::fprintf(stderr, "kx508-grade: %s\n", platform::process::confinement().c_str());
+  const Workspace ws = make_workspace(o);
+  std::string error;
+  const std::vector<Built> built = build_all(o, ws, &error);
+  if (!error.empty()) {
+    remove_workspace(ws);
+    std::fprintf(stderr, "kx508-grade: %s\n", error.c_str());
+    return 2;
+  }
+  const std::size_t scripts = o.scripts.size();
+  std::vector<Result> results(o.programs.size() * scripts);
+  in_parallel(results.size(), o.jobs, [&](std::size_t i) {
+    const std::size_t p = i / scripts;
+    const Script& s = o.scripts[i % scripts];
+    Result& r = results[i];
+    if (built[p].error.empty()) {
+      r = run(built[p].executable, s, ws, ws.root / "runs" / std::to_string(i), o.limits);
+    } else {
+      r.verdict = Verdict::BuildFailed;
+      r.summary = "failed to build: " + built[p].error;
+      r.details = {built[p].error};
+      r.script = s.name;
+    }
+    r.program = o.programs[p].name;
+  });
+  remove_workspace(ws);
+  print_table(results);
+  std::size_t passed = 0;
+  for (const Result& r : results) passed += r.verdict == Verdict::Passed;
+  std::error_code ec;
+  fs::create_directories(o.out, ec);
+  const fs::path html = o.out / "report.html", xml = o.out / "report.xml";
+  std::string why;
+  if (!write_html(html, results, &why) || !write_junit(xml, results, &why)) {
+    std::fprintf(stderr, "kx508-grade: %s\n", why.c_str());
+    return 2;
+  }
+  std::printf("%zu of %zu runs passed; %s, %s\n", passed, results.size(), html.string().c_str(),
+              xml.string().c_str());
+  return passed == results.size() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    Options options;
+    const int parsed = parse(std::vector<std::string>(argv + 1, argv + argc), &options);
+    if (parsed != 0) return parsed < 0 ? 0 : parsed;
+    return grade_all(options);
+  } catch (const std::exception& e) {  // a folder that cannot be made or copied, say
+    std::fprintf(stderr, "kx508-grade: %s\n", e.what());
+    return 2;
+  }
+}

@@ -15,7 +15,7 @@ import {canvasImage, libraryDifferences, readPng} from './png.mjs';
 
 const [traffic] = process.argv.splice(2, 1).map((p) => path.resolve(p));
 const VIEWPORT = {width: 1024, height: 768};
-// Past the page's second copy of the program's memory (one every 250 events), with a key
+// Past several copies of the program's memory the page keeps (one every 125 events), with a key
 // after every four periodic events: longer than the C library reads of a file at a time,
 // so that a seek back must put back where the program's file stood.
 const RUN = 'KX508_PERIODIC(4);\nKX508_KBD(97);\n'.repeat(120);
@@ -38,7 +38,7 @@ function native(k, file = RUN) {
         KX508_FRAMES_EVERY: '1000000000'}});
     } catch (e) {
       // Paused at k, the headless program waits until its idle limit ends it (status 1).
-      check(e.status === 1, `the native replay to event ${k} ended with status ${e.status}`);
+      check(e.status === 1, `the native replay to event ${k} ended with status ${e.status} (signal ${e.signal})`);
     }
     const names = fs.readdirSync(frames).sort();
     natives.set(key, readPng(path.join(frames, names[names.length - 1])));

@@ -11,7 +11,7 @@
 // it, so its whole state is in that memory, the stack pointer, Asyncify's record of the
 // wait and the files it has open, with the page's menus and canvases). A seek puts back the
 // nearest copy at or before the event and plays on from there, never further than to the
-// next copy. Copies share each 16 KB that did not change since the one before.
+// next copy. Copies share each 4 KB that did not change since the one before.
 //
 // A run the program is not playing (a file picked, a recording, a program that ended) is
 // shown too; seeking it starts the program again on it, as its link would.
@@ -19,9 +19,9 @@ var KX508Run = (function () {
   'use strict';
 
   var MOST_BYTES = 16 * 1024 * 1024;  // a link's run, decompressed
-  var EVERY = 250;                    // events between copies of the program's memory,
+  var EVERY = 125;                    // events between copies of the program's memory,
   var MOST_COPIES = 64;               // or more, so that a long run has no more copies than this
-  var CHUNK = 16384;                  // bytes of memory compared and shared at a time
+  var CHUNK = 4096;                   // bytes of memory compared and shared at a time
   var RUN_FILE = 'run.scr';           // where a link's run goes, beside KX508.SCR
   var FAST_BATCH_MS = 20;             // played at once, as fast as possible, between looks
   var RUN_FIRST_LINE = 'KX508_RUN(1);';
@@ -424,6 +424,7 @@ var KX508Run = (function () {
     if (reload) location.reload();
   }
   var recording = false;
+  var replaysAlone = false;  // ?play, replayed as KX508_PLAY does (the page's options)
 
   // ---- Save GIF: the run replayed with KX508_GIF by the same page in a frame out of sight
   // (#gif=DATA), which hands the file back when its program ends.
@@ -616,6 +617,9 @@ var KX508Run = (function () {
                 'the run recorded from the start', false, true);
         } catch (e) { /* the program ended before its first wait */ }
       }
+      // A replay by the page's own options plays the run to its end, unless the program
+      // ends before: the bar stands at the end.
+      if (replaysAlone && run) at = run.parsed.events;
       if (mode === 'here') {
         at += inflight;
         inflight = 0;
@@ -715,6 +719,7 @@ var KX508Run = (function () {
       return;
     }
     if (!ownReplay) ENV.KX508_PLAY_TO = '0';
+    replaysAlone = ownReplay;
     playFromAddress(play, function (file, name) { given(file, name, !ownReplay); });
   }
 

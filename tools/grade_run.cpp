@@ -9,7 +9,15 @@
 
 #include "grade.h"
 
+#ifdef _WIN32
+#define environ _environ
+#define popen _popen
+#define pclose _pclose
+constexpr const char* kExecutable = "program.exe";
+#else
 extern char** environ;
+constexpr const char* kExecutable = "program";
+#endif
 
 namespace grade {
 
@@ -28,7 +36,8 @@ std::vector<std::string> words(const char* text) {
 std::vector<std::string> environment_for_runs() {
   std::vector<std::string> env;
   for (char** v = environ; *v; ++v)
-    if (std::string(*v).rfind("KX508_", 0) != 0 && std::string(*v).rfind("TMPDIR=", 0) != 0)
+    if (std::string(*v).rfind("KX508_", 0) != 0 && std::string(*v).rfind("TMPDIR=", 0) != 0 &&
+        std::string(*v).rfind("HOME=", 0) != 0)
       env.push_back(*v);
   return env;
 }
@@ -167,7 +176,7 @@ Built build(const Program& program, const std::vector<std::string>& flags, const
             const process::Limits& limits) {
   Built b;
   fs::create_directories(folder);
-  const fs::path exe = folder / "program";
+  const fs::path exe = folder / kExecutable;
   const char* cxx = std::getenv("CXX");
   std::vector<std::string> compiler = words(cxx && *cxx ? cxx : "c++");
   process::Command c;

@@ -1,0 +1,205 @@
+// Confined child processes on Windows: each run in a job object that limits its memory,
+// its processes and its CPU time, and ends everything in it when the run ends. Windows has
+// no limit on a file's size, and no read-only view of the file system for one process:
+// the expected runs are protected by their read-only attribute only.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "process.h"
+
+namespace platform::process {
+
+namespace {
+
+std::wstring wide(const std::string& s) {
+  if (s.empty()) return L"";
+  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+// One argument quoted as the C runtime reads it back: backslashes doubled before quotes.
+void append_quoted(std::wstring& line, const std::wstring& arg) {
+  if (!line.empty()) line += L' ';
+  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) {
+    line += arg;
+    return;
+  }
+  line += L'"';
+  std::size_t slashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++slashes;
+      continue;
+    }
+    line.append(c == L'"' ? 2 * slashes + 1 : slashes, L'\\');
+    slashes = 0;
+    line += c;
+  }
+  line.append(2 * slashes, L'\\');
+  line += L'"';
+}
+
+std::wstring environment_block(const std::vector<std::string>& env) {
+  std::wstring block;
+  for (const std::string& v : env) {
+    block += wide(v);
+    block += L'\0';
+  }
+  block += L'\0';
+  return block;
+}
+
+struct Handle {
+  HANDLE h = nullptr;
+  ~Handle() {
+    if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+};
+
+HANDLE open_inheritable(const std::string& path, bool write) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  return CreateFileW(wide(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, write ? CREATE_ALWAYS : OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string last_error(const char* what) {
+  return std::string(what) + ": Windows error " + std::to_string(GetLastError());
+}
+
+bool limit_job(HANDLE job, HANDLE port, const Limits& l) {
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
+  auto& basic = info.BasicLimitInformation;
+  basic.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+  if (l.memory_bytes > 0) {
+    basic.LimitFlags |= JOB_OBJECT_LIMIT_JOB_MEMORY;
+    info.JobMemoryLimit = static_cast<SIZE_T>(l.memory_bytes);
+  }
+  if (l.processes > 0) {
+    basic.LimitFlags |= JOB_OBJECT_LIMIT_ACTIVE_PROCESS;
+    basic.ActiveProcessLimit = static_cast<DWORD>(l.processes);
+  }
+  if (l.cpu_seconds > 0) {
+    basic.LimitFlags |= JOB_OBJECT_LIMIT_JOB_TIME;
+    basic.PerJobUserTimeLimit.QuadPart = static_cast<LONGLONG>(l.cpu_seconds * 1e7);
+  }
+  JOBOBJECT_ASSOCIATE_COMPLETION_PORT association{job, port};
+  return SetInformationJobObject(job, JobObjectExtendedLimitInformation, &info, sizeof info) &&
+         SetInformationJobObject(job, JobObjectAssociateCompletionPortInformation, &association,
+                                 sizeof association);
+}
+
+// The limit the job's messages say was met, if any.
+End limit_met(HANDLE port) {
+  DWORD message = 0;
+  ULONG_PTR key = 0;
+  LPOVERLAPPED data = nullptr;
+  End met = End::Exited;
+  while (GetQueuedCompletionStatus(port, &message, &key, &data, 0)) {
+    if (message == JOB_OBJECT_MSG_END_OF_JOB_TIME) met = End::CpuTime;
+    if (message == JOB_OBJECT_MSG_JOB_MEMORY_LIMIT || message == JOB_OBJECT_MSG_PROCESS_MEMORY_LIMIT)
+      met = End::Memory;
+    if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_LIMIT && met == End::Exited) met = End::Processes;
+  }
+  return met;
+}
+
+double cpu_seconds(HANDLE job) {
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+  if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr))
+    return 0;
+  return static_cast<double>(info.TotalUserTime.QuadPart + info.TotalKernelTime.QuadPart) / 1e7;
+}
+
+}  // namespace
+
+Ending run(const Command& c) {
+  Ending e;
+  Handle job{CreateJobObjectW(nullptr, nullptr)};
+  Handle port{CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)};
+  Handle in{open_inheritable("NUL", false)}, out{open_inheritable(c.output, true)},
+      err{open_inheritable(c.errors, true)};
+  if (!job.h || !port.h || in.h == INVALID_HANDLE_VALUE || out.h == INVALID_HANDLE_VALUE ||
+      err.h == INVALID_HANDLE_VALUE || !limit_job(job.h, port.h, c.limits)) {
+    e.why = last_error("cannot prepare the run");
+    return e;
+  }
+  // Only these three handles are inherited: never another run's files.
+  HANDLE inherited[3] = {in.h, out.h, err.h};
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::unique_ptr<char[]> storage(new char[size]);
+  auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.get());
+  InitializeProcThreadAttributeList(attributes, 1, 0, &size);
+  UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
+                            nullptr, nullptr);
+  STARTUPINFOEXW si{};
+  si.StartupInfo.cb = sizeof si;
+  si.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+  si.StartupInfo.hStdInput = in.h;
+  si.StartupInfo.hStdOutput = out.h;
+  si.StartupInfo.hStdError = err.h;
+  si.lpAttributeList = attributes;
+  std::wstring line;
+  append_quoted(line, wide(c.program));
+  for (const std::string& a : c.arguments) append_quoted(line, wide(a));
+  std::wstring env = environment_block(c.environment);
+  PROCESS_INFORMATION pi{};
+  const BOOL started = CreateProcessW(
+      nullptr, line.data(), nullptr, nullptr, TRUE,
+      CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT,
+      env.data(), wide(c.folder).c_str(), &si.StartupInfo, &pi);
+  DeleteProcThreadAttributeList(attributes);
+  if (!started) {
+    e.why = last_error("cannot start the program");
+    return e;
+  }
+  Handle process{pi.hProcess}, thread{pi.hThread};
+  if (!AssignProcessToJobObject(job.h, process.h)) {
+    TerminateProcess(process.h, 1);
+    e.why = last_error("cannot confine the program");
+    return e;
+  }
+  ResumeThread(thread.h);
+  const DWORD wait = c.limits.wall_seconds > 0 ? static_cast<DWORD>(c.limits.wall_seconds * 1000) : INFINITE;
+  const bool timed_out = WaitForSingleObject(process.h, wait) == WAIT_TIMEOUT;
+  TerminateJobObject(job.h, 1);  // whatever the program started ends with it
+  WaitForSingleObject(process.h, 5000);
+  e.cpu_seconds = cpu_seconds(job.h);
+  const End met = limit_met(port.h);
+  if (timed_out) {
+    e.how = End::WallTime;
+    return e;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.h, &code);
+  if (met != End::Exited) {
+    e.how = met;
+  } else if (code >= 0xC0000000u) {  // an exception the program did not handle
+    char text[64];
+    std::snprintf(text, sizeof text, "exception 0x%08lX", static_cast<unsigned long>(code));
+    e.how = End::Signalled;
+    e.code = static_cast<int>(code);
+    e.why = code == 0xC0000005u ? "access violation" : code == 0xC00000FDu ? "stack overflow" : text;
+  } else {
+    e.how = End::Exited;
+    e.code = static_cast<int>(code);
+  }
+  return e;
+}
+
+std::string confinement() {
+  return "each run in a job object: its memory, processes and CPU time limited, and every "
+         "process it starts ended with it; no file size limit, and the expected runs "
+         "protected by their read-only attribute only";
+}
+
+}  // namespace platform::process

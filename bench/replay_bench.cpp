@@ -103,4 +103,34 @@ void BM_ReplayWithFrames(benchmark::State& state) {
 }
 BENCHMARK(BM_ReplayWithFrames)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// The replay that writes every frame, checked instead against the frames and log an
+// earlier one wrote (KX508_EXPECT): each frame compared as it is presented.
+void BM_ReplayChecked(benchmark::State& state) {
+  ScriptDirectory dir(kEventsWritingFrames);
+  setenv("KX508_PLAY", "KX508.SCR", 1);
+  setenv("KX508_FRAMES", "expected", 1);
+  setenv("KX508_LOG", "expected/log.txt", 1);
+  kx508::reset_library();
+  std::string why;
+  platform::open_backend("headless", &why);
+  app::main();
+  kx508::replay_finish(nullptr);
+  unsetenv("KX508_FRAMES");
+  unsetenv("KX508_LOG");
+  setenv("KX508_EXPECT", "expected", 1);
+  for (auto _ : state) {
+    kx508::reset_library();
+    platform::open_backend("headless", &why);
+    app::main();
+    state.PauseTiming();
+    if (kx508::replay_finish(nullptr) != 0) state.SkipWithError("the replay differs from itself");
+    state.ResumeTiming();
+  }
+  for (const char* name : {"KX508_PLAY", "KX508_EXPECT"}) unsetenv(name);
+  kx508::reset_library();
+  state.counters["events/s"] =
+      benchmark::Counter(kEventsWritingFrames, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_ReplayChecked)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 }  // namespace

@@ -117,8 +117,9 @@ struct ScriptState : RecordedFile {
   bool recording_on = false;
   bool playback_on = false;
   bool play_one_pending = false;
-  // Lines read from the file being played, from its opening.
+  // Lines read from the file being played, from its opening, and the last of them.
   int line = 0;
+  std::string last_line;
   // The file being played is a run (it starts with the run's first line), which may hold
   // the prompt's replies.
   bool playing_run = false;
@@ -249,10 +250,14 @@ int finish_run(const char* failure);
 // stopped short of what the options asked.
 constexpr int kReplayRefused = 2;
 constexpr int kReplayEndedShort = 3;
+constexpr int kExpectDiffers = 4;
 // How a script's playback ends when it ends at the script's last line.
 inline constexpr const char* kPlayedToItsEnd = "played to its end";
+inline constexpr const char* kStoppedAtADifference =
+    "stopped at the first difference from the expected run";
 
 struct GifRun;  // replay.cpp
+class FramePng;  // frame_png.h
 
 struct ReplayState {
   bool active = false;   // any of the options was given
@@ -263,6 +268,7 @@ struct ReplayState {
   std::string frames_given;  // the folder KX508_FRAMES names
   std::string frames_dir;    // the same while frames are written; empty once they stop
   bool frames_stopped = false;  // a frame could not be written
+  std::shared_ptr<FramePng> frame_png;
   long long frames_every = 1;
   long long frames_presented = 0;
   long long frames_written = 0;
@@ -307,6 +313,31 @@ int replay_finish(const char* failure);
 // Closes the log file without a word, for a reset.
 void replay_close();
 
+// ---- expect.cpp: KX508_EXPECT, a replay checked against an expected run as it goes
+
+struct ExpectState {
+  bool active = false;
+  std::string dir;      // the expected run: its frames, and log.txt if it has one
+  std::string picture;  // where the picture of a difference goes
+  long long expected_frames = 0;  // its last frame's number
+  bool has_log = false;
+  std::string log;
+  std::size_t log_at = 0;  // bytes of the expected log matched so far
+  bool log_differs = false;
+  bool differs = false;
+  std::shared_ptr<FramePng> png;
+};
+
+// Reads the options at start (with KX508_PLAY's script and KX508_FRAMES's folder); an
+// expected run that cannot be used: one line, status 2.
+void expect_open(const std::string& play, const std::string& frames);
+// Frame number was presented, or a line logged: each is checked against the expected one.
+void expect_frame(long long number);
+void expect_log(const char* line);
+// At the end: what is still to check, against the status the run would end with. Returns
+// the status (4 on a difference) and the summary's last part.
+int expect_finish(int status, long long frames_presented, std::string* summary);
+
 struct Library {
   WindowState windows;
   EventState event;
@@ -320,6 +351,7 @@ struct Library {
   StartupState startup;
   ReplayState replay;
   RunState run;
+  ExpectState expect;
   EndingState ending;
 };
 

@@ -37,6 +37,11 @@ unsigned char* deflate_fast(unsigned char* data, int length, int* out_length, in
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb_image.h>
+
+#include "files.h"
 
 namespace kx508 {
 
@@ -106,6 +111,88 @@ bool write_png(const std::string& path, const platform::Surface& s, std::string*
     }
   }
   return write_png(path, s.width(), s.height(), rgb.data(), why);
+}
+
+}  // namespace kx508
+
+namespace kx508 {
+
+bool encode_png(int width, int height, const unsigned char* rgb, std::vector<unsigned char>* out) {
+  stbi_write_force_png_filter = 1;
+  int length = 0;
+  unsigned char* png = stbi_write_png_to_mem(rgb, width * 3, width, height, 3, &length);
+  if (!png) return false;
+  out->assign(png, png + length);
+  STBIW_FREE(png);
+  return true;
+}
+
+bool write_file(const std::string& path, const std::vector<unsigned char>& bytes,
+                std::string* why) {
+  const std::string part = png_part_name(path);
+  std::FILE* f = std::fopen(part.c_str(), "wb");
+  if (!f) {
+    if (why) *why = std::strerror(errno);
+    return false;
+  }
+  errno = 0;
+  int error = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fflush(f) != 0)
+    error = errno != 0 ? errno : EIO;
+  errno = 0;
+  if (std::fclose(f) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  if (error != 0) return fail(part, std::strerror(error), why);
+  std::error_code ec;
+  std::filesystem::rename(part, path, ec);
+  if (ec) return fail(part, ec.message(), why);
+  return true;
+}
+
+namespace {
+
+// stb_image reads through these, from a file opened without blocking.
+int read_callback(void* user, char* data, int size) {
+  return static_cast<int>(std::fread(data, 1, static_cast<std::size_t>(size),
+                                     static_cast<std::FILE*>(user)));
+}
+void skip_callback(void* user, int n) { std::fseek(static_cast<std::FILE*>(user), n, SEEK_CUR); }
+int eof_callback(void* user) { return std::feof(static_cast<std::FILE*>(user)); }
+const stbi_io_callbacks kFileCallbacks = {read_callback, skip_callback, eof_callback};
+
+}  // namespace
+
+bool png_size(const std::string& path, int* width, int* height, std::string* why) {
+  std::FILE* f = platform::files::open_for_reading(path.c_str(), why);
+  if (!f) return false;
+  int channels = 0;
+  const bool read =
+      stbi_info_from_callbacks(&kFileCallbacks, f, width, height, &channels) != 0;
+  std::fclose(f);
+  if (!read && why) *why = "not a PNG picture";
+  return read;
+}
+
+bool read_png(const std::string& path, RgbPicture* out, std::string* why, int max_side) {
+  int width = 0, height = 0;
+  if (!png_size(path, &width, &height, why)) return false;
+  if (width > max_side || height > max_side) {
+    if (why) *why = "a picture over " + std::to_string(max_side) + " pixels across";
+    return false;
+  }
+  std::FILE* f = platform::files::open_for_reading(path.c_str(), why);
+  if (!f) return false;
+  int channels = 0;
+  unsigned char* pixels = stbi_load_from_callbacks(&kFileCallbacks, f, &width, &height, &channels, 3);
+  std::fclose(f);
+  if (!pixels) {
+    if (why) *why = stbi_failure_reason() ? stbi_failure_reason() : "cannot be decoded";
+    return false;
+  }
+  out->width = width;
+  out->height = height;
+  out->rgb.assign(pixels, pixels + static_cast<std::size_t>(width) * height * 3);
+  stbi_image_free(pixels);
+  return true;
 }
 
 }  // namespace kx508

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "surface.h"
 
@@ -20,5 +21,23 @@ bool write_png(const std::string& path, const platform::Surface& s, std::string*
 
 // The temporary name a picture is written under until it is whole.
 std::string png_part_name(const std::string& path);
+
+// The PNG file's bytes for 8-bit RGB pixels; false when stb could not make its buffers.
+bool encode_png(int width, int height, const unsigned char* rgb, std::vector<unsigned char>* out);
+
+// Writes bytes as a file the way the writers above do: under the temporary name, renamed
+// when every write and the close succeeded.
+bool write_file(const std::string& path, const std::vector<unsigned char>& bytes,
+                std::string* why);
+
+// Reads a PNG file as 8-bit RGB, refusing pictures over max_side pixels across from their
+// header. False, with the reason, when it cannot be read.
+struct RgbPicture {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+};
+bool read_png(const std::string& path, RgbPicture* out, std::string* why, int max_side = 4096);
+// The size a PNG file's header gives, without decoding it.
+bool png_size(const std::string& path, int* width, int* height, std::string* why);
 
 }  // namespace kx508

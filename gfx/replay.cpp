@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "frame_png.h"
 #include "gif.h"
 #include "internal.h"
 #include "png.h"
@@ -61,6 +62,13 @@ std::string env(const char* name) {
   std::exit(kReplayRefused);
 }
 
+// The colours a canvas can hold: the pictures written of it are indexed by them.
+std::vector<platform::Colour> canvas_palette() {
+  std::vector<platform::Colour> palette;
+  for (int c = 0; c < 24; ++c) palette.push_back(colour_value(c));
+  return palette;
+}
+
 // ---- The options, each checked before anything is made or emptied
 
 // The option's whole number, least or more.
@@ -101,8 +109,9 @@ void check_script(const std::string& path) {
 }
 
 // The log is emptied when it is opened, so it must not be the script being played,
-// under any name, and its folder must be there.
-void check_log(const std::string& log, const std::string& play) {
+// under any name, and its folder must be there, or be the frames folder this run makes
+// (an expected run keeps its log beside its frames).
+void check_log(const std::string& log, const std::string& play, const std::string& frames) {
   const std::string cannot = "KX508_LOG: cannot write log file " + log + ": ";
   const Kind kind = platform::files::kind_of(log.c_str());
   if (kind == Kind::Directory) refuse(cannot + "a folder");
@@ -111,7 +120,9 @@ void check_log(const std::string& log, const std::string& play) {
     refuse(cannot + "it is the script being played (" + play + ")");
   std::error_code ec;
   const fs::path folder = fs::path(log).parent_path();
-  if (kind == Kind::Missing && !folder.empty() && !fs::is_directory(folder, ec))
+  const bool made_here = !frames.empty() && folder.lexically_normal() ==
+                                                 fs::path(frames).lexically_normal();
+  if (kind == Kind::Missing && !folder.empty() && !made_here && !fs::is_directory(folder, ec))
     refuse(cannot + "no folder " + folder.string());
 }
 
@@ -142,9 +153,7 @@ void open_gif(const std::string& gif) {
     refuse("KX508_GIF: cannot write " + gif + ": another run is writing it");
   if (!file) refuse("KX508_GIF: cannot write " + gif + ": cannot write " + part);
   gif_part_made = part;
-  std::vector<platform::Colour> palette;
-  for (int c = 0; c < 24; ++c) palette.push_back(colour_value(c));
-  lib.replay.gif = std::make_shared<GifRun>(file, part, std::move(palette));
+  lib.replay.gif = std::make_shared<GifRun>(file, part, canvas_palette());
   lib.replay.gif_path = gif;
 }
 
@@ -226,8 +235,10 @@ std::string frame_path(long long number) {
 void write_frame(long long number) {
   ReplayState& replay = lib.replay;
   const std::string path = frame_path(number);
-  std::string why;
-  if (write_png(path, lib.windows.canvas, &why)) {
+  if (!replay.frame_png) replay.frame_png = std::make_shared<FramePng>(canvas_palette());
+  const std::vector<unsigned char>& png = replay.frame_png->encode(lib.windows.canvas);
+  std::string why = "the picture could not be made";
+  if (!png.empty() && write_file(path, png, &why)) {
     ++replay.frames_written;
     return;
   }
@@ -321,7 +332,8 @@ void log_write_failed(int error) {
 // by then). A program that ends on its own before the script's end ends as it chose.
 bool ended_short() {
   const ReplayState& replay = lib.replay;
-  const bool script_short = !replay.ending.empty() && replay.ending != kPlayedToItsEnd;
+  const bool script_short = !replay.ending.empty() && replay.ending != kPlayedToItsEnd &&
+                            replay.ending != kStoppedAtADifference;
   return replay.frames_stopped || replay.log_stopped || replay.gif_failed || script_short;
 }
 
@@ -334,7 +346,8 @@ void replay_open() {
   const std::string log = env("KX508_LOG");
   const std::string pace = env("KX508_PLAY_PACE"), to = env("KX508_PLAY_TO");
   const std::string gif = env("KX508_GIF");
-  if (play.empty() && frames.empty() && log.empty() && pace.empty() && to.empty() && gif.empty())
+  if (play.empty() && frames.empty() && log.empty() && pace.empty() && to.empty() && gif.empty() &&
+      env("KX508_EXPECT").empty())
     return;
 
   // Every option is checked before any folder is made or any file emptied, so that a run
@@ -342,9 +355,10 @@ void replay_open() {
   const long long play_to = check_play_options(play, pace, to);
   const long long every = frames.empty() ? 1 : frames_every(env("KX508_FRAMES_EVERY"));
   if (!play.empty()) check_script(play);
-  if (!log.empty()) check_log(log, play);
+  if (!log.empty()) check_log(log, play, frames);
   if (!frames.empty()) check_frames_dir(frames);
   if (!gif.empty()) check_gif(gif, play);
+  expect_open(play, frames);
 
   if (!gif.empty()) open_gif(gif);
   fs::path first_made;
@@ -402,13 +416,16 @@ void replay_script_ended(const std::string& how) {
 void replay_frame_presented() {
   ReplayState& replay = lib.replay;
   if (replay.gif) gif_frame_presented();
-  if (replay.frames_dir.empty()) return;
+  if (replay.frames_dir.empty() && !lib.expect.active) return;
   const long long number = ++replay.frames_presented;
+  expect_frame(number);
+  if (replay.frames_dir.empty()) return;
   replay.last_frame_written = number % replay.frames_every == 0;
   if (replay.last_frame_written) write_frame(number);
 }
 
 void replay_log_line(const char* line) {
+  expect_log(line);
   std::FILE* f = lib.replay.log_file;
   if (!f) return;
   errno = 0;
@@ -440,6 +457,9 @@ int replay_finish(const char* failure) {
   }
   gif_finish();
   const bool short_run = ended_short();
+  std::string expect_summary;
+  const int status = expect_finish(failure ? 1 : short_run ? kReplayEndedShort : 0,
+                                   replay.frames_presented, &expect_summary);
 
   // Appended piece by piece: GCC 12 warns, wrongly, about operator+ on a temporary here.
   std::string summary = "KX508:";
@@ -470,11 +490,12 @@ int replay_finish(const char* failure) {
     add({" the program ended at ", platform::ending::name(lib.ending.signal)});
   else
     add({" the program ended on its own"});
-  if (short_run && !failure) add({"; the run ended short (status 3)"});
+  if (short_run && !failure && status != kExpectDiffers) add({"; the run ended short (status 3)"});
+  add({expect_summary});
   std::fprintf(stderr, "%s\n", summary.c_str());
   std::fflush(stderr);
   replay.active = false;
-  return short_run ? kReplayEndedShort : 0;
+  return status;
 }
 
 }  // namespace kx508

@@ -332,6 +332,7 @@ bool script_read_event() {
       case LineRead::Line:
         ++script.line;
         if (line.empty()) continue;
+        script.last_line = line;
         if (script.playing_run && starts_with(line, kReplyStart)) {
           // The program did not ask the prompt here, as it did when this run was recorded.
           KX508_log("Reply on line %d of %s was not asked for; skipped\n", script.line,

@@ -79,6 +79,10 @@ def files_that_cannot_be_used(traffic, work):
     os.symlink("run.scr", os.path.join(work, "link-to-run.scr"))
     os.mkdir(os.path.join(work, "old-frames"))
     open(os.path.join(work, "old-frames", "000001.png"), "w").write("an earlier run's")
+    os.mkdir(os.path.join(work, "small-frames"))
+    subprocess.run(["convert", "-size", "60x40", "xc:white",
+                    os.path.join(work, "small-frames", "000001.png")], check=True)
+    os.mkdir(os.path.join(work, "empty"))
     cases = {
         "a script that is a FIFO": ("not a regular file", dict(KX508_PLAY="fifo")),
         "a script linked to a FIFO": ("not a regular file", dict(KX508_PLAY="link-to-fifo")),
@@ -92,6 +96,17 @@ def files_that_cannot_be_used(traffic, work):
         "frames into a folder of frames": ("already holds frames",
                                            dict(KX508_FRAMES="old-frames")),
         "a run into a folder": ("a folder", dict(KX508_RECORD="old-frames")),
+        "an expected run without a script": ("no script to play", dict(KX508_EXPECT="small-frames")),
+        "a missing expected run": ("no such folder", dict(KX508_PLAY="run.scr", KX508_EXPECT="gone")),
+        "an expected run that is a file": ("not a folder",
+                                           dict(KX508_PLAY="run.scr", KX508_EXPECT="run.scr")),
+        "an expected run without frames": ("holds no frames",
+                                           dict(KX508_PLAY="run.scr", KX508_EXPECT="empty")),
+        "an expected run of another size": ("60 x 40, not the canvas's 601 x 540",
+                                            dict(KX508_PLAY="run.scr", KX508_EXPECT="small-frames")),
+        "an expected run that is this run's frames": (
+            "this run's own frames folder",
+            dict(KX508_PLAY="run.scr", KX508_EXPECT="empty", KX508_FRAMES="empty/")),
         "a run into a FIFO": ("not a regular file", dict(KX508_RECORD="fifo")),
         "a GIF without a script": ("no script to play", dict(KX508_GIF="a.gif")),
         "a GIF that is a folder": ("a folder", dict(KX508_PLAY="run.scr", KX508_GIF="old-frames")),

@@ -1,9 +1,9 @@
 // The page side of the web backend, run before the program (--pre-js): the windows as
 // elements, their canvases scaled to fit the page, the HTML menu bar, the prompt as a
 // modal HTML dialog, ?play and the page's options, the keys line, the messages and the
-// status line (web_script.js keeps the script file). Its handlers only queue events and
-// wake the program's wait: nothing here calls into the program, which may be suspended
-// in that wait.
+// status line (web_script.js keeps the script file, web_run.js is the run bar). Its
+// handlers only queue events and wake the program's wait: nothing here calls into the
+// program, which may be suspended in that wait.
 
 var KX508Web = (function () {
   'use strict';

@@ -538,8 +538,15 @@ var KX508Run = (function () {
   function wire() {
     var slider = el('kx508-timeline');
     if (!slider) return;
+    // While it is dragged the bar does not move it back; the pointer may be let go anywhere.
     slider.addEventListener('pointerdown', function () { slider.dragging = true; });
-    slider.addEventListener('pointerup', function () { slider.dragging = false; });
+    ['pointerup', 'pointercancel'].forEach(function (type) {
+      window.addEventListener(type, function () {
+        if (!slider.dragging) return;
+        slider.dragging = false;
+        show();
+      });
+    });
     slider.addEventListener('input', function () {
       var k = Number(slider.value);
       stopPlaying();

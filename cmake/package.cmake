@@ -1,6 +1,7 @@
 # The Debian packages (KX508_PACKAGE=ON, made by script/package): kx508-traffic, the
 # program with kx508-diff, a desktop entry, an icon and manual pages; kx508-dev, the
-# library as install.cmake installs it, with the API reference and the examples.
+# library as install.cmake installs it, with the API reference and the examples, and
+# kx508-grade with its manual page, the teachers' guide and an example CI workflow.
 find_program(KX508_GO_MD2MAN go-md2man REQUIRED)
 find_program(KX508_CONVERT convert REQUIRED)
 find_program(KX508_GZIP gzip REQUIRED)
@@ -44,11 +45,16 @@ install(CODE "set(strip \"${CMAKE_STRIP}\")
   set(files ${libraries})"
   COMPONENT dev)
 install(SCRIPT cmake/strip.cmake COMPONENT dev)
+install(CODE "set(strip \"${CMAKE_STRIP}\")
+  set(options ${strip_notes})
+  set(files ${CMAKE_INSTALL_BINDIR}/kx508-grade)"
+  COMPONENT dev)
+install(SCRIPT cmake/strip.cmake COMPONENT dev)
 
 # Manual pages from their text in docs/man/, compressed as Debian wants them: best
 # compression, and no name or time in the gzip header.
 set(man_pages)
-foreach(page kx508-traffic kx508-diff)
+foreach(page kx508-traffic kx508-diff kx508-grade)
   set(text ${PROJECT_SOURCE_DIR}/docs/man/${page}.1.md)
   add_custom_command(OUTPUT ${out}/${page}.1.gz
     COMMAND ${KX508_GO_MD2MAN} -in ${text} -out ${out}/${page}.1
@@ -79,7 +85,9 @@ add_custom_command(OUTPUT ${icons}
 add_custom_target(kx508_package_files ALL
   DEPENDS ${man_pages} ${out}/changelog.Debian.gz ${icons})
 
+list(REMOVE_ITEM man_pages ${out}/kx508-grade.1.gz)
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT traffic)
+install(FILES ${out}/kx508-grade.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT dev)
 install(FILES ${package_dir}/kx508-traffic.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT traffic)
 foreach(size ${icon_sizes})
@@ -94,7 +102,8 @@ foreach(component traffic dev)
   install(FILES ${package_dir}/copyright ${out}/changelog.Debian.gz DESTINATION ${doc}
     COMPONENT ${component})
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md
+install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${PROJECT_SOURCE_DIR}/docs/TEACHING.md
+              ${PROJECT_SOURCE_DIR}/docs/grade-workflow.yml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev COMPONENT dev)
 file(GLOB example_files ${PROJECT_SOURCE_DIR}/examples/*.cpp ${PROJECT_SOURCE_DIR}/examples/*.scr)
 install(FILES ${example_files} ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt
@@ -145,5 +154,6 @@ back, and a prompt dialog, on Qt 6.
 .
 This package holds the headers, the static libraries, a CMake package
 (find_package(KX508)) and a pkg-config file (kx508), the API reference and six
-example programs with the scripts that replay them.")
+example programs with the scripts that replay them, and kx508-grade, which
+grades programs on the library against expected runs of recorded scripts.")
 include(CPack)

@@ -109,6 +109,37 @@ def check_reports():
           f"report.xml: {suites.attrib}")
 
 
+def command_line(grade, env):
+    """--help and --version print to standard output; mistakes give status 2 and a usage line."""
+    for args, starts in ((["--help"], "usage: kx508-grade"), (["--version"], "kx508-grade 0.")):
+        done = subprocess.run([grade, *args], env=env, capture_output=True, text=True, timeout=30)
+        check(done.returncode == 0 and done.stdout.startswith(starts) and not done.stderr,
+              f"{args}: status {done.returncode}: {done.stdout!r} {done.stderr!r}")
+    given = ["--expected", "expected", "--script", "run.scr"]
+    for args, says in ((given, "no program to grade"), (["--bogus"], "unknown option --bogus"),
+                       (given + ["-j", "x", "reference"], "-j x: not a number"),
+                       (["--expected", "nowhere", "--script", "run.scr", "reference"],
+                        "no expected run for run.scr: nowhere/run holds no frames")):
+        done = subprocess.run([grade, *args], env=env, capture_output=True, text=True, timeout=30)
+        lines = done.stderr.splitlines()
+        check(done.returncode == 2 and len(lines) == 2 and says in lines[0] and
+              lines[1].startswith("usage: kx508-grade"), f"{args}: {done.returncode} {done.stderr!r}")
+
+
+def memory_limit(grade, env):
+    """A program that takes memory until it fails, given as an executable, options given
+    in a manifest: the memory limit ends it (no sanitizer: it needs the address space)."""
+    open("hog.cpp", "w").write("#include <vector>\nint main() { std::vector<std::vector<char>> v;\n"
+                               "  for (;;) v.emplace_back(64 << 20, 1); }\n")
+    subprocess.run(["c++", "hog.cpp", "-o", "hog"], check=True)
+    open("grading.txt", "w").write("# the class's options\n--expected expected\n--script run.scr\n"
+                                   "--memory 256\n--out hog-reports\nhog\n")
+    done = subprocess.run([grade, "--manifest", "grading.txt"], env=env, capture_output=True,
+                          text=True, timeout=60)
+    check(done.returncode == 1 and "exceeded the memory limit (256 MiB)" in done.stdout,
+          f"a memory hog: status {done.returncode}: {done.stdout}{done.stderr}")
+
+
 def main():
     grade, build, student = (os.path.abspath(a) for a in sys.argv[1:4])
     work = tempfile.mkdtemp(prefix="kx508-grade-test-")
@@ -131,6 +162,8 @@ def main():
         check(not [n for n in os.listdir(work) if n.startswith("kx508-grade-")],
               "the tool's temporary folder was left")
         check_reports()
+        command_line(grade, env)
+        memory_limit(grade, env)
     finally:
         os.chdir("/")
         shutil.rmtree(work, ignore_errors=True)

@@ -22,6 +22,7 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/KX508ConfigVersion.
   COMPATIBILITY SameMinorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/KX508Config.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/KX508ConfigVersion.cmake
+              cmake/KX508ReplayTest.cmake cmake/KX508RunReplayTest.cmake
   DESTINATION ${KX508_PACKAGE_DIR} COMPONENT dev)
 
 # pkg-config: static libraries, so the libraries they need are named in Requires (not

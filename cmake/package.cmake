@@ -96,7 +96,8 @@ foreach(size ${icon_sizes})
 endforeach()
 
 # Each package's own documentation folder: the licences and the changelog; the -dev
-# package's also holds the API reference and the examples with their scripts.
+# package's also holds the API reference and the examples with their scripts and
+# expected runs.
 foreach(component traffic dev)
   set(doc ${CMAKE_INSTALL_DATADIR}/doc/kx508-${component})
   install(FILES ${package_dir}/copyright ${out}/changelog.Debian.gz DESTINATION ${doc}
@@ -107,6 +108,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${PROJECT_SOURCE_DIR}/docs/TEACH
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev COMPONENT dev)
 file(GLOB example_files ${PROJECT_SOURCE_DIR}/examples/*.cpp ${PROJECT_SOURCE_DIR}/examples/*.scr)
 install(FILES ${example_files} ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev/examples COMPONENT dev)
+# The runs the examples' replay tests expect (kx508_add_replay_test).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/expected
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev/examples COMPONENT dev)
 
 # CPack's DEB generator: one package per component, dependencies of the program found by

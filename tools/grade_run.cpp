@@ -93,6 +93,15 @@ void judge(const process::Ending& end, const std::vector<std::string>& err, cons
     r->picture = read_all(work / kPicture);
     return;
   }
+  const bool sanitizer_refused = std::any_of(err.begin(), err.end(), [](const std::string& l) {
+    return l.find("ReserveShadowMemoryRange failed") != std::string::npos;
+  });
+  if (sanitizer_refused) {
+    r->verdict = Verdict::Trouble;
+    r->summary = "could not start under the memory limit: it is built with AddressSanitizer (grade it with --memory 0)";
+    r->details = err;
+    return;
+  }
   if (exited && end.code == 0) {
     if (!err.empty() && starts(err.back(), "KX508: ") && err.back().find("matches the expected run") != std::string::npos) {
       r->verdict = Verdict::Passed;

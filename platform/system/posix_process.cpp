@@ -32,7 +32,7 @@ namespace {
 
 // What the namespaces' first process tells its parent, in one write each.
 struct Report {
-  enum Kind : int { Started, Ended, Failed } kind;
+  enum Kind : int { Started, Ended, Failed, TooMany } kind;
   int value;  // Started: the program's PID as the parent sees it (0 inside namespaces);
               // Ended: its wait status; Failed: errno
   long cpu_micros;
@@ -189,43 +189,79 @@ void set_limit(int resource, rlim_t soft, rlim_t hard, int pipe) {
   fail(pipe, "starting the program");
 }
 
+// Calls visit(pid) for every process /proc lists but this one.
+template <class Visit>
+void each_process(Visit visit) {
+  const int dir = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return;
+  alignas(8) char buffer[4096];
+  for (long n; (n = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer)) > 0;) {
+    for (long at = 0; at < n;) {
+      const char* entry = buffer + at;
+      at += *reinterpret_cast<const unsigned short*>(entry + 16);  // d_reclen
+      const pid_t pid = static_cast<pid_t>(std::atoi(entry + 19));  // d_name
+      if (pid > 0 && pid != ::getpid()) visit(pid);
+    }
+  }
+  ::close(dir);
+}
+
+pid_t parent_of(pid_t pid) {
+  char path[64], stat[512];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  const ssize_t got = ::read(fd, stat, sizeof stat - 1);
+  ::close(fd);
+  if (got <= 0) return 0;
+  stat[got] = 0;
+  const char* after = std::strrchr(stat, ')');  // the name may hold anything
+  int ppid = 0;
+  return after && std::sscanf(after + 2, "%*c %d", &ppid) == 1 ? ppid : 0;
+}
+
 // Ends every process below this one, over and over until none is left (in the fallback,
 // where no namespace does it; orphans come back here, as this is their subreaper).
 void end_descendants() {
-  const pid_t self = ::getpid();
   for (int round = 0; round < 100; ++round) {
     while (::waitpid(-1, nullptr, WNOHANG) > 0) {}
     bool any = false;
-    const int dir = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) return;
-    char buffer[4096];
-    for (long n; (n = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer)) > 0;) {
-      for (long at = 0; at < n;) {
-        const auto* entry = reinterpret_cast<const char*>(buffer + at);
-        const unsigned short length = *reinterpret_cast<const unsigned short*>(entry + 16);
-        const char* name = entry + 19;
-        at += length;
-        const pid_t pid = static_cast<pid_t>(std::atoi(name));
-        if (pid <= 0 || pid == self) continue;
-        char path[64], stat[512];
-        std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
-        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        const ssize_t got = ::read(fd, stat, sizeof stat - 1);
-        ::close(fd);
-        if (got <= 0) continue;
-        stat[got] = 0;
-        const char* after = std::strrchr(stat, ')');
-        int ppid = 0;
-        if (after && std::sscanf(after + 2, "%*c %d", &ppid) == 1 && ppid == self) {
-          ::kill(pid, SIGKILL);
-          any = true;
-        }
+    each_process([&](pid_t pid) {
+      if (parent_of(pid) == ::getpid()) {
+        ::kill(pid, SIGKILL);
+        any = true;
       }
-    }
-    ::close(dir);
+    });
     if (!any) return;
     ::usleep(1000);
+  }
+}
+
+// The kernel does not hold the global root to RLIMIT_NPROC: inside its own PID namespace,
+// with a /proc of its own, the first process counts instead, every few milliseconds.
+bool own_proc_mounted(int processes) {
+  return processes > 0 && ::geteuid() == 0 &&
+         ::mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) == 0;
+}
+
+int processes_in_namespace() {
+  int count = 0;
+  each_process([&](pid_t) { ++count; });
+  return count;
+}
+
+// Waits for the program; false when its namespace held more processes than allowed.
+bool wait_for(pid_t program, int* status, rusage* usage, int counted_limit) {
+  if (counted_limit <= 0) {
+    while (::wait4(program, status, 0, usage) < 0 && errno == EINTR) {}
+    return true;
+  }
+  for (;;) {
+    const pid_t done = ::wait4(program, status, WNOHANG, usage);
+    if (done == program || (done < 0 && errno != EINTR)) return true;
+    while (::waitpid(-1, nullptr, WNOHANG) > 0) {}  // orphans end here: not counted
+    if (processes_in_namespace() > counted_limit) return false;
+    ::usleep(2000);
   }
 }
 
@@ -237,6 +273,7 @@ long cpu_micros(const rusage& u) {
 // end it reports. Its own end ends everything left.
 [[noreturn]] void first_process(const Command& c, const Prepared& p, int pipe, bool isolated) {
   close_all_but(pipe, p.out, p.err);  // other runs' files are none of this run's business
+  int counted = 0;
   ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);  // a grader ended by Ctrl+C ends its runs
   if (isolated) {
     if (!p.uid_map.empty() &&
@@ -244,6 +281,7 @@ long cpu_micros(const rusage& u) {
          !write_file("/proc/self/uid_map", p.uid_map)))
       fail(pipe, "mapping the user");
     seal_file_system(c, p, pipe);
+    counted = own_proc_mounted(c.limits.processes) ? c.limits.processes : 0;
   } else {
     ::setsid();
     ::prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
@@ -255,7 +293,10 @@ long cpu_micros(const rusage& u) {
   report(pipe, Report::Started, isolated ? 0 : static_cast<int>(pid));
   int status = 0;
   rusage usage{};
-  while (::wait4(static_cast<pid_t>(pid), &status, 0, &usage) < 0 && errno == EINTR) {}
+  if (!wait_for(static_cast<pid_t>(pid), &status, &usage, counted)) {
+    report(pipe, Report::TooMany, counted);
+    ::_exit(0);  // the namespace, and every process in it, ends here
+  }
   if (!isolated) end_descendants();
   report(pipe, Report::Ended, status, "", cpu_micros(usage));
   ::_exit(0);
@@ -394,6 +435,10 @@ Ending run(const Command& command) {
   }
   if (!ended) {
     e.why = "the run's first process ended unexpectedly";
+    return e;
+  }
+  if (r.kind == Report::TooMany) {
+    e.how = End::Processes;
     return e;
   }
   if (r.kind == Report::Failed) {

@@ -35,7 +35,7 @@ enum class End {
   CpuTime,
   Memory,     // where the system tells (Windows' job objects)
   FileSize,
-  Processes,  // where the system tells (Windows' job objects)
+  Processes,  // where the system tells (job objects) or counts (Linux, run as root)
   NotRun,     // why: it could not be started or confined
 };
 

@@ -500,11 +500,13 @@ var KX508Run = (function () {
     if (mode === 'apart' || phase === 'ended')
       state = (phase === 'ended' ? 'The program ended. ' : '') + 'Seeking or playing starts ' +
               'the program again on ' + run.name + '.';
-    else if (phase !== 'ready') state = 'Playing the run through once: event ' + at + ' of ' + total + '\u2026';
+    // In tenths: the line is a live region, read out as it changes.
+    else if (phase !== 'ready') state = 'Playing the run through once: ' +
+      Math.floor((at / total) * 10) * 10 + ' %\u2026';
     else if (left) state = 'The program has left the run after event ' + at + ': seeking takes it back.';
     else if (playing) state = 'Playing.';
     else state = 'Paused at event ' + at + '.';
-    el('kx508-run-state').textContent = state;
+    if (el('kx508-run-state').textContent !== state) el('kx508-run-state').textContent = state;
     var play = el('kx508-play');
     play.textContent = playing ? 'Pause' : 'Play';
     play.setAttribute('aria-pressed', playing ? 'true' : 'false');

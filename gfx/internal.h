@@ -123,6 +123,8 @@ struct ScriptState : RecordedFile {
   // The file being played is a run (it starts with the run's first line), which may hold
   // the prompt's replies.
   bool playing_run = false;
+  // Every line had been played when script work ended (script_finish).
+  bool played_whole = false;
   // The recorder's last open failed; periodic events do not try again.
   bool open_failed = false;
 };
@@ -141,6 +143,9 @@ bool script_read_event();
 // Under KX508_PLAY the prompt is answered by the run: the reply on the run's next line, or
 // the empty reply when the next line is not one.
 std::string script_read_reply();
+// Whether the played script has no event left: every line was played, though the end was
+// not read (the program ended at its last event).
+bool script_played_whole();
 void stop_recording();
 void stop_playback();
 // Playback stops where it is, the file left open at the next event, and the animation

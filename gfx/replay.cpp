@@ -327,6 +327,11 @@ void log_write_failed(int error) {
   replay.log_stopped = true;
 }
 
+// "1 frame", "2 frames".
+std::string counted(long long n, const char* thing) {
+  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
 // Whether the run stopped short of what it was asked to do: frames or the log stopped part
 // way, or the script's playback stopped before its end (an unrecognised line, a file gone
 // by then). A program that ends on its own before the script's end ends as it chose.
@@ -466,18 +471,19 @@ int replay_finish(const char* failure) {
   auto add = [&summary](std::initializer_list<std::string_view> parts) {
     for (std::string_view p : parts) summary.append(p);
   };
-  if (replay.playing)
-    add({" ", std::to_string(replay.events_played), " events played from ",
-         lib.script.play_path, " (", replay.ending.empty() ? "not to its end" : replay.ending,
-         ");"});
+  if (replay.playing && replay.ending.empty() && script_played_whole())
+    add({" all ", counted(replay.events_played, "event"), " played from ", lib.script.play_path,
+         ";"});
+  else if (replay.playing)
+    add({" ", counted(replay.events_played, "event"), " played from ", lib.script.play_path,
+         " (", replay.ending.empty() ? "not to its end" : replay.ending, ");"});
   if (!replay.frames_given.empty())
-    add({" ", std::to_string(replay.frames_written), " frames written to ", replay.frames_given,
+    add({" ", counted(replay.frames_written, "frame"), " written to ", replay.frames_given,
          replay.frames_stopped ? ", then no more could be;" : ";"});
   if (!replay.log_path.empty())
     add({replay.log_stopped ? " log cut short in " : " log written to ", replay.log_path, ";"});
   if (replay.gif)
-    add({" GIF of ", std::to_string(replay.gif->frames), " frames written to ", replay.gif_path,
-         ";"});
+    add({" GIF of ", counted(replay.gif->frames, "frame"), " written to ", replay.gif_path, ";"});
   else if (replay.gif_failed)
     add({" no GIF made at ", replay.gif_path, ";"});
   if (failure)

@@ -371,6 +371,26 @@ std::string script_read_reply() {
   return "";
 }
 
+bool script_played_whole() {
+  ScriptState& script = lib.script;
+  if (script.played_whole) return true;
+  if (!script.file || script.recording_on || script.periodic_count > 0) return false;
+  const long at = std::ftell(script.file);
+  const int line_at = script.line;
+  std::string line;
+  bool whole = true;
+  for (LineRead read; (read = read_line(line)) != LineRead::End;) {
+    if (read == LineRead::TooLong || !line.empty()) {
+      whole = false;
+      break;
+    }
+  }
+  std::clearerr(script.file);
+  std::fseek(script.file, at, SEEK_SET);
+  script.line = line_at;
+  return whole;
+}
+
 std::string reply_line(const std::string& reply) {
   std::string line = kReplyStart;
   for (unsigned char c : reply) {
@@ -432,6 +452,8 @@ void stop_recording() {
 }
 
 void script_finish() {
+  // Asked before the file closes: the summary says whether every line was played.
+  lib.script.played_whole = script_played_whole();
   if (lib.script.recording_on) stop_recording();
   else script_close();
   run_finish();

@@ -64,6 +64,23 @@ TEST_F(ReplayTest, PlaysTheNamedScriptFromTheStartThenQuitsAtItsEnd) {
   EXPECT_EQ(hl::now_ms(), 0);  // as fast as the program asks: no timer tick waited for
 }
 
+// A program that ends at the script's last event has had it all: the summary says so.
+TEST_F(ReplayTest, TheSummarySaysAllEventsPlayedWhenTheProgramEndsAtTheLast) {
+  write("run.scr", "KX508_PERIODIC(1);\nKX508_MOUSE(1, 2);\n\n");
+  set_env("KX508_PLAY", "run.scr");
+  set_env("KX508_FRAMES", "one");
+  set_env("KX508_FRAMES_EVERY", "100");
+  start();
+  while (wait().kind != KX508_MOUSE) {
+  }
+  KX508_stop();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(kx508::replay_finish(nullptr), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "KX508: all 2 events played from run.scr; 1 frame written to one; the program ended "
+            "on its own\n");
+}
+
 // Paced, a script plays as it was recorded: a periodic event at each timer tick, the keys
 // and clicks between them at once.
 TEST_F(ReplayTest, APacedScriptPlaysAPeriodicEventATick) {

@@ -98,7 +98,7 @@ def replay(s, folder, command):
                           timeout=180)
     check(done.returncode == 0, f"{' '.join(command)}: status {done.returncode}: {done.stderr}")
     # The run ends with the q that ended the program: every line was played.
-    check(re.search(r"KX508: \d+ events played from live.run .*the program ended on its own",
+    check(re.search(r"KX508: all \d+ events played from live.run; .*the program ended on its own",
                     done.stderr), f"{' '.join(command)}: {done.stderr!r}")
     return pictures(os.path.join(s.work, folder))
 

@@ -119,6 +119,18 @@ double cpu_seconds(HANDLE job) {
   return static_cast<double>(info.TotalUserTime.QuadPart + info.TotalKernelTime.QuadPart) / 1e7;
 }
 
+// Ends whatever the program started with it, and waits until the job holds no process.
+void end_job(HANDLE job) {
+  TerminateJobObject(job, 1);
+  for (int i = 0; i < 500; ++i) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr) ||
+        info.ActiveProcesses == 0)
+      return;
+    Sleep(10);
+  }
+}
+
 }  // namespace
 
 Ending run(const Command& c) {
@@ -171,8 +183,7 @@ Ending run(const Command& c) {
   ResumeThread(thread.h);
   const DWORD wait = c.limits.wall_seconds > 0 ? static_cast<DWORD>(c.limits.wall_seconds * 1000) : INFINITE;
   const bool timed_out = WaitForSingleObject(process.h, wait) == WAIT_TIMEOUT;
-  TerminateJobObject(job.h, 1);  // whatever the program started ends with it
-  WaitForSingleObject(process.h, 5000);
+  end_job(job.h);
   e.cpu_seconds = cpu_seconds(job.h);
   const End met = limit_met(port.h);
   if (timed_out) {

@@ -37,6 +37,9 @@ unsigned char* deflate_fast(unsigned char* data, int length, int* out_length, in
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
+// Only the PNG reader: frames are PNGs, and the other formats' readers would only add size.
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>

@@ -16,7 +16,7 @@ SANITIZE = ["-fsanitize=address,undefined"]  # the test build's library is sanit
 # Each program's macro (None: it does not compile), and the start of the result it must get.
 CLASS = {
     "correct": ("", "passed"),
-    "wrong_colour": ("WRONG_COLOUR", "differs at frame 21 (after line 1 of run.scr"),
+    "wrong_colour": ("WRONG_COLOUR", "differs at frame 20 (after line 1 of run.scr"),
     "crash": ("CRASH", "crashed (SIGSEGV)"),
     "spin": ("SPIN", "exceeded the CPU time limit (3 s)"),
     "sleeper": ("SLEEP", "exceeded the time limit (8 s)"),

@@ -92,7 +92,7 @@ int app::main() {
     misbehave(tick);
     int colour = KX508_BLUE;
 #ifdef WRONG_COLOUR
-    if (tick >= 20) colour = KX508_GREEN;
+    if (tick >= 19) colour = KX508_GREEN;  // frame 1 is the cleared canvas: from frame 20
 #endif
     KX508_draw_rectangle(colour, -150 + 5 * tick, -10, -130 + 5 * tick, 10, 0);
   }

@@ -48,8 +48,55 @@ int finish_run(const char* failure) {
 
 }  // namespace kx508
 
+namespace {
+
+// The program's name as its user typed it: the file name of its path, without ".exe".
+std::string program_name(const char* instance) {
+  std::string name = instance ? instance : "kx508";
+  const std::size_t slash = name.find_last_of("/\\");
+  if (slash != std::string::npos) name.erase(0, slash + 1);
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0) name.resize(name.size() - 4);
+  return name;
+}
+
+constexpr const char* kHelp =
+    "Usage: %s [--help | --version]\n"
+    "A program on the KX508 graphics library %s: a drawing window and a log window.\n"
+    "Its Run menu (Alt+R) lists the keys: Ctrl+A animate, Ctrl+H halt, Ctrl+F one frame,\n"
+    "Ctrl+L logging, Ctrl+R record KX508.SCR, Ctrl+P play it back, Ctrl+O play one event,\n"
+    "Ctrl+Q quit. Other arguments are ignored.\n"
+    "\n"
+    "Options are environment variables:\n"
+    "  KX508_PLATFORM=qt|win32|web|headless  the backend (headless: no windows)\n"
+    "  KX508_PLAY=script        play a script or run from the start, then quit\n"
+    "  KX508_PLAY_PACE=1        ... a periodic event every 100 ms, as recorded\n"
+    "  KX508_PLAY_TO=k          ... its first k events, then pause\n"
+    "  KX508_RECORD=path        record a run from the start, to replay exactly\n"
+    "  KX508_FRAMES=dir         write every frame as dir/000001.png, ...\n"
+    "  KX508_FRAMES_EVERY=N     ... only every Nth frame, and the last\n"
+    "  KX508_GIF=path           write the replay as an animated GIF\n"
+    "  KX508_LOG=path           write the log window's lines to a file\n"
+    "  KX508_EXPECT=dir         check the replay against an expected run (status 4)\n"
+    "Exit status: 0 ended, 1 failed, 2 an option refused, 3 ended short, 4 differs.\n"
+    "The library's manual: docs/API.md, installed with the kx508-dev package.\n";
+
+// --help or --version as the only argument is answered on standard output, and the
+// program does not start: no window opens.
+bool answered(const char* instance, const char* command_line) {
+  const std::string arguments = command_line ? command_line : "";
+  if (arguments != "--help" && arguments != "--version") return false;
+  const std::string name = program_name(instance);
+  if (arguments == "--help") std::printf(kHelp, name.c_str(), KX508_VERSION);
+  else std::printf("%s (KX508 %s)\n", name.c_str(), KX508_VERSION);
+  std::fflush(stdout);
+  return true;
+}
+
+}  // namespace
+
 int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
                         const char* command_line, int show_state, int (*app_main)()) {
+  if (answered(instance, command_line)) return 0;
   kx508::StartupState& startup = lib.startup;
   startup.instance = instance;
   startup.prev_instance = prev_instance;

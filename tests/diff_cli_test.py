@@ -1,7 +1,9 @@
 """kx508-diff on input that is not a pair of frames: folder entries that are not pictures,
 nothing to compare, a missing argument, huge or mismatched pictures, and an -o that is
-a device, an input or a full file. Each gives one line and its status, without hanging."""
+a device, an input or a full file. Each gives one line and its status, without hanging.
+-o may come anywhere; --help and --version print to standard output."""
 import os
+import re
 import resource
 import shutil
 import signal
@@ -84,6 +86,11 @@ CASES = {
     "a difference written": (["one.png", "two.png", "-o", "d.png"], 1,
                              "one.png: 1 of 64 pixels differ\ndifference written to d.png\n", []),
     "the picture written reads back": (["d.png", "d.png", "-o", "e.png"], 0, "the same\n", []),
+    "-o first": (["-o", "f.png", "one.png", "two.png"], 1,
+                 "one.png: 1 of 64 pixels differ\ndifference written to f.png\n", []),
+    "-o twice": (["one.png", "-o", "f.png", "two.png", "-o", "g.png"], 2, "", "usage"),
+    "--version": (["--version"], 0, "version", []),
+    "--help": (["--help"], 0, "usage", []),
 }
 
 
@@ -102,7 +109,13 @@ def main():
             except subprocess.TimeoutExpired:
                 failures.append(f"{what}: still running after 30 s")
                 continue
-            if (done.returncode, done.stdout, done.stderr.splitlines()) != (status, out, err):
+            # "usage" and "version" stand for the usage lines and the version line.
+            got_out = {"usage": done.stdout.startswith("usage: kx508-diff A B"),
+                       "version": re.fullmatch(r"kx508-diff \d+\.\d+(\.\d+)?\n", done.stdout)
+                       }.get(out, done.stdout == out)
+            got_err = done.stderr.startswith("usage: kx508-diff A B") if err == "usage" else \
+                done.stderr.splitlines() == err
+            if done.returncode != status or not got_out or not got_err:
                 failures.append(f"{what}: status {done.returncode} (expected {status}), "
                                 f"out {done.stdout!r}, err {done.stderr!r}")
             if limit and any(name.startswith("d.png") for name in os.listdir(".")):

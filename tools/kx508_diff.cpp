@@ -281,23 +281,39 @@ Kind kind_of(const fs::path& path) {
   return Kind::trouble;
 }
 
-int run(std::vector<std::string> args) {
-  fs::path out = "kx508-diff.png";
-  if (args.size() == 4 && args[2] == "-o") {
-    out = args[3];
-    args.resize(2);
+constexpr const char* kUsage =
+    "usage: kx508-diff A B [-o DIFF.png]\n"
+    "  A and B: two folders of frames (000001.png, ...) or two PNG files, each\n"
+    "    at most %d x %d pixels (a bigger one is refused from its header)\n"
+    "  -o: where a difference is pictured (kx508-diff.png): a regular file or a\n"
+    "    new name in an existing folder, not a picture compared nor a new frame\n"
+    "  exit status: 0 the same, 1 a difference, 2 cannot compare (a missing or\n"
+    "    unreadable picture, a folder entry that is not one, nothing to compare,\n"
+    "    an -o that cannot be used) or the picture of a difference not written\n";
+
+// Takes "-o PATH" from anywhere on the line. False when -o has no path or comes twice.
+bool take_output(std::vector<std::string>& args, fs::path* out) {
+  bool given = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "-o") continue;
+    if (given || i + 1 >= args.size()) return false;
+    *out = args[i + 1];
+    args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+    given = true;
+    --i;
   }
-  if (args.size() != 2) {
-    std::fprintf(stderr,
-                 "usage: kx508-diff A B [-o DIFF.png]\n"
-                 "  A and B: two folders of frames (000001.png, ...) or two PNG files, each\n"
-                 "    at most %d x %d pixels (a bigger one is refused from its header)\n"
-                 "  -o: where a difference is pictured (kx508-diff.png): a regular file or a\n"
-                 "    new name in an existing folder, not a picture compared nor a new frame\n"
-                 "  exit status: 0 the same, 1 a difference, 2 cannot compare (a missing or\n"
-                 "    unreadable picture, a folder entry that is not one, nothing to compare,\n"
-                 "    an -o that cannot be used) or the picture of a difference not written\n",
-                 kMaxSide, kMaxSide);
+  return true;
+}
+
+int run(std::vector<std::string> args) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
+    if (args[0] == "--help") std::printf(kUsage, kMaxSide, kMaxSide);
+    else std::printf("kx508-diff %s\n", KX508_DIFF_VERSION);
+    return kSame;
+  }
+  fs::path out = "kx508-diff.png";
+  if (!take_output(args, &out) || args.size() != 2) {
+    std::fprintf(stderr, kUsage, kMaxSide, kMaxSide);
     return kTrouble;
   }
   const fs::path a = args[0], b = args[1];

@@ -314,7 +314,7 @@ await run({
     check((await libraryPixel(page, 0, 0)).join() === '0,0,255', 'no triangle drawn');
     // The script goes by the name it was given, and the ended program's menu no longer
     // opens (it would show Playback Script still checked).
-    check((await page.textContent('#kx508-messages')).includes('played from hello.scr ('),
+    check((await page.textContent('#kx508-messages')).includes('played from hello.scr'),
       `the page names the script as ${await page.textContent('#kx508-messages')}`);
     check(await page.isDisabled('.kx508-top-entry'), 'the ended program\'s menu still opens');
     const cannotStart = async (why) => until(async () => (await status(page)).startsWith(

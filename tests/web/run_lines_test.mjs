@@ -35,8 +35,9 @@ for (const [what, text] of Object.entries(FILES)) {
   // The summary line on standard error says how many events played and where it stopped.
   const summary = spawnSync(program, [], {cwd: work, encoding: 'latin1', env: {...process.env,
     ASAN_OPTIONS: 'detect_leaks=0', KX508_PLATFORM: 'headless', KX508_PLAY: 'f.scr'}}).stderr || '';
-  const native = /KX508: (\d+) events played from f\.scr \((played to its end|stopped at unrecognised line (\d+))\)/
-    .exec(summary);
+  const native =
+    /KX508: (?:all )?(\d+) events? played from f\.scr(?:;| \((played to its end|stopped at unrecognised line (\d+))\))/
+      .exec(summary);
   const bar = parse(new Uint8Array(Buffer.from(text, 'latin1')));
   const nativeStop = native && native[3] ? Number(native[3]) : null;
   const barStop = bar.stop ? bar.stop.number : null;

@@ -2,7 +2,7 @@
 its randomness from the clock and animates; it is recorded with KX508_RECORD and its frames
 kept while a person (xdotool) clicks, switches logging off and on, and answers the prompt.
 Replayed headless from the run file, it gives the same pictures in the same order; given a
-Windows build and its runner, the replay under Wine does too. The backends' windows differ,
+Windows build and its runner, the replay under Wine does too, and its GIF has the same bytes. The backends' windows differ,
 so the canvas's origin does: pictures are compared around the origin's marker, and a
 picture presented twice in a row (a repaint) counts once.
     live_run_test.py [<kx508_live_run.exe> <wine-run>]"""
@@ -92,7 +92,8 @@ def record_live(s, program):
 
 def replay(s, folder, command):
     env = {k: v for k, v in s.env.items() if not k.startswith("KX508_") or k == "KX508_WINEPREFIX"}
-    env.update(KX508_PLATFORM="headless", KX508_PLAY="live.run", KX508_FRAMES=folder)
+    env.update(KX508_PLATFORM="headless", KX508_PLAY="live.run", KX508_FRAMES=folder,
+               KX508_GIF=f"{folder}.gif")
     env.pop("DISPLAY", None)
     done = subprocess.run(command, cwd=s.work, env=env, capture_output=True, text=True,
                           timeout=180)
@@ -112,6 +113,9 @@ def test():
         if len(sys.argv) == 3:
             exe, runner = sys.argv[1:3]
             same_pictures(live, replay(s, "wine", [runner, exe]), "replayed under Wine")
+            with open(os.path.join(s.work, "replayed.gif"), "rb") as a, \
+                    open(os.path.join(s.work, "wine.gif"), "rb") as b:
+                check(a.read() == b.read(), "the GIF made under Wine is not the native one")
 
 
 main(test)

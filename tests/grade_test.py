@@ -21,6 +21,7 @@ CLASS = {
     "spin": ("SPIN", "exceeded the CPU time limit (3 s)"),
     "sleeper": ("SLEEP", "exceeded the time limit (8 s)"),
     "flood": ("FLOOD", "exceeded the file size limit (16 MiB)"),
+    "filler": ("FILLER", "exceeded the disk space limit (32 MiB)"),
     # The kernel exempts root from the process limit; the tool then counts, and says so.
     "forker": ("FORKER", "exceeded the process limit (16)" if os.geteuid() == 0 else "ended with status 5"),
     "orphan": ("ORPHAN", "passed"),
@@ -99,7 +100,8 @@ def check_results(done, sources):
     for name, (_, result) in CLASS.items():
         _, _, got = rows.get(os.path.join(sources, name + ".cpp"), "").partition("run.scr  ")
         check(got.startswith(result), f"{name}: {got!r}, expected {result!r}\n{done.stdout}{done.stderr}")
-    check("error" in rows[os.path.join(sources, "broken.cpp")], "the build failure names no error")
+    broken = rows[os.path.join(sources, "broken.cpp")]
+    check("error" in broken, f"the build failure names no error: {broken}")
 
 
 def check_reports():
@@ -107,7 +109,7 @@ def check_reports():
     page = open("reports/report.html").read()
     check(page.count("data:image/png;base64,") == 1, "report.html: not one picture of a difference")
     suites = ET.parse("reports/report.xml").getroot()
-    check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == "7",
+    check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == "8",
           f"report.xml: {suites.attrib}")
 
 
@@ -155,7 +157,7 @@ def main():
         sources = write_class(work, student, os.path.abspath("expected/run"))
         started = time.monotonic()
         done = subprocess.run([grade, "--expected", "expected", "--script", "run.scr", "-j", "2",
-                               "--time", "8", "--cpu", "3", "--file-size", "16", "--memory", "0", "--processes", "16",
+                               "--time", "8", "--cpu", "3", "--file-size", "16", "--memory", "0", "--processes", "16", "--disk", "32",
                                "--out", "reports",
                                *[os.path.join(sources, name + ".cpp") for name in CLASS]],
                               env=env, capture_output=True, text=True, timeout=240)

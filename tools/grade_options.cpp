@@ -30,6 +30,7 @@ constexpr const char* kHelp =
     "  --memory MIB     memory of a run (2048; 0 for none)\n"
     "  --file-size MIB  biggest file a run writes, its output included (64)\n"
     "  --processes N    processes and threads of a run (64)\n"
+    "  --disk MIB       what a run's working folder may hold (256; Linux)\n"
     "  --out DIR        where report.html and report.xml go (.)\n"
     "  --help, --version\n"
     "\n"
@@ -131,7 +132,7 @@ int parse(const std::vector<std::string>& given, Options* o) {
     }
     const bool valued = a == "--expected" || a == "--script" || a == "--manifest" || a == "-j" ||
                         a == "--time" || a == "--cpu" || a == "--memory" || a == "--file-size" ||
-                        a == "--processes" || a == "--out";
+                        a == "--processes" || a == "--disk" || a == "--out";
     if (!valued) {
       if (a.size() > 1 && a[0] == '-') return usage_error("unknown option " + a);
       if (!add_program(a, o, &why)) return usage_error(why);
@@ -160,6 +161,8 @@ int parse(const std::vector<std::string>& given, Options* o) {
       o->limits.cpu_seconds = n;
     } else if (a == "--memory") {
       o->limits.memory_bytes = static_cast<long long>(n * (1 << 20));
+    } else if (a == "--disk") {
+      o->limits.disk_bytes = static_cast<long long>(n * (1 << 20));
     } else if (a == "--file-size") {
       o->limits.file_bytes = static_cast<long long>(n * (1 << 20));
     } else {

@@ -102,12 +102,17 @@ void judge(const process::Ending& end, const std::vector<std::string>& err, cons
     r->details = err;
     return;
   }
-  if (exited && end.code == 0) {
-    if (!err.empty() && starts(err.back(), "KX508: ") && err.back().find("matches the expected run") != std::string::npos) {
-      r->verdict = Verdict::Passed;
-      r->summary = "passed";
-      return;
-    }
+  const bool matched = exited && end.code == 0 && !err.empty() && starts(err.back(), "KX508: ") &&
+                       err.back().find("matches the expected run") != std::string::npos;
+  if (matched) {
+    r->verdict = Verdict::Passed;
+    r->summary = "passed";
+    return;
+  }
+  if (end.disk_full) {
+    r->verdict = Verdict::Limit;
+    r->summary = "exceeded the disk space limit (" + std::to_string(limits.disk_bytes >> 20) + " MiB)";
+  } else if (exited && end.code == 0) {
     r->verdict = Verdict::NotCompared;
     r->summary = "ended with status 0 without comparing (a library without KX508_EXPECT?)";
   } else if (!exited && end.how != process::End::Signalled && end.how != process::End::NotRun) {
@@ -184,8 +189,9 @@ std::vector<std::string> library_flags(std::string* error) {
 Built build(const Program& program, const std::vector<std::string>& flags, const fs::path& folder,
             const process::Limits& limits) {
   Built b;
-  fs::create_directories(folder);
-  const fs::path exe = folder / kExecutable;
+  const fs::path work = folder / "work";  // the compiler's; its output stays beside it
+  fs::create_directories(work);
+  const fs::path exe = work / kExecutable;
   const char* cxx = std::getenv("CXX");
   std::vector<std::string> compiler = words(cxx && *cxx ? cxx : "c++");
   process::Command c;
@@ -198,8 +204,8 @@ Built build(const Program& program, const std::vector<std::string>& flags, const
   c.arguments.insert(c.arguments.end(), flags.begin(), flags.end());
   for (const std::string& w : words(std::getenv("LDFLAGS"))) c.arguments.push_back(w);
   c.environment = environment_for_runs();
-  c.environment.push_back("TMPDIR=" + folder.string());
-  c.folder = folder.string();
+  c.environment.push_back("TMPDIR=" + work.string());
+  c.folder = work.string();
   c.output = (folder / "build.out").string();
   c.errors = (folder / "build.err").string();
   c.limits = limits;
@@ -207,6 +213,7 @@ Built build(const Program& program, const std::vector<std::string>& flags, const
   c.limits.cpu_seconds = 0;
   c.limits.processes = std::max(limits.processes, 64);
   c.limits.file_bytes = std::max<long long>(limits.file_bytes, 512LL << 20);
+  c.limits.disk_bytes = std::max<long long>(limits.disk_bytes, 1LL << 30);
   const process::Ending end = process::run(c);
   if (end.how == process::End::Exited && end.code == 0 && fs::is_regular_file(exe)) {
     b.executable = exe;

@@ -3,6 +3,7 @@
 // one that left the session. In its mount namespace every mount is read-only but the
 // working folder. Resource limits (setrlimit) do the rest. Where namespaces cannot be
 // made, the run falls back to its session, a subreaper and a sweep of its descendants.
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
@@ -10,6 +11,7 @@
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -36,6 +38,7 @@ struct Report {
   int value;  // Started: the program's PID as the parent sees it (0 inside namespaces);
               // Ended: its wait status; Failed: errno
   long cpu_micros;
+  int disk_full;
   char step[64];  // Failed: what was being done
 };
 
@@ -46,6 +49,8 @@ struct Prepared {
   std::vector<char*> argv, envp;
   std::string path;  // the program, found
   std::string uid_map, gid_map;
+  std::string folder_options;  // the in-memory working folder's size
+  int beneath = -1;  // the working folder, opened here: writable, whatever the run's mounts
   std::vector<std::string> mounts;
   int out = -1, err = -1;
 };
@@ -87,8 +92,8 @@ std::vector<std::string> mount_points() {
 
 // ---- In the child: system calls only.
 
-void report(int pipe, Report::Kind kind, int value, const char* step = "", long cpu = 0) {
-  Report r{kind, value, cpu, {}};
+void report(int pipe, Report::Kind kind, int value, const char* step = "", long cpu = 0, bool full = false) {
+  Report r{kind, value, cpu, full, {}};
   std::strncpy(r.step, step, sizeof r.step - 1);
   (void)!::write(pipe, &r, sizeof r);
 }
@@ -114,10 +119,10 @@ void close_from(unsigned first, unsigned last = ~0U) {
     ::close(static_cast<int>(fd));
 }
 
-// Closes every descriptor but the three given (no allocation: see Prepared).
-void close_all_but(int a, int b, int c) {
-  int fds[3] = {a, b, c};
-  std::sort(fds, fds + 3);
+// Closes every descriptor but the four given (no allocation: see Prepared).
+void close_all_but(int a, int b, int c, int d) {
+  int fds[4] = {a, b, c, d};
+  std::sort(fds, fds + 4);
   unsigned next = 0;
   for (int fd : fds) {
     if (fd > 0 && static_cast<unsigned>(fd) > next) close_from(next, static_cast<unsigned>(fd) - 1);
@@ -145,10 +150,55 @@ bool read_only(const char* path) {
   return ::statvfs(path, &st) == 0 && (st.f_flag & ST_RDONLY);
 }
 
+// Copies the regular files at the top of one folder into another, links never followed.
+void copy_files(int from, int to) {
+  const int list = ::openat(from, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (list < 0) return;
+  alignas(8) char entries[4096], data[65536];
+  for (long n; (n = ::syscall(SYS_getdents64, list, entries, sizeof entries)) > 0;) {
+    for (long at = 0; at < n;) {
+      const char* entry = entries + at;
+      at += *reinterpret_cast<const unsigned short*>(entry + 16);  // d_reclen
+      if (entry[18] != DT_REG) continue;                             // d_type
+      const char* name = entry + 19;
+      const int in = ::openat(from, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+      struct stat st {};
+      if (in < 0 || ::fstat(in, &st) != 0) st.st_mode = 0644;  // a program built stays one
+      const int out = ::openat(to, name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                               st.st_mode & 0755);
+      for (ssize_t got; in >= 0 && out >= 0 && (got = ::read(in, data, sizeof data)) > 0;)
+        if (::write(out, data, static_cast<std::size_t>(got)) != got) break;
+      if (in >= 0) ::close(in);
+      if (out >= 0) ::close(out);
+    }
+  }
+  ::close(list);
+}
+
+// The working folder, where a disk limit is given: a file system in memory of that size
+// over it, holding a copy of what it held; *memory gets it.
+void folder_in_memory(const Command& c, const Prepared& p, int pipe, int* memory) {
+  if (p.beneath < 0 ||
+      ::mount("tmpfs", c.folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, p.folder_options.c_str()) != 0)
+    fail(pipe, "making the working folder");
+  *memory = ::open(c.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (*memory < 0) fail(pipe, "making the working folder");
+  copy_files(p.beneath, *memory);
+}
+
+// Whether a folder in memory is full: less room than a frame, or no name left.
+bool full(int folder) {
+  struct statvfs st;
+  return ::fstatvfs(folder, &st) == 0 &&
+         (st.f_bavail * st.f_frsize < (1u << 20) || st.f_favail == 0);
+}
+
 // Every mount read-only but the working folder, which is made a mount of its own first.
-void seal_file_system(const Command& c, const Prepared& p, int pipe) {
+void seal_file_system(const Command& c, const Prepared& p, int pipe, int* memory) {
   if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail(pipe, "making mounts private");
-  if (::mount(c.folder.c_str(), c.folder.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0)
+  if (c.limits.disk_bytes > 0)
+    folder_in_memory(c, p, pipe, memory);
+  else if (::mount(c.folder.c_str(), c.folder.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0)
     fail(pipe, "binding the working folder");
   for (const std::string& point : p.mounts)
     (void)::mount(nullptr, point.c_str(), nullptr,
@@ -272,15 +322,15 @@ long cpu_micros(const rusage& u) {
 // The first process: namespaces and the file system, then the program as its child, whose
 // end it reports. Its own end ends everything left.
 [[noreturn]] void first_process(const Command& c, const Prepared& p, int pipe, bool isolated) {
-  close_all_but(pipe, p.out, p.err);  // other runs' files are none of this run's business
-  int counted = 0;
+  close_all_but(pipe, p.out, p.err, p.beneath);  // other runs' files are none of its business
+  int counted = 0, memory = -1;
   ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);  // a grader ended by Ctrl+C ends its runs
   if (isolated) {
     if (!p.uid_map.empty() &&
         (!write_file("/proc/self/setgroups", "deny") || !write_file("/proc/self/gid_map", p.gid_map) ||
          !write_file("/proc/self/uid_map", p.uid_map)))
       fail(pipe, "mapping the user");
-    seal_file_system(c, p, pipe);
+    seal_file_system(c, p, pipe, &memory);
     counted = own_proc_mounted(c.limits.processes) ? c.limits.processes : 0;
   } else {
     ::setsid();
@@ -298,7 +348,9 @@ long cpu_micros(const rusage& u) {
     ::_exit(0);  // the namespace, and every process in it, ends here
   }
   if (!isolated) end_descendants();
-  report(pipe, Report::Ended, status, "", cpu_micros(usage));
+  const bool disk_full = memory >= 0 && full(memory);
+  if (memory >= 0) copy_files(memory, p.beneath);
+  report(pipe, Report::Ended, status, "", cpu_micros(usage), disk_full);
   ::_exit(0);
 }
 
@@ -315,6 +367,7 @@ Prepared prepare(const Command& c) {
   p.uid_map = std::to_string(::geteuid()) + " " + std::to_string(::geteuid()) + " 1\n";
   p.gid_map = std::to_string(::getegid()) + " " + std::to_string(::getegid()) + " 1\n";
   p.mounts = mount_points();
+  p.folder_options = "size=" + std::to_string(c.limits.disk_bytes) + ",nr_inodes=10000,mode=0700";
   return p;
 }
 
@@ -369,10 +422,12 @@ Ending run(const Command& command) {
   Ending e;
   p.out = open_output(command.output);
   p.err = open_output(command.errors);
+  if (command.limits.disk_bytes > 0)
+    p.beneath = ::open(command.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   int fds[2];
   if (p.out < 0 || p.err < 0 || ::pipe2(fds, O_CLOEXEC) != 0) {
     e.why = std::string("cannot make the run's files: ") + std::strerror(errno);
-    for (int fd : {p.out, p.err}) if (fd >= 0) ::close(fd);
+    for (int fd : {p.out, p.err, p.beneath}) if (fd >= 0) ::close(fd);
     return e;
   }
   bool isolated = true;
@@ -386,8 +441,7 @@ Ending run(const Command& command) {
     first_process(command, p, fds[1], isolated);
   }
   ::close(fds[1]);
-  ::close(p.out);
-  ::close(p.err);
+  for (int fd : {p.out, p.err, p.beneath}) if (fd >= 0) ::close(fd);
   if (pid < 0) {
     e.why = std::string("cannot start a process: ") + std::strerror(errno);
     ::close(fds[0]);
@@ -445,7 +499,9 @@ Ending run(const Command& command) {
     e.why = std::string(r.step) + ": " + std::strerror(r.value);
     return e;
   }
-  return ending_of(r.value, r.cpu_micros / 1e6, command.limits);
+  e = ending_of(r.value, r.cpu_micros / 1e6, command.limits);
+  e.disk_full = r.disk_full != 0;
+  return e;
 }
 
 std::string confinement() {

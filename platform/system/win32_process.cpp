@@ -209,7 +209,7 @@ Ending run(const Command& c) {
 
 std::string confinement() {
   return "each run in a job object: its memory, processes and CPU time limited, and every "
-         "process it starts ended with it; no file size limit, and the expected runs "
+         "process it starts ended with it; no file size or disk space limit, and the expected runs "
          "protected by their read-only attribute only";
 }
 

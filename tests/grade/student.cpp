@@ -65,6 +65,16 @@ void misbehave(int tick) {
     sleep(2);  // where the grader counts instead, long enough to be counted
   }
 #endif
+#ifdef FILLER
+  if (tick == 5) {  // files of 1 MiB in the working folder, 64 at most
+    const std::string chunk(1 << 20, 'x');
+    for (int i = 0; i < 64; ++i) {
+      std::FILE* f = std::fopen(("fill" + std::to_string(i)).c_str(), "w");
+      const bool written = f && std::fwrite(chunk.data(), 1, chunk.size(), f) == chunk.size();
+      if (!f || std::fclose(f) != 0 || !written) std::exit(6);
+    }
+  }
+#endif
 #ifdef FLOOD
   if (tick == 5) {
     const std::string chunk(1 << 20, 'x');

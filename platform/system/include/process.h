@@ -15,13 +15,16 @@ struct Limits {
   long long memory_bytes = 2LL << 30;
   long long file_bytes = 64LL << 20;
   int processes = 64;
+  long long disk_bytes = 256LL << 20;  // what the working folder may hold (in namespaces)
 };
 
 struct Command {
   std::string program;                // a path, or a name looked up in PATH
   std::vector<std::string> arguments;  // after the program's own name
   std::vector<std::string> environment;  // NAME=value, the whole environment
-  std::string folder;     // the working folder: the one place the process may write
+  std::string folder;     // the working folder: the one place the process may write; with a
+                          // disk limit the run writes a copy of its files in memory, and
+                          // the regular files it leaves there are copied back at its end
   std::string output;     // standard output and error go to these files (made here)
   std::string errors;
   std::vector<std::string> read_only;  // folders that must be read-only to it, or it is not run
@@ -44,6 +47,7 @@ struct Ending {
   int code = 0;     // Exited: the status; Signalled: the signal number
   std::string why;  // NotRun: the reason; Signalled: the signal's name
   double cpu_seconds = 0;
+  bool disk_full = false;  // the working folder had no room left at the end
 };
 
 // Runs the command to its end or its limit; every process it started is gone on return.

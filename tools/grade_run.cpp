@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "grade.h"
 
@@ -71,6 +72,40 @@ bool starts(const std::string& s, const std::string& prefix) { return s.rfind(pr
 constexpr const char* kDiffers = "KX508: differs from the expected run";
 constexpr const char* kPicture = "kx508-expect.png";
 
+bool any_line(const std::vector<std::string>& lines, const char* text) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& l) { return l.find(text) != std::string::npos; });
+}
+
+// "differs at frame 12 (...): 35 pixels differ, ...", from the library's first such line.
+void take_difference(const std::vector<std::string>& differs, const fs::path& work, Result* r) {
+  std::string what = differs.front().substr(std::string(kDiffers).size());
+  if (starts(what, ":")) what.erase(0, 1);
+  while (starts(what, " ")) what.erase(0, 1);
+  const std::size_t picture = what.find("; picture: ");
+  if (picture != std::string::npos) what.resize(picture);
+  r->verdict = Verdict::Differs;
+  r->summary = "differs " + what;
+  r->details = differs;
+  r->picture = read_all(work / kPicture);
+}
+
+// How a run that neither matched nor differed ended: a limit, a crash or its status.
+std::pair<Verdict, std::string> failure(const process::Ending& end, const std::vector<std::string>& err,
+                                        const process::Limits& limits) {
+  const bool exited = end.how == process::End::Exited;
+  if (end.disk_full)
+    return {Verdict::Limit, "exceeded the disk space limit (" + std::to_string(limits.disk_bytes >> 20) + " MiB)"};
+  if (exited && end.code == 0)
+    return {Verdict::NotCompared, "ended with status 0 without comparing (a library without KX508_EXPECT?)"};
+  if (end.how == process::End::NotRun) return {Verdict::Trouble, describe(end, limits)};
+  if (!exited && end.how != process::End::Signalled) return {Verdict::Limit, describe(end, limits)};
+  // Memory that runs out under the limit fails an allocation, which the library reports.
+  if (limits.memory_bytes > 0 && (any_line(err, "out of memory") || any_line(err, "bad_alloc")))
+    return {Verdict::Limit, "exceeded the memory limit (" + std::to_string(limits.memory_bytes >> 20) + " MiB)"};
+  return {exited ? Verdict::Status : Verdict::Crashed, describe(end, limits)};
+}
+
 // The library's own lines say whether the run matched; the status and signal say the rest.
 void judge(const process::Ending& end, const std::vector<std::string>& err, const fs::path& work,
            const process::Limits& limits, Result* r) {
@@ -78,59 +113,20 @@ void judge(const process::Ending& end, const std::vector<std::string>& err, cons
   for (const std::string& line : err)
     if (starts(line, kDiffers)) differs.push_back(line);
   const bool exited = end.how == process::End::Exited;
-  const bool out_of_memory = std::any_of(err.begin(), err.end(), [](const std::string& l) {
-    return l.find("out of memory") != std::string::npos || l.find("bad_alloc") != std::string::npos;
-  });
-  if (exited && end.code == 4 && !differs.empty()) {
-    r->verdict = Verdict::Differs;
-    std::string what = differs.front().substr(std::string(kDiffers).size());
-    if (starts(what, ":")) what.erase(0, 1);
-    while (starts(what, " ")) what.erase(0, 1);
-    const std::size_t picture = what.find("; picture: ");
-    if (picture != std::string::npos) what.resize(picture);
-    r->summary = "differs " + what;
-    r->details = differs;
-    r->picture = read_all(work / kPicture);
-    return;
-  }
-  const bool sanitizer_refused = std::any_of(err.begin(), err.end(), [](const std::string& l) {
-    return l.find("ReserveShadowMemoryRange failed") != std::string::npos;
-  });
-  if (sanitizer_refused) {
+  if (exited && end.code == 4 && !differs.empty()) return take_difference(differs, work, r);
+  if (any_line(err, "ReserveShadowMemoryRange failed")) {
     r->verdict = Verdict::Trouble;
     r->summary = "could not start under the memory limit: it is built with AddressSanitizer (grade it with --memory 0)";
     r->details = err;
     return;
   }
-  const bool matched = exited && end.code == 0 && !err.empty() && starts(err.back(), "KX508: ") &&
-                       err.back().find("matches the expected run") != std::string::npos;
-  if (matched) {
+  if (exited && end.code == 0 && !err.empty() && starts(err.back(), "KX508: ") &&
+      err.back().find("matches the expected run") != std::string::npos) {
     r->verdict = Verdict::Passed;
     r->summary = "passed";
     return;
   }
-  if (end.disk_full) {
-    r->verdict = Verdict::Limit;
-    r->summary = "exceeded the disk space limit (" + std::to_string(limits.disk_bytes >> 20) + " MiB)";
-  } else if (exited && end.code == 0) {
-    r->verdict = Verdict::NotCompared;
-    r->summary = "ended with status 0 without comparing (a library without KX508_EXPECT?)";
-  } else if (!exited && end.how != process::End::Signalled && end.how != process::End::NotRun) {
-    r->verdict = Verdict::Limit;
-    r->summary = describe(end, limits);
-  } else if ((limits.memory_bytes > 0) && out_of_memory && (end.how == process::End::Signalled || end.code != 0)) {
-    r->verdict = Verdict::Limit;
-    r->summary = "exceeded the memory limit (" + std::to_string(limits.memory_bytes >> 20) + " MiB)";
-  } else if (end.how == process::End::Signalled) {
-    r->verdict = Verdict::Crashed;
-    r->summary = "crashed (" + end.why + ")";
-  } else if (end.how == process::End::NotRun) {
-    r->verdict = Verdict::Trouble;
-    r->summary = "could not be run: " + end.why;
-  } else {
-    r->verdict = Verdict::Status;
-    r->summary = "ended with status " + std::to_string(end.code);
-  }
+  std::tie(r->verdict, r->summary) = failure(end, err, limits);
   const std::size_t keep = std::min<std::size_t>(err.size(), 10);
   r->details.assign(err.end() - static_cast<long>(keep), err.end());
 }

@@ -415,93 +415,95 @@ int open_output(const std::string& path) {
 
 constexpr long kNamespaces = CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNS | CLONE_NEWNET;
 
-}  // namespace
-
-Ending run(const Command& command) {
-  Prepared p = prepare(command);
-  Ending e;
-  p.out = open_output(command.output);
-  p.err = open_output(command.errors);
-  if (command.limits.disk_bytes > 0)
-    p.beneath = ::open(command.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  int fds[2];
-  if (p.out < 0 || p.err < 0 || ::pipe2(fds, O_CLOEXEC) != 0) {
-    e.why = std::string("cannot make the run's files: ") + std::strerror(errno);
-    for (int fd : {p.out, p.err, p.beneath}) if (fd >= 0) ::close(fd);
-    return e;
-  }
-  bool isolated = true;
+// Starts the first process, in new namespaces where the system allows them.
+long start_first_process(const Command& command, const Prepared& p, int fds[2], bool* isolated) {
+  *isolated = true;
   long pid = ::syscall(SYS_clone, kNamespaces | SIGCHLD, nullptr, nullptr, nullptr, nullptr);
   if (pid < 0 && (errno == EPERM || errno == EINVAL || errno == ENOSPC || errno == EUSERS)) {
-    isolated = false;
+    *isolated = false;
     pid = ::syscall(SYS_clone, SIGCHLD, nullptr, nullptr, nullptr, nullptr);
   }
   if (pid == 0) {
     ::close(fds[0]);
-    first_process(command, p, fds[1], isolated);
+    first_process(command, p, fds[1], *isolated);
   }
-  ::close(fds[1]);
-  for (int fd : {p.out, p.err, p.beneath}) if (fd >= 0) ::close(fd);
+  return pid;
+}
+
+enum class Wait { Reported, TimedOut, Gone };
+
+// Reads the first process's reports until the one that ends the run, or the wall time.
+Wait wait_for_report(int fd, double wall_seconds, Report* r, int* program) {
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(static_cast<long>(wall_seconds * 1000));
+  for (;;) {
+    const long left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now()).count();
+    pollfd pf{fd, POLLIN, 0};
+    const int ready = ::poll(&pf, 1, wall_seconds <= 0 ? -1 : static_cast<int>(std::max(0L, left)));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) return Wait::TimedOut;
+    if (!read_report(fd, r, 0)) return Wait::Gone;
+    if (r->kind != Report::Started) return Wait::Reported;
+    *program = r->value;
+  }
+}
+
+// Inside namespaces the first process's end ends all; outside, the program's does, and
+// the first process sweeps up what it left before it reports.
+void end_run(long pid, int program, bool isolated, int fd) {
+  ::kill(isolated || program <= 0 ? static_cast<pid_t>(pid) : program, SIGKILL);
+  Report ignored{};
+  if (!isolated && program > 0) read_report(fd, &ignored, 5000);
+  ::kill(static_cast<pid_t>(pid), SIGKILL);
+}
+
+Ending ending_of(Wait wait, const Report& r, const Limits& limits) {
+  Ending e;
+  if (wait == Wait::TimedOut) {
+    e.how = End::WallTime;
+  } else if (wait == Wait::Gone) {
+    e.why = "the run's first process ended unexpectedly";
+  } else if (r.kind == Report::TooMany) {
+    e.how = End::Processes;
+  } else if (r.kind == Report::Failed) {
+    e.why = std::string(r.step) + ": " + std::strerror(r.value);
+  } else {
+    e = ending_of(r.value, r.cpu_micros / 1e6, limits);
+    e.disk_full = r.disk_full != 0;
+  }
+  return e;
+}
+
+}  // namespace
+
+Ending run(const Command& command) {
+  Prepared p = prepare(command);
+  p.out = open_output(command.output);
+  p.err = open_output(command.errors);
+  if (command.limits.disk_bytes > 0)
+    p.beneath = ::open(command.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fds[2] = {-1, -1};
+  const bool ready = p.out >= 0 && p.err >= 0 && ::pipe2(fds, O_CLOEXEC) == 0;
+  bool isolated = false;
+  const long pid = ready ? start_first_process(command, p, fds, &isolated) : -1;
+  const int error = errno;
+  for (int fd : {p.out, p.err, p.beneath, fds[1]})
+    if (fd >= 0) ::close(fd);
   if (pid < 0) {
-    e.why = std::string("cannot start a process: ") + std::strerror(errno);
-    ::close(fds[0]);
+    if (fds[0] >= 0) ::close(fds[0]);
+    Ending e;
+    e.why = std::string(ready ? "cannot start a process: " : "cannot make the run's files: ") +
+            std::strerror(error);
     return e;
   }
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::milliseconds(static_cast<long>(command.limits.wall_seconds * 1000));
-  auto left_ms = [&] {
-    if (command.limits.wall_seconds <= 0) return -1;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now()).count();
-    return static_cast<int>(left < 0 ? 0 : left);
-  };
   Report r{};
   int program = 0;
-  bool ended = false, timed_out = false;
-  for (;;) {
-    pollfd pf{fds[0], POLLIN, 0};
-    const int ready = ::poll(&pf, 1, left_ms());
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0) {
-      timed_out = true;
-      break;
-    }
-    if (!read_report(fds[0], &r, 0)) break;  // the first process is gone
-    if (r.kind == Report::Started) program = r.value;
-    if (r.kind != Report::Started) {
-      ended = true;
-      break;
-    }
-  }
-  if (timed_out) {
-    // Inside namespaces the first process's end ends all; outside, the program's does, and
-    // the first process sweeps up what it left before it reports.
-    ::kill(isolated || program <= 0 ? static_cast<pid_t>(pid) : program, SIGKILL);
-    if (!isolated && program > 0) read_report(fds[0], &r, 5000);
-    ::kill(static_cast<pid_t>(pid), SIGKILL);
-  }
-  int status = 0;
-  while (::waitpid(static_cast<pid_t>(pid), &status, 0) < 0 && errno == EINTR) {}
+  const Wait wait = wait_for_report(fds[0], command.limits.wall_seconds, &r, &program);
+  if (wait == Wait::TimedOut) end_run(pid, program, isolated, fds[0]);
+  while (::waitpid(static_cast<pid_t>(pid), nullptr, 0) < 0 && errno == EINTR) {}
   ::close(fds[0]);
-  if (timed_out) {
-    e.how = End::WallTime;
-    return e;
-  }
-  if (!ended) {
-    e.why = "the run's first process ended unexpectedly";
-    return e;
-  }
-  if (r.kind == Report::TooMany) {
-    e.how = End::Processes;
-    return e;
-  }
-  if (r.kind == Report::Failed) {
-    e.why = std::string(r.step) + ": " + std::strerror(r.value);
-    return e;
-  }
-  e = ending_of(r.value, r.cpu_micros / 1e6, command.limits);
-  e.disk_full = r.disk_full != 0;
-  return e;
+  return ending_of(wait, r, command.limits);
 }
 
 std::string confinement() {

@@ -1,6 +1,8 @@
 """kx508-grade.exe under Wine: an example passes against its own expected run, and a program
 that starts a copy of itself meant to outlive it, then waits forever, exceeds the time
-limit and leaves neither process behind (the job object ends them)."""
+limit and leaves neither process behind (the job object ends them); the tool's temporary
+folder, read-only copies of the expected run included, is removed."""
+import glob
 import os
 import shutil
 import subprocess
@@ -26,10 +28,17 @@ def orphans():
     return found
 
 
+def workspaces():
+    """The tool's temporary folders in the Wine prefix's temporary folders."""
+    return glob.glob(os.path.join(os.environ["KX508_WINEPREFIX"], "drive_c", "users", "*", "Temp",
+                                  "kx508-grade-*"))
+
+
 def main():
     grade, hello, script, orphan, wine_run = (os.path.abspath(a) for a in sys.argv[1:6])
     work = tempfile.mkdtemp(prefix="kx508-grade-wine-")
     env = {k: v for k, v in os.environ.items() if not k.startswith("KX508_") or k == "KX508_WINEPREFIX"}
+    before = workspaces()
     try:
         shutil.copy(script, os.path.join(work, "hello.scr"))
         os.makedirs(os.path.join(work, "expected", "hello"))
@@ -50,6 +59,8 @@ def main():
             time.sleep(0.2)
         if orphans():
             fail(f"processes left behind: {orphans()}")
+        if workspaces() != before:
+            fail(f"the tool's temporary folder was left: {set(workspaces()) - set(before)}")
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("kx508-grade.exe under Wine: the example passed, the orphan was ended with its run")

@@ -70,6 +70,9 @@ Built build(const Program& program, const std::vector<std::string>& flags,
 Result run(const fs::path& executable, const Script& script, const Workspace& ws,
            const fs::path& folder, const platform::process::Limits& limits);
 
+// Removes a folder and all in it, whatever read-only modes (or attributes) it was given.
+void remove_tree(const fs::path& root);
+
 std::string describe(const platform::process::Ending& ending, const platform::process::Limits& limits);
 
 void print_table(const std::vector<Result>& results);

@@ -131,18 +131,18 @@ void judge(const process::Ending& end, const std::vector<std::string>& err, cons
   r->details.assign(err.end() - static_cast<long>(keep), err.end());
 }
 
-// Makes folders the program may have locked itself out of writable, then removes them.
+}  // namespace
+
 void remove_tree(const fs::path& root) {
   std::error_code ec;
   fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
   for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
        !ec && it != end; it.increment(ec))
-    if (it->is_directory(ec) && !it->is_symlink(ec))
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    if (!it->is_symlink(ec))
+      fs::permissions(it->path(), it->is_directory(ec) ? fs::perms::owner_all : fs::perms::owner_write,
+                      fs::perm_options::add, ec);
   fs::remove_all(root, ec);
 }
-
-}  // namespace
 
 std::string describe(const process::Ending& e, const process::Limits& l) {
   auto secs = [](double s) {

@@ -58,15 +58,6 @@ Workspace make_workspace(const Options& o) {
   return ws;
 }
 
-void remove_workspace(const Workspace& ws) {
-  std::error_code ec;
-  for (fs::recursive_directory_iterator it(ws.root, ec), end; !ec && it != end; it.increment(ec))
-    if (it->is_directory(ec) && !it->is_symlink(ec))
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::permissions(ws.root, fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::remove_all(ws.root, ec);
-}
-
 std::vector<Built> build_all(const Options& o, const Workspace& ws, std::string* error) {
   std::vector<Built> built(o.programs.size());
   bool any_source = false;
@@ -90,7 +81,7 @@ int grade_all(const Options& o) {
   std::string error;
   const std::vector<Built> built = build_all(o, ws, &error);
   if (!error.empty()) {
-    remove_workspace(ws);
+    remove_tree(ws.root);
     std::fprintf(stderr, "kx508-grade: %s\n", error.c_str());
     return 2;
   }
@@ -110,7 +101,7 @@ int grade_all(const Options& o) {
     }
     r.program = o.programs[p].name;
   });
-  remove_workspace(ws);
+  remove_tree(ws.root);
   print_table(results);
   std::size_t passed = 0;
   for (const Result& r : results) passed += r.verdict == Verdict::Passed;

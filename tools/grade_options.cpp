@@ -104,8 +104,8 @@ bool read_manifest(const fs::path& path, std::vector<std::string>* args, std::st
     std::string rest;
     std::getline(words >> std::ws, rest);
     const bool takes_path = word == "--expected" || word == "--script" || word == "--out";
-    if (word[0] != '-') {
-      args->push_back((base / line).string());  // a program
+    if (word[0] != '-') {  // a program, spaces in its name kept
+      args->push_back((base / (rest.empty() ? word : word + " " + rest)).string());
       continue;
     }
     args->push_back(word);

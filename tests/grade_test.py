@@ -22,6 +22,7 @@ CLASS = {
     "sleeper": ("SLEEP", "exceeded the time limit (8 s)"),
     "flood": ("FLOOD", "exceeded the file size limit (16 MiB)"),
     "filler": ("FILLER", "exceeded the disk space limit (32 MiB)"),
+    "shouter": ("SHOUT", "ended with status 9"),
     # The kernel exempts root from the process limit; the tool then counts, and says so.
     "forker": ("FORKER", "exceeded the process limit (16)" if os.geteuid() == 0 else "ended with status 5"),
     "orphan": ("ORPHAN", "passed"),
@@ -105,11 +106,14 @@ def check_results(done, sources):
 
 
 def check_reports():
-    """The page carries the one picture of a difference; the XML counts every run."""
+    """The page carries the one picture of a difference and a program's output as text; the
+    XML (which a control byte would spoil) counts every run."""
     page = open("reports/report.html").read()
     check(page.count("data:image/png;base64,") == 1, "report.html: not one picture of a difference")
+    check("<script" not in page and "&lt;script&gt;alert(&#39;kx508&#39;)&lt;/script&gt;? &amp; more" in page,
+          "report.html: a program's output is not shown as text")
     suites = ET.parse("reports/report.xml").getroot()
-    check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == "8",
+    check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == "9",
           f"report.xml: {suites.attrib}")
 
 

@@ -75,6 +75,12 @@ void misbehave(int tick) {
     }
   }
 #endif
+#ifdef SHOUT
+  if (tick == 5) {  // markup and a control byte, for the reports to carry as text
+    std::fputs("<script>alert('kx508')</script>\x01 & more\n", stderr);
+    std::exit(9);
+  }
+#endif
 #ifdef FLOOD
   if (tick == 5) {
     const std::string chunk(1 << 20, 'x');

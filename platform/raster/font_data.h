@@ -1,5 +1,5 @@
 // The glyph table of the shared font: generated into font_data.cpp by
-// tools/make_font.py, read by the text routine.
+// platform/raster/make_font.py, read by the text routine.
 #pragma once
 
 #include <cstdint>

@@ -15,9 +15,9 @@ namespace platform {
 // ---------------------------------------------------------------------------------
 // Backends
 
-// Opens the backend named by the environment variable KX508_PLATFORM ("qt", "win32" or
-// "headless"; unset means the build's first: "win32" on Windows, else "qt"). Returns
-// false and sets *why when it cannot start.
+// Opens the backend named by the environment variable KX508_PLATFORM ("qt", "win32", "web"
+// or "headless"; unset means the build's first: "win32" on Windows, "web" in a web build,
+// else "qt"). Returns false and sets *why when it cannot start.
 // Opening again while a backend is open keeps the open one.
 bool open(std::string* why);
 

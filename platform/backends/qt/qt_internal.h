@@ -198,6 +198,7 @@ class QtDriver final : public Driver {
   // From the widgets
   void lay_out(Window id);
   void fit_frame(Window id);
+  void handle_windowing_events(QPointer<TopWindow> top);
   void window_state_changed(Window id);
   // The window system changed the frame of the native window with this id (X11).
   void frame_changed(WId native_id);

@@ -2,6 +2,8 @@
 // destroying them, presenting changed parts, and fitting the frame and the layout.
 #include <QBackingStore>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -187,6 +189,15 @@ void QtDriver::show_window(WindowRecord& w) {
   if (!top || !core::find(w.id)) return;
   top->raise();
   top->activateWindow();
+  handle_windowing_events(top);
+}
+
+// A program may draw and flush before its first wait: what showing asked of the windowing
+// system is sent, and what it has answered so far handled (input waits for the program's
+// wait), so that the window is on its way to the screen.
+void QtDriver::handle_windowing_events(QPointer<TopWindow> top) {
+  if (top && top->windowHandle() && !top->windowHandle()->isExposed())
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void QtDriver::hide_window(WindowRecord& w) {
@@ -198,9 +209,18 @@ void QtDriver::present(WindowRecord& w, std::span<const Rect> parts) {
   NativeWindow* nw = native(w.id);
   if (!nw) return;
   if (nw->top && write_through(*nw->top, *nw->client, w.client, parts)) return;
+  // Not on the screen yet (a program that has not waited): the windowing system's answers
+  // so far are handled, and the picture goes there if they put the window on the screen.
+  if (nw->top && nw->top->windowHandle() && !nw->top->windowHandle()->isExposed()) {
+    handle_windowing_events(nw->top);
+    nw = native(w.id);
+    if (!nw || (nw->top && write_through(*nw->top, *nw->client, w.client, parts))) return;
+  }
   QRegion region;
   for (const Rect& r : parts) region += QRect(r.left, r.top, r.width(), r.height());
-  nw->client->update(region);
+  // Painted now, not at the next pass of the event loop: a program that flushes before
+  // its first wait sees its picture.
+  nw->client->repaint(region);
 }
 
 // ---- Frame and layout

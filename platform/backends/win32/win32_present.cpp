@@ -57,8 +57,8 @@ void Win32Driver::paint(NativeWindow& nw, HDC dc, const RECT& area) {
   DeleteObject(brush);
 }
 
-// The parts are marked for the next WM_PAINT rather than drawn at once: what the program
-// draws in one pass of its loop (a scroll, an erase, a line of text) is shown together.
+// The parts are marked and then painted together, at once: WM_PAINT is sent straight to
+// the window, so a program that flushes before its first wait sees its picture.
 void Win32Driver::present(WindowRecord& w, std::span<const Rect> parts) {
   NativeWindow* nw = native(w.id);
   if (!nw) return;
@@ -67,6 +67,7 @@ void Win32Driver::present(WindowRecord& w, std::span<const Rect> parts) {
     const RECT r{part.left * k, part.top * k, part.right * k, part.bottom * k};
     InvalidateRect(nw->hwnd, &r, FALSE);
   }
+  UpdateWindow(nw->hwnd);
 }
 
 }  // namespace platform::win32

@@ -169,6 +169,8 @@ void Win32Driver::show_window(WindowRecord& w) {
   // Showing may have run the procedure (the size changed) and destroyed the window.
   if (!core::find(w.id) || !native(w.id)) return;
   SetForegroundWindow(hwnd);
+  // Painted now: a program may draw and flush before its first wait.
+  UpdateWindow(hwnd);
 }
 
 void Win32Driver::hide_window(WindowRecord& w) {

@@ -1,0 +1,32 @@
+"""A program that draws and flushes before its first wait is seen: both windows are on the
+screen while it has not waited yet, and the drawing window shows each flush, the picture
+growing between two looks. Ctrl+Q ends it once it waits."""
+from failure import check
+from xsession import Session, main, poll, tool
+
+GREEN = (0, 255, 0)
+
+
+def green_in(s, window):
+    return s.shot(window).count(GREEN)
+
+
+def test():
+    program = tool("KX508_DRAW_BEFORE_WAIT")
+    with Session("draw_before_wait") as s:
+        p = s.start(program)
+        draw = s.find_window("KX508 Graphics", pid=p.pid, timeout=3)
+        s.find_window("KX508 Text", pid=p.pid, timeout=1)
+        first = poll("the first flushed picture", lambda: green_in(s, draw) or None, 2)
+        later = poll("a later flush, shown before any wait",
+                     lambda: (lambda n: n if n > first else None)(green_in(s, draw)), 2)
+        check(p.poll() is None, "the program ended while it drew")
+        check(later > first, f"the bar did not grow: {first} then {later} green pixels")
+        poll("the program to wait", lambda: green_in(s, draw) >= 40 * 8 * 40 or None, 8)
+        s.focus(draw)
+        s.key("ctrl+q")
+        status = s.wait_exit(p)
+        check(status == 0, f"Ctrl+Q ended the program with status {status}")
+
+
+main(test)

@@ -115,7 +115,7 @@ void check_log(const std::string& log, const std::string& play, const std::strin
   const std::string cannot = "KX508_LOG: cannot write log file " + log + ": ";
   const Kind kind = platform::files::kind_of(log.c_str());
   if (kind == Kind::Directory) refuse(cannot + "a folder");
-  if (kind == Kind::Other) refuse(cannot + "not a regular file");
+  // A FIFO or socket is tried when the log is opened: a pipe that is read takes it.
   if (!play.empty() && platform::files::same_file(log.c_str(), play.c_str()))
     refuse(cannot + "it is the script being played (" + play + ")");
   std::error_code ec;

@@ -70,8 +70,22 @@ std::FILE* open_for_reading(const char* name, std::string* why) {
   return stream_or_close(fd, "rb", why);
 }
 
+// A pipe with a reader (a command's standard output in a pipeline, named /dev/stdout) is
+// written as it is; one that nobody reads would hang the program, and is refused.
+std::FILE* open_pipe_for_writing(const char* name, std::string* why) {
+  const int fd = ::open(name, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    set_reason(why, errno == ENXIO ? "a FIFO that nobody reads" : std::strerror(errno));
+    return nullptr;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return stream_or_close(fd, "wb", why);
+}
+
 std::FILE* open_for_writing(const char* name, std::string* why) {
-  // Looked at first, so that a FIFO or folder is neither opened nor emptied.
+  struct stat st;
+  if (::stat(name, &st) == 0 && S_ISFIFO(st.st_mode)) return open_pipe_for_writing(name, why);
+  // Looked at first, so that a socket or folder is neither opened nor emptied.
   const Kind before = kind_of(name);
   if (before != Kind::Missing && before != Kind::Regular && before != Kind::Device) {
     set_reason(why, before == Kind::Directory ? "a folder" : "not a regular file");

@@ -17,8 +17,9 @@ Kind kind_of(const char* name);
 // set to the reason, for a name that is missing, no regular file, or cannot be read.
 std::FILE* open_for_reading(const char* name, std::string* why = nullptr);
 
-// Opens a file for writing in binary, created when missing and emptied: a regular file or
-// a character device (a terminal, the null device), never a FIFO, socket or folder.
+// Opens a file for writing in binary, created when missing and emptied: a regular file, a
+// character device (a terminal, the null device) or, on POSIX systems, a pipe that
+// something reads (never one nobody reads, a socket or a folder).
 // Null, with the reason, when it cannot be.
 std::FILE* open_for_writing(const char* name, std::string* why = nullptr);
 

@@ -1,6 +1,6 @@
 # Installing the library for programs of their own: the libraries and the process entry,
 # the public headers, a CMake package (find_package(KX508 CONFIG)) and a pkg-config file
-# (component dev), kx508-diff (component traffic, with the program when packaged) and
+# (component dev), kx508-diff (component dev: the library's users compare their frames) and
 # kx508-grade (component dev: teachers build against the library; the Windows zip has it
 # beside the other programs instead).
 include(CMakePackageConfigHelpers)
@@ -9,7 +9,7 @@ install(TARGETS kx508 kx508_platform kx508_raster kx508_system kx508_entry
   EXPORT KX508Targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kx508 COMPONENT dev)
-install(TARGETS kx508-diff RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT traffic)
+install(TARGETS kx508-diff RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dev)
 if(NOT WIN32)
   install(TARGETS kx508-grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dev)
 endif()

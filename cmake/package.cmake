@@ -33,7 +33,7 @@ install(TARGETS traffic RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tr
 set(strip_notes --remove-section=.comment --remove-section=.note)
 install(CODE "set(strip \"${CMAKE_STRIP}\")
   set(options ${strip_notes})
-  set(files ${CMAKE_INSTALL_BINDIR}/kx508-traffic ${CMAKE_INSTALL_BINDIR}/kx508-diff)"
+  set(files ${CMAKE_INSTALL_BINDIR}/kx508-traffic)"
   COMPONENT traffic)
 install(SCRIPT cmake/strip.cmake COMPONENT traffic)
 set(libraries)
@@ -47,7 +47,7 @@ install(CODE "set(strip \"${CMAKE_STRIP}\")
 install(SCRIPT cmake/strip.cmake COMPONENT dev)
 install(CODE "set(strip \"${CMAKE_STRIP}\")
   set(options ${strip_notes})
-  set(files ${CMAKE_INSTALL_BINDIR}/kx508-grade)"
+  set(files ${CMAKE_INSTALL_BINDIR}/kx508-grade ${CMAKE_INSTALL_BINDIR}/kx508-diff)"
   COMPONENT dev)
 install(SCRIPT cmake/strip.cmake COMPONENT dev)
 
@@ -85,9 +85,9 @@ add_custom_command(OUTPUT ${icons}
 add_custom_target(kx508_package_files ALL
   DEPENDS ${man_pages} ${out}/changelog.Debian.gz ${icons})
 
-list(REMOVE_ITEM man_pages ${out}/kx508-grade.1.gz)
-install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT traffic)
-install(FILES ${out}/kx508-grade.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT dev)
+install(FILES ${out}/kx508-traffic.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT traffic)
+install(FILES ${out}/kx508-diff.1.gz ${out}/kx508-grade.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT dev)
 install(FILES ${package_dir}/kx508-traffic.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT traffic)
 foreach(size ${icon_sizes})
@@ -103,6 +103,9 @@ foreach(component traffic dev)
   install(FILES ${package_dir}/copyright ${out}/changelog.Debian.gz DESTINATION ${doc}
     COMPONENT ${component})
 endforeach()
+# The script the manual page's replay example plays.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/traffic.scr
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-traffic COMPONENT traffic)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${PROJECT_SOURCE_DIR}/docs/TEACHING.md
               ${PROJECT_SOURCE_DIR}/docs/grade-workflow.yml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev COMPONENT dev)
@@ -143,11 +146,13 @@ library on Qt 6; a menu and Ctrl keys animate, halt and step it, and record
 and play back scripts of clicks and keys.
 .
 Any recorded script can be replayed without a display, saving every frame
-as a PNG picture; kx508-diff compares the frames of two replays.")
+as a PNG picture or the whole as an animated GIF; a script to try it with
+comes in the package's documentation folder.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME kx508-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qt6-base-dev, zlib1g-dev, libxcb1-dev, pkg-config, g++")
+set(CPACK_DEBIAN_DEV_PACKAGE_RECOMMENDS cmake)
 set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS kx508-traffic)
 set(CPACK_COMPONENT_DEV_DESCRIPTION
   "small procedural graphics library for programs of one's own
@@ -158,6 +163,7 @@ back, and a prompt dialog, on Qt 6.
 .
 This package holds the headers, the static libraries, a CMake package
 (find_package(KX508)) and a pkg-config file (kx508), the API reference and six
-example programs with the scripts that replay them, and kx508-grade, which
+example programs with the scripts that replay them and their expected runs,
+kx508-diff, which compares the frames of two replays, and kx508-grade, which
 grades programs on the library against expected runs of recorded scripts.")
 include(CPack)

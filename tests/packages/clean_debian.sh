@@ -76,6 +76,15 @@ done
 for text in 'EXIT STATUS' KX508_PLATFORM KX508_PLAY KX508_FRAMES_EVERY KX508_LOG Ctrl+R; do
   grep -q "$text" kx508-traffic.man || fail "man kx508-traffic does not mention $text"
 done
+# The manual page's replay example works as it stands.
+example=$(sed -n 's/^ *\(KX508_PLATFORM=headless KX508_PLAY=[^ ]*\) .*/\1/p' kx508-traffic.man | head -n 1)
+[ -n "$example" ] || fail "man kx508-traffic shows no replay example"
+status=0
+(mkdir -p example && cd example && env $example kx508-traffic 2>summary) || status=$?
+[ "$status" -eq 0 ] && grep -q "played to its end" example/summary ||
+  fail "the manual page's example ($example) ended with status $status: $(cat example/summary)"
+[ "$(dpkg -S "$(command -v kx508-diff)" | cut -d: -f1)" = kx508-dev ] ||
+  fail "kx508-diff is not in kx508-dev"
 step "man kx508-traffic and man kx508-diff render"
 
 # A learner's program of one file, the installed hello example, built with pkg-config

@@ -7,9 +7,9 @@ cmake/. A path counts when it starts at the top of the tree (`platform/core/driv
 `docs/API.md`, `script/run`); `<name>`, `*` and a folder in capitals (`NAME/`) in it match
 any name, and it must then match at least one; a program's name (`examples/hello`) counts
 when its source (`examples/hello.cpp`) is there. Markdown links and images are resolved
-from their own file's folder, and a link's #anchor must be a heading of the file it names. Not paths of the tree: URLs, build
-outputs (build/...), installed paths (/usr/...), and names not rooted at the top (a
-comment's `qt/qt_driver.cpp`, prose's `mine.cpp`).
+from their own file's folder, and a link's #anchor must be a heading of the file it
+names. Not paths of the tree: URLs, build outputs (build/...), installed paths (/usr/...),
+and names not rooted at the top (a comment's `qt/qt_driver.cpp`, prose's `mine.cpp`).
 
     docs_paths_test.py [SOURCE_DIR]
 """
@@ -27,7 +27,8 @@ SOURCE_FOLDERS = ("gfx", "platform", "sim", "tools", "script", "tests", "bench",
                   "fuzz", "soak", "cmake")
 SKIP_FOLDERS = {"node_modules", "corpus", "__pycache__"}
 
-# Paths named on purpose that are not in the tree, each with its reason.
+# Paths named on purpose that are not in the tree, each with its reason, as
+# "path": "why it is named though it is not there". None so far.
 ALLOWED = {
 }
 
@@ -179,7 +180,9 @@ def problems(root):
             if re.match(r"^[a-z]+:", target):
                 continue
             target, _, anchor = target.partition("#")
-            where = os.path.normpath(os.path.join(os.path.dirname(file), target)) if target else file
+            where = file
+            if target:
+                where = os.path.normpath(os.path.join(os.path.dirname(file), target))
             rel = os.path.relpath(where, root)
             checked += 1
             if not os.path.exists(where):

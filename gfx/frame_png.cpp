@@ -18,12 +18,6 @@ namespace kx508 {
 
 namespace {
 
-constexpr int kBandRows = 16;
-
-void put_be32(std::vector<unsigned char>& out, std::uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<unsigned char>(v >> shift));
-}
-
 // The surface as 8-bit RGB, for a frame the palette cannot hold.
 bool encode_rgb(const platform::Surface& s, std::vector<unsigned char>* out) {
   std::vector<unsigned char> rgb;
@@ -41,6 +35,16 @@ bool encode_rgb(const platform::Surface& s, std::vector<unsigned char>* out) {
 }  // namespace
 
 #ifdef KX508_PNG_ZLIB
+
+namespace {
+
+constexpr int kBandRows = 16;
+
+void put_be32(std::vector<unsigned char>& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<unsigned char>(v >> shift));
+}
+
+}  // namespace
 
 struct FramePng::Impl {
   // One band as last compressed: the pixels it was made from, and what they gave.

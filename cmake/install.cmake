@@ -38,7 +38,8 @@ endif()
 # asks for: the program asks for it first, so that the entry's archive gives it.
 set(KX508_PC_ENTRY_FLAGS "")
 if(MINGW)
-  set(KX508_PC_ENTRY_FLAGS " -Wl,-u,wWinMain -mwindows -municode")
+  # Linked statically, so that the program needs no DLL beyond Windows' own.
+  set(KX508_PC_ENTRY_FLAGS " -Wl,-u,wWinMain -mwindows -municode -static")
 endif()
 # The prefix is found from where the file lies, so that an install with --prefix (or a
 # copied tree) still points at itself.

@@ -8,7 +8,8 @@
 var KX508Web = (function () {
   'use strict';
 
-  // Event kinds, as web_internal.h numbers them.
+  // Event kinds, as web_internal.h numbers them (tests/web_constants_test.py checks these
+  // three groups against the headers).
   var KEY_DOWN = 1, KEY_UP = 2, CLICK = 3, COMMAND = 4, CLOSE = 5, RESIZE = 6, TIMER = 7,
     FOCUS_LOST = 8;
   // Menu entry flags, as platform.h has them.

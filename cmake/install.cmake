@@ -1,7 +1,7 @@
 # Installing the library for programs of their own: the libraries and the process entry,
 # the public headers, a CMake package (find_package(KX508 CONFIG)) and a pkg-config file
-# (component dev), kx508-diff (component dev: the library's users compare their frames) and
-# kx508-grade (component dev: teachers build against the library; the Windows zip has it
+# (component dev), and kx508-diff and kx508-grade (component dev: the library's users
+# compare their frames, and teachers build against the library; the Windows zip has both
 # beside the other programs instead).
 include(CMakePackageConfigHelpers)
 
@@ -9,9 +9,8 @@ install(TARGETS kx508 kx508_platform kx508_raster kx508_system kx508_entry
   EXPORT KX508Targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kx508 COMPONENT dev)
-install(TARGETS kx508-diff RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dev)
 if(NOT WIN32)
-  install(TARGETS kx508-grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dev)
+  install(TARGETS kx508-diff kx508-grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dev)
 endif()
 
 set(KX508_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/KX508)

@@ -42,7 +42,7 @@ namespace {
 struct HeadlessBackend {
   HeadlessBackend() {
     std::string why;
-    platform::open_backend("headless", &why);
+    kx508::platform::open_backend("headless", &why);
   }
 };
 

@@ -14,7 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-namespace hl = platform::headless;
+namespace hl = kx508::platform::headless;
 
 constexpr int kEvents = 100'000;
 // Writing every frame as a PNG is slower by far; fewer events make the same point.
@@ -57,7 +57,7 @@ void BM_ReplayScript(benchmark::State& state) {
   for (auto _ : state) {
     kx508::reset_library();
     std::string why;
-    platform::open_backend("headless", &why);
+    kx508::platform::open_backend("headless", &why);
     // Playback starts at the first wait, before any timer tick.
     hl::schedule(0, [] {
       hl::choose_menu_item(kx508::lib.windows.draw_window, kx508::kCmdPlayback);
@@ -89,7 +89,7 @@ void BM_ReplayWithFrames(benchmark::State& state) {
   for (auto _ : state) {
     kx508::reset_library();
     std::string why;
-    platform::open_backend("headless", &why);
+    kx508::platform::open_backend("headless", &why);
     app::main();
     state.PauseTiming();
     kx508::replay_finish(nullptr);
@@ -112,7 +112,7 @@ void BM_ReplayChecked(benchmark::State& state) {
   setenv("KX508_LOG", "expected/log.txt", 1);
   kx508::reset_library();
   std::string why;
-  platform::open_backend("headless", &why);
+  kx508::platform::open_backend("headless", &why);
   app::main();
   kx508::replay_finish(nullptr);
   unsetenv("KX508_FRAMES");
@@ -120,7 +120,7 @@ void BM_ReplayChecked(benchmark::State& state) {
   setenv("KX508_EXPECT", "expected", 1);
   for (auto _ : state) {
     kx508::reset_library();
-    platform::open_backend("headless", &why);
+    kx508::platform::open_backend("headless", &why);
     app::main();
     state.PauseTiming();
     if (kx508::replay_finish(nullptr) != 0) state.SkipWithError("the replay differs from itself");

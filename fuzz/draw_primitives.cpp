@@ -14,8 +14,8 @@
 
 namespace {
 
-using platform::Colour;
-using platform::Surface;
+using kx508::platform::Colour;
+using kx508::platform::Surface;
 
 // Values that sit on the edges of the canvas, of the rasterizer's arithmetic and of int.
 constexpr std::int64_t kEdges[] = {
@@ -25,9 +25,9 @@ constexpr std::int64_t kEdges[] = {
     // The library adds the origin to int coordinates, so its calls reach past int.
     std::int64_t{INT_MIN} - 300, std::int64_t{INT_MAX} + 300};
 
-constexpr Colour kBackground = platform::rgb(255, 255, 255);
-constexpr Colour kInks[] = {platform::rgb(0, 0, 0), platform::rgb(255, 0, 0),
-                            platform::rgb(0, 0, 255)};
+constexpr Colour kBackground = kx508::platform::rgb(255, 255, 255);
+constexpr Colour kInks[] = {kx508::platform::rgb(0, 0, 0), kx508::platform::rgb(255, 0, 0),
+                            kx508::platform::rgb(0, 0, 255)};
 
 std::int64_t coordinate(FuzzedDataProvider& in) {
   switch (in.ConsumeIntegralInRange<int>(0, 3)) {
@@ -37,8 +37,8 @@ std::int64_t coordinate(FuzzedDataProvider& in) {
   }
 }
 
-platform::Pen pen(FuzzedDataProvider& in) {
-  platform::Pen p;
+kx508::platform::Pen pen(FuzzedDataProvider& in) {
+  kx508::platform::Pen p;
   p.colour = in.PickValueInArray(kInks);
   // Mostly thin lines, which is what callers draw, but any width now and then.
   p.width = in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(0, 40)
@@ -47,7 +47,7 @@ platform::Pen pen(FuzzedDataProvider& in) {
   return p;
 }
 
-platform::Brush brush(FuzzedDataProvider& in) {
+kx508::platform::Brush brush(FuzzedDataProvider& in) {
   return {in.PickValueInArray(kInks), in.ConsumeBool()};
 }
 
@@ -86,20 +86,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 0: case 1: {
         const std::int64_t l = coordinate(in), t = coordinate(in), r = coordinate(in),
                            b = coordinate(in);
-        platform::draw_rectangle(s, pen(in), brush(in), l, t, r, b);
+        kx508::platform::draw_rectangle(s, pen(in), brush(in), l, t, r, b);
         break;
       }
       case 2: case 3: {
-        std::vector<platform::Point64> points(in.ConsumeIntegralInRange<std::size_t>(0, 6));
-        for (platform::Point64& p : points) p = {coordinate(in), coordinate(in)};
-        platform::draw_polygon(s, pen(in), brush(in), points.data(),
+        std::vector<kx508::platform::Point64> points(in.ConsumeIntegralInRange<std::size_t>(0, 6));
+        for (kx508::platform::Point64& p : points) p = {coordinate(in), coordinate(in)};
+        kx508::platform::draw_polygon(s, pen(in), brush(in), points.data(),
                                static_cast<int>(points.size()));
         break;
       }
       default: {
         const int dx = static_cast<int>(coordinate(in)), dy = static_cast<int>(coordinate(in));
         const int w = static_cast<int>(coordinate(in)), h = static_cast<int>(coordinate(in));
-        platform::copy_surface(s, dx, dy, before, 0, 0, w, h);
+        kx508::platform::copy_surface(s, dx, dy, before, 0, 0, w, h);
         break;
       }
     }

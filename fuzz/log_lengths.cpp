@@ -12,7 +12,7 @@
 #include "internal.h"
 #include "kx508.h"
 
-namespace hl = platform::headless;
+namespace hl = kx508::platform::headless;
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr std::size_t kMaxLine = 1023;
 void start() {
   kx508::reset_library();
   std::string why;
-  if (!platform::open_backend("headless", &why)) std::abort();
+  if (!kx508::platform::open_backend("headless", &why)) std::abort();
   if (KX508_start("kx508-fuzz", nullptr, "", 1) != 1) std::abort();
 }
 

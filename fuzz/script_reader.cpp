@@ -12,7 +12,7 @@
 #include "internal.h"
 #include "kx508.h"
 
-namespace hl = platform::headless;
+namespace hl = kx508::platform::headless;
 
 namespace {
 
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kx508::reset_library();
   click_pending = false;
   std::string why;
-  if (!platform::open_backend("headless", &why)) std::abort();
+  if (!kx508::platform::open_backend("headless", &why)) std::abort();
   if (KX508_start("kx508-fuzz", nullptr, "", 1) != 1) std::abort();
   KX508_set_logging(0);
 

@@ -120,7 +120,7 @@ int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
   if (status == 0) status = replay_status;
   // The windows end with the program; close them here rather than leave it to static
   // destructors, which run after the windowing toolkit may be gone.
-  platform::close();
+  kx508::platform::close();
   return status;
 }
 

@@ -94,7 +94,7 @@ std::time_t clock_start = 1'700'000'000;
 
 void install_counting_source() {
   real_source = randomSource;
-  randomSource.now = [] { return clock_start + platform::headless::now_ms() / 1000; };
+  randomSource.now = [] { return clock_start + kx508::platform::headless::now_ms() / 1000; };
   randomSource.draw = [] {
     int v = real_source.draw();
     census.draws.push_back(v);
@@ -164,12 +164,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string why;
-  if (!platform::open_backend("headless", &why)) {
+  if (!kx508::platform::open_backend("headless", &why)) {
     std::fprintf(stderr, "traffic_soak: %s\n", why.c_str());
     return 1;
   }
   // Hours of virtual time pass without input; only the timer drives the run.
-  platform::headless::set_idle_limit(INT64_MAX / 4);
+  kx508::platform::headless::set_idle_limit(INT64_MAX / 4);
 
   const bool code_resident = bring_in_mapped_files();
   Figures f;

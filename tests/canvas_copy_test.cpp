@@ -9,10 +9,10 @@
 namespace {
 
 // A short name for the library's drawing window.
-const platform::Window& draw_window = kx508::lib.windows.draw_window;
+const kx508::platform::Window& draw_window = kx508::lib.windows.draw_window;
 
-const platform::Colour kBlue = platform::rgb(0, 0, 255);
-const platform::Colour kWhite = platform::rgb(255, 255, 255);
+const kx508::platform::Colour kBlue = kx508::platform::rgb(0, 0, 255);
+const kx508::platform::Colour kWhite = kx508::platform::rgb(255, 255, 255);
 
 class CanvasCopyTest : public LibraryTest {
  protected:
@@ -23,7 +23,7 @@ class CanvasCopyTest : public LibraryTest {
   }
   static std::int64_t copies() { return hl::copies_to_window(draw_window); }
   // The window's pixel under a library point.
-  static platform::Colour shown(int x, int y) {
+  static kx508::platform::Colour shown(int x, int y) {
     return hl::shown_pixels(draw_window).pixel(client_x(x), client_y(y));
   }
 };
@@ -78,7 +78,7 @@ TEST_F(CanvasCopyTest, ExposedWindowGetsTheUnchangedCanvasBackOnce) {
   hl::expose(draw_window);
   wait();
   EXPECT_EQ(shown(0, 0), kBlue);
-  EXPECT_EQ(shown(5, 5), platform::rgb(255, 0, 0));
+  EXPECT_EQ(shown(5, 5), kx508::platform::rgb(255, 0, 0));
   EXPECT_EQ(copies(), before + 2);
 }
 
@@ -90,9 +90,9 @@ TEST_F(CanvasCopyTest, ThePictureMovesWithTheOriginWhenTheClientAreaChangesSize)
   KX508_clear();
   KX508_draw_rectangle(4, -20, 10, 30, -10, 0);
   wait();
-  const platform::Rect client = platform::client_rect(draw_window);
+  const kx508::platform::Rect client = kx508::platform::client_rect(draw_window);
   const auto origin = kx508::lib.windows.canvas_origin;
-  const platform::Surface before = kx508::lib.windows.canvas;
+  const kx508::platform::Surface before = kx508::lib.windows.canvas;
 
   for (const auto& [dw, dh] : {std::pair{300, 160}, std::pair{0, 0}, std::pair{-40, 19}}) {
     hl::set_client_size(draw_window, client.width() + dw, client.height() + dh);
@@ -100,7 +100,7 @@ TEST_F(CanvasCopyTest, ThePictureMovesWithTheOriginWhenTheClientAreaChangesSize)
     ASSERT_EQ(kx508::lib.windows.canvas_origin.x, origin.x + dx);
     ASSERT_EQ(kx508::lib.windows.canvas_origin.y, origin.y + dy);
     wait();
-    const platform::Surface& canvas = kx508::lib.windows.canvas;
+    const kx508::platform::Surface& canvas = kx508::lib.windows.canvas;
     EXPECT_EQ(shown(-20, 10), kBlue) << dw;
     EXPECT_EQ(shown(30, -10), kBlue) << dw;
     EXPECT_EQ(shown(-21, 10), kWhite) << dw;
@@ -109,11 +109,11 @@ TEST_F(CanvasCopyTest, ThePictureMovesWithTheOriginWhenTheClientAreaChangesSize)
       EXPECT_EQ(canvas.pixel(dx - 1, 300), kWhite);
     }
     if (dx >= 0) {
-      EXPECT_EQ(canvas.pixel(dx, 300), platform::rgb(0, 0, 0));
+      EXPECT_EQ(canvas.pixel(dx, 300), kx508::platform::rgb(0, 0, 0));
     }
 
     // The same shape at the same library point: not one pixel changes.
-    const platform::Surface moved = canvas;
+    const kx508::platform::Surface moved = canvas;
     KX508_draw_rectangle(4, -20, 10, 30, -10, 0);
     EXPECT_TRUE(std::equal(moved.data(), moved.data() + 601 * 540, canvas.data())) << dw;
   }
@@ -121,7 +121,7 @@ TEST_F(CanvasCopyTest, ThePictureMovesWithTheOriginWhenTheClientAreaChangesSize)
   // are lost (the frame lines), everything else is where it was.
   hl::set_client_size(draw_window, client.width(), client.height());
   wait();
-  const platform::Surface& canvas = kx508::lib.windows.canvas;
+  const kx508::platform::Surface& canvas = kx508::lib.windows.canvas;
   for (int y = 1; y < 539; ++y)
     for (int x = 1; x < 600; ++x)
       ASSERT_EQ(canvas.pixel(x, y), before.pixel(x, y)) << x << ", " << y;
@@ -130,9 +130,9 @@ TEST_F(CanvasCopyTest, ThePictureMovesWithTheOriginWhenTheClientAreaChangesSize)
 }
 
 // The pixels a presentation covered.
-std::int64_t area(const std::vector<platform::Rect>& parts) {
+std::int64_t area(const std::vector<kx508::platform::Rect>& parts) {
   std::int64_t a = 0;
-  for (const platform::Rect& r : parts) a += std::int64_t{r.width()} * r.height();
+  for (const kx508::platform::Rect& r : parts) a += std::int64_t{r.width()} * r.height();
   return a;
 }
 
@@ -140,22 +140,22 @@ TEST_F(CanvasCopyTest, CopiesTakeOnlyTheChangedPartButAllOfItAfterAnExpose) {
   KX508_set_animation(2);
   KX508_draw_rectangle(4, -2, 2, 2, -2, 0);
   wait();
-  const platform::Rect client = platform::client_rect(draw_window);
+  const kx508::platform::Rect client = kx508::platform::client_rect(draw_window);
   const std::int64_t whole = std::int64_t{client.width()} * client.height();
 
   // A small shape: one tile or a few around it, with the shape inside them.
   KX508_draw_rectangle(2, 100, 100, 103, 103, 0);
   wait();
-  std::vector<platform::Rect> parts = hl::last_presented(draw_window);
+  std::vector<kx508::platform::Rect> parts = hl::last_presented(draw_window);
   EXPECT_LE(area(parts), 4 * 32 * 32);
-  EXPECT_EQ(shown(101, 101), platform::rgb(255, 0, 0));
+  EXPECT_EQ(shown(101, 101), kx508::platform::rgb(255, 0, 0));
 
   // After an expose the paint shows the whole canvas again, not just what changed.
   hl::expose(draw_window);
   wait();
   EXPECT_GE(area(hl::last_presented(draw_window)), whole);
   EXPECT_EQ(shown(0, 0), kBlue);
-  EXPECT_EQ(shown(101, 101), platform::rgb(255, 0, 0));
+  EXPECT_EQ(shown(101, 101), kx508::platform::rgb(255, 0, 0));
 }
 
 }  // namespace

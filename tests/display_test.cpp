@@ -29,10 +29,10 @@ TEST_F(DisplayTest, StartsTheLibraryWithLoggingOffAndStopsItWhenDestroyed) {
     EXPECT_EQ(log_lines(), (std::vector<std::string>{"Illegal color 30; using RED.\n"}));
   }
   // Stopped: the window no longer receives the canvas.
-  kx508::lib.windows.canvas.set_pixel(3, 3, platform::rgb(0, 255, 0));
+  kx508::lib.windows.canvas.set_pixel(3, 3, kx508::platform::rgb(0, 255, 0));
   kx508::lib.windows.canvas_dirty = true;
   kx508::pump_once();
-  EXPECT_NE(hl::shown_pixels(kx508::lib.windows.draw_window).pixel(3, 3), platform::rgb(0, 255, 0));
+  EXPECT_NE(hl::shown_pixels(kx508::lib.windows.draw_window).pixel(3, 3), kx508::platform::rgb(0, 255, 0));
 }
 
 TEST_F(DisplayTest, ColourAndWidthComeLastAndCornersKeepTheirOrder) {
@@ -127,7 +127,7 @@ TEST_F(DisplayTest, ResetLetsANewDisplayStart) {
   kx508::reset_library();
   EXPECT_FALSE(kx508::lib.display.display_created);
   std::string why;
-  ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
+  ASSERT_TRUE(kx508::platform::open_backend("headless", &why)) << why;
   Display again;  // refused with the error dialog if the reset had kept the flag
   EXPECT_NE(kx508::lib.windows.draw_window, 0u);
   EXPECT_TRUE(kx508::lib.display.display_created);

@@ -9,10 +9,10 @@
 
 namespace {
 
-const platform::Colour kBlack = platform::rgb(0, 0, 0);
-const platform::Colour kWhite = platform::rgb(255, 255, 255);
-const platform::Colour kRed = platform::rgb(255, 0, 0);
-const platform::Colour kBlue = platform::rgb(0, 0, 255);
+const kx508::platform::Colour kBlack = kx508::platform::rgb(0, 0, 0);
+const kx508::platform::Colour kWhite = kx508::platform::rgb(255, 255, 255);
+const kx508::platform::Colour kRed = kx508::platform::rgb(255, 0, 0);
+const kx508::platform::Colour kBlue = kx508::platform::rgb(0, 0, 255);
 
 class DrawTest : public LibraryTest {
  protected:
@@ -22,19 +22,19 @@ class DrawTest : public LibraryTest {
     fill_canvas(kWhite);
   }
 
-  static void fill_canvas(platform::Colour c) {
-    platform::Surface& canvas = kx508::lib.windows.canvas;
+  static void fill_canvas(kx508::platform::Colour c) {
+    kx508::platform::Surface& canvas = kx508::lib.windows.canvas;
     for (int y = 0; y < canvas.height(); ++y)
       for (int x = 0; x < canvas.width(); ++x) canvas.set_pixel(x, y, c);
   }
 
   // The colour at a library point.
-  static platform::Colour at(int x, int y) {
+  static kx508::platform::Colour at(int x, int y) {
     return kx508::lib.windows.canvas.pixel(client_x(x), client_y(y));
   }
 
-  static int count(platform::Colour c) {
-    const platform::Surface& canvas = kx508::lib.windows.canvas;
+  static int count(kx508::platform::Colour c) {
+    const kx508::platform::Surface& canvas = kx508::lib.windows.canvas;
     int n = 0;
     for (int y = 0; y < canvas.height(); ++y)
       for (int x = 0; x < canvas.width(); ++x) n += canvas.pixel(x, y) == c;
@@ -93,9 +93,9 @@ TEST_F(DrawTest, MostNegativeWidthBecomesTheLargestWidth) {
 
 TEST_F(DrawTest, NamedColoursDrawTheirColoursThroughFunctionsAndDisplay) {
   KX508_draw_rectangle(KX508_NAVY_BLUE, 0, 0, 0, 0, 0);
-  EXPECT_EQ(at(0, 0), platform::rgb(0, 51, 153));
+  EXPECT_EQ(at(0, 0), kx508::platform::rgb(0, 51, 153));
   KX508_draw_triangle(KX508_GRAY_20, 10, 10, 10, 10, 10, 10, 0);
-  EXPECT_EQ(at(10, 10), platform::rgb(204, 204, 204));
+  EXPECT_EQ(at(10, 10), kx508::platform::rgb(204, 204, 204));
 }
 
 TEST_F(DrawTest, OnePixelRectangleAtTheOrigin) {
@@ -111,7 +111,7 @@ TEST_F(DrawTest, DisplayClearPaints601By501PixelsCentredOnTheOrigin) {
   // filled rectangle from (-300, -250) to (300, 250).
   kx508::reset_library();
   std::string why;
-  ASSERT_TRUE(platform::open_backend("headless", &why));
+  ASSERT_TRUE(kx508::platform::open_backend("headless", &why));
   Display display;
   display.clear(4);
   // The canvas is 601 x 540 but the origin is the centre of the smaller client area, so
@@ -134,7 +134,7 @@ TEST_F(DrawTest, ClearLeavesAWhiteCanvasInABlackFrame) {
   fill_canvas(kBlue);
   kx508::lib.windows.canvas_dirty = false;
   KX508_clear();
-  const platform::Surface& c = kx508::lib.windows.canvas;
+  const kx508::platform::Surface& c = kx508::lib.windows.canvas;
   EXPECT_EQ(c.pixel(0, 0), kBlack);
   EXPECT_EQ(c.pixel(600, 539), kBlack);
   EXPECT_EQ(c.pixel(300, 0), kBlack);
@@ -151,7 +151,7 @@ TEST_F(DrawTest, FlushCopiesOnlyAChangedCanvas) {
   KX508_draw_rectangle(4, 0, 0, 0, 0, 0);
   KX508_flush();
   EXPECT_FALSE(kx508::lib.windows.canvas_dirty);
-  const platform::Surface& shown = hl::shown_pixels(kx508::lib.windows.draw_window);
+  const kx508::platform::Surface& shown = hl::shown_pixels(kx508::lib.windows.draw_window);
   const kx508::CanvasOrigin& origin = kx508::lib.windows.canvas_origin;
   EXPECT_EQ(shown.pixel(origin.x, origin.y), kBlue);
   kx508::lib.windows.canvas.set_pixel(0, 0, kRed);  // changed behind the library's back
@@ -174,7 +174,7 @@ TEST_F(DrawTest, OutlineIsCentredOnTheEdgeAndLeavesTheInsideAlone) {
 TEST_F(DrawTest, FilledTriangleCoversItsInsideAndItsCorners) {
   KX508_set_logging(0);
   KX508_draw_triangle(3, -30, -30, 30, -30, 0, 30, 0);
-  const platform::Colour green = platform::rgb(0, 255, 0);
+  const kx508::platform::Colour green = kx508::platform::rgb(0, 255, 0);
   for (auto [x, y] : {std::pair{-30, -30}, {30, -30}, {0, 30}, {0, 0}, {-20, -25}})
     EXPECT_EQ(at(x, y), green) << x << "," << y;
   EXPECT_EQ(at(-31, -30), kWhite);

@@ -7,8 +7,8 @@
 namespace {
 
 // The library's windows, by the names these tests use.
-const platform::Window& draw_window = kx508::lib.windows.draw_window;
-const platform::Window& text_window = kx508::lib.windows.text_window;
+const kx508::platform::Window& draw_window = kx508::lib.windows.draw_window;
+const kx508::platform::Window& text_window = kx508::lib.windows.text_window;
 
 class EventLoopTest : public LibraryTest {};
 
@@ -16,25 +16,25 @@ TEST_F(EventLoopTest, StartOpensBothWindowsWhereTheyBelong) {
   start(1024, 768);
   hl::WindowInfo draw = hl::window_info(draw_window);
   EXPECT_EQ(draw.title, "KX508 Graphics");
-  EXPECT_EQ(draw.outer, (platform::Rect{0, 0, 601, 540}));
+  EXPECT_EQ(draw.outer, (kx508::platform::Rect{0, 0, 601, 540}));
   EXPECT_TRUE(draw.shown);
   EXPECT_FALSE(draw.resizable);
 
   hl::WindowInfo text = hl::window_info(text_window);
   EXPECT_EQ(text.title, "KX508 Text");
-  EXPECT_EQ(text.outer, (platform::Rect{0, 513, 1024, 513 + 256}));
+  EXPECT_EQ(text.outer, (kx508::platform::Rect{0, 513, 1024, 513 + 256}));
   EXPECT_TRUE(text.shown);
   EXPECT_TRUE(text.resizable);
 }
 
 TEST_F(EventLoopTest, TextWindowTakesTheBottomThirdOfALargeScreen) {
   start(1920, 1080);
-  EXPECT_EQ(hl::window_info(text_window).outer, (platform::Rect{0, 721, 1920, 721 + 360}));
+  EXPECT_EQ(hl::window_info(text_window).outer, (kx508::platform::Rect{0, 721, 1920, 721 + 360}));
 }
 
 TEST_F(EventLoopTest, OriginIsTheCentreOfTheClientArea) {
   start();
-  platform::Rect client = platform::client_rect(draw_window);
+  kx508::platform::Rect client = kx508::platform::client_rect(draw_window);
   // The client area is smaller than the canvas: the frame and menu bar take their share.
   EXPECT_LT(client.width(), kx508::kCanvasWidth);
   EXPECT_LT(client.height(), kx508::kCanvasHeight);
@@ -187,12 +187,12 @@ TEST_F(EventLoopTest, CallsBeforeStartChangeNothingAndASecondStartChangesNothing
   EXPECT_EQ(kx508::lib.windows.canvas.width(), 0);
 
   start();
-  const platform::Window first = draw_window;
+  const kx508::platform::Window first = draw_window;
   EXPECT_EQ(KX508_start("again", nullptr, "", 1), 1);
   EXPECT_EQ(log_lines(), std::vector<std::string>{
                              "Library already started; KX508_start changed nothing\n"});
   EXPECT_EQ(draw_window, first);
-  EXPECT_EQ(platform::core::windows().size(), 2u);  // no second pair of windows
+  EXPECT_EQ(kx508::platform::core::windows().size(), 2u);  // no second pair of windows
 }
 
 TEST_F(EventLoopTest, ClosingTheTextWindowLeavesTheProgramRunning) {
@@ -230,7 +230,7 @@ TEST_F(EventLoopTest, HaltedWaitWithNoInputFailsInsteadOfHanging) {
 TEST_F(EventLoopTest, ChangedCanvasReachesTheWindowOnTheNextPass) {
   start();
   KX508_set_animation(2);
-  const platform::Colour blue = platform::rgb(0, 0, 255);
+  const kx508::platform::Colour blue = kx508::platform::rgb(0, 0, 255);
   kx508::lib.windows.canvas.set_pixel(7, 9, blue);
   EXPECT_NE(hl::shown_pixels(draw_window).pixel(7, 9), blue);
   kx508::lib.windows.canvas_dirty = true;
@@ -239,22 +239,22 @@ TEST_F(EventLoopTest, ChangedCanvasReachesTheWindowOnTheNextPass) {
   EXPECT_FALSE(kx508::lib.windows.canvas_dirty);
 
   // A clean canvas is not copied again...
-  kx508::lib.windows.canvas.set_pixel(7, 9, platform::rgb(255, 0, 0));
+  kx508::lib.windows.canvas.set_pixel(7, 9, kx508::platform::rgb(255, 0, 0));
   wait();
   EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), blue);
   // ...until the window needs painting.
-  platform::post_message({draw_window, platform::MsgType::Paint});
+  kx508::platform::post_message({draw_window, kx508::platform::MsgType::Paint});
   wait();
-  EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), platform::rgb(255, 0, 0));
+  EXPECT_EQ(hl::shown_pixels(draw_window).pixel(7, 9), kx508::platform::rgb(255, 0, 0));
 }
 
 TEST_F(EventLoopTest, StopReleasesTheWindowSurface) {
   start();
   EXPECT_EQ(KX508_stop(), 1);
-  kx508::lib.windows.canvas.set_pixel(1, 1, platform::rgb(0, 255, 0));
+  kx508::lib.windows.canvas.set_pixel(1, 1, kx508::platform::rgb(0, 255, 0));
   kx508::lib.windows.canvas_dirty = true;
   kx508::pump_once();
-  EXPECT_NE(hl::shown_pixels(draw_window).pixel(1, 1), platform::rgb(0, 255, 0));
+  EXPECT_NE(hl::shown_pixels(draw_window).pixel(1, 1), kx508::platform::rgb(0, 255, 0));
 }
 
 // A reset leaves nothing of a run behind: every part of the state is as at program
@@ -267,7 +267,7 @@ TEST_F(EventLoopTest, ResetPutsTheStateBackAsAtProgramStart) {
   ASSERT_EQ(wait().kind, KX508_MOUSE);
   hl::type_char('k');
   ASSERT_EQ(wait().kind, KX508_KEY);
-  kx508::on_key_down(platform::Key::Control, 0);
+  kx508::on_key_down(kx508::platform::Key::Control, 0);
   kx508::on_command(kx508::kCmdLogging);  // off
 
   kx508::reset_library();
@@ -291,7 +291,7 @@ TEST_F(EventLoopTest, ResetPutsTheStateBackAsAtProgramStart) {
   for (const std::string& line : lib.log.ring) EXPECT_EQ(line, "");
 
   std::string why;
-  ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
+  ASSERT_TRUE(kx508::platform::open_backend("headless", &why)) << why;
   start();
   EXPECT_TRUE(menu_item_checked(kx508::kCmdLogging));
   EXPECT_EQ(log_lines(), std::vector<std::string>{});

@@ -44,7 +44,7 @@ class ExpectTest : public LibraryTest {
   int replay(bool extra_shape = false) {
     kx508::reset_library();
     std::string why;
-    EXPECT_TRUE(platform::open_backend("headless", &why)) << why;
+    EXPECT_TRUE(kx508::platform::open_backend("headless", &why)) << why;
     testing::internal::CaptureStderr();
     start();
     int steps = 0;

@@ -12,15 +12,15 @@
 
 namespace {
 
-using platform::Colour;
-using platform::draw_text;
-using platform::kFontAscent;
-using platform::kFontCellHeight;
-using platform::kFontCellWidth;
-using platform::Rect;
-using platform::rgb;
-using platform::Surface;
-using platform::text_width;
+using kx508::platform::Colour;
+using kx508::platform::draw_text;
+using kx508::platform::kFontAscent;
+using kx508::platform::kFontCellHeight;
+using kx508::platform::kFontCellWidth;
+using kx508::platform::Rect;
+using kx508::platform::rgb;
+using kx508::platform::Surface;
+using kx508::platform::text_width;
 
 const Colour kBg = rgb(0, 0, 0);
 const Colour kInk = rgb(255, 255, 0);

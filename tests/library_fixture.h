@@ -15,7 +15,7 @@
 #include "internal.h"
 #include "kx508.h"
 
-namespace hl = platform::headless;
+namespace hl = kx508::platform::headless;
 
 // The log's stored lines, oldest first.
 inline std::vector<std::string> log_lines() {
@@ -31,9 +31,9 @@ inline std::vector<std::string> log_lines() {
 
 // Whether the Run menu entry with this command id carries a check mark.
 inline bool menu_item_checked(int id) {
-  for (const platform::MenuEntry& e : hl::popup_entries(kx508::lib.windows.draw_window, 0))
-    if (!(e.flags & platform::MenuFlag::Separator) && e.id == static_cast<std::uint32_t>(id))
-      return e.flags & platform::MenuFlag::Checked;
+  for (const kx508::platform::MenuEntry& e : hl::popup_entries(kx508::lib.windows.draw_window, 0))
+    if (!(e.flags & kx508::platform::MenuFlag::Separator) && e.id == static_cast<std::uint32_t>(id))
+      return e.flags & kx508::platform::MenuFlag::Checked;
   ADD_FAILURE() << "no menu entry " << id;
   return false;
 }
@@ -80,7 +80,7 @@ class LibraryTest : public ::testing::Test {
     std::filesystem::current_path(dir_);
     kx508::reset_library();
     std::string why;
-    ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
+    ASSERT_TRUE(kx508::platform::open_backend("headless", &why)) << why;
   }
 
   void TearDown() override {

@@ -8,8 +8,8 @@
 namespace {
 
 // The library's windows, by the names these tests use.
-const platform::Window& draw_window = kx508::lib.windows.draw_window;
-const platform::Window& text_window = kx508::lib.windows.text_window;
+const kx508::platform::Window& draw_window = kx508::lib.windows.draw_window;
+const kx508::platform::Window& text_window = kx508::lib.windows.text_window;
 
 class LogTest : public LibraryTest {
  protected:
@@ -41,7 +41,7 @@ TEST_F(LogTest, RingKeepsTheNewest25Lines) {
 
 TEST_F(LogTest, RepaintDrawsTheRingOldestFirstNewestAtTheBottom) {
   for (int i = 1; i <= 26; ++i) KX508_log("line %d\n", i);
-  platform::post_message({text_window, platform::MsgType::Paint});
+  kx508::platform::post_message({text_window, kx508::platform::MsgType::Paint});
   handle_queued_input();
   std::vector<std::string> lines = hl::text_lines(text_window);
   // The text window shows as many of the 25 as fit, the newest last.
@@ -53,7 +53,7 @@ TEST_F(LogTest, RepaintDrawsTheRingOldestFirstNewestAtTheBottom) {
 }
 
 TEST_F(LogTest, RepaintOfAnEmptyRingDrawsNothing) {
-  platform::post_message({text_window, platform::MsgType::Paint});
+  kx508::platform::post_message({text_window, kx508::platform::MsgType::Paint});
   handle_queued_input();
   EXPECT_TRUE(hl::text_lines(text_window).empty());
 }
@@ -165,8 +165,8 @@ TEST(GetsTemplate, FixedFieldsSitAtTheirOffsets) {
   EXPECT_EQ(word_at(t, 128), 0x0082);
   EXPECT_EQ(word_at(t, 290), 0);
   // The template is a well-formed dialog for the platform.
-  platform::DialogDesc d;
-  ASSERT_TRUE(platform::parse_dialog_template(t.data(), t.size(), &d));
+  kx508::platform::DialogDesc d;
+  ASSERT_TRUE(kx508::platform::parse_dialog_template(t.data(), t.size(), &d));
   ASSERT_EQ(d.items.size(), 3u);
   EXPECT_EQ(d.default_id, d.items[1].id);
 }

@@ -6,8 +6,8 @@
 namespace {
 
 // The library's windows, by the names these tests use.
-const platform::Window& draw_window = kx508::lib.windows.draw_window;
-const platform::Window& text_window = kx508::lib.windows.text_window;
+const kx508::platform::Window& draw_window = kx508::lib.windows.draw_window;
+const kx508::platform::Window& text_window = kx508::lib.windows.text_window;
 
 class MenuTest : public LibraryTest {
  protected:
@@ -18,12 +18,12 @@ class MenuTest : public LibraryTest {
 };
 
 TEST_F(MenuTest, RunMenuHasItsSixteenEntries) {
-  std::vector<platform::MenuEntry> bar = hl::menu_bar(draw_window);
+  std::vector<kx508::platform::MenuEntry> bar = hl::menu_bar(draw_window);
   ASSERT_EQ(bar.size(), 1u);
   EXPECT_EQ(bar[0].text, "&Run");
-  EXPECT_TRUE(bar[0].flags & platform::MenuFlag::Popup);
+  EXPECT_TRUE(bar[0].flags & kx508::platform::MenuFlag::Popup);
 
-  std::vector<platform::MenuEntry> items = hl::popup_entries(draw_window, 0);
+  std::vector<kx508::platform::MenuEntry> items = hl::popup_entries(draw_window, 0);
   ASSERT_EQ(items.size(), 16u);
   const std::vector<std::pair<std::uint32_t, std::string>> commands = {
       {1, "&Animate\tCtrl+A"},         {2, "&Halt animation\tCtrl+H"},
@@ -35,20 +35,20 @@ TEST_F(MenuTest, RunMenuHasItsSixteenEntries) {
   };
   for (std::size_t i = 0; i < commands.size(); ++i) {
     bool separator = commands[i].first == 0;
-    EXPECT_EQ(bool(items[i].flags & platform::MenuFlag::Separator), separator) << i;
+    EXPECT_EQ(bool(items[i].flags & kx508::platform::MenuFlag::Separator), separator) << i;
     if (separator) continue;
     EXPECT_EQ(items[i].id, commands[i].first);
     EXPECT_EQ(items[i].text, commands[i].second);
-    EXPECT_FALSE(items[i].flags & platform::MenuFlag::Grayed);
+    EXPECT_FALSE(items[i].flags & kx508::platform::MenuFlag::Grayed);
   }
   // Logging starts checked, matching the flag.
-  EXPECT_TRUE(items[4].flags & platform::MenuFlag::Checked);
+  EXPECT_TRUE(items[4].flags & kx508::platform::MenuFlag::Checked);
   EXPECT_TRUE(kx508::lib.draw.logging_enabled);
   // The information lines cannot be chosen.
   const char* prefixes[] = {"", "MAC: ", "WINDOWS: ", "UPDATES: "};
   for (int i = 12; i < 16; ++i) {
     EXPECT_EQ(items[i].id, 9u);
-    EXPECT_TRUE(items[i].flags & platform::MenuFlag::Grayed);
+    EXPECT_TRUE(items[i].flags & kx508::platform::MenuFlag::Grayed);
     EXPECT_EQ(items[i].text.rfind(prefixes[i - 12], 0), 0u) << items[i].text;
     EXPECT_FALSE(hl::choose_menu_item(draw_window, 9));
   }
@@ -86,12 +86,12 @@ TEST_F(MenuTest, CtrlShortcutsWorkInEitherCaseFromEitherWindow) {
 
   // Shift gives the same key code, so upper case works too; and from the text window.
   hl::set_focus(text_window);
-  hl::key_down(platform::Key::Control);
+  hl::key_down(kx508::platform::Key::Control);
   hl::key_down(16);  // Shift
   hl::key_down('H', 'H' & 0x1F);
   hl::key_up('H');
   hl::key_up(16);
-  hl::key_up(platform::Key::Control);
+  hl::key_up(kx508::platform::Key::Control);
   handle_queued_input();
   EXPECT_FALSE(kx508::lib.animation.running);
 
@@ -124,12 +124,12 @@ TEST_F(MenuTest, PlainLettersRunNoCommands) {
 }
 
 TEST_F(MenuTest, CtrlReleasedInAnotherProgramIsForgotten) {
-  hl::key_down(platform::Key::Control);
+  hl::key_down(kx508::platform::Key::Control);
   handle_queued_input();
   ASSERT_TRUE(kx508::lib.menu.ctrl_down);
   // Ctrl goes up while another program has the focus: no key-up reaches us.
   hl::lose_focus();
-  hl::key_up(platform::Key::Control);
+  hl::key_up(kx508::platform::Key::Control);
   handle_queued_input();
   EXPECT_FALSE(kx508::lib.menu.ctrl_down);
   hl::set_focus(draw_window);
@@ -143,11 +143,11 @@ TEST_F(MenuTest, CtrlReleasedInAnotherProgramIsForgotten) {
 // A trip to another program so quick that no focus-lost notice comes: the letter's own
 // modifiers say that Ctrl is no longer held.
 TEST_F(MenuTest, CtrlReleasedOnAQuickTripElsewhereIsNotHeld) {
-  hl::key_down(platform::Key::Control);
+  hl::key_down(kx508::platform::Key::Control);
   handle_queued_input();
   ASSERT_TRUE(kx508::lib.menu.ctrl_down);
   hl::set_focus(0);
-  hl::key_up(platform::Key::Control);
+  hl::key_up(kx508::platform::Key::Control);
   hl::set_focus(draw_window);
   hl::type_char('l');
   Event e = wait();
@@ -159,7 +159,7 @@ TEST_F(MenuTest, CtrlReleasedOnAQuickTripElsewhereIsNotHeld) {
 // The other way round: Ctrl pressed in another program and held on the way back.
 TEST_F(MenuTest, CtrlPressedElsewhereAndStillHeldMakesACommand) {
   hl::set_focus(0);
-  hl::key_down(platform::Key::Control);
+  hl::key_down(kx508::platform::Key::Control);
   hl::set_focus(draw_window);
   hl::key_down('A', 'A' & 0x1F);
   hl::key_up('A');
@@ -183,7 +183,7 @@ TEST_F(MenuTest, LoggingCommandTogglesFlagAndMarkTogether) {
 TEST_F(MenuTest, SetLoggingShowsTheTextWindowOnlyWhenSwitchingOn) {
   kx508::reset_library();
   std::string why;
-  ASSERT_TRUE(platform::open_backend("headless", &why));
+  ASSERT_TRUE(kx508::platform::open_backend("headless", &why));
   ASSERT_EQ(KX508_start("test", nullptr, "", 0), 1);  // windows start hidden
   EXPECT_EQ(KX508_set_logging(0), 1);
   EXPECT_FALSE(menu_item_checked(kx508::kCmdLogging));

@@ -11,22 +11,22 @@
 #include "platform.h"
 #include "queue.h"
 
-namespace hl = platform::headless;
+namespace hl = kx508::platform::headless;
 
-namespace platform {
+namespace kx508::platform {
 void PrintTo(const Rect& r, std::ostream* os) {
   *os << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
 }
-}  // namespace platform
-using platform::Message;
-using platform::MsgType;
+}  // namespace kx508::platform
+using kx508::platform::Message;
+using kx508::platform::MsgType;
 
 namespace {
 
 // ---- The queue's order and coalescing
 
 TEST(MessageQueue, TakesPostedThenQuitThenPaintThenTimers) {
-  platform::MessageQueue q;
+  kx508::platform::MessageQueue q;
   q.timer_fired(1, 2);
   q.invalidate(1);
   q.post_quit(3);
@@ -43,7 +43,7 @@ TEST(MessageQueue, TakesPostedThenQuitThenPaintThenTimers) {
 }
 
 TEST(MessageQueue, KeepsOnePendingTickPerTimerAndOnePaintPerWindow) {
-  platform::MessageQueue q;
+  kx508::platform::MessageQueue q;
   for (int i = 0; i < 5; ++i) {
     q.timer_fired(1, 2);
     q.invalidate(1);
@@ -60,7 +60,7 @@ TEST(MessageQueue, KeepsOnePendingTickPerTimerAndOnePaintPerWindow) {
 }
 
 TEST(MessageQueue, ForgetsWhatWasQueuedForAGoneWindow) {
-  platform::MessageQueue q;
+  kx508::platform::MessageQueue q;
   q.post({1, MsgType::KeyDown});
   q.post({2, MsgType::KeyDown});
   q.invalidate(1);
@@ -97,38 +97,38 @@ const char* name_of(MsgType t) {
   }
 }
 
-long recording_proc(platform::Window w, const Message& m) {
+long recording_proc(kx508::platform::Window w, const Message& m) {
   if (g_log) g_log->seen.push_back(name_of(m.type));
-  return platform::default_window_proc(w, m);
+  return kx508::platform::default_window_proc(w, m);
 }
 
 class HeadlessTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string why;
-    ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
+    ASSERT_TRUE(kx508::platform::open_backend("headless", &why)) << why;
     g_log = &log;
   }
   void TearDown() override {
     g_log = nullptr;
-    platform::close();
+    kx508::platform::close();
   }
 
-  platform::Window make_window(int w = 200, int h = 100) {
-    platform::WindowDesc d;
+  kx508::platform::Window make_window(int w = 200, int h = 100) {
+    kx508::platform::WindowDesc d;
     d.title = "test";
     d.width = w;
     d.height = h;
     d.proc = recording_proc;
-    return platform::create_window(d);
+    return kx508::platform::create_window(d);
   }
 
   // Takes and dispatches everything queued now.
   void drain() {
     Message m;
-    while (platform::peek_message(m)) {
-      platform::translate_message(m);
-      platform::dispatch_message(m);
+    while (kx508::platform::peek_message(m)) {
+      kx508::platform::translate_message(m);
+      kx508::platform::dispatch_message(m);
     }
   }
 
@@ -136,35 +136,35 @@ class HeadlessTest : public ::testing::Test {
 };
 
 TEST_F(HeadlessTest, UnknownBackendIsDeclinedWithItsName) {
-  platform::close();
+  kx508::platform::close();
   std::string why;
-  EXPECT_FALSE(platform::open_backend("nosuch", &why));
+  EXPECT_FALSE(kx508::platform::open_backend("nosuch", &why));
   EXPECT_NE(why.find("nosuch"), std::string::npos);
-  EXPECT_EQ(platform::backend_name(), "");
+  EXPECT_EQ(kx508::platform::backend_name(), "");
 }
 
 TEST_F(HeadlessTest, CreationSendsCreateThenSizeBeforeReturning) {
-  platform::Window w = make_window(200, 100);
+  kx508::platform::Window w = make_window(200, 100);
   EXPECT_EQ(log.seen, (std::vector<std::string>{"create", "size"}));
-  platform::Rect r = platform::client_rect(w);
+  kx508::platform::Rect r = kx508::platform::client_rect(w);
   EXPECT_EQ(r.width(), 200 - 2 * hl::kBorder);
   EXPECT_EQ(r.height(), 100 - hl::kCaption - 2 * hl::kBorder);
 }
 
 TEST_F(HeadlessTest, CloseBoxDestroysTheWindowThroughDefaultProcessing) {
-  platform::Window w = make_window();
-  platform::set_timer(w, 1, 100);
+  kx508::platform::Window w = make_window();
+  kx508::platform::set_timer(w, 1, 100);
   hl::close_window(w);
   drain();
   EXPECT_EQ(log.seen.back(), "destroy");
-  EXPECT_FALSE(platform::is_window(w));
+  EXPECT_FALSE(kx508::platform::is_window(w));
   // Its timer went with it: nothing can wake a wait now.
-  EXPECT_THROW(platform::wait_message(), hl::Stalled);
+  EXPECT_THROW(kx508::platform::wait_message(), hl::Stalled);
 }
 
 TEST_F(HeadlessTest, KeyDownIsTranslatedIntoACharacterTakenNext) {
-  platform::Window w = make_window();
-  platform::show_window(w);
+  kx508::platform::Window w = make_window();
+  kx508::platform::show_window(w);
   drain();
   log.seen.clear();
   hl::type_char('q');
@@ -176,45 +176,45 @@ TEST_F(HeadlessTest, KeyDownIsTranslatedIntoACharacterTakenNext) {
 // Key messages carry the modifiers the keyboard had, translated characters too; a Ctrl
 // released while another program had the focus shows in the next key's modifiers.
 TEST_F(HeadlessTest, KeyMessagesCarryCtrlAsTheKeyboardHasIt) {
-  platform::Window w = make_window();
-  platform::show_window(w);
+  kx508::platform::Window w = make_window();
+  kx508::platform::show_window(w);
   drain();
-  hl::key_down(platform::Key::Control);
+  hl::key_down(kx508::platform::Key::Control);
   hl::key_down('X', 'X' & 0x1F);
   hl::set_focus(0);
-  hl::key_up(platform::Key::Control);
+  hl::key_up(kx508::platform::Key::Control);
   hl::set_focus(w);
   hl::key_down('Y', 'y');
   std::vector<std::pair<MsgType, std::uint32_t>> seen;
   Message m;
-  while (platform::peek_message(m)) {
-    platform::translate_message(m);
+  while (kx508::platform::peek_message(m)) {
+    kx508::platform::translate_message(m);
     seen.push_back({m.type, m.modifiers});
   }
-  const std::uint32_t ctrl = platform::Modifier::Ctrl;
+  const std::uint32_t ctrl = kx508::platform::Modifier::Ctrl;
   EXPECT_EQ(seen, (std::vector<std::pair<MsgType, std::uint32_t>>{
                       {MsgType::KeyDown, ctrl}, {MsgType::KeyDown, ctrl}, {MsgType::Char, ctrl},
                       {MsgType::KeyDown, 0}, {MsgType::Char, 0}}));
 }
 
 TEST_F(HeadlessTest, HiddenWindowKeepsItsPixelsAndIsPaintedWhenShownAgain) {
-  platform::Window w = make_window();
-  platform::show_window(w);
-  platform::text_out(w, 0, 0, "kept");
+  kx508::platform::Window w = make_window();
+  kx508::platform::show_window(w);
+  kx508::platform::text_out(w, 0, 0, "kept");
   drain();
-  platform::hide_window(w);
-  EXPECT_FALSE(platform::is_window_shown(w));
+  kx508::platform::hide_window(w);
+  EXPECT_FALSE(kx508::platform::is_window_shown(w));
   EXPECT_FALSE(hl::window_info(w).shown);
   EXPECT_EQ(hl::focus(), 0u);
   drain();
   log.seen.clear();
-  platform::show_window(w);
-  EXPECT_TRUE(platform::is_window_shown(w));
+  kx508::platform::show_window(w);
+  EXPECT_TRUE(kx508::platform::is_window_shown(w));
   EXPECT_EQ(hl::text_lines(w), (std::vector<std::string>{"kept"}));
   drain();
   EXPECT_EQ(log.seen, (std::vector<std::string>{"paint"}));
   // Shown again while shown: nothing to paint.
-  platform::show_window(w);
+  kx508::platform::show_window(w);
   drain();
   EXPECT_EQ(log.seen, (std::vector<std::string>{"paint"}));
 }
@@ -222,76 +222,76 @@ TEST_F(HeadlessTest, HiddenWindowKeepsItsPixelsAndIsPaintedWhenShownAgain) {
 // Rules the core keeps for every backend: a first show asks for a paint; while a window is
 // being made, what a backend reports of its size or menu bar changes nothing (its
 // create_window gives both); a chosen entry becomes a Command.
-long making_proc(platform::Window w, const Message& m) {
+long making_proc(kx508::platform::Window w, const Message& m) {
   if (m.type == MsgType::Create) {
-    platform::core::client_resized(w, {7, 7});
-    platform::Menu bar = platform::create_menu();
-    platform::append_menu(bar, platform::MenuFlag::String, 5, "&Go");
-    platform::set_menu(w, bar);
-    platform::draw_menu_bar(w);
+    kx508::platform::core::client_resized(w, {7, 7});
+    kx508::platform::Menu bar = kx508::platform::create_menu();
+    kx508::platform::append_menu(bar, kx508::platform::MenuFlag::String, 5, "&Go");
+    kx508::platform::set_menu(w, bar);
+    kx508::platform::draw_menu_bar(w);
   }
   return recording_proc(w, m);
 }
 
 TEST_F(HeadlessTest, TheCorePaintsAFirstShowAndIgnoresReportsWhileAWindowIsMade) {
-  platform::WindowDesc d;
+  kx508::platform::WindowDesc d;
   d.width = 200;
   d.height = 100;
   d.proc = making_proc;
-  const platform::Window w = platform::create_window(d);
+  const kx508::platform::Window w = kx508::platform::create_window(d);
   EXPECT_EQ(log.seen, (std::vector<std::string>{"create", "size"}));
-  EXPECT_EQ(platform::client_rect(w).width(), 200 - 2 * hl::kBorder);
+  EXPECT_EQ(kx508::platform::client_rect(w).width(), 200 - 2 * hl::kBorder);
   EXPECT_TRUE(hl::take_menu_notices(w).empty());
   drain();
   EXPECT_EQ(log.seen.size(), 2u);  // nothing to paint before it is shown
-  platform::show_window(w);
-  platform::core::post_command(w, 5);
+  kx508::platform::show_window(w);
+  kx508::platform::core::post_command(w, 5);
   std::vector<std::pair<MsgType, int>> seen;
   Message m;
-  while (platform::peek_message(m)) seen.push_back({m.type, m.param});
+  while (kx508::platform::peek_message(m)) seen.push_back({m.type, m.param});
   EXPECT_EQ(seen, (std::vector<std::pair<MsgType, int>>{{MsgType::Command, 5}, {MsgType::Paint, 0}}));
 }
 
 TEST_F(HeadlessTest, TimerTicksDoNotPileUpWhileNobodyPumps) {
-  platform::Window w = make_window();
-  platform::set_timer(w, 1, 100);
+  kx508::platform::Window w = make_window();
+  kx508::platform::set_timer(w, 1, 100);
   hl::advance(1000);
   drain();
   EXPECT_EQ(std::count(log.seen.begin(), log.seen.end(), "timer"), 1);
   // The wait sleeps until the next tick, in virtual time.
-  platform::wait_message();
+  kx508::platform::wait_message();
   EXPECT_EQ(hl::now_ms(), 1100);
 }
 
 // A halted program's wait: its timer's ticks neither end it nor stay queued after it.
 TEST_F(HeadlessTest, AWaitIgnoringTicksEndsAtTheNextOtherMessageWithoutTheTicks) {
-  platform::Window w = make_window();
-  platform::set_timer(w, 1, 100);
+  kx508::platform::Window w = make_window();
+  kx508::platform::set_timer(w, 1, 100);
   drain();
   hl::schedule(250, [w] { hl::click(w, 1, 2); });
-  platform::wait_message_ignoring_ticks();
+  kx508::platform::wait_message_ignoring_ticks();
   EXPECT_EQ(hl::now_ms(), 250);
   std::vector<MsgType> queued;
-  for (Message m; platform::peek_message(m);) queued.push_back(m.type);
+  for (Message m; kx508::platform::peek_message(m);) queued.push_back(m.type);
   EXPECT_EQ(queued, std::vector<MsgType>{MsgType::LButtonDown});
 }
 
 TEST_F(HeadlessTest, KilledTimerLeavesNoPendingTick) {
-  platform::Window w = make_window();
-  platform::set_timer(w, 1, 100);
+  kx508::platform::Window w = make_window();
+  kx508::platform::set_timer(w, 1, 100);
   hl::advance(100);
-  platform::kill_timer(w, 1);
+  kx508::platform::kill_timer(w, 1);
   drain();
   EXPECT_EQ(std::count(log.seen.begin(), log.seen.end(), "timer"), 0);
 }
 
 TEST_F(HeadlessTest, ScheduledInputArrivesAtItsVirtualTime) {
-  platform::Window w = make_window();
+  kx508::platform::Window w = make_window();
   hl::schedule(250, [w] { hl::click(w, 1, 2); });
-  platform::wait_message();
+  kx508::platform::wait_message();
   EXPECT_EQ(hl::now_ms(), 250);
   Message m;
-  ASSERT_TRUE(platform::peek_message(m));
+  ASSERT_TRUE(kx508::platform::peek_message(m));
   EXPECT_EQ(m.type, MsgType::LButtonDown);
   EXPECT_EQ(m.x, 1);
   EXPECT_EQ(m.y, 2);
@@ -306,134 +306,134 @@ TEST_F(HeadlessTest, LosingTheFocusTellsEveryWindow) {
 }
 
 TEST_F(HeadlessTest, CopyToAWindowNeedsAHeldSurface) {
-  platform::Window w = make_window();
-  platform::Surface src(4, 4, platform::rgb(1, 2, 3));
-  platform::WindowSurface ws = platform::get_window_surface(w);
-  platform::copy_to_window(ws, 2, 2, src, 0, 0, 4, 4);
-  EXPECT_EQ(hl::shown_pixels(w).pixel(3, 3), platform::rgb(1, 2, 3));
-  EXPECT_NE(hl::shown_pixels(w).pixel(1, 1), platform::rgb(1, 2, 3));
-  platform::release_window_surface(ws);
-  platform::Surface other(4, 4, platform::rgb(9, 9, 9));
-  platform::copy_to_window({w}, 2, 2, other, 0, 0, 4, 4);
-  EXPECT_EQ(hl::shown_pixels(w).pixel(3, 3), platform::rgb(1, 2, 3));
+  kx508::platform::Window w = make_window();
+  kx508::platform::Surface src(4, 4, kx508::platform::rgb(1, 2, 3));
+  kx508::platform::WindowSurface ws = kx508::platform::get_window_surface(w);
+  kx508::platform::copy_to_window(ws, 2, 2, src, 0, 0, 4, 4);
+  EXPECT_EQ(hl::shown_pixels(w).pixel(3, 3), kx508::platform::rgb(1, 2, 3));
+  EXPECT_NE(hl::shown_pixels(w).pixel(1, 1), kx508::platform::rgb(1, 2, 3));
+  kx508::platform::release_window_surface(ws);
+  kx508::platform::Surface other(4, 4, kx508::platform::rgb(9, 9, 9));
+  kx508::platform::copy_to_window({w}, 2, 2, other, 0, 0, 4, 4);
+  EXPECT_EQ(hl::shown_pixels(w).pixel(3, 3), kx508::platform::rgb(1, 2, 3));
 }
 
 // Dark pixels of a band of rows of the window's client area.
-int dark_pixels(platform::Window w, int top, int bottom) {
-  const platform::Surface& s = hl::shown_pixels(w);
+int dark_pixels(kx508::platform::Window w, int top, int bottom) {
+  const kx508::platform::Surface& s = hl::shown_pixels(w);
   int n = 0;
   for (int y = std::max(top, 0); y < std::min(bottom, s.height()); ++y)
-    for (int x = 0; x < s.width(); ++x) n += s.pixel(x, y) == platform::rgb(0, 0, 0);
+    for (int x = 0; x < s.width(); ++x) n += s.pixel(x, y) == kx508::platform::rgb(0, 0, 0);
   return n;
 }
 
 TEST_F(HeadlessTest, TextIsDrawnScrolledAndErasedInTheCore) {
-  platform::Window w = make_window(300, 100);
-  int h = platform::text_line_height(w);
+  kx508::platform::Window w = make_window(300, 100);
+  int h = kx508::platform::text_line_height(w);
   ASSERT_GT(h, 0);
-  platform::text_out(w, 5, 40, "first");
+  kx508::platform::text_out(w, 5, 40, "first");
   const int first = dark_pixels(w, 40, 40 + h);
   EXPECT_GT(first, 0);
   EXPECT_EQ(hl::last_presented(w).size(), 1u);
-  platform::text_scroll(w, h);
+  kx508::platform::text_scroll(w, h);
   // The pixels moved up with the line.
   EXPECT_EQ(dark_pixels(w, 40 - h, 40), first);
   EXPECT_EQ(dark_pixels(w, 40, 40 + h), 0);
-  platform::text_out(w, 5, 40, "second");
+  kx508::platform::text_out(w, 5, 40, "second");
   EXPECT_EQ(hl::text_lines(w), (std::vector<std::string>{"first", "second"}));
-  platform::text_erase(w, {0, 40, 300, 40 + h});
+  kx508::platform::text_erase(w, {0, 40, 300, 40 + h});
   EXPECT_EQ(hl::text_lines(w), (std::vector<std::string>{"first"}));
   EXPECT_EQ(dark_pixels(w, 40, 40 + h), 0);
   // Lines scrolled past the top are gone, pixels and all.
-  platform::text_scroll(w, 100);
+  kx508::platform::text_scroll(w, 100);
   EXPECT_TRUE(hl::text_lines(w).empty());
   EXPECT_EQ(dark_pixels(w, 0, 100), 0);
 }
 
 TEST_F(HeadlessTest, MenuCommandsAndGrayedEntries) {
-  platform::Window w = make_window(300, 200);
-  int height_before = platform::client_rect(w).height();
-  platform::Menu bar = platform::create_menu();
-  platform::Menu popup = platform::create_popup_menu();
-  platform::append_menu(popup, platform::MenuFlag::String, 7, "&Go");
-  platform::append_menu(popup, platform::MenuFlag::Grayed, 9, "info");
-  platform::append_menu(bar, platform::MenuFlag::Popup, popup, "&Menu");
-  platform::set_menu(w, bar);
-  platform::draw_menu_bar(w);
+  kx508::platform::Window w = make_window(300, 200);
+  int height_before = kx508::platform::client_rect(w).height();
+  kx508::platform::Menu bar = kx508::platform::create_menu();
+  kx508::platform::Menu popup = kx508::platform::create_popup_menu();
+  kx508::platform::append_menu(popup, kx508::platform::MenuFlag::String, 7, "&Go");
+  kx508::platform::append_menu(popup, kx508::platform::MenuFlag::Grayed, 9, "info");
+  kx508::platform::append_menu(bar, kx508::platform::MenuFlag::Popup, popup, "&Menu");
+  kx508::platform::set_menu(w, bar);
+  kx508::platform::draw_menu_bar(w);
   // The menu bar takes its height from the client area.
-  EXPECT_EQ(platform::client_rect(w).height(), height_before - hl::kMenuBar);
+  EXPECT_EQ(kx508::platform::client_rect(w).height(), height_before - hl::kMenuBar);
 
   EXPECT_FALSE(hl::choose_menu_item(w, 9));
   EXPECT_FALSE(hl::choose_menu_item(w, 8));
   EXPECT_TRUE(hl::choose_menu_item(w, 7));
   Message m;
-  ASSERT_TRUE(platform::peek_message(m));
+  ASSERT_TRUE(kx508::platform::peek_message(m));
   EXPECT_EQ(m.type, MsgType::Command);
   EXPECT_EQ(m.param, 7);
 
-  platform::check_menu_item(popup, 7, true);
-  EXPECT_TRUE(hl::popup_entries(w, 0)[0].flags & platform::MenuFlag::Checked);
-  platform::check_menu_item(popup, 7, false);
-  EXPECT_FALSE(hl::popup_entries(w, 0)[0].flags & platform::MenuFlag::Checked);
+  kx508::platform::check_menu_item(popup, 7, true);
+  EXPECT_TRUE(hl::popup_entries(w, 0)[0].flags & kx508::platform::MenuFlag::Checked);
+  kx508::platform::check_menu_item(popup, 7, false);
+  EXPECT_FALSE(hl::popup_entries(w, 0)[0].flags & kx508::platform::MenuFlag::Checked);
 }
 
 TEST_F(HeadlessTest, BackendIsToldWhatChangedInAMenu) {
-  platform::Window w = make_window(300, 200);
-  platform::Menu bar = platform::create_menu();
-  platform::Menu popup = platform::create_popup_menu();
-  platform::append_menu(popup, platform::MenuFlag::String, 7, "&Go");
-  platform::append_menu(popup, platform::MenuFlag::String, 8, "&Stop");
-  platform::append_menu(bar, platform::MenuFlag::Popup, popup, "&Menu");
-  platform::set_menu(w, bar);
-  platform::draw_menu_bar(w);
+  kx508::platform::Window w = make_window(300, 200);
+  kx508::platform::Menu bar = kx508::platform::create_menu();
+  kx508::platform::Menu popup = kx508::platform::create_popup_menu();
+  kx508::platform::append_menu(popup, kx508::platform::MenuFlag::String, 7, "&Go");
+  kx508::platform::append_menu(popup, kx508::platform::MenuFlag::String, 8, "&Stop");
+  kx508::platform::append_menu(bar, kx508::platform::MenuFlag::Popup, popup, "&Menu");
+  kx508::platform::set_menu(w, bar);
+  kx508::platform::draw_menu_bar(w);
   using Notice = hl::MenuNotice;
   EXPECT_EQ(hl::take_menu_notices(w), (std::vector<Notice>{{true, 0, 0}}));
 
   // A check mark: that one entry, by its menu and position; the same state again, nothing.
-  platform::check_menu_item(popup, 8, true);
-  platform::check_menu_item(popup, 8, true);
+  kx508::platform::check_menu_item(popup, 8, true);
+  kx508::platform::check_menu_item(popup, 8, true);
   EXPECT_EQ(hl::take_menu_notices(w), (std::vector<Notice>{{false, popup, 1}}));
   // A new entry in a menu the bar shows: the bar is built again.
-  platform::append_menu(popup, platform::MenuFlag::String, 9, "&More");
+  kx508::platform::append_menu(popup, kx508::platform::MenuFlag::String, 9, "&More");
   EXPECT_EQ(hl::take_menu_notices(w), (std::vector<Notice>{{true, 0, 0}}));
   // A menu no window shows concerns no window.
-  platform::Menu loose = platform::create_popup_menu();
-  platform::append_menu(loose, platform::MenuFlag::String, 7, "&Go");
-  platform::check_menu_item(loose, 7, true);
+  kx508::platform::Menu loose = kx508::platform::create_popup_menu();
+  kx508::platform::append_menu(loose, kx508::platform::MenuFlag::String, 7, "&Go");
+  kx508::platform::check_menu_item(loose, 7, true);
   EXPECT_TRUE(hl::take_menu_notices(w).empty());
 }
 
 TEST_F(HeadlessTest, CopyingChangesPresentsOnlyTheTilesWhosePixelsDiffer) {
-  platform::Window w = make_window(300, 200);
-  platform::Rect client = platform::client_rect(w);
-  platform::Surface canvas(client.width(), client.height(), platform::rgb(255, 255, 255));
-  platform::WindowSurface ws = platform::get_window_surface(w);
-  platform::copy_to_window(ws, 0, 0, canvas, 0, 0, canvas.width(), canvas.height());
+  kx508::platform::Window w = make_window(300, 200);
+  kx508::platform::Rect client = kx508::platform::client_rect(w);
+  kx508::platform::Surface canvas(client.width(), client.height(), kx508::platform::rgb(255, 255, 255));
+  kx508::platform::WindowSurface ws = kx508::platform::get_window_surface(w);
+  kx508::platform::copy_to_window(ws, 0, 0, canvas, 0, 0, canvas.width(), canvas.height());
   canvas.forget_changes();
   const std::int64_t copies = hl::copies_to_window(w);
 
   // A small square across a tile corner: the tiles it touches, as two runs as tall as
   // the rows it covers in them.
-  platform::Pen none;
+  kx508::platform::Pen none;
   none.none = true;
-  platform::Brush red{platform::rgb(255, 0, 0)};
-  platform::draw_rectangle(canvas, none, red, 30, 30, 36, 36);
-  platform::copy_changes_to_window(ws, canvas);
-  EXPECT_EQ(hl::last_presented(w), (std::vector<platform::Rect>{{16, 30, 48, 32}, {16, 32, 48, 36}}));
-  EXPECT_EQ(hl::shown_pixels(w).pixel(35, 35), platform::rgb(255, 0, 0));
+  kx508::platform::Brush red{kx508::platform::rgb(255, 0, 0)};
+  kx508::platform::draw_rectangle(canvas, none, red, 30, 30, 36, 36);
+  kx508::platform::copy_changes_to_window(ws, canvas);
+  EXPECT_EQ(hl::last_presented(w), (std::vector<kx508::platform::Rect>{{16, 30, 48, 32}, {16, 32, 48, 36}}));
+  EXPECT_EQ(hl::shown_pixels(w).pixel(35, 35), kx508::platform::rgb(255, 0, 0));
   EXPECT_FALSE(canvas.any_changed());
   // A line one pixel wide: its own tile.
-  platform::draw_rectangle(canvas, none, red, 100, 40, 101, 50);
-  platform::copy_changes_to_window(ws, canvas);
-  EXPECT_EQ(hl::last_presented(w), (std::vector<platform::Rect>{{96, 40, 112, 50}}));
-  EXPECT_EQ(hl::shown_pixels(w).pixel(100, 45), platform::rgb(255, 0, 0));
+  kx508::platform::draw_rectangle(canvas, none, red, 100, 40, 101, 50);
+  kx508::platform::copy_changes_to_window(ws, canvas);
+  EXPECT_EQ(hl::last_presented(w), (std::vector<kx508::platform::Rect>{{96, 40, 112, 50}}));
+  EXPECT_EQ(hl::shown_pixels(w).pixel(100, 45), kx508::platform::rgb(255, 0, 0));
 
   // Painted over and back, or drawn as it already was: nothing differs, nothing is shown.
-  platform::draw_rectangle(canvas, none, platform::Brush{platform::rgb(0, 0, 255)}, 100, 100, 110, 110);
-  platform::draw_rectangle(canvas, none, platform::Brush{platform::rgb(255, 255, 255)}, 100, 100, 110, 110);
-  platform::draw_rectangle(canvas, none, red, 30, 30, 36, 36);
+  kx508::platform::draw_rectangle(canvas, none, kx508::platform::Brush{kx508::platform::rgb(0, 0, 255)}, 100, 100, 110, 110);
+  kx508::platform::draw_rectangle(canvas, none, kx508::platform::Brush{kx508::platform::rgb(255, 255, 255)}, 100, 100, 110, 110);
+  kx508::platform::draw_rectangle(canvas, none, red, 30, 30, 36, 36);
   EXPECT_TRUE(canvas.any_changed());
-  platform::copy_changes_to_window(ws, canvas);
+  kx508::platform::copy_changes_to_window(ws, canvas);
   EXPECT_EQ(hl::copies_to_window(w), copies + 2);
   EXPECT_FALSE(canvas.any_changed());
 }
@@ -487,36 +487,36 @@ std::vector<std::uint8_t> small_template() {
 
 TEST(DialogTemplate, ParsesHeaderAndItems) {
   std::vector<std::uint8_t> t = small_template();
-  platform::DialogDesc d;
-  ASSERT_TRUE(platform::parse_dialog_template(t.data(), t.size(), &d));
+  kx508::platform::DialogDesc d;
+  ASSERT_TRUE(kx508::platform::parse_dialog_template(t.data(), t.size(), &d));
   EXPECT_EQ(d.title, "Hi");
   EXPECT_EQ(d.width, 100);
   ASSERT_EQ(d.items.size(), 1u);
-  EXPECT_EQ(d.items[0].kind, platform::DialogItemKind::Button);
+  EXPECT_EQ(d.items[0].kind, kx508::platform::DialogItemKind::Button);
   EXPECT_EQ(d.default_id, 101);
   EXPECT_EQ(d.items[0].id, 101);
   EXPECT_EQ(d.items[0].text, "Ok");
 }
 
 TEST(DialogTemplate, DecodesStyleBitsAndTheDefaultAndCancelButtonsOnce) {
-  platform::DialogDesc d;
+  kx508::platform::DialogDesc d;
   // Enter answers with the first default push button, Escape with cancel.
   std::vector<std::uint8_t> two = dialog_template({{0x50010000, 7, 0x0080, "Plain"},
                                                    {0x50010001, 8, 0x0080, "First"},
                                                    {0x50010001, 9, 0x0080, "Second"}});
-  ASSERT_TRUE(platform::parse_dialog_template(two.data(), two.size(), &d));
+  ASSERT_TRUE(kx508::platform::parse_dialog_template(two.data(), two.size(), &d));
   EXPECT_EQ(d.default_id, 8);
   EXPECT_EQ(d.cancel_id, 2);
   // Without a default push button, Enter means OK.
   std::vector<std::uint8_t> none = dialog_template({{0x50010000, 7, 0x0080, "Plain"}});
-  ASSERT_TRUE(platform::parse_dialog_template(none.data(), none.size(), &d));
+  ASSERT_TRUE(kx508::platform::parse_dialog_template(none.data(), none.size(), &d));
   EXPECT_EQ(d.default_id, 1);
 
   // Visible, disabled, multi-line and password, for edit boxes only where they apply.
   std::vector<std::uint8_t> flags = dialog_template({{0x10000004, 1, 0x0081, ""},
                                                      {0x08000020, 2, 0x0081, ""},
                                                      {0x10000024, 3, 0x0080, "Button"}});
-  ASSERT_TRUE(platform::parse_dialog_template(flags.data(), flags.size(), &d));
+  ASSERT_TRUE(kx508::platform::parse_dialog_template(flags.data(), flags.size(), &d));
   ASSERT_EQ(d.items.size(), 3u);
   EXPECT_TRUE(d.items[0].visible && d.items[0].multiline);
   EXPECT_FALSE(d.items[0].disabled || d.items[0].password);
@@ -527,32 +527,32 @@ TEST(DialogTemplate, DecodesStyleBitsAndTheDefaultAndCancelButtonsOnce) {
 
 TEST(DialogTemplate, RejectsEveryTruncation) {
   std::vector<std::uint8_t> t = small_template();
-  platform::DialogDesc d;
+  kx508::platform::DialogDesc d;
   for (std::size_t n = 0; n < t.size(); ++n)
-    EXPECT_FALSE(platform::parse_dialog_template(t.data(), n, &d)) << "cut at " << n;
+    EXPECT_FALSE(kx508::platform::parse_dialog_template(t.data(), n, &d)) << "cut at " << n;
 }
 
-platform::Window g_dialog_seen = 0;
+kx508::platform::Window g_dialog_seen = 0;
 
-bool ok_closes(platform::Window dialog, const Message& m) {
+bool ok_closes(kx508::platform::Window dialog, const Message& m) {
   if (m.type == MsgType::InitDialog) {
-    g_dialog_seen = static_cast<platform::Window>(m.data);
+    g_dialog_seen = static_cast<kx508::platform::Window>(m.data);
     return true;
   }
   if (m.type == MsgType::Command && m.param == 101) {
-    platform::end_dialog(dialog, 42);
+    kx508::platform::end_dialog(dialog, 42);
     return true;
   }
   return false;
 }
 
 TEST_F(HeadlessTest, ModalDialogKeepsOtherWindowsServedAndTheQuitMessage) {
-  platform::Window w = make_window();
-  platform::set_timer(w, 1, 100);
+  kx508::platform::Window w = make_window();
+  kx508::platform::set_timer(w, 1, 100);
   std::vector<std::uint8_t> t = small_template();
   hl::answer_next_dialog({
       [&](hl::Dialog&) {
-        platform::post_quit_message(5);
+        kx508::platform::post_quit_message(5);
         hl::advance(300);
       },
       [](hl::Dialog& d) { d.press_escape(); },
@@ -561,30 +561,30 @@ TEST_F(HeadlessTest, ModalDialogKeepsOtherWindowsServedAndTheQuitMessage) {
         d.press_enter();
       },
   });
-  long result = platform::dialog_box(t.data(), t.size(), w, ok_closes, 77);
+  long result = kx508::platform::dialog_box(t.data(), t.size(), w, ok_closes, 77);
   EXPECT_EQ(result, 42);
   EXPECT_EQ(g_dialog_seen, 77u);
   EXPECT_GE(std::count(log.seen.begin(), log.seen.end(), "timer"), 1);
   // The quit taken during the dialog is posted again afterwards.
   Message m;
   bool quit = false;
-  while (platform::peek_message(m)) quit |= m.type == MsgType::Quit && m.param == 5;
+  while (kx508::platform::peek_message(m)) quit |= m.type == MsgType::Quit && m.param == 5;
   EXPECT_TRUE(quit);
 }
 
 TEST_F(HeadlessTest, DialogWithoutAnswersGetsEnterAndOneWhoseAnswersRunOutFailsTheWait) {
   std::vector<std::uint8_t> t = small_template();
   // No test gave answers (a replay): Enter, which chooses the default button, 101.
-  EXPECT_EQ(platform::dialog_box(t.data(), t.size(), 0, ok_closes, 0), 42);
+  EXPECT_EQ(kx508::platform::dialog_box(t.data(), t.size(), 0, ok_closes, 0), 42);
   hl::answer_next_dialog({[](hl::Dialog&) {}});
-  EXPECT_THROW(platform::dialog_box(t.data(), t.size(), 0, ok_closes, 0), hl::Stalled);
+  EXPECT_THROW(kx508::platform::dialog_box(t.data(), t.size(), 0, ok_closes, 0), hl::Stalled);
 }
 
 TEST_F(HeadlessTest, DialogThatCannotBeBuiltReportsFailure) {
   std::vector<std::uint8_t> t = small_template();
   hl::fail_next_dialog();
-  EXPECT_EQ(platform::dialog_box(t.data(), t.size(), 0, ok_closes, 0), -1);
-  EXPECT_EQ(platform::dialog_box(t.data(), 10, 0, ok_closes, 0), -1);
+  EXPECT_EQ(kx508::platform::dialog_box(t.data(), t.size(), 0, ok_closes, 0), -1);
+  EXPECT_EQ(kx508::platform::dialog_box(t.data(), 10, 0, ok_closes, 0), -1);
 }
 
 }  // namespace

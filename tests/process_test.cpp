@@ -11,8 +11,8 @@
 #include "process.h"
 
 namespace fs = std::filesystem;
-using platform::process::Command;
-using platform::process::End;
+using kx508::platform::process::Command;
+using kx508::platform::process::End;
 
 namespace {
 
@@ -27,7 +27,7 @@ class ProcessTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(root_); }
 
   // Runs sh -c script in root/work, with nothing but the given environment.
-  platform::process::Ending sh(const std::string& script, std::vector<std::string> env = {}) {
+  kx508::platform::process::Ending sh(const std::string& script, std::vector<std::string> env = {}) {
     Command c;
     c.program = "/bin/sh";
     c.arguments = {"-c", script};
@@ -36,7 +36,7 @@ class ProcessTest : public ::testing::Test {
     c.output = (root_ / "out").string();
     c.errors = (root_ / "err").string();
     c.limits.wall_seconds = 20;
-    return platform::process::run(c);
+    return kx508::platform::process::run(c);
   }
   std::string read(const std::string& name) {
     std::ifstream in(root_ / name);
@@ -66,8 +66,8 @@ TEST_F(ProcessTest, ADescriptorOpenHereIsNotTheRuns) {
 }
 
 TEST_F(ProcessTest, OnlyTheWorkingFolderIsWritable) {
-  ASSERT_EQ(platform::process::confinement().rfind("each run in its own", 0), 0u)
-      << "namespaces are needed here: " << platform::process::confinement();
+  ASSERT_EQ(kx508::platform::process::confinement().rfind("each run in its own", 0), 0u)
+      << "namespaces are needed here: " << kx508::platform::process::confinement();
   const auto end = sh("touch inside && touch ../outside");
   EXPECT_EQ(end.how, End::Exited);
   EXPECT_NE(end.code, 0);
@@ -82,7 +82,7 @@ TEST_F(ProcessTest, AProgramThatCannotStartIsNotRunWithTheReason) {
   c.folder = (root_ / "work").string();
   c.output = (root_ / "out").string();
   c.errors = (root_ / "err").string();
-  const auto end = platform::process::run(c);
+  const auto end = kx508::platform::process::run(c);
   EXPECT_EQ(end.how, End::NotRun);
   EXPECT_EQ(end.why, "starting the program: No such file or directory");
 }

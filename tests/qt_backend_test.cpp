@@ -28,8 +28,8 @@
 
 namespace {
 
-using platform::Message;
-using platform::MsgType;
+using kx508::platform::Message;
+using kx508::platform::MsgType;
 
 struct Event {
   int kind = 0;
@@ -50,11 +50,11 @@ QWidget* top_level(const char* title) {
 }
 
 QWidget* client_of(QWidget* top) {
-  return top ? top->findChild<QWidget*>(QLatin1String(platform::qt::kClientName)) : nullptr;
+  return top ? top->findChild<QWidget*>(QLatin1String(kx508::platform::qt::kClientName)) : nullptr;
 }
 
 QMenu* run_menu_of(QWidget* top) {
-  auto* bar = top->findChild<QMenuBar*>(QLatin1String(platform::qt::kMenuBarName));
+  auto* bar = top->findChild<QMenuBar*>(QLatin1String(kx508::platform::qt::kMenuBarName));
   if (!bar || bar->actions().size() != 1) return nullptr;
   return bar->actions()[0]->menu();
 }
@@ -63,7 +63,7 @@ QMenu* run_menu_of(QWidget* top) {
 std::vector<Message> take(std::initializer_list<MsgType> types) {
   std::vector<Message> kept;
   Message m;
-  while (platform::peek_message(m))
+  while (kx508::platform::peek_message(m))
     for (MsgType t : types)
       if (m.type == t) kept.push_back(m);
   return kept;
@@ -72,9 +72,9 @@ std::vector<Message> take(std::initializer_list<MsgType> types) {
 // Dispatches everything queued, as the library's loop does.
 void pump() {
   Message m;
-  while (platform::peek_message(m)) {
-    platform::translate_message(m);
-    platform::dispatch_message(m);
+  while (kx508::platform::peek_message(m)) {
+    kx508::platform::translate_message(m);
+    kx508::platform::dispatch_message(m);
   }
 }
 
@@ -93,7 +93,7 @@ class QtBackendTest : public ::testing::Test {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     kx508::reset_library();
     std::string why;
-    ASSERT_TRUE(platform::open_backend("qt", &why)) << why;
+    ASSERT_TRUE(kx508::platform::open_backend("qt", &why)) << why;
     ASSERT_EQ(KX508_start("kx508-test", nullptr, "", 1), 1);
     draw_top = top_level("KX508 Graphics");
     text_top = top_level("KX508 Text");
@@ -138,18 +138,18 @@ TEST_F(QtBackendTest, WindowsHaveTheirTitlesSizesAndStyles) {
   EXPECT_NE(text_top->minimumSize(), text_top->maximumSize());
 
   // The client area is what is left below the menu bar, and the library knows its size.
-  auto* bar = draw_top->findChild<QMenuBar*>(QLatin1String(platform::qt::kMenuBarName));
+  auto* bar = draw_top->findChild<QMenuBar*>(QLatin1String(kx508::platform::qt::kMenuBarName));
   ASSERT_NE(bar, nullptr);
   EXPECT_GT(bar->height(), 0);
   EXPECT_EQ(draw_client->geometry(),
             QRect(0, bar->height(), draw_top->width(), draw_top->height() - bar->height()));
-  platform::Rect client = platform::client_rect(kx508::lib.windows.draw_window);
+  kx508::platform::Rect client = kx508::platform::client_rect(kx508::lib.windows.draw_window);
   EXPECT_EQ(QSize(client.width(), client.height()), draw_client->size());
   EXPECT_EQ(kx508::lib.windows.canvas_origin.x, draw_client->width() / 2);
 
   // The text window spans the screen along its bottom third.
   QSize screen = QGuiApplication::primaryScreen()->size();
-  platform::Size reported = platform::screen_size();
+  kx508::platform::Size reported = kx508::platform::screen_size();
   EXPECT_EQ(QSize(reported.width, reported.height), screen);
   EXPECT_EQ(text_top->frameGeometry(),
             QRect(0, 2 * screen.height() / 3 + 1, screen.width(), screen.height() / 3));
@@ -164,7 +164,7 @@ TEST_F(QtBackendTest, CloseBoxEndsTheProgramThroughTheLibrary) {
   EXPECT_EQ(wait_event().kind, KX508_QUIT);
   pump();
   EXPECT_TRUE(top.isNull());
-  EXPECT_FALSE(platform::is_window(kx508::lib.windows.draw_window));
+  EXPECT_FALSE(kx508::platform::is_window(kx508::lib.windows.draw_window));
   // The other window stays.
   EXPECT_EQ(top_level("KX508 Text"), text_top);
 }
@@ -207,8 +207,8 @@ TEST_F(QtBackendTest, KeysCarryCtrlFromTheKeyEventItself) {
   QTest::keyClick(draw_client, Qt::Key_L);
   std::vector<Message> downs = take({MsgType::KeyDown});
   ASSERT_EQ(downs.size(), 3u);  // Ctrl, then L with it, then L alone
-  EXPECT_EQ(downs[0].param, platform::Key::Control);
-  EXPECT_EQ(downs[1].modifiers, platform::Modifier::Ctrl);
+  EXPECT_EQ(downs[0].param, kx508::platform::Key::Control);
+  EXPECT_EQ(downs[1].modifiers, kx508::platform::Modifier::Ctrl);
   EXPECT_EQ(downs[2].modifiers, 0u);
 }
 
@@ -279,7 +279,7 @@ TEST_F(QtBackendTest, TypedCharacterIsAKeyEvent) {
 // Whichever window has the focus, its client takes the keys and posts them for its own
 // window, with Ctrl; what the library makes of them is its own tests' business.
 TEST_F(QtBackendTest, EitherWindowPostsCtrlKeysForItself) {
-  const std::pair<QWidget*, platform::Window> windows[] = {
+  const std::pair<QWidget*, kx508::platform::Window> windows[] = {
       {draw_top, kx508::lib.windows.draw_window}, {text_top, kx508::lib.windows.text_window}};
   for (const auto& [top, window] : windows) {
     SCOPED_TRACE(top->windowTitle().toStdString());
@@ -292,7 +292,7 @@ TEST_F(QtBackendTest, EitherWindowPostsCtrlKeysForItself) {
     ASSERT_EQ(downs.size(), 2u);  // Ctrl, then A with it
     EXPECT_EQ(downs[1].window, window);
     EXPECT_EQ(downs[1].param, 'A');
-    EXPECT_EQ(downs[1].modifiers, platform::Modifier::Ctrl);
+    EXPECT_EQ(downs[1].modifiers, kx508::platform::Modifier::Ctrl);
   }
 }
 
@@ -300,10 +300,10 @@ TEST_F(QtBackendTest, EitherWindowPostsCtrlKeysForItself) {
 TEST_F(QtBackendTest, LosingTheApplicationFocusIsPostedToEveryWindow) {
   pump();
   emit qApp->applicationStateChanged(Qt::ApplicationInactive);
-  std::vector<platform::Window> told;
+  std::vector<kx508::platform::Window> told;
   for (const Message& m : take({MsgType::FocusLost})) told.push_back(m.window);
   std::sort(told.begin(), told.end());
-  EXPECT_EQ(told, (std::vector<platform::Window>{kx508::lib.windows.draw_window,
+  EXPECT_EQ(told, (std::vector<kx508::platform::Window>{kx508::lib.windows.draw_window,
                                                  kx508::lib.windows.text_window}));
 }
 
@@ -331,28 +331,28 @@ TEST_F(QtBackendTest, AnimationTicksAboutEvery100MsWithoutBusyWaiting) {
 // ---- Menus
 
 TEST_F(QtBackendTest, RunMenuShowsTheLibraryEntries) {
-  auto* bar = draw_top->findChild<QMenuBar*>(QLatin1String(platform::qt::kMenuBarName));
+  auto* bar = draw_top->findChild<QMenuBar*>(QLatin1String(kx508::platform::qt::kMenuBarName));
   ASSERT_NE(bar, nullptr);
   ASSERT_EQ(bar->actions().size(), 1);
   EXPECT_EQ(bar->actions()[0]->text(), QStringLiteral("&Run"));
   QMenu* menu = run_menu_of(draw_top);
   ASSERT_NE(menu, nullptr);
 
-  const platform::MenuRecord* rec = platform::core::find_menu(kx508::lib.menu.run_menu);
+  const kx508::platform::MenuRecord* rec = kx508::platform::core::find_menu(kx508::lib.menu.run_menu);
   ASSERT_NE(rec, nullptr);
   const QList<QAction*> actions = menu->actions();
   ASSERT_EQ(actions.size(), static_cast<qsizetype>(rec->entries.size()));
   int separators = 0, grayed = 0;
   for (qsizetype i = 0; i < actions.size(); ++i) {
-    const platform::MenuEntry& e = rec->entries[i];
+    const kx508::platform::MenuEntry& e = rec->entries[i];
     QAction* a = actions[i];
     SCOPED_TRACE(e.text);
-    EXPECT_EQ(a->isSeparator(), (e.flags & platform::MenuFlag::Separator) != 0);
+    EXPECT_EQ(a->isSeparator(), (e.flags & kx508::platform::MenuFlag::Separator) != 0);
     separators += a->isSeparator();
     if (a->isSeparator()) continue;
     EXPECT_EQ(a->text().toStdString(), e.text);
-    EXPECT_EQ(a->isChecked(), (e.flags & platform::MenuFlag::Checked) != 0);
-    EXPECT_EQ(a->isEnabled(), (e.flags & platform::MenuFlag::Grayed) == 0);
+    EXPECT_EQ(a->isChecked(), (e.flags & kx508::platform::MenuFlag::Checked) != 0);
+    EXPECT_EQ(a->isEnabled(), (e.flags & kx508::platform::MenuFlag::Grayed) == 0);
     grayed += !a->isEnabled();
     // The keys are the program's: the text only shows them.
     EXPECT_TRUE(a->shortcut().isEmpty());
@@ -392,9 +392,9 @@ TEST_F(QtBackendTest, CheckMarkFollowsTheLibraryNotQt) {
   EXPECT_TRUE(logging->isChecked());
   pump();
   // ...which has now cleared it in the record, and the same entry follows.
-  const platform::MenuRecord* rec = platform::core::find_menu(kx508::lib.menu.run_menu);
+  const kx508::platform::MenuRecord* rec = kx508::platform::core::find_menu(kx508::lib.menu.run_menu);
   ASSERT_NE(rec, nullptr);
-  EXPECT_FALSE(rec->entries[4].flags & platform::MenuFlag::Checked);
+  EXPECT_FALSE(rec->entries[4].flags & kx508::platform::MenuFlag::Checked);
   ASSERT_FALSE(logging.isNull());
   EXPECT_FALSE(logging->isChecked());
   EXPECT_EQ(run_menu_of(draw_top), menu);
@@ -421,14 +421,14 @@ QDialog* open_dialog() {
 // after a while, so the test fails on what it got instead.
 void end_dialogs_after(int ms) {
   QTimer::singleShot(ms, [] {
-    for (platform::Window id : platform::core::windows())
-      if (platform::core::find(id)->is_dialog) platform::end_dialog(id, -2);
+    for (kx508::platform::Window id : kx508::platform::core::windows())
+      if (kx508::platform::core::find(id)->is_dialog) kx508::platform::end_dialog(id, -2);
   });
 }
 
 template <typename T>
 T* item(QDialog* dialog, int id) {
-  return dialog ? dialog->findChild<T*>(platform::qt::dialog_item_name(id)) : nullptr;
+  return dialog ? dialog->findChild<T*>(kx508::platform::qt::dialog_item_name(id)) : nullptr;
 }
 
 TEST_F(QtBackendTest, GetsReturnsWhatWasTypedWhenEnterIsPressed) {
@@ -504,7 +504,7 @@ TEST_F(QtBackendTest, DrawingWindowShowsTheCanvasPixelForPixel) {
   KX508_flush();
   const QImage shown = draw_client->grab().toImage();
   ASSERT_EQ(shown.size(), draw_client->size());
-  const platform::WindowRecord* rec = platform::core::find(kx508::lib.windows.draw_window);
+  const kx508::platform::WindowRecord* rec = kx508::platform::core::find(kx508::lib.windows.draw_window);
   ASSERT_NE(rec, nullptr);
   int differ = 0;
   for (int y = 0; y < shown.height(); ++y)
@@ -528,7 +528,7 @@ TEST_F(QtBackendTest, PresentedPartsAreWhatTheWindowShowsAtOnce) {
   QCoreApplication::processEvents();  // the first paint, of the whole canvas
   KX508_draw_rectangle(3, -20, 20, 19, -19, 0);
   KX508_flush();
-  const platform::WindowRecord* rec = platform::core::find(kx508::lib.windows.draw_window);
+  const kx508::platform::WindowRecord* rec = kx508::platform::core::find(kx508::lib.windows.draw_window);
   ASSERT_NE(rec, nullptr);
   const QPoint at = draw_client->mapTo(draw_top, QPoint(0, 0));
   const QImage shown = draw_top->screen()
@@ -545,7 +545,7 @@ TEST_F(QtBackendTest, PresentedPartsAreWhatTheWindowShowsAtOnce) {
 }
 
 TEST_F(QtBackendTest, LogLinesAreDrawnAtTheBottomOfTheTextWindowAndScrollUp) {
-  const int line = platform::text_line_height(kx508::lib.windows.text_window);
+  const int line = kx508::platform::text_line_height(kx508::lib.windows.text_window);
   ASSERT_GT(line, 4);
   KX508_log("The first line of the log\n");
   QImage first = text_client->grab().toImage();
@@ -578,9 +578,9 @@ TEST(QtBackendStart, ReusesAnApplicationThatExistsAndLeavesItBehind) {
   char* argv[] = {name, nullptr};
   auto app = std::make_unique<QApplication>(argc, argv);
   std::string why;
-  ASSERT_TRUE(platform::open_backend("qt", &why)) << why;
+  ASSERT_TRUE(kx508::platform::open_backend("qt", &why)) << why;
   EXPECT_EQ(QCoreApplication::instance(), app.get());
-  platform::close();
+  kx508::platform::close();
   EXPECT_EQ(QCoreApplication::instance(), app.get());
 }
 
@@ -611,18 +611,18 @@ TEST(QtBackendStart, WithoutADisplayTheReasonIsOneLine) {
   std::string why;
   {
     ScopedEnv display("DISPLAY", nullptr);
-    EXPECT_FALSE(platform::open_backend("qt", &why));
+    EXPECT_FALSE(kx508::platform::open_backend("qt", &why));
     EXPECT_EQ(why, "cannot open a display: DISPLAY is not set" + advice);
     // X11 was chosen so that Qt tries nothing else.
     EXPECT_STREQ(std::getenv("QT_QPA_PLATFORM"), "xcb");
   }
   {
     ScopedEnv display("DISPLAY", ":9999");
-    EXPECT_FALSE(platform::open_backend("qt", &why));
+    EXPECT_FALSE(kx508::platform::open_backend("qt", &why));
     EXPECT_EQ(why, "cannot connect to X display \":9999\"" + advice);
   }
   EXPECT_EQ(QCoreApplication::instance(), nullptr);
-  EXPECT_EQ(platform::backend_name(), "");
+  EXPECT_EQ(kx508::platform::backend_name(), "");
 }
 
 TEST(QtBackendStart, LibraryEndsWithStatusOneAndTheReason) {

@@ -7,7 +7,7 @@
 
 namespace {
 
-using platform::qt::platform_to_ask_for;
+using kx508::platform::qt::platform_to_ask_for;
 
 #ifdef KX508_HAVE_X11
 const std::string kFallback = "xcb";  // the X11 probe then says why there is no display

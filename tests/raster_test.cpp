@@ -14,12 +14,12 @@
 
 namespace {
 
-using platform::Brush;
-using platform::Colour;
-using platform::Pen;
-using platform::Point64;
-using platform::rgb;
-using platform::Surface;
+using kx508::platform::Brush;
+using kx508::platform::Colour;
+using kx508::platform::Pen;
+using kx508::platform::Point64;
+using kx508::platform::rgb;
+using kx508::platform::Surface;
 using std::int64_t;
 // Squared cross products pass 64 bits at large coordinates and widths.
 __extension__ using Wide = __int128;
@@ -142,7 +142,7 @@ Surface oracle_polygon(int w, int h, const std::vector<Point64>& p, int pen_widt
 Surface polygon(int w, int h, const std::vector<Point64>& p, const Pen& pn,
                 const Brush& br) {
   Surface s(w, h, kBg);
-  platform::draw_polygon(s, pn, br, p.data(), static_cast<int>(p.size()));
+  kx508::platform::draw_polygon(s, pn, br, p.data(), static_cast<int>(p.size()));
   return s;
 }
 
@@ -157,27 +157,27 @@ TEST(Surface, SizeAndFill) {
   EXPECT_EQ(empty.width(), 0);
   EXPECT_EQ(count(empty, kBg), 0);
   // Drawing on an empty surface is a no-op, not a crash.
-  platform::draw_rectangle(empty, pen(3), kSolid, -5, -5, 5, 5);
+  kx508::platform::draw_rectangle(empty, pen(3), kSolid, -5, -5, 5, 5);
 }
 
 TEST(Rectangle, OnePixelBoxAndEmptyBoxes) {
   Surface s(8, 8, kBg);
-  platform::draw_rectangle(s, pen(1), kSolid, 5, 4, 6, 5);
+  kx508::platform::draw_rectangle(s, pen(1), kSolid, 5, 4, 6, 5);
   EXPECT_EQ(count(s, kPen), 1);
   EXPECT_EQ(s.pixel(5, 4), kPen);
   Surface t(8, 8, kBg);
-  platform::draw_rectangle(t, kNoPen, kSolid, 5, 4, 6, 5);
+  kx508::platform::draw_rectangle(t, kNoPen, kSolid, 5, 4, 6, 5);
   EXPECT_EQ(count(t, kFill), 1);
   EXPECT_EQ(t.pixel(5, 4), kFill);
   Surface u(8, 8, kBg);
-  platform::draw_rectangle(u, pen(5), kSolid, 3, 2, 3, 6);  // zero width
-  platform::draw_rectangle(u, pen(5), kSolid, 1, 4, 6, 4);  // zero height
+  kx508::platform::draw_rectangle(u, pen(5), kSolid, 3, 2, 3, 6);  // zero width
+  kx508::platform::draw_rectangle(u, pen(5), kSolid, 1, 4, 6, 4);  // zero height
   EXPECT_EQ(count(u, kBg), 64);
 }
 
 TEST(Rectangle, FilledBoxWithoutPen) {
   Surface s(10, 9, kBg);
-  platform::draw_rectangle(s, kNoPen, kSolid, 7, 6, 2, 3);  // corners swapped
+  kx508::platform::draw_rectangle(s, kNoPen, kSolid, 7, 6, 2, 3);  // corners swapped
   EXPECT_EQ(count(s, kFill), 15) << art(s);
   EXPECT_EQ(s.pixel(2, 3), kFill);
   EXPECT_EQ(s.pixel(6, 5), kFill);
@@ -186,14 +186,14 @@ TEST(Rectangle, FilledBoxWithoutPen) {
   EXPECT_EQ(s.pixel(2, 2), kBg);
   EXPECT_EQ(s.pixel(6, 6), kBg);
   Surface t(10, 9, kBg);
-  platform::draw_rectangle(t, kNoPen, kHollow, 2, 3, 7, 6);
+  kx508::platform::draw_rectangle(t, kNoPen, kHollow, 2, 3, 7, 6);
   EXPECT_EQ(count(t, kBg), 90);
 }
 
 TEST(Rectangle, OutlineWidths) {
   auto draw = [](int width, const Brush& br) {
     Surface s(12, 10, kBg);
-    platform::draw_rectangle(s, pen(width), br, 3, 2, 9, 8);
+    kx508::platform::draw_rectangle(s, pen(width), br, 3, 2, 9, 8);
     return art(s);
   };
   const std::string thin = lines(
@@ -218,7 +218,7 @@ TEST(Rectangle, WidePenBandExtents) {
   for (int w : {4, 7, 8, 15}) {
     Surface s(120, 120, kBg);
     const int left = 40, right = 80, top = 30, bottom = 90;
-    platform::draw_rectangle(s, pen(w), kSolid, left, top, right, bottom);
+    kx508::platform::draw_rectangle(s, pen(w), kSolid, left, top, right, bottom);
     const int o = w / 2, i = (w - 1) / 2, y = 60, x = 60;
     SCOPED_TRACE(w);
     EXPECT_EQ(s.pixel(left - o - 1, y), kBg);
@@ -241,7 +241,7 @@ TEST(Rectangle, WidePenBandExtents) {
   }
   // A pen wider than the box swallows the interior.
   Surface s(20, 20, kBg);
-  platform::draw_rectangle(s, pen(6), kSolid, 8, 8, 11, 12);
+  kx508::platform::draw_rectangle(s, pen(6), kSolid, 8, 8, 11, 12);
   EXPECT_EQ(count(s, kFill), 0);
   EXPECT_EQ(count(s, kPen), 9 * 10);
   EXPECT_EQ(s.pixel(5, 5), kPen);
@@ -258,8 +258,8 @@ TEST(Rectangle, ClippingMatchesTheUnclippedDrawing) {
   for (const auto& b : boxes)
     for (int pw : {1, 2, 5}) {
       Surface small(w, h, kBg), big(w + 2 * m, h + 2 * m, kBg);
-      platform::draw_rectangle(small, pen(pw), kSolid, b[0], b[1], b[2], b[3]);
-      platform::draw_rectangle(big, pen(pw), kSolid, b[0] + m, b[1] + m, b[2] + m,
+      kx508::platform::draw_rectangle(small, pen(pw), kSolid, b[0], b[1], b[2], b[3]);
+      kx508::platform::draw_rectangle(big, pen(pw), kSolid, b[0] + m, b[1] + m, b[2] + m,
                                b[3] + m);
       EXPECT_EQ(art(small), art(crop(big, m, m, w, h)))
           << b[0] << "," << b[1] << " pen " << pw;
@@ -269,25 +269,25 @@ TEST(Rectangle, ClippingMatchesTheUnclippedDrawing) {
 TEST(Rectangle, ExtremeArguments) {
   const int64_t far = int64_t{1} << 32;
   Surface s(601, 540, kBg);
-  platform::draw_rectangle(s, pen(INT_MAX), kSolid, 10, 10, 20, 20);
+  kx508::platform::draw_rectangle(s, pen(INT_MAX), kSolid, 10, 10, 20, 20);
   EXPECT_EQ(count(s, kPen), 601 * 540);
 
   Surface t(601, 540, kBg);
-  platform::draw_rectangle(t, pen(1), kSolid, -far, -far, far, far);
+  kx508::platform::draw_rectangle(t, pen(1), kSolid, -far, -far, far, far);
   EXPECT_EQ(count(t, kFill), 601 * 540);
 
   Surface u(601, 540, kBg);  // only the right ring column is on the surface
-  platform::draw_rectangle(u, pen(1), kSolid, -2 * far, -far, 5, far);
+  kx508::platform::draw_rectangle(u, pen(1), kSolid, -2 * far, -far, 5, far);
   EXPECT_EQ(count(u, kPen), 540);
   EXPECT_EQ(count(u, kFill), 4 * 540);
 
   Surface v(601, 540, kBg);  // entirely off to the right, pen reaching back 2^30
-  platform::draw_rectangle(v, pen(INT_MAX), kSolid, 300 + int64_t{INT_MAX} + (1 << 30), 0,
+  kx508::platform::draw_rectangle(v, pen(INT_MAX), kSolid, 300 + int64_t{INT_MAX} + (1 << 30), 0,
                            4 * far, 9);
   EXPECT_EQ(count(v, kBg), 601 * 540);
 
   Surface x(64, 64, kBg);
-  platform::draw_rectangle(x, pen(INT_MAX), kSolid, INT64_MIN, INT64_MIN, INT64_MAX,
+  kx508::platform::draw_rectangle(x, pen(INT_MAX), kSolid, INT64_MIN, INT64_MIN, INT64_MAX,
                            INT64_MAX);
   EXPECT_EQ(count(x, kFill), 64 * 64);
 }
@@ -305,9 +305,9 @@ TEST(PolygonFill, HandCheckedShapes) {
   EXPECT_EQ(count(polygon(5, 5, {{3, 2}}, p, kSolid), kFill), 1);
   EXPECT_EQ(polygon(5, 5, {{3, 2}}, p, kSolid).pixel(3, 2), kFill);
   Surface none(5, 5, kBg);
-  platform::draw_polygon(none, pen(3), kSolid, nullptr, 0);
+  kx508::platform::draw_polygon(none, pen(3), kSolid, nullptr, 0);
   Point64 pt{2, 2};
-  platform::draw_polygon(none, pen(3), kSolid, &pt, -1);
+  kx508::platform::draw_polygon(none, pen(3), kSolid, &pt, -1);
   EXPECT_EQ(count(none, kBg), 25);
 }
 
@@ -596,7 +596,7 @@ TEST(CopySurface, MatchesPerPixelClipping) {
           for (int w : sizes)
             for (int h : sizes) {
               Surface dst(10, 7, kBg), want(10, 7, kBg);
-              platform::copy_surface(dst, dx, dy, src, sx, sy, w, h);
+              kx508::platform::copy_surface(dst, dx, dy, src, sx, sy, w, h);
               for (int y = 0; y < 7; ++y)
                 for (int x = 0; x < 10; ++x) {
                   const int64_t u = int64_t{x} - dx, v = int64_t{y} - dy;  // within block
@@ -617,9 +617,9 @@ TEST(CopySurface, OverlappingCopyWithinOneSurface) {
     for (int y = 0; y < 10; ++y)
       for (int x = 0; x < 12; ++x) s.set_pixel(x, y, rgb(x, y, 1));
     const Surface before = s;
-    platform::copy_surface(s, 2 + shift, 2 + shift, s, 2, 2, 6, 6);
+    kx508::platform::copy_surface(s, 2 + shift, 2 + shift, s, 2, 2, 6, 6);
     Surface want = before;
-    platform::copy_surface(want, 2 + shift, 2 + shift, before, 2, 2, 6, 6);
+    kx508::platform::copy_surface(want, 2 + shift, 2 + shift, before, 2, 2, 6, 6);
     EXPECT_TRUE(std::equal(s.data(), s.data() + 120, want.data())) << shift;
   }
 }

@@ -15,16 +15,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kx508_recorder_lock FILE [SECONDS]\n");
     return 2;
   }
-  platform::files::LockedOpen result;
-  std::FILE* f = platform::files::open_locked_for_writing(argv[1], &result);
-  std::puts(result == platform::files::LockedOpen::Opened ? "opened"
-            : result == platform::files::LockedOpen::Held ? "held"
+  kx508::platform::files::LockedOpen result;
+  std::FILE* f = kx508::platform::files::open_locked_for_writing(argv[1], &result);
+  std::puts(result == kx508::platform::files::LockedOpen::Opened ? "opened"
+            : result == kx508::platform::files::LockedOpen::Held ? "held"
                                                           : "failed");
   std::fflush(stdout);
   if (!f) return 0;
   std::fputs("KX508_KBD(109);\n", f);
   std::fflush(f);
   if (argc > 2) std::this_thread::sleep_for(std::chrono::seconds(std::atoi(argv[2])));
-  platform::files::close(f);
+  kx508::platform::files::close(f);
   return 0;
 }

@@ -198,11 +198,11 @@ TEST_F(ReplayTest, FramesAreWrittenByNumberEveryNthAndTheLastAlways) {
 // until the first process ends.
 TEST_F(ReplayTest, AFolderIsClaimedByOneRunAtATime) {
   fs::create_directory("claimed");
-  EXPECT_EQ(platform::files::claim_folder("claimed"), platform::files::Claim::Claimed);
+  EXPECT_EQ(kx508::platform::files::claim_folder("claimed"), kx508::platform::files::Claim::Claimed);
   std::string why;
-  EXPECT_EQ(platform::files::claim_folder("./claimed/", &why), platform::files::Claim::Held);
+  EXPECT_EQ(kx508::platform::files::claim_folder("./claimed/", &why), kx508::platform::files::Claim::Held);
   EXPECT_FALSE(why.empty());
-  EXPECT_EQ(platform::files::claim_folder("missing"), platform::files::Claim::Failed);
+  EXPECT_EQ(kx508::platform::files::claim_folder("missing"), kx508::platform::files::Claim::Failed);
 }
 
 TEST_F(ReplayTest, TheLogFileGetsMessagesAndTraceLinesAsTheyAreLogged) {

@@ -67,7 +67,7 @@ TEST_F(RunTest, ARunRecordedFromTheStartReplaysWhatTheProgramSaw) {
             "KX508_KBD(107);\nKX508_GETS(\"Ada \\\"the\\\" \\\\ fir\");\nKX508_PERIODIC(2);\n");
 
   kx508::reset_library();
-  ASSERT_TRUE(platform::open_backend("headless", nullptr));
+  ASSERT_TRUE(kx508::platform::open_backend("headless", nullptr));
   set_env("KX508_RECORD", nullptr);
   set_env("KX508_PLAY", "my.run");
   start();

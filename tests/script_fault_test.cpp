@@ -23,7 +23,7 @@
 namespace {
 
 // A short name for the library's drawing window.
-const platform::Window& draw_window = kx508::lib.windows.draw_window;
+const kx508::platform::Window& draw_window = kx508::lib.windows.draw_window;
 
 const std::string kCannotRead = "Cannot open script file KX508.SCR for reading\n";
 const std::string kCannotOpenForWriting = "Cannot open script file KX508.SCR for writing\n";

@@ -10,7 +10,7 @@
 namespace {
 
 // A short name for the library's drawing window.
-const platform::Window& draw_window = kx508::lib.windows.draw_window;
+const kx508::platform::Window& draw_window = kx508::lib.windows.draw_window;
 
 class ScriptTest : public ScriptFileTest {
  protected:

@@ -10,8 +10,8 @@
 
 namespace {
 
-const platform::Colour kBlack = platform::rgb(0, 0, 0);
-const platform::Colour kWhite = platform::rgb(255, 255, 255);
+const kx508::platform::Colour kBlack = kx508::platform::rgb(0, 0, 0);
+const kx508::platform::Colour kWhite = kx508::platform::rgb(255, 255, 255);
 
 // A junction at (0, 0) with a neighbour 100 units off each side, joined by an arriving
 // and a leaving road per side unless left out.

@@ -15,20 +15,20 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace {
 
-namespace hl = platform::headless;
+namespace hl = kx508::platform::headless;
 
-const platform::Colour kBlack = platform::rgb(0, 0, 0);
-const platform::Colour kWhite = platform::rgb(255, 255, 255);
-const platform::Colour kRed = platform::rgb(255, 0, 0);
-const platform::Colour kBlue = platform::rgb(0, 0, 255);
-const platform::Colour kYellow = platform::rgb(255, 255, 0);
+const kx508::platform::Colour kBlack = kx508::platform::rgb(0, 0, 0);
+const kx508::platform::Colour kWhite = kx508::platform::rgb(255, 255, 255);
+const kx508::platform::Colour kRed = kx508::platform::rgb(255, 0, 0);
+const kx508::platform::Colour kBlue = kx508::platform::rgb(0, 0, 255);
+const kx508::platform::Colour kYellow = kx508::platform::rgb(255, 255, 0);
 
 class MainLoop : public ::testing::Test {
  protected:
   void SetUp() override {
     kx508::reset_library();
     std::string why;
-    ASSERT_TRUE(platform::open_backend("headless", &why)) << why;
+    ASSERT_TRUE(kx508::platform::open_backend("headless", &why)) << why;
   }
   void TearDown() override { kx508::reset_library(); }
 
@@ -48,7 +48,7 @@ class MainLoop : public ::testing::Test {
   }
 
   // The canvas pixel under a library point; the canvas outlives the display.
-  static platform::Colour pixel(int x, int y) {
+  static kx508::platform::Colour pixel(int x, int y) {
     const kx508::CanvasOrigin& origin = kx508::lib.windows.canvas_origin;
     return kx508::lib.windows.canvas.pixel(origin.x + x, origin.y - y);
   }

@@ -114,7 +114,7 @@ class DisplayTest : public ::testing::Test {
   static std::vector<std::string> trace() { return log_lines(); }
 
   // The canvas pixel under a library point.
-  static platform::Colour pixel(int x, int y) {
+  static kx508::platform::Colour pixel(int x, int y) {
     const kx508::CanvasOrigin& origin = kx508::lib.windows.canvas_origin;
     return kx508::lib.windows.canvas.pixel(origin.x + x, origin.y - y);
   }

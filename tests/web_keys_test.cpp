@@ -9,9 +9,9 @@
 
 namespace {
 
-using platform::Modifier;
-using platform::Message;
-using platform::web::key_message;
+using kx508::platform::Modifier;
+using kx508::platform::Message;
+using kx508::platform::web::key_message;
 
 struct Key {
   int vk;
@@ -23,7 +23,7 @@ Key down(std::string_view code, std::string_view key, bool ctrl = false, bool al
   std::optional<Message> m = key_message(true, code, key, ctrl, alt);
   EXPECT_TRUE(m.has_value()) << code;
   if (!m) return {};
-  EXPECT_EQ(m->type, platform::MsgType::KeyDown);
+  EXPECT_EQ(m->type, kx508::platform::MsgType::KeyDown);
   return {m->param, m->ch, (m->modifiers & Modifier::Ctrl) != 0};
 }
 
@@ -64,18 +64,18 @@ TEST(WebKeys, CtrlComesFromTheEventAndAltTypesNothing) {
   EXPECT_EQ(down("KeyQ", "@", true, true).ch, '@');   // AltGr on many layouts
   std::optional<Message> up = key_message(false, "KeyR", "r", true, false);
   ASSERT_TRUE(up);
-  EXPECT_EQ(up->type, platform::MsgType::KeyUp);
+  EXPECT_EQ(up->type, kx508::platform::MsgType::KeyUp);
   EXPECT_EQ(up->ch, 0);
   EXPECT_EQ(up->modifiers, Modifier::Ctrl);
 }
 
 TEST(WebKeys, ThePageHandsOnExactlyTheKeysThatBecomeMessagesAndTabIsThePages) {
-  std::istringstream codes(platform::web::message_key_codes());
+  std::istringstream codes(kx508::platform::web::message_key_codes());
   int count = 0;
   for (std::string code; codes >> code; ++count)
     EXPECT_TRUE(key_message(true, code, "Unidentified", false, false)) << code;
   EXPECT_GT(count, 100);
-  const std::string listed = " " + platform::web::message_key_codes() + " ";
+  const std::string listed = " " + kx508::platform::web::message_key_codes() + " ";
   for (std::string_view code : {"AudioVolumeMute", "Fn", "", "Key", "KeyAB", "F25", "F0", "Tab"}) {
     EXPECT_FALSE(key_message(true, code, "x", false, false)) << code;
     EXPECT_EQ(listed.find(" " + std::string(code) + " "), std::string::npos) << code;

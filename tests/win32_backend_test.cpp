@@ -11,8 +11,8 @@
 
 namespace {
 
-using platform::MsgType;
-using platform::win32::key_message;
+using kx508::platform::MsgType;
+using kx508::platform::win32::key_message;
 
 TEST(Win32KeyMap, KeysDownCarryTheirCodeAndTheCharacterTyped) {
   auto a = key_message(WM_KEYDOWN, 'A', L'a');
@@ -32,9 +32,9 @@ TEST(Win32KeyMap, KeysDownCarryTheirCodeAndTheCharacterTyped) {
   EXPECT_EQ(euro->param, 'E');
   EXPECT_EQ(euro->ch, 0);
   // Ctrl as the key's own moment had it.
-  EXPECT_EQ(key_message(WM_KEYDOWN, 'L', 12, true)->modifiers, platform::Modifier::Ctrl);
+  EXPECT_EQ(key_message(WM_KEYDOWN, 'L', 12, true)->modifiers, kx508::platform::Modifier::Ctrl);
   EXPECT_EQ(key_message(WM_KEYDOWN, 'L', L'l', false)->modifiers, 0u);
-  EXPECT_EQ(key_message(WM_KEYUP, 'L', 0, true)->modifiers, platform::Modifier::Ctrl);
+  EXPECT_EQ(key_message(WM_KEYUP, 'L', 0, true)->modifiers, kx508::platform::Modifier::Ctrl);
 }
 
 TEST(Win32KeyMap, KeysUpSystemKeysAndWhatIsNoKey) {
@@ -55,7 +55,7 @@ TEST(Win32KeyMap, KeysUpSystemKeysAndWhatIsNoKey) {
 }
 
 TEST(Win32Dpi, WholeScaleFactorsWithHalvesRoundedUp) {
-  using platform::win32::scale_for_dpi;
+  using kx508::platform::win32::scale_for_dpi;
   EXPECT_EQ(scale_for_dpi(0), 1);
   EXPECT_EQ(scale_for_dpi(96), 1);
   EXPECT_EQ(scale_for_dpi(120), 1);  // 125 %
@@ -68,7 +68,7 @@ TEST(Win32Dpi, WholeScaleFactorsWithHalvesRoundedUp) {
 }
 
 TEST(Win32Dpi, DevicePixelsBelongToTheClientPixelTheyLieIn) {
-  using platform::win32::logical;
+  using kx508::platform::win32::logical;
   EXPECT_EQ(logical(0, 2), 0);
   EXPECT_EQ(logical(1, 2), 0);
   EXPECT_EQ(logical(2, 2), 1);
@@ -84,7 +84,7 @@ class Win32DialogTest : public ::testing::Test {
   void SetUp() override {
     kx508::reset_library();
     std::string why;
-    ASSERT_TRUE(platform::open_backend("win32", &why)) << why;
+    ASSERT_TRUE(kx508::platform::open_backend("win32", &why)) << why;
     ASSERT_EQ(KX508_start("win32-test", nullptr, "", 1), 1);
   }
   void TearDown() override { kx508::reset_library(); }

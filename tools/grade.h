@@ -30,7 +30,7 @@ struct Options {
   std::vector<Program> programs;
   fs::path out = ".";
   int jobs = 0;
-  platform::process::Limits limits;
+  kx508::platform::process::Limits limits;
 };
 
 // Parses the command line (and any manifest it names). Returns 0 to go on, -1 after
@@ -64,16 +64,16 @@ struct Built {
 // The pkg-config words the builds use; an error line when the library cannot be found.
 std::vector<std::string> library_flags(std::string* error);
 Built build(const Program& program, const std::vector<std::string>& flags,
-            const fs::path& folder, const platform::process::Limits& limits);
+            const fs::path& folder, const kx508::platform::process::Limits& limits);
 
 // Runs one program on one script in a new folder under runs/, and says how it went.
 Result run(const fs::path& executable, const Script& script, const Workspace& ws,
-           const fs::path& folder, const platform::process::Limits& limits);
+           const fs::path& folder, const kx508::platform::process::Limits& limits);
 
 // Removes a folder and all in it, whatever read-only modes (or attributes) it was given.
 void remove_tree(const fs::path& root);
 
-std::string describe(const platform::process::Ending& ending, const platform::process::Limits& limits);
+std::string describe(const kx508::platform::process::Ending& ending, const kx508::platform::process::Limits& limits);
 
 void print_table(const std::vector<Result>& results);
 bool write_html(const fs::path& path, const std::vector<Result>& results, std::string* why);

@@ -24,7 +24,7 @@ namespace grade {
 
 namespace {
 
-namespace process = platform::process;
+namespace process = kx508::platform::process;
 
 std::vector<std::string> words(const char* text) {
   std::vector<std::string> out;

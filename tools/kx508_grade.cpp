@@ -76,7 +76,7 @@ std::vector<Built> build_all(const Options& o, const Workspace& ws, std::string*
 }
 
 int grade_all(const Options& o) {
-  std::fprintf(stderr, "kx508-grade: %s\n", platform::process::confinement().c_str());
+  std::fprintf(stderr, "kx508-grade: %s\n", kx508::platform::process::confinement().c_str());
   const Workspace ws = make_workspace(o);
   std::string error;
   const std::vector<Built> built = build_all(o, ws, &error);

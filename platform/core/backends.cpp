@@ -4,7 +4,7 @@
 #include "backends.h"
 #include "driver.h"
 
-namespace platform {
+namespace kx508::platform {
 
 namespace {
 
@@ -45,4 +45,4 @@ bool open(std::string* why) {
   return open_backend(name && *name ? name : kBackends[0].name, why);
 }
 
-}  // namespace platform
+}  // namespace kx508::platform

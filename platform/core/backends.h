@@ -5,11 +5,11 @@
 
 #include "driver.h"
 
-namespace platform {
+namespace kx508::platform {
 
 // The table entry of this name, or null.
 const Backend* find_backend(const std::string& name);
 // Every backend as "name (description)", for messages that list the choices.
 std::string backend_choices();
 
-}  // namespace platform
+}  // namespace kx508::platform

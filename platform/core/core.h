@@ -9,7 +9,7 @@
 #include "driver.h"
 #include "queue.h"
 
-namespace platform {
+namespace kx508::platform {
 
 struct Core {
   std::unique_ptr<Driver> driver;
@@ -29,4 +29,4 @@ Core& the_core();
 // Hands a message to a window's or dialog's procedure.
 long send(WindowRecord& w, const Message& msg);
 
-}  // namespace platform
+}  // namespace kx508::platform

@@ -2,7 +2,7 @@
 // while the program's other windows keep receiving their messages.
 #include "driver.h"
 
-namespace platform {
+namespace kx508::platform {
 
 namespace {
 
@@ -232,4 +232,4 @@ void end_dialog(Window dialog, long result) {
   d->dialog_result = result;
 }
 
-}  // namespace platform
+}  // namespace kx508::platform

@@ -2,7 +2,7 @@
 // told when a window's bar must be built again and when one entry's state changed.
 #include "core.h"
 
-namespace platform {
+namespace kx508::platform {
 
 namespace {
 
@@ -74,4 +74,4 @@ void check_menu_item(Menu menu, std::uint32_t id, bool checked) {
   }
 }
 
-}  // namespace platform
+}  // namespace kx508::platform

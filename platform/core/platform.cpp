@@ -7,7 +7,7 @@
 
 #include "backends.h"
 
-namespace platform {
+namespace kx508::platform {
 
 using core::driver;
 
@@ -350,4 +350,4 @@ void remove(Window window) {
 
 }  // namespace core
 
-}  // namespace platform
+}  // namespace kx508::platform

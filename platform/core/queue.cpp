@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace kx508::platform {
 
 void MessageQueue::post_quit(int exit_code) {
   quit_posted_ = true;
@@ -63,4 +63,4 @@ bool MessageQueue::take(Message& msg) {
   return false;
 }
 
-}  // namespace platform
+}  // namespace kx508::platform

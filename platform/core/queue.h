@@ -7,7 +7,7 @@
 
 #include "platform.h"
 
-namespace platform {
+namespace kx508::platform {
 
 class MessageQueue {
  public:
@@ -41,4 +41,4 @@ class MessageQueue {
   std::vector<TimerTick> ticks_;
 };
 
-}  // namespace platform
+}  // namespace kx508::platform

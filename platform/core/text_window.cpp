@@ -7,7 +7,7 @@
 #include "core.h"
 #include "font.h"
 
-namespace platform {
+namespace kx508::platform {
 
 namespace {
 
@@ -72,4 +72,4 @@ void text_out(Window window, int x, int y, const std::string& text) {
   if (drawn.width() > 0 && drawn.height() > 0) core::driver()->present(*w, {&drawn, 1});
 }
 
-}  // namespace platform
+}  // namespace kx508::platform

@@ -9,7 +9,7 @@
 #include "font_data.h"
 #include "text_encoding.h"
 
-namespace platform {
+namespace kx508::platform {
 
 namespace {
 
@@ -95,4 +95,4 @@ int text_width(std::string_view text) {
   return static_cast<int>(std::min(cells * kFontCellWidth, kMax));
 }
 
-}  // namespace platform
+}  // namespace kx508::platform

@@ -6,7 +6,7 @@
 //   python3 platform/raster/make_font.py /usr/share/fonts/X11/misc/7x14-ISO8859-1.pcf.gz platform/raster/font_data.cpp
 #include "font_data.h"
 
-namespace platform::font_data {
+namespace kx508::platform::font_data {
 
 static_assert(kFontCellWidth == 7 && kFontCellHeight == 14 && kFontAscent == 12,
               "font.h does not describe the generated font");
@@ -208,4 +208,4 @@ const GlyphRow kGlyphs[kGlyphCount][kFontCellHeight] = {
     {0x00, 0x00, 0x00, 0x24, 0x00, 0x42, 0x42, 0x22, 0x24, 0x14, 0x1C, 0x08, 0x48, 0x30},  // U+00FF
 };
 
-}  // namespace platform::font_data
+}  // namespace kx508::platform::font_data

@@ -7,7 +7,7 @@
 
 #include "font.h"
 
-namespace platform::font_data {
+namespace kx508::platform::font_data {
 
 // One bitmask per pixel row of a cell, top row first; the cell's leftmost pixel is bit
 // kFontCellWidth - 1.
@@ -26,4 +26,4 @@ constexpr int glyph_index(char32_t c) {
   return 0;
 }
 
-}  // namespace platform::font_data
+}  // namespace kx508::platform::font_data

@@ -12,7 +12,7 @@
 #define KX508_NATIVE_INT128 1
 #endif
 
-namespace platform {
+namespace kx508::platform {
 
 #ifdef KX508_NATIVE_INT128
 
@@ -133,4 +133,4 @@ using i128 = Int128;
 
 #endif
 
-}  // namespace platform
+}  // namespace kx508::platform

@@ -15,7 +15,7 @@
 #include "int128.h"
 #include "surface.h"
 
-namespace platform {
+namespace kx508::platform {
 
 Surface::Surface(int width, int height, Colour fill)
     : width_(std::max(width, 0)),
@@ -584,4 +584,4 @@ Rect copy_surface(Surface& dst, int dx, int dy, const Surface& src, int sx, int 
           static_cast<int>(dy0 + ch)};
 }
 
-}  // namespace platform
+}  // namespace kx508::platform

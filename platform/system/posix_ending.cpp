@@ -6,7 +6,7 @@
 
 #include "ending.h"
 
-namespace platform::ending {
+namespace kx508::platform::ending {
 
 namespace {
 
@@ -35,4 +35,4 @@ const char* name(int signal) {
   }
 }
 
-}  // namespace platform::ending
+}  // namespace kx508::platform::ending

@@ -11,7 +11,7 @@
 #include "files.h"
 #include "recording_lock.h"
 
-namespace platform::files {
+namespace kx508::platform::files {
 
 namespace {
 
@@ -147,4 +147,4 @@ bool same_file(const char* a, const char* b) {
          sa.st_ino == sb.st_ino;
 }
 
-}  // namespace platform::files
+}  // namespace kx508::platform::files

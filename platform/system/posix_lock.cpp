@@ -10,7 +10,7 @@
 #include "files.h"
 #include "recording_lock.h"
 
-namespace platform::files {
+namespace kx508::platform::files {
 
 namespace {
 
@@ -52,4 +52,4 @@ RecordingLock lock_for_recording(int fd) {
 
 void unlock_recording(int) {}
 
-}  // namespace platform::files
+}  // namespace kx508::platform::files

@@ -28,7 +28,7 @@
 
 extern char** environ;
 
-namespace platform::process {
+namespace kx508::platform::process {
 
 namespace {
 
@@ -519,4 +519,4 @@ std::string confinement() {
          "are protected by file modes only";
 }
 
-}  // namespace platform::process
+}  // namespace kx508::platform::process

@@ -5,7 +5,7 @@
 // same two files claim a run's folder (files.h's claim_folder).
 #pragma once
 
-namespace platform::files {
+namespace kx508::platform::files {
 
 // The byte of the script that recorders lock, with a byte-range lock: what Windows and
 // POSIX systems both have, so that a Windows program (under Wine too) and a native one
@@ -20,4 +20,4 @@ RecordingLock lock_for_recording(int fd);
 // Called before the descriptor closes.
 void unlock_recording(int fd);
 
-}  // namespace platform::files
+}  // namespace kx508::platform::files

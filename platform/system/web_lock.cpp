@@ -7,7 +7,7 @@
 #include "files.h"
 #include "recording_lock.h"
 
-namespace platform::files {
+namespace kx508::platform::files {
 
 namespace {
 
@@ -61,4 +61,4 @@ void unlock_recording(int fd) {
   kx508_lock_release();
 }
 
-}  // namespace platform::files
+}  // namespace kx508::platform::files

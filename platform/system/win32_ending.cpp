@@ -2,10 +2,10 @@
 // ends it through its windows (their close, the session's end), as a quit.
 #include "ending.h"
 
-namespace platform::ending {
+namespace kx508::platform::ending {
 
 void watch() {}
 int requested() { return 0; }
 const char* name(int) { return "a signal"; }
 
-}  // namespace platform::ending
+}  // namespace kx508::platform::ending

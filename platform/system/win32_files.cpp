@@ -16,7 +16,7 @@
 #include "files.h"
 #include "recording_lock.h"
 
-namespace platform::files {
+namespace kx508::platform::files {
 
 namespace {
 
@@ -216,4 +216,4 @@ bool same_file(const char* a, const char* b) {
          ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
-}  // namespace platform::files
+}  // namespace kx508::platform::files

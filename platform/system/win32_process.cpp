@@ -13,7 +13,7 @@
 
 #include "process.h"
 
-namespace platform::process {
+namespace kx508::platform::process {
 
 namespace {
 
@@ -213,4 +213,4 @@ std::string confinement() {
          "protected by their read-only attribute only";
 }
 
-}  // namespace platform::process
+}  // namespace kx508::platform::process

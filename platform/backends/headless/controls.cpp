@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace platform::headless {
+namespace kx508::platform::headless {
 
 namespace {
 
@@ -241,4 +241,4 @@ void answer_next_dialog(std::vector<DialogStep> steps) {
 void fail_next_dialog() { the_driver().fail_next = true; }
 std::vector<std::string> dialogs_opened() { return the_driver().opened_titles; }
 
-}  // namespace platform::headless
+}  // namespace kx508::platform::headless

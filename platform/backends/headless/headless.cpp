@@ -4,7 +4,7 @@
 #include <algorithm>
 
 
-namespace platform::headless {
+namespace kx508::platform::headless {
 
 Size HeadlessDriver::create_window(WindowRecord& w) {
   created.push_back(w.id);
@@ -170,12 +170,12 @@ void HeadlessDriver::input(const Message& msg) {
   core::post(msg);
 }
 
-}  // namespace platform::headless
+}  // namespace kx508::platform::headless
 
-namespace platform {
+namespace kx508::platform {
 
 std::unique_ptr<Driver> make_headless_driver() {
   return std::make_unique<headless::HeadlessDriver>();
 }
 
-}  // namespace platform
+}  // namespace kx508::platform

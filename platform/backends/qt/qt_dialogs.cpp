@@ -13,7 +13,7 @@
 
 #include "qt_internal.h"
 
-namespace platform::qt {
+namespace kx508::platform::qt {
 
 // ---- The dialog widget
 
@@ -161,4 +161,4 @@ std::string QtDriver::dialog_item_text(WindowRecord& rec, int item_id) {
   return it->second->item_text(item_id);
 }
 
-}  // namespace platform::qt
+}  // namespace kx508::platform::qt

@@ -13,7 +13,7 @@
 
 #include "qt_internal.h"
 
-namespace platform {
+namespace kx508::platform {
 
 namespace qt {
 
@@ -102,4 +102,4 @@ void QtDriver::stop_timer(Window window, int id) { timers_.erase({window, id}); 
 
 std::unique_ptr<Driver> make_qt_driver() { return std::make_unique<qt::QtDriver>(); }
 
-}  // namespace platform
+}  // namespace kx508::platform

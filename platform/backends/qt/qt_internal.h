@@ -27,7 +27,7 @@ class QMenuBar;
 struct xcb_connection_t;
 #endif
 
-namespace platform::qt {
+namespace kx508::platform::qt {
 
 inline constexpr const char* kRunHeadless =
     "run on a desktop, under xvfb-run, or with KX508_PLATFORM=headless";
@@ -245,4 +245,4 @@ std::unique_ptr<QAbstractNativeEventFilter> make_frame_watch();
 // The widgets' way back to the driver; null while none is open.
 extern QtDriver* open_driver;
 
-}  // namespace platform::qt
+}  // namespace kx508::platform::qt

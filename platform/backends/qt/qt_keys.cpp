@@ -4,7 +4,7 @@
 
 #include "qt_internal.h"
 
-namespace platform::qt {
+namespace kx508::platform::qt {
 
 int virtual_key(int key, Qt::KeyboardModifiers modifiers) {
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
@@ -96,4 +96,4 @@ void post_key(Window window, QKeyEvent* e, bool down) {
   core::post(m);
 }
 
-}  // namespace platform::qt
+}  // namespace kx508::platform::qt

@@ -6,7 +6,7 @@
 
 #include "qt_internal.h"
 
-namespace platform::qt {
+namespace kx508::platform::qt {
 
 namespace {
 
@@ -98,4 +98,4 @@ void QtDriver::fill_menu(QWidget* target, NativeWindow& nw, Menu menu, int depth
   }
 }
 
-}  // namespace platform::qt
+}  // namespace kx508::platform::qt

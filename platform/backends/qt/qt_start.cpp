@@ -7,7 +7,7 @@
 
 #include "qt_internal.h"
 
-namespace platform::qt {
+namespace kx508::platform::qt {
 
 namespace {
 
@@ -162,7 +162,7 @@ QApplication* make_application(std::string* why) {
   return app;
 }
 
-}  // namespace platform::qt
+}  // namespace kx508::platform::qt
 
 #if defined(__SANITIZE_ADDRESS__)
 // Without a session bus, libdbus keeps a buffer from the bus look-up that Qt's accessibility

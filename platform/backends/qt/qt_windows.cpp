@@ -16,7 +16,7 @@
 
 #include "qt_internal.h"
 
-namespace platform::qt {
+namespace kx508::platform::qt {
 
 namespace {
 
@@ -331,4 +331,4 @@ void QtDriver::sync_client_size(NativeWindow& nw) {
   core::client_resized(nw.id, {s.width(), s.height()});
 }
 
-}  // namespace platform::qt
+}  // namespace kx508::platform::qt

@@ -12,7 +12,7 @@
 
 #include "qt_internal.h"
 
-namespace platform::qt {
+namespace kx508::platform::qt {
 
 namespace {
 
@@ -52,4 +52,4 @@ std::unique_ptr<QAbstractNativeEventFilter> make_frame_watch() {
   return std::make_unique<FrameWatch>(extents);
 }
 
-}  // namespace platform::qt
+}  // namespace kx508::platform::qt

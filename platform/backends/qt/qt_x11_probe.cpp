@@ -9,7 +9,7 @@
 
 #include "qt_internal.h"
 
-namespace platform::qt {
+namespace kx508::platform::qt {
 
 X11Probe::~X11Probe() { release(); }
 
@@ -40,4 +40,4 @@ bool X11Probe::connect(std::string* why) {
   return false;
 }
 
-}  // namespace platform::qt
+}  // namespace kx508::platform::qt

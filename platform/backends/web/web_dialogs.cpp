@@ -6,7 +6,7 @@
 
 #include "web_internal.h"
 
-namespace platform::web {
+namespace kx508::platform::web {
 
 namespace {
 
@@ -63,4 +63,4 @@ std::string WebDriver::dialog_item_text(WindowRecord& rec, int item_id) {
   return text;
 }
 
-}  // namespace platform::web
+}  // namespace kx508::platform::web

@@ -8,7 +8,7 @@
 
 #include "web_internal.h"
 
-namespace platform::web {
+namespace kx508::platform::web {
 
 namespace {
 
@@ -176,10 +176,10 @@ void WebDriver::stop_timer(Window window, int id) {
   kx508_web_timer_stop(static_cast<int>(window), id);
 }
 
-}  // namespace platform::web
+}  // namespace kx508::platform::web
 
-namespace platform {
+namespace kx508::platform {
 
 std::unique_ptr<Driver> make_web_driver() { return std::make_unique<web::WebDriver>(); }
 
-}  // namespace platform
+}  // namespace kx508::platform

@@ -14,7 +14,7 @@
 #include "web/web_driver.h"
 #include "driver.h"
 
-namespace platform::web {
+namespace kx508::platform::web {
 
 // What the page queued, in the order of the numbers web_page.js gives them.
 enum class PageEvent : int {
@@ -95,4 +95,4 @@ class WebDriver final : public Driver {
   std::set<Window> dialogs_;          // the dialogs the page has open
 };
 
-}  // namespace platform::web
+}  // namespace kx508::platform::web

@@ -7,7 +7,7 @@
 
 #include "web/web_driver.h"
 
-namespace platform::web {
+namespace kx508::platform::web {
 
 namespace {
 
@@ -120,4 +120,4 @@ std::string message_key_codes() {
   return codes;
 }
 
-}  // namespace platform::web
+}  // namespace kx508::platform::web

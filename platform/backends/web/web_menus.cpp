@@ -4,7 +4,7 @@
 
 #include "web_internal.h"
 
-namespace platform::web {
+namespace kx508::platform::web {
 
 namespace {
 
@@ -47,4 +47,4 @@ void WebDriver::menu_item_changed(WindowRecord& w, Menu menu, std::size_t index)
                        static_cast<int>(rec->entries[index].flags));
 }
 
-}  // namespace platform::web
+}  // namespace kx508::platform::web

@@ -8,7 +8,7 @@
 
 #include "web_internal.h"
 
-namespace platform::web {
+namespace kx508::platform::web {
 
 namespace {
 
@@ -92,4 +92,4 @@ void WebDriver::put_changes(Window window, Canvas& canvas) {
   canvas.changed.clear();
 }
 
-}  // namespace platform::web
+}  // namespace kx508::platform::web

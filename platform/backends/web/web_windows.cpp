@@ -4,7 +4,7 @@
 
 #include "web_internal.h"
 
-namespace platform::web {
+namespace kx508::platform::web {
 
 namespace {
 
@@ -51,4 +51,4 @@ void WebDriver::hide_window(WindowRecord& w) {
   if (windows_.count(w.id)) kx508_web_hide(static_cast<int>(w.id));
 }
 
-}  // namespace platform::web
+}  // namespace kx508::platform::web

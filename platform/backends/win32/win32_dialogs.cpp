@@ -4,7 +4,7 @@
 // become Command messages with the ids the core's description names.
 #include "win32_internal.h"
 
-namespace platform::win32 {
+namespace kx508::platform::win32 {
 
 namespace {
 
@@ -87,4 +87,4 @@ std::string Win32Driver::dialog_item_text(WindowRecord& rec, int item_id) {
   return narrow(text.data(), got);
 }
 
-}  // namespace platform::win32
+}  // namespace kx508::platform::win32

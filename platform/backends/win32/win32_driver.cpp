@@ -8,7 +8,7 @@
 
 #include "win32_internal.h"
 
-namespace platform::win32 {
+namespace kx508::platform::win32 {
 
 Win32Driver* open_driver = nullptr;
 
@@ -120,10 +120,10 @@ void Win32Driver::deactivated() {
   core::post_to_all(MsgType::FocusLost);
 }
 
-}  // namespace platform::win32
+}  // namespace kx508::platform::win32
 
-namespace platform {
+namespace kx508::platform {
 
 std::unique_ptr<Driver> make_win32_driver() { return std::make_unique<win32::Win32Driver>(); }
 
-}  // namespace platform
+}  // namespace kx508::platform

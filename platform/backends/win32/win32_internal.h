@@ -20,7 +20,7 @@
 #endif
 #include <windows.h>
 
-namespace platform::win32 {
+namespace kx508::platform::win32 {
 
 // The window class of every window the backend makes.
 inline constexpr wchar_t kWindowClass[] = L"KX508Window";
@@ -103,4 +103,4 @@ unsigned window_dpi(HWND hwnd);
 // Asks to be told each monitor's DPI rather than be scaled by the system.
 void become_dpi_aware();
 
-}  // namespace platform::win32
+}  // namespace kx508::platform::win32

@@ -3,7 +3,7 @@
 // a key types comes from the WM_CHAR that TranslateMessage made of it.
 #include "win32_internal.h"
 
-namespace platform::win32 {
+namespace kx508::platform::win32 {
 
 std::optional<Message> key_message(unsigned message, std::uintptr_t wparam, wchar_t typed,
                                    bool ctrl_held) {
@@ -48,4 +48,4 @@ bool Win32Driver::handle_key(MSG& m) {
   return true;
 }
 
-}  // namespace platform::win32
+}  // namespace kx508::platform::win32

@@ -2,7 +2,7 @@
 // whose check mark or gray state changed updated in place (an open menu stays open).
 #include "win32_internal.h"
 
-namespace platform::win32 {
+namespace kx508::platform::win32 {
 
 namespace {
 
@@ -65,4 +65,4 @@ void Win32Driver::menu_item_changed(WindowRecord& w, Menu menu, std::size_t inde
   if (!rec->popup) DrawMenuBar(nw->hwnd);
 }
 
-}  // namespace platform::win32
+}  // namespace kx508::platform::win32

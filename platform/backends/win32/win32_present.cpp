@@ -6,7 +6,7 @@
 
 #include "win32_internal.h"
 
-namespace platform::win32 {
+namespace kx508::platform::win32 {
 
 namespace {
 
@@ -70,4 +70,4 @@ void Win32Driver::present(WindowRecord& w, std::span<const Rect> parts) {
   UpdateWindow(nw->hwnd);
 }
 
-}  // namespace platform::win32
+}  // namespace kx508::platform::win32

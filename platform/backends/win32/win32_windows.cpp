@@ -4,7 +4,7 @@
 
 #include "win32_internal.h"
 
-namespace platform::win32 {
+namespace kx508::platform::win32 {
 
 namespace {
 
@@ -203,4 +203,4 @@ void Win32Driver::rescale(NativeWindow& nw, unsigned dpi) {
   sync_client_size(nw);
 }
 
-}  // namespace platform::win32
+}  // namespace kx508::platform::win32

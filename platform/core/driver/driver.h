@@ -9,7 +9,7 @@
 
 #include "platform.h"
 
-namespace platform {
+namespace kx508::platform {
 
 struct MenuEntry {
   unsigned flags = MenuFlag::String;
@@ -180,4 +180,4 @@ void remove(Window window);
 
 }  // namespace core
 
-}  // namespace platform
+}  // namespace kx508::platform

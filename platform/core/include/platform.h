@@ -10,7 +10,7 @@
 
 #include "surface.h"
 
-namespace platform {
+namespace kx508::platform {
 
 // ---------------------------------------------------------------------------------
 // Backends
@@ -216,4 +216,4 @@ long dialog_box(const std::uint8_t* dialog_template, std::size_t size, Window ow
 std::string get_dialog_item_text(Window dialog, int item_id, std::size_t max_chars);
 void end_dialog(Window dialog, long result);
 
-}  // namespace platform
+}  // namespace kx508::platform

@@ -6,7 +6,7 @@
 
 #include "surface.h"
 
-namespace platform {
+namespace kx508::platform {
 
 // Every character takes one cell of kFontCellWidth x kFontCellHeight pixels; lines of
 // text are kFontCellHeight apart.
@@ -29,4 +29,4 @@ Rect draw_text(Surface& s, int x, int y, std::string_view text, Colour colour);
 // kFontCellWidth, saturating at the largest int.
 int text_width(std::string_view text);
 
-}  // namespace platform
+}  // namespace kx508::platform

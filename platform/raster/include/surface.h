@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace platform {
+namespace kx508::platform {
 
 // ---------------------------------------------------------------------------------
 // Geometry
@@ -123,4 +123,4 @@ void draw_polygon(Surface& s, const Pen& pen, const Brush& brush, const Point64*
 Rect copy_surface(Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int w,
                   int h);
 
-}  // namespace platform
+}  // namespace kx508::platform

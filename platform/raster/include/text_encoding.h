@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace platform {
+namespace kx508::platform {
 
 // Decodes the character that starts at s[i] and moves i past it. A well-formed UTF-8
 // sequence gives its code point. A byte that does not begin one (a stray continuation
@@ -15,4 +15,4 @@ namespace platform {
 // well-formed character still reads right.
 char32_t next_char(std::string_view s, std::size_t& i);
 
-}  // namespace platform
+}  // namespace kx508::platform

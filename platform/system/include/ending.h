@@ -3,7 +3,7 @@
 // ends it, with nothing it recorded or wrote left cut.
 #pragma once
 
-namespace platform::ending {
+namespace kx508::platform::ending {
 
 // Starts noting the requests. A second request ends the process at once, as the signal
 // would have without this.
@@ -15,4 +15,4 @@ int requested();
 // The signal's name ("SIGTERM").
 const char* name(int signal);
 
-}  // namespace platform::ending
+}  // namespace kx508::platform::ending

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-namespace platform::files {
+namespace kx508::platform::files {
 
 // What a name is, links followed.
 enum class Kind { Missing, Regular, Directory, Device, Other };  // Other: FIFO, socket
@@ -45,4 +45,4 @@ bool cut(std::FILE* file, long bytes);
 // Whether both names exist and are one file (through links, or under two names).
 bool same_file(const char* a, const char* b);
 
-}  // namespace platform::files
+}  // namespace kx508::platform::files

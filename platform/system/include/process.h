@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::process {
+namespace kx508::platform::process {
 
 // 0 in any field: no limit of that kind.
 struct Limits {
@@ -56,4 +56,4 @@ Ending run(const Command& command);
 // How runs are kept apart on this system, in a sentence, for the user to know what holds.
 std::string confinement();
 
-}  // namespace platform::process
+}  // namespace kx508::platform::process

@@ -13,7 +13,7 @@
 #include "headless_driver.h"
 #include "platform.h"
 
-namespace platform::headless {
+namespace kx508::platform::headless {
 
 // ---- Screen and time
 
@@ -112,4 +112,4 @@ void fail_next_dialog();
 // Titles of the dialogs opened so far, oldest first.
 std::vector<std::string> dialogs_opened();
 
-}  // namespace platform::headless
+}  // namespace kx508::platform::headless

@@ -29,7 +29,7 @@
 
 #include "driver.h"
 
-namespace platform::headless {
+namespace kx508::platform::headless {
 
 // A wait that can never end, or a dialog nobody answers, throws this instead of hanging.
 struct Stalled : std::runtime_error {
@@ -122,4 +122,4 @@ class HeadlessDriver final : public Driver {
   bool run_dialog_step();
 };
 
-}  // namespace platform::headless
+}  // namespace kx508::platform::headless

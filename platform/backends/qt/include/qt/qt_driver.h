@@ -24,7 +24,7 @@
 #include <QString>
 #include <string>
 
-namespace platform::qt {
+namespace kx508::platform::qt {
 
 // The widget that shows a window's client pixels and takes its keyboard and mouse input.
 inline constexpr char kClientName[] = "kx508-client";
@@ -43,4 +43,4 @@ inline QString dialog_item_name(int item_id) {
 std::string platform_to_ask_for(const char* user_choice, const char* display,
                                 const char* wayland_display);
 
-}  // namespace platform::qt
+}  // namespace kx508::platform::qt

@@ -43,7 +43,7 @@
 
 #include "platform.h"
 
-namespace platform::web {
+namespace kx508::platform::web {
 
 // The key message for a KeyboardEvent of the page: its code (the key's place), key (what
 // it means in the user's layout) and Ctrl state. Letters and digits go by their meaning,
@@ -57,4 +57,4 @@ std::optional<Message> key_message(bool down, std::string_view code, std::string
 // program or its menu uses).
 std::string message_key_codes();
 
-}  // namespace platform::web
+}  // namespace kx508::platform::web

@@ -28,7 +28,7 @@
 
 #include "platform.h"
 
-namespace platform::win32 {
+namespace kx508::platform::win32 {
 
 // The core's message for a keyboard message (WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN,
 // WM_SYSKEYUP with its wParam), with `typed` the character its WM_CHAR carried (0 for
@@ -47,4 +47,4 @@ inline int logical(int device, int scale) {
   return device >= 0 ? device / scale : -((-device + scale - 1) / scale);
 }
 
-}  // namespace platform::win32
+}  // namespace kx508::platform::win32

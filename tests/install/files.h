@@ -1,0 +1,2 @@
+// The learner's own files.h.
+#pragma once

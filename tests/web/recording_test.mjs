@@ -54,8 +54,10 @@ await run({
     const gaps = await timerGaps(page, 1000);
     const longest = Math.max(...gaps);
     console.log(`a 10 ms timer of the page while the script plays: longest gap ${longest.toFixed(0)} ms`);
-    // Frozen, the page ran no timer until the script's end, many seconds later.
-    check(longest < 500, `the page's timer waited ${longest.toFixed(0)} ms`);
+    // Frozen, the page ran no timer until the script's end, half a minute later. A loaded
+    // machine (the gate runs two browsers at once on two cores) may hold one turn back
+    // half a second; how long the page waits is the benchmark's to say.
+    check(longest < 2000, `the page's timer waited ${longest.toFixed(0)} ms`);
     check(await checked(page, 'Playback Script'), 'the script ended within the measurement');
     await ctrl(page, 'p');
     await until(async () => !(await checked(page, 'Playback Script')),

@@ -10,6 +10,8 @@ import tempfile
 import time
 import xml.etree.ElementTree as ET
 
+from cli_checks import check, fail
+
 SCRIPT = "KX508_PERIODIC(30);\n"
 SANITIZE = []  # the flags a sanitized library's programs need (the test build's)
 
@@ -31,16 +33,6 @@ CLASS = {
     "vandal": ("VANDAL_TARGET", "passed"),
     "broken": (None, "failed to build: "),
 }
-
-
-def fail(why):
-    print(f"FAIL: {why}", file=sys.stderr)
-    sys.exit(1)
-
-
-def check(ok, why):
-    if not ok:
-        fail(why)
 
 
 def digest(folder):

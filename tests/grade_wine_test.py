@@ -10,10 +10,7 @@ import sys
 import tempfile
 import time
 
-
-def fail(why):
-    print(f"FAIL: {why}", file=sys.stderr)
-    sys.exit(1)
+from cli_checks import fail
 
 
 def orphans():

@@ -6,13 +6,10 @@ import subprocess
 import sys
 import tempfile
 
+from cli_checks import fail
+
 NATIVE, WINDOWS, WINE_RUN = sys.argv[1:4]
 PROGRAMS = {"native": [NATIVE], "Windows": [WINE_RUN, WINDOWS]}
-
-
-def fail(why):
-    print(f"FAIL: {why}", file=sys.stderr)
-    sys.exit(1)
 
 
 def take(who, work, *seconds):

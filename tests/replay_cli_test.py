@@ -12,17 +12,9 @@ import sys
 import tempfile
 import time
 
+from cli_checks import check, fail
+
 SCRIPT = "".join("KX508_PERIODIC(9);\nKX508_KBD(120);\n" for _ in range(5)) + "KX508_PERIODIC(5);\n"
-
-
-def fail(why):
-    print(f"FAIL: {why}", file=sys.stderr)
-    sys.exit(1)
-
-
-def check(ok, why):
-    if not ok:
-        fail(why)
 
 
 def environment(**options):

@@ -20,6 +20,12 @@ class Display {
   // Shapes in library coordinates; a line width of 0 fills them.
   int rectangle(int x1, int y1, int x2, int y2, int colour, int line_width);
   int triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int line_width);
+  // A line between two points (a line width of 0 or 1 is one pixel), the ellipse inside
+  // the box with corners (x1, y1) and (x2, y2), and text with its top-left corner at
+  // (x, y): KX508_draw_line, KX508_draw_ellipse and KX508_draw_text.
+  int line(int x1, int y1, int x2, int y2, int colour, int line_width);
+  int ellipse(int x1, int y1, int x2, int y2, int colour, int line_width);
+  int text(int x, int y, const char* text, int colour);
 
  private:
   int width;

@@ -1,7 +1,7 @@
 // KX508: a small procedural graphics library. A drawing window over a 601 x 540 canvas
 // with the origin at the centre of its client area and y pointing up, 24 named colours,
-// rectangles and triangles, a log window, a "&Run" menu, script recording and playback,
-// and a prompt dialog. Library calls return 1 on success and 0 before KX508_start.
+// rectangles, triangles, lines, ellipses and text, a log window, a "&Run" menu, script
+// recording and playback, and a prompt dialog. Library calls return 1 on success and 0 before KX508_start.
 #pragma once
 
 #include <cstddef>
@@ -103,6 +103,32 @@ enum KX508_Colour {
 // wait or flush. All return 0 before KX508_start.
 int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width);
 int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width);
+// A line from (x1, y1) to (x2, y2), width pixels wide (0 and 1 both draw a one-pixel
+// line). Both end points are painted, and a line gives the same pixels drawn from either
+// end. A wider line is every pixel within width / 2 of the segment (round ends).
+int KX508_draw_line(int colour, int x1, int y1, int x2, int y2, int width);
+// The ellipse inside the box with corners (x1, y1) and (x2, y2), in either order: the box
+// is the rectangle KX508_draw_rectangle draws with those corners, and the ellipse touches
+// its sides and never leaves it. Width 0 fills it; a positive width outlines it with a
+// band of that width along its edge, inside the box (unlike a rectangle's outline, which
+// is centred on the edge).
+int KX508_draw_ellipse(int colour, int x1, int y1, int x2, int y2, int width);
+// Text in the library's bundled fixed-pitch font, 7 x 14 pixels a character, its top left
+// corner at (x, y): it reaches 7 pixels a character to the right and 14 down. One line;
+// bytes are read as the log window reads them (UTF-8 where well formed, else each byte as
+// its Latin-1 character), and every character, a line break or tab too, takes one cell
+// (characters the font lacks draw a box). Only the letters' pixels are painted; the rest
+// keeps what was there. A null text draws nothing.
+int KX508_draw_text(int colour, int x, int y, const char* text);
+// How many pixels wide KX508_draw_text draws the text (7 a character; 0 for a null or
+// empty text), so that a program can centre it: x = -KX508_text_width(t) / 2. It only
+// measures: it works before KX508_start as well, and writes no trace line.
+int KX508_text_width(const char* text);
+// The library coordinates of the drawing window's client area as it is now, its edge
+// pixels included: what a program can draw in and see. It changes when the window manager
+// changes the window's frame. On the headless backend, the whole canvas. Returns 0 before
+// KX508_start, leaving the four values as they were.
+int KX508_visible_area(int* left, int* bottom, int* right, int* top);
 // Copies the canvas to the drawing window if it changed.
 int KX508_flush();
 // Makes the canvas white inside a one-pixel black frame.

@@ -1,5 +1,7 @@
-// The library's core: starting and stopping, the two windows, the canvas and its origin,
-// the message pump, the event wait and the animation commands.
+// The library's core: starting and stopping, the two windows, the canvas and its origin
+// (and the part of it the window shows), the message pump, the event wait and the
+// animation commands.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -36,6 +38,23 @@ void set_origin_from_client_area(platform::Window window) {
   origin.x = r.left + (r.right - r.left) / 2;
   origin.y = r.top + (r.bottom - r.top) / 2;
   shift_canvas(origin.x - before.x, origin.y - before.y);
+}
+
+struct Area {
+  int left, bottom, right, top;
+};
+
+// The canvas pixels the drawing window shows, in library coordinates and inclusive, as a
+// rectangle's corners are. The client area starts at the canvas's top left corner; where
+// it reaches past the canvas nothing can be drawn, so it is cut to the canvas. The core
+// sends Size the moment the client area changes, so the origin is always this area's.
+// Once the window is gone the area is empty: right < left and top < bottom.
+Area visible_area() {
+  const platform::Rect client = platform::client_rect(lib.windows.draw_window);
+  const int width = std::min(client.width(), kCanvasWidth);
+  const int height = std::min(client.height(), kCanvasHeight);
+  const CanvasOrigin& origin = lib.windows.canvas_origin;
+  return {-origin.x, origin.y - (height - 1), width - 1 - origin.x, origin.y};
 }
 
 long draw_window_proc(platform::Window window, const platform::Message& msg) {
@@ -271,4 +290,24 @@ int KX508_wait_event(int* x, int* y, char* key) {
   if (key) *key = event.key;
   if (event.kind == KX508_PERIODIC) ++lib.replay.periodic_events;
   return animation.quit_requested ? KX508_QUIT : event.kind;
+}
+
+int KX508_visible_area(int* left, int* bottom, int* right, int* top) {
+  // Like KX508_wait_event, a pointer may be null: only the others are written.
+  const auto put = [](int* to, int value) {
+    if (to) *to = value;
+  };
+  if (!started()) {
+    for (int* to : {left, bottom, right, top}) put(to, 0);
+    return 0;
+  }
+  const Area area = visible_area();
+  if (lib.draw.logging_enabled)
+    KX508_log("Visible area of the graphics window (%d,%d) to (%d,%d)\n", area.left, area.top,
+              area.right, area.bottom);
+  put(left, area.left);
+  put(bottom, area.bottom);
+  put(right, area.right);
+  put(top, area.top);
+  return 1;
 }

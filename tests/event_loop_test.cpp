@@ -1,5 +1,7 @@
 // The library's windows, canvas origin and event wait, on the headless backend.
+#include <algorithm>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "library_fixture.h"
@@ -40,6 +42,77 @@ TEST_F(EventLoopTest, OriginIsTheCentreOfTheClientArea) {
   EXPECT_LT(client.height(), kx508::kCanvasHeight);
   EXPECT_EQ(kx508::lib.windows.canvas_origin.x, client.width() / 2);
   EXPECT_EQ(kx508::lib.windows.canvas_origin.y, client.height() / 2);
+}
+
+struct Area {
+  int left = 0, bottom = 0, right = 0, top = 0;
+};
+
+Area visible_area() {
+  Area a;
+  EXPECT_EQ(KX508_visible_area(&a.left, &a.bottom, &a.right, &a.top), 1);
+  return a;
+}
+
+// A pixel in each corner of the visible area lands in the corner of what the window
+// shows: the client area, or the canvas where the client area reaches past it.
+void expect_corners_shown(kx508::platform::Rect client) {
+  KX508_clear();  // no red left from before in any corner
+  const Area a = visible_area();
+  const int colour = KX508_RED;
+  for (const auto& [x, y] : {std::pair{a.left, a.top}, std::pair{a.right, a.top},
+                             std::pair{a.left, a.bottom}, std::pair{a.right, a.bottom}})
+    KX508_draw_rectangle(colour, x, y, x, y, 0);
+  hl::click(draw_window, 0, 0);
+  EXPECT_EQ(KX508_wait_event(nullptr, nullptr, nullptr), KX508_MOUSE);
+  const int right = std::min(client.width(), kx508::kCanvasWidth) - 1;
+  const int bottom = std::min(client.height(), kx508::kCanvasHeight) - 1;
+  const kx508::platform::Surface& shown = hl::shown_pixels(draw_window);
+  const kx508::platform::Colour red = kx508::colour_value(colour);
+  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{right, 0}, std::pair{0, bottom},
+                             std::pair{right, bottom}})
+    EXPECT_EQ(shown.pixel(x, y), red) << client.width() << " x " << client.height() << " at "
+                                      << x << ", " << y;
+}
+
+TEST_F(EventLoopTest, VisibleAreaIsWhatTheClientAreaShowsOfTheCanvas) {
+  start();
+  const Area a = visible_area();
+  EXPECT_EQ(log_lines(), std::vector<std::string>{
+                             "Visible area of the graphics window (-296,246) to (296,-245)\n"});
+  EXPECT_EQ(a.right - a.left + 1, kx508::platform::client_rect(draw_window).width());
+  EXPECT_EQ(a.top - a.bottom + 1, kx508::platform::client_rect(draw_window).height());
+  KX508_set_logging(0);
+  expect_corners_shown(kx508::platform::client_rect(draw_window));
+  // The window manager changes the frame: the area follows, up to the canvas's edges.
+  for (const kx508::platform::Rect client : {kx508::platform::Rect{0, 0, 500, 401},
+                                             kx508::platform::Rect{0, 0, 700, 600}}) {
+    hl::set_client_size(draw_window, client.width(), client.height());
+    expect_corners_shown(client);
+  }
+  EXPECT_EQ(log_lines().size(), 1u);  // with logging off, no trace line
+}
+
+TEST_F(EventLoopTest, VisibleAreaTakesNullPointersAndIsZeroBeforeStart) {
+  int left = 7, bottom = 7, right = 7, top = 7;
+  EXPECT_EQ(KX508_visible_area(&left, &bottom, &right, &top), 0);
+  EXPECT_EQ(left | bottom | right | top, 0);
+  EXPECT_EQ(KX508_visible_area(nullptr, nullptr, nullptr, nullptr), 0);
+  EXPECT_TRUE(log_lines().empty());
+
+  start();
+  const Area a = visible_area();
+  right = top = 7;
+  EXPECT_EQ(KX508_visible_area(nullptr, nullptr, &right, nullptr), 1);
+  EXPECT_EQ(KX508_visible_area(nullptr, nullptr, nullptr, &top), 1);
+  EXPECT_EQ(right, a.right);
+  EXPECT_EQ(top, a.top);
+  // The window is gone: nothing is visible any more.
+  hl::close_window(draw_window);
+  ASSERT_EQ(wait().kind, KX508_QUIT);
+  const Area gone = visible_area();
+  EXPECT_LT(gone.right, gone.left);
+  EXPECT_LT(gone.top, gone.bottom);
 }
 
 TEST_F(EventLoopTest, ClicksMapToLibraryPointsBothWays) {

@@ -2,14 +2,16 @@
 # the public headers, a CMake package (find_package(KX508 CONFIG)) and a pkg-config file
 # (component dev), and kx508-diff and kx508-grade (component dev: the library's users
 # compare their frames, and teachers build against the library; the Windows zip has both
-# beside the other programs instead).
+# beside the other programs instead). A web build installs the library built for the web
+# instead: no tools and no pkg-config file, but the page's files and kx508-web, which makes
+# a page of a program in one command.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS kx508 kx508_platform kx508_raster kx508_system kx508_entry
   EXPORT KX508Targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kx508 COMPONENT dev)
-if(NOT WIN32)
+if(NOT WIN32 AND NOT EMSCRIPTEN)
   install(TARGETS kx508-diff kx508-grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dev)
 endif()
 
@@ -21,7 +23,12 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/KX508ConfigVersion.
   COMPATIBILITY SameMinorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/KX508Config.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/KX508ConfigVersion.cmake
-              cmake/KX508ReplayTest.cmake cmake/KX508RunReplayTest.cmake
+  DESTINATION ${KX508_PACKAGE_DIR} COMPONENT dev)
+if(EMSCRIPTEN)
+  include(cmake/install_web.cmake)
+  return()
+endif()
+install(FILES cmake/KX508ReplayTest.cmake cmake/KX508RunReplayTest.cmake
   DESTINATION ${KX508_PACKAGE_DIR} COMPONENT dev)
 
 # pkg-config: static libraries, so the libraries they need are named in Requires (not

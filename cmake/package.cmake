@@ -1,7 +1,9 @@
 # The Debian packages (KX508_PACKAGE=ON, made by script/package): kx508-traffic, the
 # program with kx508-diff, a desktop entry, an icon and manual pages; kx508-dev, the
 # library as install.cmake installs it, with the API reference and the examples, and
-# kx508-grade with its manual page, the teachers' guide and an example CI workflow.
+# kx508-grade with its manual page, the teachers' guide and an example CI workflow; and,
+# given KX508_WEB_STAGE (a web build installed there), kx508-web-dev, the library built
+# for the web with kx508-web, in Emscripten's system folder.
 find_program(KX508_GO_MD2MAN go-md2man REQUIRED)
 find_program(KX508_CONVERT convert REQUIRED)
 find_program(KX508_GZIP gzip REQUIRED)
@@ -54,7 +56,11 @@ install(SCRIPT cmake/strip.cmake COMPONENT dev)
 # Manual pages from their text in docs/man/, compressed as Debian wants them: best
 # compression, and no name or time in the gzip header.
 set(man_pages)
-foreach(page kx508-traffic kx508-diff kx508-grade)
+set(pages kx508-traffic kx508-diff kx508-grade)
+if(KX508_WEB_STAGE)
+  list(APPEND pages kx508-web)
+endif()
+foreach(page ${pages})
   set(text ${PROJECT_SOURCE_DIR}/docs/man/${page}.1.md)
   add_custom_command(OUTPUT ${out}/${page}.1.gz
     COMMAND ${KX508_GO_MD2MAN} -in ${text} -out ${out}/${page}.1
@@ -107,7 +113,7 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/docs/traffic.scr
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-traffic COMPONENT traffic)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${PROJECT_SOURCE_DIR}/docs/TEACHING.md
-              ${PROJECT_SOURCE_DIR}/docs/grade-workflow.yml
+              ${PROJECT_SOURCE_DIR}/docs/grade-workflow.yml ${PROJECT_SOURCE_DIR}/docs/grade-report.png
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev COMPONENT dev)
 file(GLOB example_files ${PROJECT_SOURCE_DIR}/examples/*.cpp ${PROJECT_SOURCE_DIR}/examples/*.scr)
 install(FILES ${example_files} ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt
@@ -125,6 +131,9 @@ set(CPACK_PACKAGE_CONTACT ${KX508_MAINTAINER})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL traffic dev)
+if(KX508_WEB_STAGE)
+  include(cmake/package_web.cmake)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${KX508_DEB_RELEASE})
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${KX508_MAINTAINER})

@@ -14,15 +14,16 @@ fail() {
   exit 1
 }
 step() { echo "clean Debian: $*"; }
+. ./installed_checks.sh
 
 # The tools the checks use, then the packages as a user installs them; Recommends are
 # left out, so that what the packages depend on must be enough by itself.
 apt-get update -q >apt.log 2>&1 || { cat apt.log >&2; fail "apt-get update failed"; }
 apt-get install -y -q --no-install-recommends man-db desktop-file-utils >>apt.log 2>&1 ||
   { cat apt.log >&2; fail "installing man-db and desktop-file-utils failed"; }
-apt-get install -y -q --no-install-recommends ./*.deb >>apt.log 2>&1 ||
-  { cat apt.log >&2; fail "apt-get install ./*.deb failed"; }
-step "installed $(echo ./*.deb) ($(grep -c '^Setting up' apt.log) packages set up in all)"
+apt-get install -y -q --no-install-recommends ./kx508-traffic_*.deb ./kx508-dev_*.deb >>apt.log 2>&1 ||
+  { cat apt.log >&2; fail "apt-get install of kx508-traffic and kx508-dev failed"; }
+step "installed $(echo ./kx508-traffic_*.deb ./kx508-dev_*.deb) ($(grep -c '^Setting up' apt.log) packages set up in all)"
 dpkg-query -L kx508-traffic kx508-dev | grep -v '^/\.$' | sort -u >installed.list
 
 # A replay to PNG frames, headless, as CI would run it.
@@ -85,7 +86,9 @@ status=0
   fail "the manual page's example ($example) ended with status $status: $(cat example/summary)"
 [ "$(dpkg -S "$(command -v kx508-diff)" | cut -d: -f1)" = kx508-dev ] ||
   fail "kx508-diff is not in kx508-dev"
-step "man kx508-traffic and man kx508-diff render"
+broken=$(broken_links /usr/share/doc/kx508-dev)
+[ -z "$broken" ] || fail "the installed documentation links to files it does not have: $broken"
+step "man kx508-traffic and man kx508-diff render; the installed documentation's links resolve"
 
 # A learner's program of one file, the installed hello example, built with pkg-config
 # outside any build tree, replays its script.
@@ -105,18 +108,11 @@ grep -q "frames written to prog-frames; the program ended on its own" prog.summa
 step "a one-file program built with pkg-config replays hello.scr to its click"
 
 # Removal, then purge (there are no settings to keep, so it should remove nothing more): nothing of either package is left, but folders other packages own.
-left() {
-  while read -r path; do
-    [ -e "$path" ] || [ -L "$path" ] || continue
-    if [ -d "$path" ] && [ ! -L "$path" ] && dpkg-query -S "$path" >/dev/null 2>&1; then continue; fi
-    echo "$path"
-  done <installed.list
-}
 apt-get remove -y -q kx508-traffic kx508-dev >remove.log 2>&1 || { cat remove.log >&2; fail "apt-get remove failed"; }
-[ -z "$(left)" ] || fail "apt-get remove left $(left | tr '\n' ' ')"
+[ -z "$(left_behind installed.list)" ] || fail "apt-get remove left $(left_behind installed.list | tr '\n' ' ')"
 # Installed from files, the removed packages are in no archive that apt knows: dpkg purges.
 dpkg --purge kx508-traffic kx508-dev >>remove.log 2>&1 || { cat remove.log >&2; fail "dpkg --purge failed"; }
-[ -z "$(left)" ] || fail "purging left $(left | tr '\n' ' ')"
+[ -z "$(left_behind installed.list)" ] || fail "purging left $(left_behind installed.list | tr '\n' ' ')"
 if dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' 'kx508*' 2>/dev/null | grep -q '^.[^n]'; then
   fail "dpkg still knows the packages after purge"
 fi

@@ -39,6 +39,19 @@ for file in mine.html mine.js mine.wasm; do
 done
 grep -q "python3 -m http.server 8000" "$out" || fail "kx508-web does not say how to serve the page: $(cat "$out")"
 as_learner kx508-web --version | grep -q '^kx508-web [0-9]' || fail "kx508-web --version"
+# What goes wrong is said: a name a page cannot have (2), a program that does not compile (1).
+refused() {  # refused <status> <text> <arguments...>: kx508-web ends so, and says the text
+  want=$1 text=$2
+  shift 2
+  status=0
+  (cd "$work" && as_learner kx508-web "$@" >refused.out 2>&1) || status=$?
+  [ "$status" -eq "$want" ] && grep -q "$text" "$work/refused.out" ||
+    fail "kx508-web $*: status $status, not $want with \"$text\": $(cat "$work/refused.out")"
+}
+refused 2 'cannot name a page' -o 'my page' mine.cpp
+printf 'int app::main() { return not_declared; }\n' >"$work/broken.cpp"
+refused 1 'not_declared' broken.cpp
+[ ! -e "$work/broken.html" ] || fail "kx508-web wrote broken.html for a program that did not compile"
 MANWIDTH=80 man --warnings -P cat kx508-web >kx508-web.man 2>kx508-web.warnings ||
   fail "man kx508-web failed: $(cat kx508-web.warnings)"
 [ ! -s kx508-web.warnings ] || fail "man kx508-web warns: $(cat kx508-web.warnings)"

@@ -47,3 +47,15 @@ int Display::triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour
                       int line_width) {
   return KX508_draw_triangle(colour, x1, y1, x2, y2, x3, y3, line_width);
 }
+
+int Display::line(int x1, int y1, int x2, int y2, int colour, int line_width) {
+  return KX508_draw_line(colour, x1, y1, x2, y2, line_width);
+}
+
+int Display::ellipse(int x1, int y1, int x2, int y2, int colour, int line_width) {
+  return KX508_draw_ellipse(colour, x1, y1, x2, y2, line_width);
+}
+
+int Display::text(int x, int y, const char* text, int colour) {
+  return KX508_draw_text(colour, x, y, text);
+}

@@ -1,8 +1,13 @@
-// The 24 named colours and the drawing primitives: rectangles and triangles into the
-// canvas, with warnings for bad arguments and trace lines while logging is on.
+// The 24 named colours and the drawing primitives: rectangles, triangles, lines, ellipses
+// and text into the canvas, with warnings for bad arguments and trace lines while logging
+// is on.
 #include <climits>
+#include <cstdio>
+#include <string>
+#include <string_view>
 #include <utility>
 
+#include "font.h"
 #include "internal.h"
 
 namespace kx508 {
@@ -30,7 +35,7 @@ constexpr const char* colour_names[kColours] = {
     "peach",     "forest green", "sea green", "olive",      "50% gray", "20% gray",
 };
 
-enum ShapeKind { kTriangle = 0, kRectangle = 1 };
+enum ShapeKind { kTriangle = 0, kRectangle = 1, kLine = 2, kEllipse = 3 };
 
 struct ShapeRecord {
   int kind;
@@ -70,12 +75,47 @@ void render_shape(const ShapeRecord& shape) {
                                    {canvas_x(shape.x2), canvas_y(shape.y2)},
                                    {canvas_x(shape.x3), canvas_y(shape.y3)}};
     platform::draw_polygon(canvas, pen, brush, points, 3);
+  } else if (shape.kind == kLine) {
+    platform::draw_line(canvas, platform::Pen{colour, shape.width, false},
+                        {canvas_x(shape.x1), canvas_y(shape.y1)},
+                        {canvas_x(shape.x2), canvas_y(shape.y2)});
+  } else if (shape.kind == kEllipse) {
+    // The box of the rectangle with the same corners.
+    platform::draw_ellipse(canvas, pen, brush, canvas_x(shape.x1), canvas_y(shape.y1),
+                           canvas_x(shape.x2) + 1, canvas_y(shape.y2) + 1);
   } else {
     // Right and bottom are exclusive, so both corner columns and rows are painted.
     platform::draw_rectangle(canvas, pen, brush, canvas_x(shape.x1), canvas_y(shape.y1),
                              canvas_x(shape.x2) + 1, canvas_y(shape.y2) + 1);
   }
   lib.windows.canvas_dirty = true;
+}
+
+// The text as a trace line quotes it: between double quotes, with the quote, the
+// backslash and control characters escaped as in C, so that the line stays one line.
+// Only as much as a log line can hold is looked at.
+std::string quoted(std::string_view text) {
+  constexpr std::size_t kEnough = 1024;
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size() && out.size() < kEnough; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      default:
+        if (c < 0x20 || c == 0x7F) {
+          char hex[5];
+          std::snprintf(hex, sizeof hex, "\\x%02X", c);
+          out += hex;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
 }
 
 }  // namespace
@@ -117,6 +157,48 @@ int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int 
   render_shape({kTriangle, colour, width, x1, y1, x2, y2, x3, y3});
   return 1;
 }
+
+int KX508_draw_line(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (!started()) return 0;
+  colour = check_colour(colour);
+  width = check_width(width);
+  if (lib.draw.logging_enabled)
+    KX508_log("%s line from (%d,%d) to (%d,%d) with line width %d\n", colour_names[colour], x1, y1,
+              x2, y2, width);
+  render_shape({kLine, colour, width, x1, y1, x2, y2, 0, 0});
+  return 1;
+}
+
+int KX508_draw_ellipse(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (!started()) return 0;
+  if (x1 > x2) std::swap(x1, x2);
+  if (y1 < y2) std::swap(y1, y2);
+  colour = check_colour(colour);
+  width = check_width(width);
+  if (lib.draw.logging_enabled) {
+    if (width == 0)
+      KX508_log("%s ellipse with bounding box (%d,%d) to (%d,%d), filled\n", colour_names[colour],
+                x1, y1, x2, y2);
+    else
+      KX508_log("%s ellipse with bounding box (%d,%d) to (%d,%d) with line width %d\n",
+                colour_names[colour], x1, y1, x2, y2, width);
+  }
+  render_shape({kEllipse, colour, width, x1, y1, x2, y2, 0, 0});
+  return 1;
+}
+
+int KX508_draw_text(int colour, int x, int y, const char* text) {
+  if (!started()) return 0;
+  colour = check_colour(colour);
+  const std::string_view view = text ? std::string_view(text) : std::string_view();
+  if (lib.draw.logging_enabled)
+    KX508_log("%s text at (%d,%d): %s\n", colour_names[colour], x, y, quoted(view).c_str());
+  platform::draw_text(lib.windows.canvas, canvas_x(x), canvas_y(y), view, colour_value(colour));
+  lib.windows.canvas_dirty = true;
+  return 1;
+}
+
+int KX508_text_width(const char* text) { return text ? platform::text_width(text) : 0; }
 
 int KX508_flush() {
   if (!started()) return 0;

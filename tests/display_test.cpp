@@ -46,6 +46,22 @@ TEST_F(DisplayTest, ColourAndWidthComeLastAndCornersKeepTheirOrder) {
   EXPECT_EQ(lines[1], "purple triangle at (1,2), (3,4), (5,6)\n");
 }
 
+TEST_F(DisplayTest, LinesEllipsesAndTextTakeTheirColourLast) {
+  Display display;
+  KX508_set_logging(1);
+  EXPECT_EQ(display.line(1, 2, 3, 4, 4, 2), 1);
+  EXPECT_EQ(display.ellipse(10, 20, -10, -20, 17, 0), 1);
+  EXPECT_EQ(display.text(-5, 6, "Hi", 0), 1);
+  const std::vector<std::string> lines = log_lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+            (std::vector<std::string>{
+                "blue line from (1,2) to (3,4) with line width 2\n",
+                "gold ellipse with bounding box (-10,20) to (10,-20), filled\n",
+                "black text at (-5,6): \"Hi\"\n",
+            }));
+}
+
 TEST_F(DisplayTest, AnimationModesMapToLibraryCommands) {
   Display display;
   for (int ignored : {4, -1, 6}) display.animate(ignored);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,38 @@ TEST(Font, ExtremeCoordinatesAreSafe) {
   EXPECT_EQ(draw_text(none, 0, 0, "abc", kInk), Rect{});
   EXPECT_EQ(draw_text(s, 0, 0, "", kInk), Rect{});
   EXPECT_EQ(text_width(""), 0);
+}
+
+TEST(Font, CoordinatesPastTheIntRangeAreSafe) {
+  // The library adds the canvas origin to int coordinates, so text may start past int.
+  Surface s(30, 20, kBg);
+  const std::string text(50, 'M');
+  for (std::int64_t v : {std::int64_t{INT_MIN} - 300, std::int64_t{INT_MAX} + 300, INT64_MIN,
+                         INT64_MAX, INT64_MIN + 5, INT64_MAX - kH}) {
+    EXPECT_EQ(draw_text(s, v, 3, text, kInk), Rect{}) << v;
+    EXPECT_EQ(draw_text(s, 3, v, text, kInk), Rect{}) << v;
+    EXPECT_EQ(draw_text(s, v, v, text, kInk), Rect{}) << v;
+  }
+  EXPECT_EQ(pixels(s), pixels(Surface(30, 20, kBg)));
+  EXPECT_FALSE(s.any_changed());
+}
+
+TEST(Font, TheRowsOfChangedPixelsAreNotedAsChanged) {
+  Surface s(70, 40, kBg);
+  const Surface blank = s;
+  draw_text(s, -3, 20, "Hello, g\xC3\xA9!", kInk);
+  EXPECT_TRUE(s.any_changed());
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = 0; x < s.width(); ++x) {
+      if (s.pixel(x, y) == blank.pixel(x, y)) continue;
+      const std::uint32_t rows = s.changed_rows(x / Surface::kTileWidth, y / Surface::kTileHeight);
+      ASSERT_TRUE((rows >> (y % Surface::kTileHeight)) & 1u) << x << "," << y;
+    }
+  // Drawn again as it is, nothing changes; a text of spaces changes nothing either.
+  s.forget_changes();
+  draw_text(s, -3, 20, "Hello, g\xC3\xA9!", kInk);
+  draw_text(s, 0, 0, "      ", kInk);
+  EXPECT_FALSE(s.any_changed());
 }
 
 TEST(Font, Latin1LettersTakeOneCellWithTheirOwnGlyph) {

@@ -1,5 +1,5 @@
-// The software rasterizer: exact pixels of rectangles, polygons and wide pens, clipping,
-// block copies, and arguments far beyond the surface.
+// The software rasterizer: exact pixels of rectangles, polygons, wide pens, lines and
+// ellipses, clipping, block copies, and arguments far beyond the surface.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -622,6 +622,480 @@ TEST(CopySurface, OverlappingCopyWithinOneSurface) {
     kx508::platform::copy_surface(want, 2 + shift, 2 + shift, before, 2, 2, 6, 6);
     EXPECT_TRUE(std::equal(s.data(), s.data() + 120, want.data())) << shift;
   }
+}
+
+// ---------------------------------------------------------------------------------
+// Lines
+
+Surface line(int w, int h, Point64 a, Point64 b, int width) {
+  Surface s(w, h, kBg);
+  kx508::platform::draw_line(s, pen(width), a, b);
+  return s;
+}
+
+// The one-pixel line's rule, from the exact line in floating point (small coordinates,
+// where a half is exact): in each column (row) along the longer axis the nearest pixel;
+// a half goes towards the nearer end point's side, the very middle takes both.
+void oracle_symmetric_line(Surface& s, Point64 p, Point64 q) {
+  const bool x_major = std::abs(q.x - p.x) >= std::abs(q.y - p.y);
+  int64_t a0 = x_major ? p.x : p.y, b0 = x_major ? p.y : p.x;
+  int64_t a1 = x_major ? q.x : q.y, b1 = x_major ? q.y : q.x;
+  auto put = [&](int64_t a, int64_t b) {
+    const int64_t x = x_major ? a : b, y = x_major ? b : a;
+    if (s.contains(static_cast<int>(x), static_cast<int>(y)))
+      s.set_pixel(static_cast<int>(x), static_cast<int>(y), kPen);
+  };
+  if (a0 == a1) return put(a0, b0);
+  for (int64_t a = std::min(a0, a1); a <= std::max(a0, a1); ++a) {
+    const double exact = b0 + static_cast<double>(b1 - b0) * (a - a0) / (a1 - a0);
+    const double below = std::floor(exact);
+    if (exact - below != 0.5) {
+      put(a, static_cast<int64_t>(std::floor(exact + 0.5)));
+      continue;
+    }
+    const int64_t near_a0 = 2 * std::abs(a - a0), near_a1 = 2 * std::abs(a - a1);
+    const int64_t low = static_cast<int64_t>(below);
+    if (near_a0 == near_a1) {
+      put(a, low);
+      put(a, low + 1);
+    } else {
+      const int64_t toward = near_a0 < near_a1 ? b0 : b1;  // the nearer end's side
+      put(a, toward < exact ? low : low + 1);
+    }
+  }
+}
+
+// The image turned by a mirroring or quarter turn of a square surface: kind 0 mirrors
+// x, 1 mirrors y, 2 swaps x and y, 3 turns it half round.
+Point64 transform(Point64 p, int kind, int size) {
+  switch (kind) {
+    case 0: return {size - 1 - p.x, p.y};
+    case 1: return {p.x, size - 1 - p.y};
+    case 2: return {p.y, p.x};
+    default: return {size - 1 - p.x, size - 1 - p.y};
+  }
+}
+
+Surface transformed(const Surface& s, int kind) {
+  Surface out(s.width(), s.height(), kBg);
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = 0; x < s.width(); ++x) {
+      const Point64 t = transform({x, y}, kind, s.width());
+      out.set_pixel(static_cast<int>(t.x), static_cast<int>(t.y), s.pixel(x, y));
+    }
+  return out;
+}
+
+TEST(Line, HalvesRoundTowardsTheirOwnEnds) {
+  // The triangle's edge rounds every half up; a line rounds the half nearer each end
+  // towards that end, so it is the same turned half round.
+  const std::string shallow = lines({"##...", "..#..", "...##", ".....", "....."});
+  EXPECT_EQ(art(line(5, 5, {0, 0}, {4, 2}, 1)), shallow);
+  EXPECT_EQ(art(line(5, 5, {4, 2}, {0, 0}, 0)), shallow);
+  EXPECT_EQ(art(line(5, 5, {0, 2}, {4, 0}, 1)),
+            lines({"...##", "..#..", "##...", ".....", "....."}));
+  EXPECT_EQ(art(line(5, 5, {0, 0}, {2, 4}, 1)),
+            lines({"#....", "#....", ".#...", "..#..", "..#.."}));
+  // The very middle halfway between two pixels: both.
+  EXPECT_EQ(art(line(3, 2, {0, 0}, {2, 1}, 1)), lines({"##.", ".##"}));
+  EXPECT_EQ(art(line(5, 5, {1, 3}, {1, 3}, 1)),
+            lines({".....", ".....", ".....", ".#...", "....."}));
+  EXPECT_EQ(art(line(6, 2, {5, 1}, {0, 1}, 0)), lines({"......", "######"}));
+  // A line is pen only: no pen, nothing.
+  Surface s(5, 5, kBg);
+  kx508::platform::draw_line(s, kNoPen, {0, 0}, {4, 4});
+  EXPECT_EQ(count(s, kBg), 25);
+}
+
+TEST(Line, MatchesTheRuleBothEndsEitherWayAndSymmetric) {
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<int64_t> coord(0, 39);
+  const int n = 40;
+  for (int k = 0; k < 1000; ++k) {
+    const Point64 a{coord(rng), coord(rng)}, b{coord(rng), coord(rng)};
+    const Surface got = line(n, n, a, b, 1);
+    Surface want(n, n, kBg);
+    oracle_symmetric_line(want, a, b);
+    ASSERT_EQ(art(got), art(want)) << a.x << "," << a.y << " to " << b.x << "," << b.y;
+    ASSERT_EQ(got.pixel(static_cast<int>(a.x), static_cast<int>(a.y)), kPen);
+    ASSERT_EQ(got.pixel(static_cast<int>(b.x), static_cast<int>(b.y)), kPen);
+    ASSERT_EQ(art(line(n, n, b, a, 1)), art(got));
+    // Symmetric about its middle: the same line turned half round about it.
+    const Surface turned = line(n, n, transform(a, 3, n), transform(b, 3, n), 1);
+    ASSERT_EQ(art(transformed(turned, 3)), art(got));
+    // Mirrored or transposed, the line's pixels are the mirrored pixels.
+    for (int kind = 0; kind < 3; ++kind)
+      ASSERT_EQ(art(line(n, n, transform(a, kind, n), transform(b, kind, n), 1)),
+                art(transformed(got, kind)))
+          << "kind " << kind << ": " << a.x << "," << a.y << " to " << b.x << "," << b.y;
+    // One pixel per column along the longer axis, two at a middle that is a half.
+    const int64_t along = std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
+    const int pixels = count(got, kPen);
+    ASSERT_TRUE(pixels == along + 1 || pixels == along + 2) << pixels;
+  }
+}
+
+TEST(Line, EveryShortLineAroundTheEdgesAndClippingNeverMovesPixels) {
+  const int w = 6, h = 5, m = 40;
+  for (int64_t x0 = -3; x0 <= w + 2; ++x0)
+    for (int64_t y0 = -3; y0 <= h + 2; ++y0)
+      for (int64_t x1 = -3; x1 <= w + 2; ++x1)
+        for (int64_t y1 = -3; y1 <= h + 2; ++y1) {
+          Surface want(w, h, kBg);
+          oracle_symmetric_line(want, {x0, y0}, {x1, y1});
+          const Surface got = line(w, h, {x0, y0}, {x1, y1}, 1);
+          ASSERT_TRUE(std::equal(got.data(), got.data() + w * h, want.data()))
+              << x0 << "," << y0 << " to " << x1 << "," << y1 << "\n"
+              << art(got);
+        }
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int64_t> coord(-30, 40);
+  for (int k = 0; k < 500; ++k) {
+    const Point64 a{coord(rng), coord(rng)}, b{coord(rng), coord(rng)};
+    for (int width : {1, 2, 5}) {
+      const Surface small = line(w, h, a, b, width);
+      const Surface big = line(w + 2 * m, h + 2 * m, {a.x + m, a.y + m}, {b.x + m, b.y + m}, width);
+      ASSERT_EQ(art(small), art(crop(big, m, m, w, h)))
+          << a.x << "," << a.y << " to " << b.x << "," << b.y << " width " << width;
+    }
+  }
+}
+
+TEST(Line, WideLinesAreThePolygonsWidePen) {
+  // Every pixel within width / 2 of the segment: a triangle with two equal corners,
+  // outlined with the same width.
+  std::mt19937 rng(23);
+  std::uniform_int_distribution<int64_t> coord(-10, 40);
+  std::uniform_int_distribution<int> width(2, 16);
+  for (int k = 0; k < 1500; ++k) {
+    const Point64 a{coord(rng), coord(rng)}, b{coord(rng), coord(rng)};
+    const int w = width(rng);
+    const Surface got = line(32, 28, a, b, w);
+    ASSERT_EQ(art(got), art(oracle_polygon(32, 28, {a, b}, w, false)))
+        << a.x << "," << a.y << " to " << b.x << "," << b.y << " width " << w;
+    ASSERT_EQ(art(got), art(polygon(32, 28, {a, b, b}, pen(w), kHollow)));
+    ASSERT_EQ(art(line(32, 28, b, a, w)), art(got));
+  }
+  // Horizontal: an odd width is as many rows, an even one a row more (the line is
+  // centred on a row of pixels).
+  EXPECT_EQ(art(line(9, 5, {2, 2}, {6, 2}, 3)),
+            lines({".........", ".#######.", ".#######.", ".#######.", "........."}));
+  EXPECT_EQ(art(line(9, 5, {2, 2}, {6, 2}, 2)),
+            lines({".........", "..#####..", ".#######.", "..#####..", "........."}));
+}
+
+TEST(Line, ExactAtTheIntRangesEnds) {
+  const int w = 601, h = 540;
+  const int64_t lo = int64_t{INT_MIN} - 300, hi = int64_t{INT_MAX} + 300;
+  // Across the whole int range: the pixel in each column is the exact line's, rounded
+  // as the rule says, computed here in 128 bits.
+  for (const auto& [a, b] : std::vector<std::pair<Point64, Point64>>{{{lo, -7}, {hi, 550}},
+                                                                     {{hi, 3}, {lo, 530}},
+                                                                     {{lo, lo}, {hi, hi}},
+                                                                     {{lo, hi}, {hi, lo + 1}},
+                                                                     {{-5, lo}, {600, hi}}}) {
+    const Surface got = line(w, h, a, b, 1);
+    const bool x_major = std::abs(b.x - a.x) >= std::abs(b.y - a.y);
+    const Wide a0 = x_major ? a.x : a.y, b0 = x_major ? a.y : a.x;
+    const Wide a1 = x_major ? b.x : b.y, b1 = x_major ? b.y : b.x;
+    int painted = 0;
+    for (int64_t t = 0; t < (x_major ? w : h); ++t) {
+      // 2 (a1 - a0) times the exact b; halves here fall nowhere near the middle.
+      const Wide num = 2 * b0 * (a1 - a0) + 2 * (b1 - b0) * (t - a0);
+      const Wide den = 2 * (a1 - a0);
+      const Wide n = den > 0 ? num : -num, d = den > 0 ? den : -den;
+      Wide floor2 = (n + d / 2) / d;  // rounds halves up (n + d/2 >= 0 here or not)
+      if ((n + d / 2) % d != 0 && n + d / 2 < 0) --floor2;
+      if ((n + d / 2) % d == 0 && (n % d) != 0) {
+        // A half: towards the nearer end.
+        const bool near_a0 = 2 * (t - a0 < 0 ? a0 - t : t - a0) < (a1 > a0 ? a1 - a0 : a0 - a1);
+        const Wide toward = near_a0 ? b0 : b1;
+        if (2 * toward < 2 * floor2 - 1) --floor2;
+      }
+      const int64_t other = static_cast<int64_t>(floor2);
+      const int64_t x = x_major ? t : other, y = x_major ? other : t;
+      if (x >= 0 && x < w && y >= 0 && y < h) {
+        ++painted;
+        ASSERT_EQ(got.pixel(static_cast<int>(x), static_cast<int>(y)), kPen)
+            << a.x << "," << a.y << " to " << b.x << "," << b.y << " at " << t;
+      }
+    }
+    EXPECT_EQ(count(got, kPen), painted);
+  }
+  // The diagonal through the corner pixels.
+  EXPECT_EQ(count(line(w, h, {lo, lo}, {hi, hi}, 1), kPen), h);
+}
+
+TEST(Line, WideLinesFarOutAreExact) {
+  const int w = 601, h = 540;
+  // A round end 2^30 - 1 wide in radius whose rim reaches x = 300 on row 270, from a
+  // segment that starts 2^32 to the left.
+  const int64_t r = (int64_t{1} << 30) - 1;
+  const Point64 end{300 - r, 270};
+  const Surface cap = line(w, h, {-(int64_t{1} << 32), 270}, end, static_cast<int>(2 * r));
+  EXPECT_EQ(cap.pixel(300, 270), kPen);
+  EXPECT_EQ(cap.pixel(301, 270), kBg);
+  for (int y : {0, 100, 269, 271, 539}) {
+    const Wide dy = y - 270;
+    const int64_t reach = static_cast<int64_t>(exact_isqrt(Wide{r} * r - dy * dy));
+    EXPECT_EQ(cap.pixel(static_cast<int>(end.x + reach), y), kPen) << y;
+    EXPECT_EQ(cap.pixel(static_cast<int>(end.x + reach + 1), y), kBg) << y;
+  }
+  // Long lines far out with moderate widths against the exact capsule: the band's edge
+  // needs the square root of a product past 128 bits' reach of the fast path.
+  std::mt19937_64 rng(9);
+  for (int k = 0; k < 300; ++k) {
+    const int64_t far = int64_t{1} << 30;
+    const int64_t dx = 1 + static_cast<int64_t>(rng() % 50),
+                  dy = static_cast<int64_t>(rng() % 7) - 3;
+    const int64_t steps = far / 64 + static_cast<int64_t>(rng() % 1000);
+    const Point64 mid{static_cast<int64_t>(rng() % 40), static_cast<int64_t>(rng() % 30)};
+    const Point64 a{mid.x - steps * dx, mid.y - steps * dy},
+        b{mid.x + steps * dx, mid.y + steps * dy};
+    const int width = 2 + static_cast<int>(rng() % 30);
+    ASSERT_EQ(art(line(40, 30, a, b, width)), art(oracle_polygon(40, 30, {a, b}, width, false)))
+        << a.x << "," << a.y << " to " << b.x << "," << b.y << " width " << width;
+  }
+  // A steep segment (1, d) whose band edge falls next to pixel (3, 3), slid out to
+  // about 2^30 along itself, which keeps the edge where it was: the pixels stay exact.
+  auto check = [](int width, int64_t d, int64_t slide) {
+    const Wide s = exact_isqrt(Wide{width} * width * (1 + Wide{d} * d));
+    const Wide target = s % 2 == 0 ? s : s + 1;
+    int64_t q = -static_cast<int64_t>(target / (2 * d));
+    int64_t p = static_cast<int64_t>(target / 2 + Wide{d} * q);
+    const int64_t len2 = 1 + d * d, dot = q + p * d;
+    const int64_t k = (dot <= 0 ? -dot / len2 + 1 : 0);
+    q += k;
+    p += k * d;
+    const Point64 a{3 - q - slide, 3 - p - slide * d}, b{4 - q + slide, 3 - p + d + slide * d};
+    const Surface got = line(8, 8, a, b, width);
+    const Surface want = oracle_polygon(8, 8, {a, b}, width, false);
+    return std::equal(got.data(), got.data() + 64, want.data());
+  };
+  for (int64_t d = 1000; d < 1400; ++d)
+    ASSERT_TRUE(check(static_cast<int>(4 * d), d, (int64_t{1} << 30) / d)) << d;
+  for (int n = 0; n < 2000; ++n) {
+    const int64_t d = 2 + static_cast<int64_t>(rng() % 4000);
+    const int width = 2 + static_cast<int>(rng() % (1 << 20));
+    ASSERT_TRUE(check(width, d, (int64_t{1} << 30) / d)) << "width " << width << " d " << d;
+  }
+}
+
+TEST(Line, ArgumentsAtTheClampStaySane) {
+  for (int width : {0, 1, 2, 7, INT_MAX}) {
+    Surface s = line(40, 30, {INT64_MIN, INT64_MIN}, {INT64_MAX, INT64_MAX / 3}, width);
+    EXPECT_EQ(count(s, kBg) + count(s, kPen), 40 * 30);
+    Surface t = line(40, 30, {INT64_MAX, 5}, {INT64_MIN, 5}, width);
+    EXPECT_EQ(count(t, kBg) + count(t, kPen), 40 * 30);
+  }
+  // The widest pen from far away reaches the whole surface.
+  EXPECT_EQ(count(line(601, 540, {int64_t{INT_MAX} + 300, 0}, {int64_t{INT_MAX} + 300, 9}, INT_MAX),
+                  kPen),
+            0);
+  EXPECT_EQ(count(line(601, 540, {900000000, 200}, {900000000, 900}, 2000000000), kPen), 601 * 540);
+}
+
+// ---------------------------------------------------------------------------------
+// Ellipses
+
+Surface ellipse(int w, int h, int64_t l, int64_t t, int64_t r, int64_t b, const Pen& pn,
+                const Brush& br) {
+  Surface s(w, h, kBg);
+  kx508::platform::draw_ellipse(s, pn, br, l, t, r, b);
+  return s;
+}
+
+// Whether pixel (x, y) lies in the ellipse of the box left..right-1, top..bottom-1:
+// in doubled coordinates about its centre, u^2 / n^2 + v^2 / m^2 <= 1.
+bool in_ellipse(int64_t l, int64_t t, int64_t r, int64_t b, int64_t x, int64_t y) {
+  const Wide n = r - l, m = b - t;
+  if (n <= 0 || m <= 0 || x < l || x >= r || y < t || y >= b) return false;
+  const Wide u = 2 * x - (l + r - 1), v = 2 * y - (t + b - 1);
+  return u * u * m * m + v * v * n * n <= n * n * m * m;
+}
+
+Surface oracle_ellipse(int w, int h, int64_t l, int64_t t, int64_t r, int64_t b, int pen_width,
+                       bool fill) {
+  Surface s(w, h, kBg);
+  const int64_t band = std::max(pen_width, 1);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (!in_ellipse(l, t, r, b, x, y)) continue;
+      const bool inner = in_ellipse(l + band, t + band, r - band, b - band, x, y);
+      if (pen_width == kNoOutline) {
+        if (fill) s.set_pixel(x, y, kFill);
+      } else if (!inner) {
+        s.set_pixel(x, y, kPen);
+      } else if (fill) {
+        s.set_pixel(x, y, kFill);
+      }
+    }
+  return s;
+}
+
+TEST(Ellipse, HandCheckedShapes) {
+  auto filled = [](int64_t l, int64_t t, int64_t r, int64_t b) {
+    return art(ellipse(7, 6, l, t, r, b, kNoPen, kSolid));
+  };
+  EXPECT_EQ(filled(1, 1, 2, 2),
+            lines({".......", ".o.....", ".......", ".......", ".......", "......."}));
+  EXPECT_EQ(filled(1, 1, 3, 3),
+            lines({".......", ".oo....", ".oo....", ".......", ".......", "......."}));
+  EXPECT_EQ(filled(0, 0, 4, 4),
+            lines({".oo....", "oooo...", "oooo...", ".oo....", ".......", "......."}));
+  EXPECT_EQ(filled(1, 0, 6, 5),
+            lines({"..ooo..", ".ooooo.", ".ooooo.", ".ooooo.", "..ooo..", "......."}));
+  EXPECT_EQ(filled(6, 5, 1, 0), filled(1, 0, 6, 5));  // corners in either order
+  EXPECT_EQ(filled(0, 2, 7, 3),
+            lines({".......", ".......", "ooooooo", ".......", ".......", "......."}));
+  EXPECT_EQ(filled(0, 1, 7, 3),
+            lines({".......", "ooooooo", "ooooooo", ".......", ".......", "......."}));
+  // A very flat one: its pointed ends fall between pixel centres.
+  EXPECT_EQ(art(ellipse(10, 2, 0, 0, 10, 2, kNoPen, kSolid)), lines({".oooooooo.", ".oooooooo."}));
+  EXPECT_EQ(filled(2, 2, 2, 5),
+            lines({".......", ".......", ".......", ".......", ".......", "......."}));
+  // The pen's band lies inside; the brush fills what it leaves.
+  EXPECT_EQ(art(ellipse(7, 7, 0, 0, 7, 7, pen(1), kSolid)),
+            lines({"..###..", ".#ooo#.", "#ooooo#", "#ooooo#", "#ooooo#", ".#ooo#.", "..###.."}));
+  EXPECT_EQ(art(ellipse(7, 7, 0, 0, 7, 7, pen(0), kHollow)),
+            lines({"..###..", ".#...#.", "#.....#", "#.....#", "#.....#", ".#...#.", "..###.."}));
+  EXPECT_EQ(art(ellipse(7, 7, 0, 0, 7, 7, pen(2), kSolid)),
+            lines({"..###..", ".#####.", "##ooo##", "##ooo##", "##ooo##", ".#####.", "..###.."}));
+  EXPECT_EQ(count(ellipse(7, 7, 0, 0, 7, 7, pen(4), kSolid), kFill), 0);
+  EXPECT_EQ(count(ellipse(7, 7, 0, 0, 7, 7, kNoPen, kHollow), kBg), 49);
+}
+
+TEST(Ellipse, MatchesTheOracleInsideItsBoxSymmetricAndFilledCoversOutlined) {
+  std::mt19937 rng(29);
+  std::uniform_int_distribution<int64_t> coord(-8, 44);
+  std::uniform_int_distribution<int> width(0, 9);
+  const int w = 36, h = 30;
+  for (int k = 0; k < 3000; ++k) {
+    int64_t l = coord(rng), t = coord(rng), r = coord(rng), b = coord(rng);
+    const int pw = k % 4 == 0 ? kNoOutline : width(rng);
+    const bool fill = k % 3 != 0;
+    const Pen pn = pw == kNoOutline ? kNoPen : pen(pw);
+    const Brush br = fill ? kSolid : kHollow;
+    const Surface got = ellipse(w, h, l, t, r, b, pn, br);
+    ASSERT_EQ(art(got), art(oracle_ellipse(w, h, std::min(l, r), std::min(t, b), std::max(l, r),
+                                           std::max(t, b), pw, fill)))
+        << l << "," << t << " " << r << "," << b << " pen " << pw << " fill " << fill;
+    if (l > r) std::swap(l, r);
+    if (t > b) std::swap(t, b);
+    // Inside its box, and the same mirrored across either of its axes.
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        if (got.pixel(x, y) == kBg) continue;
+        ASSERT_TRUE(x >= l && x < r && y >= t && y < b);
+        const int64_t mx = l + r - 1 - x, my = t + b - 1 - y;
+        if (mx >= 0 && mx < w) ASSERT_EQ(got.pixel(static_cast<int>(mx), y), got.pixel(x, y));
+        if (my >= 0 && my < h) ASSERT_EQ(got.pixel(x, static_cast<int>(my)), got.pixel(x, y));
+      }
+    // The filled ellipse covers the outlined one, of any width.
+    if (pw != kNoOutline) {
+      const Surface solid = ellipse(w, h, l, t, r, b, kNoPen, kSolid);
+      for (int i = 0; i < w * h; ++i)
+        if (got.data()[i] == kPen) ASSERT_EQ(solid.data()[i], kFill);
+    }
+  }
+}
+
+TEST(Ellipse, CirclesTouchAllFourSidesAndClippingNeverMovesPixels) {
+  for (int d = 1; d <= 60; ++d) {
+    const Surface s = ellipse(64, 64, 2, 1, 2 + d, 1 + d, pen(1), kSolid);
+    const int mid = 1 + (d - 1) / 2;
+    EXPECT_EQ(s.pixel(2, mid), kPen) << d;
+    EXPECT_EQ(s.pixel(1 + d, mid), kPen) << d;
+    EXPECT_EQ(s.pixel(1 + mid, 1), kPen) << d;
+    EXPECT_EQ(s.pixel(1 + mid, d), kPen) << d;
+  }
+  const int w = 16, h = 12, m = 50;
+  std::mt19937 rng(31);
+  std::uniform_int_distribution<int64_t> coord(-30, 45);
+  for (int k = 0; k < 600; ++k) {
+    const int64_t l = coord(rng), t = coord(rng), r = coord(rng), b = coord(rng);
+    for (int pw : {0, 1, 3}) {
+      const Surface small = ellipse(w, h, l, t, r, b, pen(pw), kSolid);
+      const Surface big =
+          ellipse(w + 2 * m, h + 2 * m, l + m, t + m, r + m, b + m, pen(pw), kSolid);
+      ASSERT_EQ(art(small), art(crop(big, m, m, w, h))) << l << "," << t << " " << r << "," << b;
+    }
+  }
+}
+
+TEST(Ellipse, ExactAtTheIntRangesEnds) {
+  const int w = 601, h = 540;
+  const int64_t lo = int64_t{INT_MIN} - 300, hi = int64_t{INT_MAX} + 300;
+  // Around the whole surface: all brush.
+  EXPECT_EQ(count(ellipse(w, h, lo, lo, hi, hi, kNoPen, kSolid), kFill), w * h);
+  EXPECT_EQ(count(ellipse(w, h, lo, lo, hi, hi, pen(1), kHollow), kPen), 0);
+  // A circle 2^32 across whose rim crosses the surface: u^2 + v^2 <= n^2 in doubled
+  // coordinates, exact in 128 bits.
+  const int64_t n = int64_t{1} << 32;
+  for (const auto& [l, t] : std::vector<std::pair<int64_t, int64_t>>{
+           {300 - n, 270 - n / 2}, {100, 271 - n / 2}, {300 - n / 2, 400 - n}, {301 - n / 2, 50}}) {
+    const Surface s = ellipse(w, h, l, t, l + n, t + n, pen(3), kSolid);
+    int pen_pixels = 0;
+    for (int y = 0; y < h; y += 1)
+      for (int x = 0; x < w; x += 3) {
+        // Inside the circle of the box shrunk by inset on every side.
+        auto inside = [&](int64_t inset) {
+          const Wide u = 2 * Wide{x} - (2 * l + n - 1), v = 2 * Wide{y} - (2 * t + n - 1);
+          const Wide side = n - 2 * inset;
+          return u * u + v * v <= side * side;
+        };
+        const Colour want = !inside(0) ? kBg : inside(3) ? kFill : kPen;
+        ASSERT_EQ(s.pixel(x, y), want) << l << "," << t << " at " << x << "," << y;
+        pen_pixels += want == kPen;
+      }
+    EXPECT_GT(pen_pixels, 0) << l << "," << t;
+  }
+  // Tall and narrow, 2^32 high: its sides need products past 128 bits.
+  const int64_t m = int64_t{1} << 32;
+  const Surface tall = ellipse(w, h, 0, 200 - m, 601, 200, kNoPen, kSolid);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      ASSERT_EQ(tall.pixel(x, y) == kFill, in_ellipse(0, 200 - m, 601, 200, x, y)) << x << "," << y;
+  EXPECT_GT(count(tall, kFill), 0);
+  EXPECT_LT(count(tall, kFill), 201 * 601);
+}
+
+TEST(Ellipse, ArgumentsAtTheClampStaySane) {
+  for (int pw : {kNoOutline, 0, 1, INT_MAX}) {
+    const Pen pn = pw == kNoOutline ? kNoPen : pen(pw);
+    Surface s = ellipse(40, 30, INT64_MIN, INT64_MIN, INT64_MAX, INT64_MAX / 3, pn, kSolid);
+    EXPECT_EQ(count(s, kBg) + count(s, kFill) + count(s, kPen), 40 * 30);
+  }
+}
+
+// Every pixel that changed lies in a row its tile marks as changed.
+void expect_changes_noted(const Surface& before, const Surface& after) {
+  for (int y = 0; y < after.height(); ++y)
+    for (int x = 0; x < after.width(); ++x) {
+      if (after.pixel(x, y) == before.pixel(x, y)) continue;
+      const std::uint32_t rows =
+          after.changed_rows(x / Surface::kTileWidth, y / Surface::kTileHeight);
+      ASSERT_TRUE((rows >> (y % Surface::kTileHeight)) & 1u) << x << "," << y;
+    }
+}
+
+TEST(LineAndEllipse, NoteTheRowsTheyChangeAndNothingWhenDrawnAgain) {
+  Surface s(100, 80, kBg);
+  const Surface blank = s;
+  kx508::platform::draw_line(s, pen(1), {-5, 3}, {120, 70});
+  kx508::platform::draw_line(s, pen(6), {10, 70}, {90, 5});
+  kx508::platform::draw_ellipse(s, pen(2), kSolid, 20, 10, 95, 60);
+  EXPECT_TRUE(s.any_changed());
+  expect_changes_noted(blank, s);
+  s.forget_changes();
+  kx508::platform::draw_ellipse(s, pen(2), kSolid, 20, 10, 95, 60);
+  EXPECT_FALSE(s.any_changed());
+  kx508::platform::draw_line(s, pen(1), {3, 75}, {60, 70});
+  kx508::platform::draw_line(s, pen(4), {30, 2}, {97, 9});
+  s.forget_changes();
+  kx508::platform::draw_line(s, pen(1), {60, 70}, {3, 75});
+  kx508::platform::draw_line(s, pen(4), {97, 9}, {30, 2});
+  EXPECT_FALSE(s.any_changed());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 
 #include "font.h"
@@ -50,14 +51,22 @@ char32_t next_char(std::string_view s, std::size_t& i) {
   return c;
 }
 
-Rect draw_text(Surface& s, int x, int y, std::string_view text, Colour colour) {
+Rect draw_text(Surface& s, std::int64_t x, std::int64_t y, std::string_view text, Colour colour) {
   using font_data::kGlyphs;
   // 64-bit coordinates: a cell's edges may lie past the int range while the text is
-  // laid out, and none of them can pass 64 bits for any string that fits in memory.
+  // laid out, and none of them can pass 64 bits for any string that fits in memory
+  // (coordinates are clamped to +/-2^62 first, which moves no cell that could show).
+  constexpr i64 kFar = i64{1} << 62;
+  x = std::clamp<i64>(x, -kFar, kFar);
+  y = std::clamp<i64>(y, -kFar, kFar);
   const i64 top = std::max<i64>(y, 0);
-  const i64 bottom = std::min<i64>(i64{y} + kFontCellHeight, s.height());
+  const i64 bottom = std::min<i64>(y + kFontCellHeight, s.height());
   const i64 width = s.width();
   if (top >= bottom) return {};
+  // No cell can reach the surface: nothing to decode.
+  if (x >= width ||
+      x + static_cast<i64>(std::min<std::size_t>(text.size(), kFar / 8)) * kFontCellWidth <= 0)
+    return {};
 
   const i64 left = std::max<i64>(x, 0);
   std::size_t i = 0;
@@ -68,6 +77,10 @@ Rect draw_text(Surface& s, int x, int y, std::string_view text, Colour colour) {
     next_char(text, i);
     cell += kFontCellWidth;
   }
+  // The changed pixels of each row, to note as changed once the text is drawn.
+  i64 changed_from[kFontCellHeight], changed_to[kFontCellHeight];
+  std::fill(std::begin(changed_from), std::end(changed_from), width);
+  std::fill(std::begin(changed_to), std::end(changed_to), -1);
   while (i < text.size() && cell < width) {
     const auto& glyph = kGlyphs[font_data::glyph_index(next_char(text, i))];
     const i64 from = std::max<i64>(0, -cell);
@@ -77,11 +90,20 @@ Rect draw_text(Surface& s, int x, int y, std::string_view text, Colour colour) {
       if (bits == 0) continue;
       Colour* row = s.row(static_cast<int>(py));
       for (i64 col = from; col < to; ++col) {
-        if ((bits >> (kFontCellWidth - 1 - col)) & 1u) row[cell + col] = colour;
+        if (!((bits >> (kFontCellWidth - 1 - col)) & 1u)) continue;
+        Colour& p = row[cell + col];
+        if (p == colour) continue;
+        p = colour;
+        changed_from[py - y] = std::min(changed_from[py - y], cell + col);
+        changed_to[py - y] = std::max(changed_to[py - y], cell + col);
       }
     }
     cell += kFontCellWidth;
   }
+  for (i64 py = top; py < bottom; ++py)
+    if (changed_from[py - y] <= changed_to[py - y])
+      s.note_change(static_cast<int>(changed_from[py - y]), static_cast<int>(changed_to[py - y]),
+                    static_cast<int>(py));
   const i64 right = std::min(cell, width);
   if (left >= right) return {};
   return Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),

@@ -128,28 +128,15 @@ void fill_span(Surface& s, i64 y, i64 from, i64 to, Colour c) {
 // ---------------------------------------------------------------------------------
 // One-pixel lines
 
-// Walks a line along its major axis a (|a1 - a0| >= |b1 - b0|): one pixel per a, with b
-// the exact line's b there rounded half up. Only the a range whose pixels land inside
-// 0..amax-1 x 0..bmax-1 is walked; the first pixel comes from the line equation and the
-// rest step an exact remainder, so clipping never moves a pixel.
+// Plots (a, b(a)) with b(a) = floor((2 db a + c) / (2 da)), da > 0, for the a in lo..hi
+// whose pixels land inside 0..amax-1 x 0..bmax-1. The first pixel comes from the formula
+// and the rest step an exact remainder, so clipping never moves a pixel.
 template <class Plot>
-void walk_line(i64 a0, i64 b0, i64 a1, i64 b1, i64 amax, i64 bmax, Plot plot) {
-  if (a0 > a1) {
-    std::swap(a0, a1);
-    std::swap(b0, b1);
-  }
-  const i64 da = a1 - a0;
-  const i64 db = b1 - b0;
-  if (da == 0) {
-    if (a0 >= 0 && a0 < amax && b0 >= 0 && b0 < bmax) plot(a0, b0);
-    return;
-  }
-  // b(a) = floor(N(a) / (2 da)) with N(a) = 2 db a + c.
+void walk_formula(i128 lo, i128 hi, i64 da, i64 db, i128 c, i64 amax, i64 bmax, Plot plot) {
   const i128 two_da = i128{2} * da;
   const i128 two_db = i128{2} * db;
-  const i128 c = i128{2} * b0 * da - i128{2} * a0 * db + da;
-  i128 lo = std::max<i64>(a0, 0);
-  i128 hi = std::min<i64>(a1, amax - 1);
+  lo = std::max<i128>(lo, 0);
+  hi = std::min<i128>(hi, amax - 1);
   // Keep 0 <= N(a) < 2 da bmax, i.e. 0 <= b(a) < bmax.
   const i128 n_end = two_da * bmax;
   if (db > 0) {
@@ -159,7 +146,7 @@ void walk_line(i64 a0, i64 b0, i64 a1, i64 b1, i64 amax, i64 bmax, Plot plot) {
     const i128 e = -two_db;
     hi = std::min(hi, floor_div(c, e));
     lo = std::max(lo, floor_div(c - n_end, e) + 1);
-  } else if (b0 < 0 || b0 >= bmax) {
+  } else if (c < 0 || c >= n_end) {
     return;
   }
   if (lo > hi) return;
@@ -182,6 +169,63 @@ void walk_line(i64 a0, i64 b0, i64 a1, i64 b1, i64 amax, i64 bmax, Plot plot) {
       --q;
     }
   }
+}
+
+// Walks a line along its major axis a (|a1 - a0| >= |b1 - b0|): one pixel per a, with b
+// the exact line's b there rounded half up. Only the a range whose pixels land inside
+// 0..amax-1 x 0..bmax-1 is walked.
+template <class Plot>
+void walk_line(i64 a0, i64 b0, i64 a1, i64 b1, i64 amax, i64 bmax, Plot plot) {
+  if (a0 > a1) {
+    std::swap(a0, a1);
+    std::swap(b0, b1);
+  }
+  const i64 da = a1 - a0;
+  const i64 db = b1 - b0;
+  if (da == 0) {
+    if (a0 >= 0 && a0 < amax && b0 >= 0 && b0 < bmax) plot(a0, b0);
+    return;
+  }
+  // b(a) = floor(N(a) / (2 da)) with N(a) = 2 db a + c.
+  const i128 c = i128{2} * b0 * da - i128{2} * a0 * db + da;
+  walk_formula(a0, a1, da, db, c, amax, bmax, plot);
+}
+
+// The same line with its halves rounded towards their own end points: where the exact b
+// lies halfway between two pixels, the half nearer a0 takes the one towards b0, the other
+// half the one towards b1, and the very middle both. The pixels are then symmetric about
+// the middle, and mirroring the line mirrors them.
+template <class Plot>
+void walk_symmetric_line(i64 a0, i64 b0, i64 a1, i64 b1, i64 amax, i64 bmax, Plot plot) {
+  if (a0 > a1) {
+    std::swap(a0, a1);
+    std::swap(b0, b1);
+  }
+  const i64 da = a1 - a0;
+  const i64 db = b1 - b0;
+  auto plot_inside = [&](i64 a, i64 b) {
+    if (a >= 0 && a < amax && b >= 0 && b < bmax) plot(a, b);
+  };
+  if (da == 0) {
+    plot_inside(a0, b0);
+    return;
+  }
+  // 2 da times the exact b at a is 2 db a + base; adding da rounds halves up, da - 1
+  // rounds them down.
+  const i128 base = i128{2} * b0 * da - i128{2} * a0 * db;
+  const i64 toward_b0 = db > 0 ? da - 1 : da;
+  const i64 toward_b1 = db > 0 ? da : da - 1;
+  // The first half, 2 (a - a0) < da.
+  walk_formula(a0, a0 + (da - 1) / 2, da, db, base + toward_b0, amax, bmax, plot);
+  if (da % 2 == 0) {
+    const i64 a = a0 + da / 2;
+    const i64 twice_b = 2 * b0 + db;  // 2 b at the middle
+    const i64 b = static_cast<i64>(floor_div(twice_b, 2));
+    plot_inside(a, b);
+    if (twice_b % 2 != 0) plot_inside(a, b + 1);
+  }
+  // The second half, 2 (a - a0) > da.
+  walk_formula(a0 + da / 2 + 1, a1, da, db, base + toward_b1, amax, bmax, plot);
 }
 
 void thin_line(Surface& s, Colour colour, const Point64& p, const Point64& q) {
@@ -226,6 +270,75 @@ i128 isqrt(i128 m) {
   return s;
 }
 
+// Products of two 128-bit values, compared exactly: the line's and the ellipse's
+// inequalities square numbers of up to about 2^83 at the coordinates they allow.
+struct U256 {
+  std::uint64_t limb[4] = {0, 0, 0, 0};  // least significant first
+};
+
+// The full product of two 64-bit words, from their 32-bit halves.
+void multiply64(std::uint64_t a, std::uint64_t b, std::uint64_t& hi, std::uint64_t& lo) {
+  const std::uint64_t mask = 0xFFFFFFFFu;
+  const std::uint64_t a0 = a & mask, a1 = a >> 32, b0 = b & mask, b1 = b >> 32;
+  const std::uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+  const std::uint64_t mid = (p00 >> 32) + (p01 & mask) + (p10 & mask);
+  lo = (mid << 32) | (p00 & mask);
+  hi = p11 + (p01 >> 32) + (p10 >> 32) + (mid >> 32);
+}
+
+// The two 64-bit words of 0 <= v < 2^127.
+void words(i128 v, std::uint64_t& hi, std::uint64_t& lo) {
+  lo = static_cast<std::uint64_t>(static_cast<i64>(v));
+  const i128 two64 = i128{std::numeric_limits<std::uint64_t>::max()} + 1;
+  hi = static_cast<std::uint64_t>(static_cast<i64>((v - i128{lo}) / two64));
+}
+
+// p * q for 0 <= p, q < 2^127.
+U256 multiply(i128 p, i128 q) {
+  std::uint64_t a[2], b[2];
+  words(p, a[1], a[0]);
+  words(q, b[1], b[0]);
+  U256 r;
+  for (int i = 0; i < 2; ++i) {
+    std::uint64_t carry = 0;
+    for (int j = 0; j < 2; ++j) {
+      std::uint64_t hi, lo;
+      multiply64(a[i], b[j], hi, lo);
+      std::uint64_t& slot = r.limb[i + j];
+      lo += carry;
+      hi += lo < carry ? 1 : 0;
+      slot += lo;
+      hi += slot < lo ? 1 : 0;
+      carry = hi;
+    }
+    r.limb[i + 2] += carry;
+  }
+  return r;
+}
+
+// Whether a * b <= c * d, for 0 <= a, b, c, d < 2^127.
+bool product_at_most(i128 a, i128 b, i128 c, i128 d) {
+  const U256 x = multiply(a, b), y = multiply(c, d);
+  for (int i = 3; i >= 0; --i)
+    if (x.limb[i] != y.limb[i]) return x.limb[i] < y.limb[i];
+  return true;
+}
+
+// Floor of the square root of p q, for 0 <= p, q < 2^126.
+i128 floor_sqrt_product(i128 p, i128 q) {
+  const i128 limit = i128{i64{1} << 62};  // below it the product itself fits
+  if (p < limit && q < limit) return isqrt(p * q);
+  const i128 sp = isqrt(p), sq = isqrt(q);
+  // sp sq <= sqrt(p q) < (sp + 1) (sq + 1): search between, on exact products.
+  i128 lo = sp * sq, hi = (sp + 1) * (sq + 1) - 1;
+  while (lo < hi) {
+    const i128 mid = lo + (hi - lo + 1) / 2;
+    if (product_at_most(mid, mid, p, q)) lo = mid;
+    else hi = mid - 1;
+  }
+  return lo;
+}
+
 // Narrows from..to to the x for which a x + b lies within lo..hi.
 void keep_linear(i128 a, i128 b, i128 lo, i128 hi, i128& from, i128& to) {
   if (a == 0) {
@@ -251,7 +364,12 @@ struct Capsule {
   long double r, rlen;  // width / 2 and width |b - a| / 2, for far-out segments
 };
 
-Capsule make_capsule(const Point64& a, const Point64& b, int width, int surface_h) {
+i128 floor_sqrt_product(i128 p, i128 q);
+
+// A polygon's edges are exact up to kExactLimit and approximated beyond; a line's
+// (exact_anywhere) are exact at every coordinate up to kLineLimit.
+Capsule make_capsule(const Point64& a, const Point64& b, int width, int surface_h,
+                     bool exact_anywhere = false) {
   Capsule c;
   c.ax = a.x;
   c.ay = a.y;
@@ -268,6 +386,10 @@ Capsule make_capsule(const Point64& a, const Point64& b, int width, int surface_
   c.w2 = i128{width} * width;
   c.len2 = i128{c.dx} * c.dx + i128{c.dy} * c.dy;
   c.band = c.exact ? isqrt(c.w2 * c.len2) : 0;
+  if (exact_anywhere && !c.exact) {
+    c.exact = true;
+    c.band = floor_sqrt_product(c.w2, c.len2);
+  }
   c.r = width / 2.0L;
   c.rlen = c.r * std::sqrt(static_cast<long double>(c.dx) * c.dx +
                            static_cast<long double>(c.dy) * c.dy);
@@ -490,9 +612,124 @@ void fill_polygon(Surface& s, Colour colour, std::span<const Point64> pts) {
   }
 }
 
+// ---------------------------------------------------------------------------------
+// Lines and ellipses: exact at any coordinate up to kLineLimit
+
+// The library's coordinates are ints plus an origin, about 2^31; every product below
+// stays within 256 bits (and the sums within 128) up to this.
+constexpr i64 kLineLimit = i64{1} << 40;
+
+Point64 clamp_line_point(const Point64& p) {
+  return {std::clamp(p.x, -kLineLimit, kLineLimit), std::clamp(p.y, -kLineLimit, kLineLimit)};
+}
+
+void wide_line(Surface& s, Colour colour, const Point64& a, const Point64& b, int width) {
+  const Capsule c = make_capsule(a, b, width, s.height(), true);
+  for (i64 y = c.row_from; y <= c.row_to; ++y) {
+    Span sp;
+    if (capsule_span(c, y, s.width(), sp)) fill_span(s, y, sp.from, sp.to, colour);
+  }
+}
+
+// An ellipse box n pixels wide and m tall (both >= 1), in doubled coordinates about its
+// centre: pixel column x is u = 2 x - (left + right - 1), so the box spans u = 1 - n ..
+// n - 1 and the ellipse is u^2 / n^2 + v^2 / m^2 <= 1.
+struct EllipseBox {
+  i64 n, m;
+  i64 sum_x, sum_y;  // left + right - 1, top + bottom - 1: twice the centre
+};
+
+bool reaches(const EllipseBox& e, i64 u, i128 k) {
+  // u^2 m^2 <= n^2 k, in 128 bits while the values are small.
+  const i64 small = i64{1} << 30;
+  if (e.n < small && e.m < small) return i128{u} * u * e.m * e.m <= i128{e.n} * e.n * k;
+  const i128 um = i128{u} * e.m;
+  return product_at_most(um, um, i128{e.n} * e.n, k);
+}
+
+// The pixels of row v (|v| <= m - 1) inside the ellipse: columns from..to in u, which
+// has the parity of n - 1; false when there are none.
+bool ellipse_row(const EllipseBox& e, i64 v, i64& left, i64& right) {
+  const i128 k = (i128{e.m} - v) * (i128{e.m} + v);  // m^2 - v^2 > 0
+  // The largest u >= 0 with u^2 m^2 <= n^2 k, from a floating estimate made exact.
+  const long double estimate = static_cast<long double>(e.n) *
+                               std::sqrt(static_cast<long double>(k)) /
+                               static_cast<long double>(e.m);
+  i64 u = static_cast<i64>(std::clamp(estimate, 0.0L, static_cast<long double>(e.n - 1)));
+  while (u > 0 && !reaches(e, u, k)) --u;
+  while (u + 1 < e.n && reaches(e, u + 1, k)) ++u;
+  if (((u ^ (e.n - 1)) & 1) != 0) --u;  // the columns' parity
+  if (u < 0) return false;
+  left = (e.sum_x - u) / 2;
+  right = (e.sum_x + u) / 2;
+  return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------
+
+void draw_line(Surface& s, const Pen& pen, Point64 a, Point64 b) {
+  if (pen.none || s.width() <= 0 || s.height() <= 0) return;
+  a = clamp_line_point(a);
+  b = clamp_line_point(b);
+  if (pen.width >= 2) {
+    wide_line(s, pen.colour, a, b, pen.width);
+    return;
+  }
+  auto put = [&](i64 x, i64 y) {
+    const int px = static_cast<int>(x), py = static_cast<int>(y);
+    if (s.pixel(px, py) == pen.colour) return;
+    s.set_pixel(px, py, pen.colour);
+    s.note_change(px, px, py);
+  };
+  const i64 dx = b.x - a.x, dy = b.y - a.y;
+  if ((dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy)) {
+    walk_symmetric_line(a.x, a.y, b.x, b.y, s.width(), s.height(), put);
+  } else {
+    walk_symmetric_line(a.y, a.x, b.y, b.x, s.height(), s.width(),
+                        [&](i64 y, i64 x) { put(x, y); });
+  }
+}
+
+void draw_ellipse(Surface& s, const Pen& pen, const Brush& brush, std::int64_t left,
+                  std::int64_t top, std::int64_t right, std::int64_t bottom) {
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  if (left == right || top == bottom) return;
+  if (s.width() <= 0 || s.height() <= 0) return;
+  if (pen.none && brush.hollow) return;
+  left = std::clamp(left, -kLineLimit, kLineLimit);
+  top = std::clamp(top, -kLineLimit, kLineLimit);
+  right = std::clamp(right, -kLineLimit, kLineLimit);
+  bottom = std::clamp(bottom, -kLineLimit, kLineLimit);
+  if (left == right || top == bottom) return;
+
+  const EllipseBox outer{right - left, bottom - top, left + right - 1, top + bottom - 1};
+  // The pen's band: what the ellipse of the box shrunk by its width leaves.
+  const i64 band = pen.none ? 0 : std::max(pen.width, 1);
+  const EllipseBox inner{outer.n - 2 * band, outer.m - 2 * band, outer.sum_x, outer.sum_y};
+  const bool has_inner = !pen.none && inner.n >= 1 && inner.m >= 1;
+
+  const i64 y0 = std::max<i64>(top, 0), y1 = std::min<i64>(bottom - 1, s.height() - 1);
+  for (i64 y = y0; y <= y1; ++y) {
+    const i64 v = 2 * y - outer.sum_y;
+    i64 from, to;
+    if (!ellipse_row(outer, v, from, to)) continue;
+    if (pen.none) {
+      fill_span(s, y, from, to, brush.colour);
+      continue;
+    }
+    i64 in_from, in_to;
+    if (has_inner && (v < 0 ? -v : v) <= inner.m - 1 && ellipse_row(inner, v, in_from, in_to)) {
+      fill_span(s, y, from, in_from - 1, pen.colour);
+      if (!brush.hollow) fill_span(s, y, in_from, in_to, brush.colour);
+      fill_span(s, y, in_to + 1, to, pen.colour);
+    } else {
+      fill_span(s, y, from, to, pen.colour);
+    }
+  }
+}
 
 void draw_rectangle(Surface& s, const Pen& pen, const Brush& brush, std::int64_t left,
                     std::int64_t top, std::int64_t right, std::int64_t bottom) {

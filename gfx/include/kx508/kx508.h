@@ -1,7 +1,8 @@
 // KX508: a small procedural graphics library. A drawing window over a 601 x 540 canvas
 // with the origin at the centre of its client area and y pointing up, 24 named colours,
 // rectangles, triangles, lines, ellipses and text, a log window, a "&Run" menu, script
-// recording and playback, and a prompt dialog. Library calls return 1 on success and 0 before KX508_start.
+// recording and playback, and a prompt dialog. Library calls return 1 on success and 0
+// before KX508_start.
 #pragma once
 
 #include <cstddef>
@@ -124,10 +125,13 @@ int KX508_draw_text(int colour, int x, int y, const char* text);
 // empty text), so that a program can centre it: x = -KX508_text_width(t) / 2. It only
 // measures: it works before KX508_start as well, and writes no trace line.
 int KX508_text_width(const char* text);
-// The library coordinates of the drawing window's client area as it is now, its edge
-// pixels included: what a program can draw in and see. It changes when the window manager
-// changes the window's frame. On the headless backend, the whole canvas. Returns 0 before
-// KX508_start, leaving the four values as they were.
+// The library coordinates of the part of the canvas the drawing window's client area
+// shows now, its edge pixels included as a rectangle's corners are: what a program can
+// draw in and see. It changes when the window manager changes the window's frame (the
+// headless backend's is fixed: -296, -245 to 296, 246). A pointer may be null: only the
+// others are written. Once the drawing window is gone the area is empty (right < left,
+// top < bottom). With logging on it writes a trace line. Before KX508_start it sets all
+// four to 0 and returns 0.
 int KX508_visible_area(int* left, int* bottom, int* right, int* top);
 // Copies the canvas to the drawing window if it changed.
 int KX508_flush();

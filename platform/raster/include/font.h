@@ -2,6 +2,7 @@
 // that draws it into a pixel surface, so text looks the same pixel for pixel everywhere.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "surface.h"
@@ -20,10 +21,13 @@ constexpr int kFontAscent = 12;
 // next_char (text_encoding.h) reads them: UTF-8, and each byte that is not part of a
 // well-formed sequence as its Latin-1 character. Only the glyphs' set pixels are painted,
 // in colour; the rest keeps what was there. Code points U+0020..U+007E and U+00A0..U+00FF
-// have their own glyphs; any other character draws the replacement glyph. Clipped to the surface for any x and y. Returns the area of the
-// cells drawn, clipped to the surface: a superset of the pixels changed, empty (Rect{})
-// when no cell reaches the surface.
-Rect draw_text(Surface& s, int x, int y, std::string_view text, Colour colour);
+// have their own glyphs; any other character draws the replacement glyph. Clipped to the
+// surface for any x and y; the cost follows the cells that reach it, plus decoding the
+// characters left of it. The rows of pixels that changed are noted as changed, as the
+// other drawing calls note them. Returns the area of the cells drawn, clipped to the
+// surface: a superset of the pixels changed, empty (Rect{}) when no cell reaches the
+// surface.
+Rect draw_text(Surface& s, std::int64_t x, std::int64_t y, std::string_view text, Colour colour);
 
 // The width of the text in pixels as draw_text lays it out: its cell count times
 // kFontCellWidth, saturating at the largest int.

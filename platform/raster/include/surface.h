@@ -118,6 +118,26 @@ void draw_rectangle(Surface& s, const Pen& pen, const Brush& brush, std::int64_t
 void draw_polygon(Surface& s, const Pen& pen, const Brush& brush, const Point64* points,
                   int count);
 
+// Line from a to b. A pen of width 0 or 1 paints one pixel in each column between the
+// end points (each row, for a line steeper than 45 degrees): the pixel nearest the exact
+// line, and where the line passes exactly halfway between two, the one towards the
+// nearer end point, both at the line's very middle. So both end points are painted, the
+// same pixels are painted drawn from either end, and they are symmetric about the
+// line's middle and under any mirroring or quarter turn of the surface. A wider pen paints
+// every pixel within width / 2 of the segment, as a polygon's wide edges do. Clipped to
+// the surface; coordinates are exact up to +/-2^40, and clamped there.
+void draw_line(Surface& s, const Pen& pen, Point64 a, Point64 b);
+
+// Ellipse inside the rectangle of pixels left..right-1, top..bottom-1 (the pixels
+// draw_rectangle would cover): the pixels whose centres lie inside or on the ellipse
+// through the middles of that rectangle's outer edges, so it touches all four sides and
+// never leaves it, and is symmetric about both axes. The pen paints the band of its width
+// (0 as 1) along the edge, inside the ellipse: the pixels of the ellipse that are not in
+// the ellipse of the rectangle shrunk by that width on every side. The brush fills the
+// rest. Clipped to the surface; coordinates are exact up to +/-2^40, and clamped there.
+void draw_ellipse(Surface& s, const Pen& pen, const Brush& brush, std::int64_t left,
+                  std::int64_t top, std::int64_t right, std::int64_t bottom);
+
 // Copies a w x h block from src at (sx, sy) to dst at (dx, dy), clipped to both.
 // Returns the part of dst it wrote.
 Rect copy_surface(Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int w,

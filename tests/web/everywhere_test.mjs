@@ -1,26 +1,28 @@
-// The same pictures everywhere: docs/traffic.scr replayed natively, by the Windows build
-// under Wine and by the web build in Chromium gives the same frames, compared with
-// kx508-diff; and a run with the prompt's reply in it, played by the prompt example,
-// gives the same frames and the same GIF bytes in all three. The native and Windows
-// replays run headless; the page runs on the web backend, whose frame has the headless
-// metrics, so the canvas's origin is the same.
+// The same pictures everywhere: docs/traffic.scr replayed by the traffic program, and
+// examples/shapes.scr by the shapes example (lines, ellipses, text and the visible area's
+// corners), natively, by the Windows build under Wine and by the web build in Chromium
+// give the same frames, compared with kx508-diff; and a run with the prompt's reply in it,
+// played by the prompt example, gives the same frames and the same GIF bytes in all three.
+// The native and Windows replays run headless; the page runs on the web backend, whose
+// frame has the headless metrics, so the canvas's origin and the visible area are the same.
 //   node everywhere_test.mjs <native traffic> <kx508-diff> <traffic.exe> <wine-run> <script>
 //                            <native prompt> <prompt.exe>
+//                            <native shapes> <shapes.exe> <shapes script>
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {check, run, until} from './harness.mjs';
 
-const [traffic, diff, windowsTraffic, wineRun, script, prompt, windowsPrompt] =
-  process.argv.splice(2, 7).map((p) => path.resolve(p));
+const [traffic, diff, windowsTraffic, wineRun, script, prompt, windowsPrompt, shapes,
+       windowsShapes, shapesScript] = process.argv.splice(2, 10).map((p) => path.resolve(p));
 const EVERY = '40';
 // A run as KX508_RECORD writes one: the prompt answered, then a moment, then the click
 // that ends the example.
 const PROMPT_RUN = 'KX508_RUN(1);\nKX508_GETS("Ada \\"Lovelace\\"");\nKX508_PERIODIC(2);\n' +
   'KX508_MOUSE(0, 0);\n';
 
-function replayOptions(frames, name = 'traffic.scr', every = EVERY) {
+function replayOptions(frames, name, every) {
   return {KX508_PLATFORM: 'headless', KX508_PLAY: name, KX508_FRAMES: frames,
           KX508_FRAMES_EVERY: every};
 }
@@ -33,10 +35,11 @@ function wineEnvironment() {
   return env;
 }
 
-function replay(command, args, folder, env, options = replayOptions('frames')) {
+// Runs a replay in a folder of its own, with the script or run (its text) that
+// options.KX508_PLAY names there.
+function replay(command, args, folder, env, options, played) {
   fs.mkdirSync(folder, {recursive: true});
-  if (options.KX508_PLAY === 'traffic.scr') fs.copyFileSync(script, path.join(folder, 'traffic.scr'));
-  else fs.writeFileSync(path.join(folder, options.KX508_PLAY), PROMPT_RUN);
+  fs.writeFileSync(path.join(folder, options.KX508_PLAY), played);
   try {
     execFileSync(command, args, {cwd: folder, stdio: ['ignore', 'ignore', 'pipe'], timeout: 240000,
                                  env: {...env, ...options}});
@@ -45,6 +48,21 @@ function replay(command, args, folder, env, options = replayOptions('frames')) {
                     `${e.signal}): ${e.stderr || e.message}`);
   }
   return path.join(folder, 'frames');
+}
+
+// The programs keep what they made until they end: a sanitizer build is not to call
+// that a leak.
+function nativeEnvironment() {
+  return {...process.env, ASAN_OPTIONS: 'detect_leaks=0'};
+}
+
+// The frames a page wrote into its folder /frames, copied into folder/frames.
+async function pageFrames(page, folder) {
+  const frames = path.join(folder, 'frames');
+  fs.mkdirSync(frames, {recursive: true});
+  for (const [name, bytes] of Object.entries(await page.evaluate(() => KX508Web.files('/frames'))))
+    fs.writeFileSync(path.join(frames, name), Buffer.from(bytes, 'latin1'));
+  return frames;
 }
 
 function same(a, b, what) {
@@ -57,44 +75,58 @@ function same(a, b, what) {
   }
 }
 
+// A program's script (the file scriptFile) replayed natively, by its Windows build under
+// Wine and in its page, every frame or every `every`th, gives the same frames everywhere,
+// at least `least` of them.
+async function sameFramesEverywhere({browser, url}, name, program, windowsProgram, scriptFile,
+                                    every, least, timeout) {
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), `kx508-everywhere-${name}-`));
+  const played = fs.readFileSync(scriptFile);
+  const options = replayOptions('frames', `${name}.scr`, every);
+  const native = replay(program, [], path.join(work, 'native'), nativeEnvironment(), options,
+                        played);
+
+  check(fs.existsSync(windowsProgram),
+        `no Windows build at ${windowsProgram} (script/build-windows)`);
+  const wine = replay(wineRun, [windowsProgram], path.join(work, 'wine'), wineEnvironment(),
+                      options, played);
+
+  const page = await browser.newPage({viewport: {width: 1024, height: 768}});
+  await page.route(url + `${name}.scr`, (route) => route.fulfill({body: played}));
+  await page.addInitScript((o) => { window.KX508_ENV = o; },
+                           {...options, KX508_FRAMES: '/frames', KX508_PLATFORM: 'web'});
+  await page.goto(url + `${name}.html?play=${name}.scr`);
+  await until(async () => (await page.textContent('#kx508-status')) ===
+    'The program ended with status 0', `the page replays ${name}.scr to its end`, timeout);
+  const web = await pageFrames(page, path.join(work, 'web'));
+
+  const count = fs.readdirSync(native).length;
+  check(count >= least, `the native replay of ${name} wrote ${count} frames`);
+  console.log(`${name}, native and Wine: ${same(native, wine, 'the Windows build under Wine differs')}`);
+  console.log(`${name}, native and web: ${same(native, web, 'the web build differs')}`);
+  fs.rmSync(work, {recursive: true});
+}
+
 await run({
-  async trafficReplaysToTheSameFramesEverywhere({browser, url}) {
-    const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kx508-everywhere-'));
-    // The program keeps its network until it ends: a sanitizer build is not to call that
-    // a leak.
-    const native = replay(traffic, [], path.join(work, 'native'),
-                          {...process.env, ASAN_OPTIONS: 'detect_leaks=0'});
+  async trafficReplaysToTheSameFramesEverywhere(context) {
+    await sameFramesEverywhere(context, 'traffic', traffic, windowsTraffic, script, EVERY, 20,
+                               120000);
+  },
 
-    check(fs.existsSync(windowsTraffic), `no Windows build at ${windowsTraffic} (script/build-windows)`);
-    const wine = replay(wineRun, [windowsTraffic], path.join(work, 'wine'), wineEnvironment());
-
-    const page = await browser.newPage({viewport: {width: 1024, height: 768}});
-    await page.addInitScript((options) => { window.KX508_ENV = options; },
-                             {...replayOptions('/frames'), KX508_PLATFORM: 'web'});
-    await page.goto(url + 'traffic.html?play=traffic.scr');
-    await until(async () => (await page.textContent('#kx508-status')) ===
-      'The program ended with status 0', 'the page replays traffic.scr to its end', 120000);
-    const files = await page.evaluate(() => KX508Web.files('/frames'));
-    const web = path.join(work, 'web', 'frames');
-    fs.mkdirSync(web, {recursive: true});
-    for (const [name, bytes] of Object.entries(files))
-      fs.writeFileSync(path.join(web, name), Buffer.from(bytes, 'latin1'));
-
-    const count = fs.readdirSync(native).length;
-    check(count >= 20, `the native replay wrote ${count} frames`);
-    console.log(`native and Wine: ${same(native, wine, 'the Windows build under Wine differs')}`);
-    console.log(`native and web: ${same(native, web, 'the web build differs')}`);
-    fs.rmSync(work, {recursive: true});
+  // Every frame: the first, then one a click, each with the text moved.
+  async shapesReplaysToTheSameFramesEverywhere(context) {
+    await sameFramesEverywhere(context, 'shapes', shapes, windowsShapes, shapesScript, '1', 4,
+                               60000);
   },
 
   async aRunWithTheReplyReplaysToTheSameFramesAndGifEverywhere({browser, url}) {
     const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kx508-everywhere-run-'));
     const options = {...replayOptions('frames', 'prompt.run', '1'), KX508_GIF: 'prompt.gif',
                      KX508_LOG: 'prompt.log'};
-    const native = replay(prompt, [], path.join(work, 'native'),
-                          {...process.env, ASAN_OPTIONS: 'detect_leaks=0'}, options);
+    const native = replay(prompt, [], path.join(work, 'native'), nativeEnvironment(), options,
+                          PROMPT_RUN);
     const wine = replay(wineRun, [windowsPrompt], path.join(work, 'wine'), wineEnvironment(),
-                        options);
+                        options, PROMPT_RUN);
 
     const page = await browser.newPage({viewport: {width: 1024, height: 768}});
     await page.route(url + 'prompt.run', (route) => route.fulfill({body: PROMPT_RUN}));
@@ -103,15 +135,12 @@ await run({
     await page.goto(url + 'prompt.html?play=prompt.run');
     await until(async () => (await page.textContent('#kx508-status')) ===
       'The program ended with status 0', 'the page replays prompt.run to its end', 60000);
-    const web = path.join(work, 'web', 'frames');
-    fs.mkdirSync(web, {recursive: true});
-    for (const [name, bytes] of Object.entries(await page.evaluate(() => KX508Web.files('/frames'))))
-      fs.writeFileSync(path.join(web, name), Buffer.from(bytes, 'latin1'));
+    const web = await pageFrames(page, path.join(work, 'web'));
     const made = await page.evaluate(() => KX508Web.files('.'));
     check(made['prompt.gif'] !== undefined, 'the page made no GIF');
 
-    console.log(`native and Wine: ${same(native, wine, 'the run under Wine differs')}`);
-    console.log(`native and web: ${same(native, web, 'the run in the page differs')}`);
+    console.log(`prompt, native and Wine: ${same(native, wine, 'the run under Wine differs')}`);
+    console.log(`prompt, native and web: ${same(native, web, 'the run in the page differs')}`);
     const gif = fs.readFileSync(path.join(work, 'native', 'prompt.gif'));
     check(gif.equals(fs.readFileSync(path.join(work, 'wine', 'prompt.gif'))),
           'the GIF made under Wine is not the native one');

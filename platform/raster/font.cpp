@@ -63,10 +63,10 @@ Rect draw_text(Surface& s, std::int64_t x, std::int64_t y, std::string_view text
   const i64 bottom = std::min<i64>(y + kFontCellHeight, s.height());
   const i64 width = s.width();
   if (top >= bottom) return {};
-  // No cell can reach the surface: nothing to decode.
-  if (x >= width ||
-      x + static_cast<i64>(std::min<std::size_t>(text.size(), kFar / 8)) * kFontCellWidth <= 0)
-    return {};
+  // No cell can reach the surface: nothing to decode. (The count is capped in 64 bits:
+  // where size_t has 32, as in the web build, the cap itself would not fit.)
+  const i64 cells = static_cast<i64>(std::min<std::uint64_t>(text.size(), kFar / 8));
+  if (x >= width || x + cells * kFontCellWidth <= 0) return {};
 
   const i64 left = std::max<i64>(x, 0);
   std::size_t i = 0;

@@ -166,12 +166,12 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS kx508-traffic)
 set(CPACK_COMPONENT_DEV_DESCRIPTION
   "small procedural graphics library for programs of one's own
 KX508 gives a program a drawing window over a 601 x 540 canvas, 24 named
-colours, rectangles and triangles, a scrolling log window, a menu with Ctrl
-shortcuts, a recorder that writes clicks and keys to a script and plays them
-back, and a prompt dialog, on Qt 6.
+colours, rectangles, triangles, lines, ellipses and text, a scrolling log
+window, a menu with Ctrl shortcuts, a recorder that writes clicks and keys to
+a script and plays them back, and a prompt dialog, on Qt 6.
 .
 This package holds the headers, the static libraries, a CMake package
-(find_package(KX508)) and a pkg-config file (kx508), the API reference and six
+(find_package(KX508)) and a pkg-config file (kx508), the API reference and seven
 example programs with the scripts that replay them and their expected runs,
 kx508-diff, which compares the frames of two replays, and kx508-grade, which
 grades programs on the library against expected runs of recorded scripts.")

@@ -35,9 +35,9 @@ set(CPACK_DEBIAN_WEB_PACKAGE_RECOMMENDS cmake)
 set(CPACK_COMPONENT_WEB_DESCRIPTION
   "small procedural graphics library for programs of one's own, for the web
 KX508 gives a program a drawing window over a 601 x 540 canvas, 24 named
-colours, rectangles and triangles, a scrolling log window, a menu with Ctrl
-shortcuts, a recorder that writes clicks and keys to a script and plays them
-back, and a prompt dialog. Built with Emscripten, a program on it runs in a
+colours, rectangles, triangles, lines, ellipses and text, a scrolling log
+window, a menu with Ctrl shortcuts, a recorder that writes clicks and keys to
+a script and plays them back, and a prompt dialog. Built with Emscripten, a program on it runs in a
 web page.
 .
 This package holds the library built for the web in Emscripten's system

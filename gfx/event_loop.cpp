@@ -40,16 +40,12 @@ void set_origin_from_client_area(platform::Window window) {
   shift_canvas(origin.x - before.x, origin.y - before.y);
 }
 
-struct Area {
-  int left, bottom, right, top;
-};
-
 // The canvas pixels the drawing window shows, in library coordinates and inclusive, as a
 // rectangle's corners are. The client area starts at the canvas's top left corner; where
 // it reaches past the canvas nothing can be drawn, so it is cut to the canvas. The core
 // sends Size the moment the client area changes, so the origin is always this area's.
 // Once the window is gone the area is empty: right < left and top < bottom.
-Area visible_area() {
+VisibleArea visible_area() {
   const platform::Rect client = platform::client_rect(lib.windows.draw_window);
   const int width = std::min(client.width(), kCanvasWidth);
   const int height = std::min(client.height(), kCanvasHeight);
@@ -301,7 +297,10 @@ int KX508_visible_area(int* left, int* bottom, int* right, int* top) {
     for (int* to : {left, bottom, right, top}) put(to, 0);
     return 0;
   }
-  const Area area = visible_area();
+  // A replayed run gives the area the program was given when it was recorded, so that
+  // it draws what was seen; a run being recorded keeps what the program is given.
+  const VisibleArea area = script_read_area().value_or(visible_area());
+  run_record_area(area);
   if (lib.draw.logging_enabled)
     KX508_log("Visible area of the graphics window (%d,%d) to (%d,%d)\n", area.left, area.top,
               area.right, area.bottom);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "kx508.h"
@@ -111,6 +112,12 @@ struct RecordedFile {
 };
 
 // The script file is open for writing while recording, for reading while playing.
+// The canvas pixels the drawing window shows, in library coordinates, edge pixels included.
+struct VisibleArea {
+  int left = 0, bottom = 0, right = 0, top = 0;
+  friend bool operator==(const VisibleArea&, const VisibleArea&) = default;
+};
+
 struct ScriptState : RecordedFile {
   // The file playback reads: the script, or the one KX508_PLAY names.
   std::string play_path = kScriptName;
@@ -121,21 +128,26 @@ struct ScriptState : RecordedFile {
   int line = 0;
   std::string last_line;
   // The file being played is a run (it starts with the run's first line), which may hold
-  // the prompt's replies.
+  // the prompt's replies and the visible areas the program was given.
   bool playing_run = false;
+  // The run's visible area as last read from it, which the program is given instead of
+  // the one it would see here.
+  std::optional<VisibleArea> run_area;
   // Every line had been played when script work ended (script_finish).
   bool played_whole = false;
   // The recorder's last open failed; periodic events do not try again.
   bool open_failed = false;
 };
 
-// A run: every event the waits return from KX508_start on, and the prompt's replies, in
-// the file KX508_RECORD names. The library's clock and generator are the replay's while it
-// records, so that KX508_PLAY of the file shows the same pictures.
+// A run: every event the waits return from KX508_start on, the prompt's replies and the
+// visible areas the program was given, in the file KX508_RECORD names. The library's clock
+// and generator are the replay's while it records, so that KX508_PLAY of the file shows
+// the same pictures.
 inline constexpr const char* kRunFirstLine = "KX508_RUN(1);";
 struct RunState : RecordedFile {
   std::string path;
   bool recording = false;  // until the program ends, or a line cannot be written
+  std::optional<VisibleArea> area_written;  // an area line is written when it changes
 };
 
 void record_event(int kind, int x, int y, char key);
@@ -143,6 +155,10 @@ bool script_read_event();
 // Under KX508_PLAY the prompt is answered by the run: the reply on the run's next line, or
 // the empty reply when the next line is not one.
 std::string script_read_reply();
+// Under KX508_PLAY of a run, the visible area the program was given when it was recorded:
+// from the run's next line when it is an area line, else as last read. Nothing when no run
+// plays, or none was read yet.
+std::optional<VisibleArea> script_read_area();
 // Whether the played script has no event left: every line was played, though the end was
 // not read (the program ended at its last event).
 bool script_played_whole();
@@ -169,6 +185,9 @@ LineWrite write_whole_line(RecordedFile& to, const std::string& text);
 // A reply as the run's reply line holds it, and back.
 std::string reply_line(const std::string& reply);
 bool read_reply_line(const std::string& line, std::string* reply);
+// A visible area as the run's area line holds it, and back.
+std::string area_line(const VisibleArea& area);
+bool read_area_line(const std::string& line, VisibleArea* area);
 
 // ---- run.cpp: KX508_RECORD
 
@@ -180,6 +199,8 @@ bool run_recording();
 void run_record_event(int kind, int x, int y, char key);
 // The prompt's reply, as the program got it.
 void run_record_reply(const char* reply);
+// The visible area the program was given: a line when it is not the last one written.
+void run_record_area(const VisibleArea& area);
 // The program ends (or stops the library): the pending periodic run is written, the file
 // closed.
 void run_finish();

@@ -1,5 +1,6 @@
 // KX508_RECORD: a run recorded from KX508_start to the program's end, every event the waits
-// return and the prompt's replies, in a file that KX508_PLAY replays to the same pictures.
+// return, the prompt's replies and the visible areas, in a file that KX508_PLAY replays to
+// the same pictures.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -76,6 +77,16 @@ void run_record_reply(const char* reply) {
   if (!lib.run.recording) return;
   if (write_whole_line(lib.run, reply_line(reply ? reply : "")) == LineWrite::Failed)
     write_failed();
+}
+
+void run_record_area(const VisibleArea& area) {
+  RunState& run = lib.run;
+  if (!run.recording || run.area_written == area) return;
+  if (write_whole_line(run, area_line(area)) == LineWrite::Failed) {
+    write_failed();
+    return;
+  }
+  run.area_written = area;
 }
 
 void run_finish() {

@@ -2,11 +2,13 @@
 // one line each, consecutive periodic events as one counted line, and read back later
 // in place of live input.
 #include <algorithm>
+#include <charconv>
 #include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "internal.h"
 #include "files.h"
@@ -112,6 +114,7 @@ std::string event_text(int kind, int x, int y, char key, int periodic_count) {
 enum class LineRead { Line, TooLong, End };
 
 constexpr const char* kReplyStart = "KX508_GETS(\"";
+constexpr const char* kAreaStart = "KX508_AREA(";
 constexpr const char* kReplyEnd = "\");";
 // A reply line's longest: 255 characters, each written as \xHH at worst.
 constexpr std::size_t kLongestReplyLine = 4 * 255 + 16;
@@ -148,6 +151,7 @@ bool open_for_playing() {
   if (!script.file) return false;
   script.line = 0;
   script.playing_run = false;
+  script.run_area.reset();
   std::string first;
   if (read_line(first) == LineRead::Line && first == kRunFirstLine) {
     script.playing_run = true;
@@ -339,6 +343,11 @@ bool script_read_event() {
                     script.play_path.c_str());
           continue;
         }
+        if (script.playing_run && starts_with(line, kAreaStart)) {
+          KX508_log("Visible area on line %d of %s was not asked for; skipped\n", script.line,
+                    script.play_path.c_str());
+          continue;
+        }
         if (deliver_line(line)) {
           ++lib.replay.events_played;
           return true;
@@ -349,26 +358,55 @@ bool script_read_event() {
   }
 }
 
-std::string script_read_reply() {
+namespace {
+
+// Whether the run being played can be asked for a line the program takes where it stands
+// (a reply, an area): only while it plays, never from a file being recorded or from the
+// top of a script that has played to its end, and not in a periodic run's middle, where
+// the line is still to come after the run.
+bool run_answers_here() {
   ScriptState& script = lib.script;
-  // Only while the run plays, and never from a file being recorded, or from the top of a
-  // script that has played to its end.
-  if (script.recording_on || !lib.replay.ending.empty()) return "";
-  if (!script.file && (!script.playback_on || !open_for_playing())) return "";
-  // In a periodic run's middle, the reply's line is still to come after the run.
-  if (!script.playing_run || script.periodic_count > 0) return "";
+  if (script.recording_on || !lib.replay.ending.empty()) return false;
+  if (!script.file && (!script.playback_on || !open_for_playing())) return false;
+  return script.playing_run && script.periodic_count == 0;
+}
+
+// Reads the run's next line when take accepts it; else leaves the file where it was.
+template <typename Take>
+bool take_run_line(Take take) {
+  ScriptState& script = lib.script;
   const long at = std::ftell(script.file);
   const int line_at = script.line;
-  std::string line, reply;
+  std::string line;
   LineRead read;
   do {
     read = read_line(line);
     ++script.line;
   } while (read == LineRead::Line && line.empty());
-  if (read == LineRead::Line && read_reply_line(line, &reply)) return reply;
+  if (read == LineRead::Line && take(line)) return true;
   std::fseek(script.file, at, SEEK_SET);
   script.line = line_at;
-  return "";
+  return false;
+}
+
+}  // namespace
+
+std::string script_read_reply() {
+  std::string reply;
+  if (run_answers_here())
+    take_run_line([&reply](const std::string& line) { return read_reply_line(line, &reply); });
+  return reply;
+}
+
+std::optional<VisibleArea> script_read_area() {
+  ScriptState& script = lib.script;
+  // Once the run has played to its end the program is given what it sees.
+  if (!run_answers_here())
+    return script.playing_run && lib.replay.ending.empty() ? script.run_area : std::nullopt;
+  VisibleArea area;
+  if (take_run_line([&area](const std::string& line) { return read_area_line(line, &area); }))
+    script.run_area = area;
+  return script.run_area;
 }
 
 bool script_played_whole() {
@@ -484,6 +522,28 @@ void script_close() {
   script.pending_bytes = 0;
   script.open_failed = false;
   script.playing_run = false;
+}
+
+std::string area_line(const VisibleArea& a) {
+  char line[80];
+  std::snprintf(line, sizeof line, "%s%d,%d,%d,%d);", kAreaStart, a.left, a.bottom, a.right,
+                a.top);
+  return line;
+}
+
+bool read_area_line(const std::string& line, VisibleArea* area) {
+  if (!starts_with(line, kAreaStart)) return false;
+  const char* at = line.data() + std::strlen(kAreaStart);
+  const char* const end = line.data() + line.size();
+  int values[4];
+  for (int i = 0; i < 4; ++i) {
+    const auto [next, error] = std::from_chars(at, end, values[i]);
+    if (error != std::errc() || next == end || *next != (i < 3 ? ',' : ')')) return false;
+    at = next + 1;
+  }
+  if (std::string_view(at, end - at) != ";") return false;
+  *area = {values[0], values[1], values[2], values[3]};
+  return true;
 }
 
 }  // namespace kx508

@@ -1,5 +1,6 @@
-// Runs: KX508_RECORD records every event from the start and the prompt's replies, with the
-// replay's clock and generator, and KX508_PLAY of the file gives the program the same.
+// Runs: KX508_RECORD records every event from the start, the prompt's replies and the
+// visible areas, with the replay's clock and generator, and KX508_PLAY of the file gives
+// the program the same.
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -108,6 +109,46 @@ TEST_F(RunTest, RepliesOutOfStepWithTheProgramAreEmptyOrSkipped) {
   // After the run's end no reply is read from the top again.
   EXPECT_EQ(KX508_gets("Asked after the end", reply), 1);
   EXPECT_STREQ(reply, "");
+}
+
+// The visible area a program is given is written when it changes, and a replay gives the
+// same areas at the same points, whatever frame the replay's window has.
+TEST_F(RunTest, VisibleAreasReplayAsTheProgramWasGivenThem) {
+  const auto area = [] {
+    int l, b, r, t;
+    KX508_visible_area(&l, &b, &r, &t);
+    return std::to_string(l) + "," + std::to_string(b) + "," + std::to_string(r) + "," +
+           std::to_string(t);
+  };
+  set_env("KX508_RECORD", "area.run");
+  start();
+  const std::string first = area();
+  EXPECT_EQ(area(), first);  // unchanged: no second line
+  hl::type_char('a');
+  EXPECT_EQ(wait().key, 'a');
+  hl::set_client_size(kx508::lib.windows.draw_window, 500, 401);
+  const std::string smaller = area();
+  kx508::finish_run(nullptr);
+  EXPECT_EQ(read("area.run"), "KX508_RUN(1);\nKX508_AREA(" + first + ");\nKX508_KBD(97);\n"
+                              "KX508_AREA(" + smaller + ");\n");
+
+  kx508::reset_library();
+  ASSERT_TRUE(kx508::platform::open_backend("headless", nullptr));
+  set_env("KX508_RECORD", nullptr);
+  set_env("KX508_PLAY", "area.run");
+  start();
+  EXPECT_EQ(area(), first);
+  EXPECT_EQ(wait().key, 'a');
+  EXPECT_EQ(area(), smaller);  // though this window kept its frame
+  EXPECT_EQ(area(), smaller);
+  EXPECT_EQ(wait().kind, KX508_QUIT);
+
+  kx508::VisibleArea back;
+  ASSERT_TRUE(kx508::read_area_line("KX508_AREA(-296,-245,296,246);", &back));
+  EXPECT_EQ(back, (kx508::VisibleArea{-296, -245, 296, 246}));
+  for (const char* bad : {"KX508_AREA(1,2,3);", "KX508_AREA(1,2,3,4)", "KX508_AREA(1,2,3,4);x",
+                          "KX508_AREA(1,,3,4);", "KX508_AREA(1,2,3,99999999999);"})
+    EXPECT_FALSE(kx508::read_area_line(bad, &back)) << bad;
 }
 
 // A classic script has no replies: the prompt gets the empty reply without opening.

@@ -26,6 +26,7 @@ var KX508Run = (function () {
   var FAST_BATCH_MS = 20;             // played at once, as fast as possible, between looks
   var RUN_FIRST_LINE = 'KX508_RUN(1);';
   var REPLY_START = 'KX508_GETS("';
+  var AREA_START = 'KX508_AREA(';
   var INT_MAX = 2147483647;
 
   // ---- Reading a run as the library's player reads it: its lines, the events each
@@ -91,7 +92,8 @@ var KX508Run = (function () {
         stop = {number: n + 1, text: line.slice(0, 80)};
         break;
       }
-      if (line === '' || reply) continue;
+      // Replies and visible areas are answers the program asks for, not events.
+      if (line === '' || reply || (run && line.startsWith(AREA_START))) continue;
       var count = eventsOf(line);
       if (!count) {
         stop = {number: n + 1, text: line.slice(0, 80)};

@@ -3,7 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 
+#include "font.h"
 #include "surface.h"
 
 namespace {
@@ -89,5 +91,64 @@ void BM_HugeTriangle(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_HugeTriangle);
+
+// The learner's drawing kit beside the full-canvas rectangle: none may cost more.
+void BM_Line600Pixels(benchmark::State& state) {
+  Surface s(kWidth, kHeight);
+  for (auto _ : state) {
+    kx508::platform::draw_line(s, kPen, {0, 20}, {599, 470});  // 600 columns, one pixel each
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_Line600Pixels);
+
+void BM_WideLine600Pixels(benchmark::State& state) {
+  Surface s(kWidth, kHeight);
+  const Pen wide{rgb(200, 0, 0), 9, false};
+  for (auto _ : state) {
+    kx508::platform::draw_line(s, wide, {0, 20}, {599, 470});
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_WideLine600Pixels);
+
+void BM_CanvasFilledEllipse(benchmark::State& state) {
+  Surface s(kWidth, kHeight);
+  for (auto _ : state) {
+    kx508::platform::draw_ellipse(s, kNoPen, kSolid, 0, 0, kWidth, kHeight);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_CanvasFilledEllipse);
+
+void BM_CanvasOutlinedEllipse(benchmark::State& state) {
+  Surface s(kWidth, kHeight);
+  for (auto _ : state) {
+    kx508::platform::draw_ellipse(s, kPen, kHollow, 0, 0, kWidth, kHeight);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_CanvasOutlinedEllipse);
+
+void BM_HugeEllipse(benchmark::State& state) {
+  // 2^32 across, its rim through the canvas.
+  Surface s(kWidth, kHeight);
+  const std::int64_t n = std::int64_t{1} << 32;
+  for (auto _ : state) {
+    kx508::platform::draw_ellipse(s, kPen, kSolid, 300 - n, 270 - n / 2 + 3, 300, 270 + n / 2);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_HugeEllipse);
+
+void BM_Text40Characters(benchmark::State& state) {
+  Surface s(kWidth, kHeight);
+  const std::string text = "The quick brown fox jumps over the lazy!";  // 40 characters
+  for (auto _ : state) {
+    kx508::platform::draw_text(s, 20, 200, text, rgb(200, 0, 0));
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_Text40Characters);
 
 }  // namespace

@@ -1,15 +1,17 @@
-// Fuzzes the pixel engine's drawing calls: rectangles, polygons and block copies with any
-// pens, brushes, coordinates and sizes, the limits of int and of the rasterizer's
-// arithmetic among them. Checks that the surface keeps its size, that only the colours
-// drawn with reach it, and that every pixel that changed lies in a row marked changed
-// (what the copy to a window relies on).
+// Fuzzes the pixel engine's drawing calls: rectangles, polygons, lines, ellipses, text and
+// block copies with any pens, brushes, coordinates, sizes and bytes, the limits of int and
+// of the rasterizer's arithmetic among them. Checks that the surface keeps its size, that
+// only the colours drawn with reach it, and that every pixel that changed lies in a row
+// marked changed (what the copy to a window relies on).
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
+#include "font.h"
 #include "surface.h"
 
 namespace {
@@ -82,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (in.remaining_bytes() > 0) {
     const Surface before = s;
     s.forget_changes();
-    switch (in.ConsumeIntegralInRange<int>(0, 4)) {
+    switch (in.ConsumeIntegralInRange<int>(0, 7)) {
       case 0: case 1: {
         const std::int64_t l = coordinate(in), t = coordinate(in), r = coordinate(in),
                            b = coordinate(in);
@@ -94,6 +96,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (kx508::platform::Point64& p : points) p = {coordinate(in), coordinate(in)};
         kx508::platform::draw_polygon(s, pen(in), brush(in), points.data(),
                                static_cast<int>(points.size()));
+        break;
+      }
+      case 4: {
+        const kx508::platform::Point64 a{coordinate(in), coordinate(in)};
+        const kx508::platform::Point64 b{coordinate(in), coordinate(in)};
+        kx508::platform::draw_line(s, pen(in), a, b);
+        break;
+      }
+      case 5: {
+        const std::int64_t l = coordinate(in), t = coordinate(in), r = coordinate(in),
+                           b = coordinate(in);
+        kx508::platform::draw_ellipse(s, pen(in), brush(in), l, t, r, b);
+        break;
+      }
+      case 6: {
+        const std::int64_t x = coordinate(in), y = coordinate(in);
+        const kx508::platform::Colour ink = in.PickValueInArray(kInks);
+        const std::string text = in.ConsumeRandomLengthString(64);
+        kx508::platform::draw_text(s, x, y, text, ink);
         break;
       }
       default: {

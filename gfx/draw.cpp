@@ -80,8 +80,10 @@ void render_shape(const ShapeRecord& shape) {
                         {canvas_x(shape.x1), canvas_y(shape.y1)},
                         {canvas_x(shape.x2), canvas_y(shape.y2)});
   } else if (shape.kind == kEllipse) {
-    // The box of the rectangle with the same corners.
-    platform::draw_ellipse(canvas, pen, brush, canvas_x(shape.x1), canvas_y(shape.y1),
+    // The box of the rectangle with the same corners. Filled, the pen's band would be
+    // the brush's colour too: the brush alone paints the same pixels, once each.
+    const platform::Pen ellipse_pen{colour, pen.width, shape.width == 0};
+    platform::draw_ellipse(canvas, ellipse_pen, brush, canvas_x(shape.x1), canvas_y(shape.y1),
                            canvas_x(shape.x2) + 1, canvas_y(shape.y2) + 1);
   } else {
     // Right and bottom are exclusive, so both corner columns and rows are painted.

@@ -125,6 +125,28 @@ void fill_span(Surface& s, i64 y, i64 from, i64 to, Colour c) {
   if (diff != 0) s.note_change(static_cast<int>(from), static_cast<int>(to), static_cast<int>(y));
 }
 
+// The same span on two different rows at once, as fill_span paints each: one loop for
+// both halves the loop's own cost, which matters for the short rows of a shape that is
+// symmetric about a row.
+void fill_span_pair(Surface& s, i64 y1, i64 y2, i64 from, i64 to, Colour c) {
+  from = std::max<i64>(from, 0);
+  to = std::min<i64>(to, s.width() - 1);
+  if (from > to) return;
+  Colour* const a = s.row(static_cast<int>(y1));
+  Colour* const b = s.row(static_cast<int>(y2));
+  Colour diff_a = 0, diff_b = 0;
+  for (i64 x = from; x <= to; ++x) {
+    diff_a |= a[x] ^ c;
+    a[x] = c;
+    diff_b |= b[x] ^ c;
+    b[x] = c;
+  }
+  if (diff_a != 0)
+    s.note_change(static_cast<int>(from), static_cast<int>(to), static_cast<int>(y1));
+  if (diff_b != 0)
+    s.note_change(static_cast<int>(from), static_cast<int>(to), static_cast<int>(y2));
+}
+
 // ---------------------------------------------------------------------------------
 // One-pixel lines
 
@@ -635,29 +657,72 @@ void wide_line(Surface& s, Colour colour, const Point64& a, const Point64& b, in
 // centre: pixel column x is u = 2 x - (left + right - 1), so the box spans u = 1 - n ..
 // n - 1 and the ellipse is u^2 / n^2 + v^2 / m^2 <= 1.
 struct EllipseBox {
+  EllipseBox(i64 width, i64 height, i64 twice_cx, i64 twice_cy)
+      : n(width), m(height), sum_x(twice_cx), sum_y(twice_cy) {
+    small = n < kSmall && m < kSmall;
+    tiny = n < kTiny && m < kTiny;
+    n2 = i128{n} * n;
+    m2 = i128{m} * m;
+    ratio = m > 0 ? static_cast<double>(n) / static_cast<double>(m) : 0;
+  }
+  // Up to this every quantity of a row fits 64 bits and a double holds it exactly.
+  static constexpr i64 kSmall = i64{1} << 26;
+  // Up to this the products compared fit 64 bits too: boxes the size of a window.
+  static constexpr i64 kTiny = i64{1} << 15;
+
   i64 n, m;
   i64 sum_x, sum_y;  // left + right - 1, top + bottom - 1: twice the centre
+  bool small, tiny;
+  i128 n2, m2;
+  double ratio;  // n / m
 };
 
+// Whether u^2 m^2 <= n^2 k: in 64 bits for a box the size of a window, in 128 for a small
+// one, else in 256.
 bool reaches(const EllipseBox& e, i64 u, i128 k) {
-  // u^2 m^2 <= n^2 k, in 128 bits while the values are small.
-  const i64 small = i64{1} << 30;
-  if (e.n < small && e.m < small) return i128{u} * u * e.m * e.m <= i128{e.n} * e.n * k;
+  if (e.tiny) {
+    const i64 um = u * e.m;
+    return um * um <= static_cast<i64>(e.n2) * static_cast<i64>(k);
+  }
+  if (e.small)
+    return i128{u * u} * static_cast<i64>(e.m2) <=
+           i128{static_cast<i64>(e.n2)} * static_cast<i64>(k);
   const i128 um = i128{u} * e.m;
-  return product_at_most(um, um, i128{e.n} * e.n, k);
+  return product_at_most(um, um, e.n2, k);
 }
 
 // The pixels of row v (|v| <= m - 1) inside the ellipse: columns from..to in u, which
-// has the parity of n - 1; false when there are none.
-bool ellipse_row(const EllipseBox& e, i64 v, i64& left, i64& right) {
+// has the parity of n - 1; false when there are none. hint is the largest u of a
+// neighbouring row (-1 for none), and becomes this row's.
+bool ellipse_row(const EllipseBox& e, i64 v, i64& hint, i64& left, i64& right) {
   const i128 k = (i128{e.m} - v) * (i128{e.m} + v);  // m^2 - v^2 > 0
-  // The largest u >= 0 with u^2 m^2 <= n^2 k, from a floating estimate made exact.
-  const long double estimate = static_cast<long double>(e.n) *
-                               std::sqrt(static_cast<long double>(k)) /
-                               static_cast<long double>(e.m);
-  i64 u = static_cast<i64>(std::clamp(estimate, 0.0L, static_cast<long double>(e.n - 1)));
-  while (u > 0 && !reaches(e, u, k)) --u;
-  while (u + 1 < e.n && reaches(e, u + 1, k)) ++u;
+  // The largest u >= 0 with u^2 m^2 <= n^2 k. Next to a row already known it is a few
+  // exact steps away, except where the edge runs nearly level; there (and for a first
+  // row) it is sqrt(k) n / m, estimated in floating point and made exact by the same
+  // steps. A double's estimate is close enough at any size.
+  constexpr int kSteps = 6;
+  i64 u = hint;
+  bool settled = false;
+  if (u >= 0) {
+    int steps = 0;
+    if (reaches(e, u, k)) {
+      while (steps < kSteps && u + 1 < e.n && reaches(e, u + 1, k)) ++u, ++steps;
+      settled = steps < kSteps;
+    } else {
+      while (steps < kSteps && u > 0 && !reaches(e, u - 1, k)) --u, ++steps;
+      --u;
+      settled = steps < kSteps;
+      if (!settled) u = hint;
+    }
+  }
+  if (!settled) {
+    const double root = e.small ? std::sqrt(static_cast<double>(static_cast<i64>(k)))
+                                : static_cast<double>(std::sqrt(static_cast<long double>(k)));
+    u = static_cast<i64>(std::clamp(root * e.ratio, 0.0, static_cast<double>(e.n - 1)));
+    while (u > 0 && !reaches(e, u, k)) --u;
+    while (u + 1 < e.n && reaches(e, u + 1, k)) ++u;
+  }
+  hint = u;
   if (((u ^ (e.n - 1)) & 1) != 0) --u;  // the columns' parity
   if (u < 0) return false;
   left = (e.sum_x - u) / 2;
@@ -705,29 +770,36 @@ void draw_ellipse(Surface& s, const Pen& pen, const Brush& brush, std::int64_t l
   bottom = std::clamp(bottom, -kLineLimit, kLineLimit);
   if (left == right || top == bottom) return;
 
-  const EllipseBox outer{right - left, bottom - top, left + right - 1, top + bottom - 1};
+  const EllipseBox outer(right - left, bottom - top, left + right - 1, top + bottom - 1);
   // The pen's band: what the ellipse of the box shrunk by its width leaves.
   const i64 band = pen.none ? 0 : std::max(pen.width, 1);
-  const EllipseBox inner{outer.n - 2 * band, outer.m - 2 * band, outer.sum_x, outer.sum_y};
+  const EllipseBox inner(outer.n - 2 * band, outer.m - 2 * band, outer.sum_x, outer.sum_y);
   const bool has_inner = !pen.none && inner.n >= 1 && inner.m >= 1;
 
+  // A row and its mirror image about the centre have the same pixels: each pair is
+  // worked out once, from the upper row (or the lower, when the upper is off the surface).
   const i64 y0 = std::max<i64>(top, 0), y1 = std::min<i64>(bottom - 1, s.height() - 1);
+  i64 outer_hint = -1, inner_hint = -1;
   for (i64 y = y0; y <= y1; ++y) {
     const i64 v = 2 * y - outer.sum_y;
+    const i64 mirror = outer.sum_y - y;
+    if (v > 0 && mirror >= y0) continue;  // done with its upper row
+    const bool both = v < 0 && mirror <= y1;
     i64 from, to;
-    if (!ellipse_row(outer, v, from, to)) continue;
-    if (pen.none) {
-      fill_span(s, y, from, to, brush.colour);
+    if (!ellipse_row(outer, v, outer_hint, from, to)) continue;
+    auto paint = [&](i64 span_from, i64 span_to, Colour c) {
+      if (both) fill_span_pair(s, y, mirror, span_from, span_to, c);
+      else fill_span(s, y, span_from, span_to, c);
+    };
+    i64 in_from, in_to;
+    if (pen.none || !has_inner || (v < 0 ? -v : v) > inner.m - 1 ||
+        !ellipse_row(inner, v, inner_hint, in_from, in_to)) {
+      paint(from, to, pen.none ? brush.colour : pen.colour);
       continue;
     }
-    i64 in_from, in_to;
-    if (has_inner && (v < 0 ? -v : v) <= inner.m - 1 && ellipse_row(inner, v, in_from, in_to)) {
-      fill_span(s, y, from, in_from - 1, pen.colour);
-      if (!brush.hollow) fill_span(s, y, in_from, in_to, brush.colour);
-      fill_span(s, y, in_to + 1, to, pen.colour);
-    } else {
-      fill_span(s, y, from, to, pen.colour);
-    }
+    paint(from, in_from - 1, pen.colour);
+    if (!brush.hollow) paint(in_from, in_to, brush.colour);
+    paint(in_to + 1, to, pen.colour);
   }
 }
 

@@ -130,7 +130,8 @@ int KX508_text_width(const char* text);
 // draw in and see. It changes when the window manager changes the window's frame (the
 // headless backend's is fixed: -296, -245 to 296, 246). A pointer may be null: only the
 // others are written. Once the drawing window is gone the area is empty (right < left,
-// top < bottom). With logging on it writes a trace line. Before KX508_start it sets all
+// top < bottom). With logging on it writes a trace line. A recorded run keeps the areas
+// the program was given, and its replay gives them back. Before KX508_start it sets all
 // four to 0 and returns 0.
 int KX508_visible_area(int* left, int* bottom, int* right, int* top);
 // Copies the canvas to the drawing window if it changed.

@@ -18,6 +18,7 @@ install(DIRECTORY ${KX508_WEB_STAGE}/ DESTINATION ${sysroot} USE_SOURCE_PERMISSI
 # /usr/bin/kx508-web, a link to the one beside the library (it finds the library from
 # where it really lies).
 file(RELATIVE_PATH target /${CMAKE_INSTALL_BINDIR} /${sysroot}/bin/kx508-web)
+file(MAKE_DIRECTORY ${out})
 file(CREATE_LINK ${target} ${out}/kx508-web SYMBOLIC)
 install(FILES ${out}/kx508-web DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT web)
 install(FILES ${out}/kx508-web.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT web)

@@ -7,13 +7,6 @@
 #   clean_debian.sh FOLDER   (FOLDER holds the .deb files and traffic.scr)
 set -eu
 cd "$1"
-export DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 HOME=/root
-export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
-fail() {
-  echo "clean Debian: $*" >&2
-  exit 1
-}
-step() { echo "clean Debian: $*"; }
 . ./installed_checks.sh
 
 # The tools the checks use, then the packages as a user installs them; Recommends are

@@ -7,13 +7,6 @@
 #   clean_debian_web.sh FOLDER   (FOLDER holds kx508-web-dev's .deb file and mine.cpp)
 set -eu
 cd "$1"
-export DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 HOME=/root
-export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
-fail() {
-  echo "clean Debian: $*" >&2
-  exit 1
-}
-step() { echo "clean Debian: $*"; }
 . ./installed_checks.sh
 
 # The package, CMake for the second way and man; Recommends left out, as before.

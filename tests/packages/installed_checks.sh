@@ -1,4 +1,12 @@
-# Sourced by the clean Debian checks: what is checked of installed packages.
+# Sourced by the clean Debian checks, from their folder: their environment, how they
+# report, and what is checked of installed packages.
+export DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 HOME=/root
+export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+fail() {
+  echo "clean Debian: $*" >&2
+  exit 1
+}
+step() { echo "clean Debian: $*"; }
 
 # left_behind LIST: each path of LIST (a package's files, as dpkg-query -L lists them)
 # still there, but folders other packages own.

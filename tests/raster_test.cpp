@@ -988,14 +988,20 @@ TEST(Ellipse, MatchesTheOracleInsideItsBoxSymmetricAndFilledCoversOutlined) {
         if (got.pixel(x, y) == kBg) continue;
         ASSERT_TRUE(x >= l && x < r && y >= t && y < b);
         const int64_t mx = l + r - 1 - x, my = t + b - 1 - y;
-        if (mx >= 0 && mx < w) ASSERT_EQ(got.pixel(static_cast<int>(mx), y), got.pixel(x, y));
-        if (my >= 0 && my < h) ASSERT_EQ(got.pixel(x, static_cast<int>(my)), got.pixel(x, y));
+        if (mx >= 0 && mx < w) {
+          ASSERT_EQ(got.pixel(static_cast<int>(mx), y), got.pixel(x, y));
+        }
+        if (my >= 0 && my < h) {
+          ASSERT_EQ(got.pixel(x, static_cast<int>(my)), got.pixel(x, y));
+        }
       }
     // The filled ellipse covers the outlined one, of any width.
     if (pw != kNoOutline) {
       const Surface solid = ellipse(w, h, l, t, r, b, kNoPen, kSolid);
       for (int i = 0; i < w * h; ++i)
-        if (got.data()[i] == kPen) ASSERT_EQ(solid.data()[i], kFill);
+        if (got.data()[i] == kPen) {
+          ASSERT_EQ(solid.data()[i], kFill);
+        }
     }
   }
 }

@@ -171,8 +171,9 @@ window, a menu with Ctrl shortcuts, a recorder that writes clicks and keys to
 a script and plays them back, and a prompt dialog, on Qt 6.
 .
 This package holds the headers, the static libraries, a CMake package
-(find_package(KX508)) and a pkg-config file (kx508), the API reference and seven
-example programs with the scripts that replay them and their expected runs,
-kx508-diff, which compares the frames of two replays, and kx508-grade, which
-grades programs on the library against expected runs of recorded scripts.")
+(find_package(KX508)) and a pkg-config file (kx508), the API reference and
+seven example programs with the scripts that replay them and their expected
+runs, kx508-diff, which compares the frames of two replays, and kx508-grade,
+which grades programs on the library against expected runs of recorded
+scripts.")
 include(CPack)

@@ -26,6 +26,10 @@ install(FILES ${out}/kx508-web.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COM
 install(FILES ${package_dir}/copyright ${out}/changelog.Debian.gz ${PROJECT_SOURCE_DIR}/docs/API.md
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-web-dev COMPONENT web)
 
+# lintian takes any archive for this machine's objects; these are WebAssembly.
+install(FILES ${package_dir}/kx508-web-dev.lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME kx508-web-dev COMPONENT web)
+
 list(APPEND CPACK_COMPONENTS_ALL web)
 set(CPACK_DEBIAN_WEB_PACKAGE_NAME kx508-web-dev)
 set(CPACK_DEBIAN_WEB_PACKAGE_ARCHITECTURE all)
@@ -38,8 +42,8 @@ set(CPACK_COMPONENT_WEB_DESCRIPTION
 KX508 gives a program a drawing window over a 601 x 540 canvas, 24 named
 colours, rectangles, triangles, lines, ellipses and text, a scrolling log
 window, a menu with Ctrl shortcuts, a recorder that writes clicks and keys to
-a script and plays them back, and a prompt dialog. Built with Emscripten, a program on it runs in a
-web page.
+a script and plays them back, and a prompt dialog. Built with Emscripten, a
+program on it runs in a web page.
 .
 This package holds the library built for the web in Emscripten's system
 folder, with its headers and a CMake package (find_package(KX508) under

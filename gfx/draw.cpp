@@ -120,6 +120,27 @@ std::string quoted(std::string_view text) {
   return out + "\"";
 }
 
+// A shape in a box given by two corners (a rectangle, an ellipse): the corners ordered as
+// top left and bottom right, checked, traced and drawn.
+int draw_in_box(ShapeKind kind, const char* shape, int colour, int x1, int y1, int x2, int y2,
+                int width) {
+  if (!started()) return 0;
+  if (x1 > x2) std::swap(x1, x2);
+  if (y1 < y2) std::swap(y1, y2);
+  colour = check_colour(colour);
+  width = check_width(width);
+  if (lib.draw.logging_enabled) {
+    if (width == 0)
+      KX508_log("%s %s with bounding box (%d,%d) to (%d,%d), filled\n", colour_names[colour],
+                shape, x1, y1, x2, y2);
+    else
+      KX508_log("%s %s with bounding box (%d,%d) to (%d,%d) with line width %d\n",
+                colour_names[colour], shape, x1, y1, x2, y2, width);
+  }
+  render_shape({kind, colour, width, x1, y1, x2, y2, 0, 0});
+  return 1;
+}
+
 }  // namespace
 
 platform::Colour colour_value(int colour) {
@@ -132,21 +153,7 @@ platform::Colour colour_value(int colour) {
 using namespace kx508;
 
 int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
-  if (!started()) return 0;
-  if (x1 > x2) std::swap(x1, x2);
-  if (y1 < y2) std::swap(y1, y2);
-  colour = check_colour(colour);
-  width = check_width(width);
-  if (lib.draw.logging_enabled) {
-    if (width == 0)
-      KX508_log("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
-                colour_names[colour], x1, y1, x2, y2);
-    else
-      KX508_log("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
-                colour_names[colour], x1, y1, x2, y2, width);
-  }
-  render_shape({kRectangle, colour, width, x1, y1, x2, y2, 0, 0});
-  return 1;
+  return draw_in_box(kRectangle, "rectangle", colour, x1, y1, x2, y2, width);
 }
 
 int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
@@ -172,21 +179,7 @@ int KX508_draw_line(int colour, int x1, int y1, int x2, int y2, int width) {
 }
 
 int KX508_draw_ellipse(int colour, int x1, int y1, int x2, int y2, int width) {
-  if (!started()) return 0;
-  if (x1 > x2) std::swap(x1, x2);
-  if (y1 < y2) std::swap(y1, y2);
-  colour = check_colour(colour);
-  width = check_width(width);
-  if (lib.draw.logging_enabled) {
-    if (width == 0)
-      KX508_log("%s ellipse with bounding box (%d,%d) to (%d,%d), filled\n", colour_names[colour],
-                x1, y1, x2, y2);
-    else
-      KX508_log("%s ellipse with bounding box (%d,%d) to (%d,%d) with line width %d\n",
-                colour_names[colour], x1, y1, x2, y2, width);
-  }
-  render_shape({kEllipse, colour, width, x1, y1, x2, y2, 0, 0});
-  return 1;
+  return draw_in_box(kEllipse, "ellipse", colour, x1, y1, x2, y2, width);
 }
 
 int KX508_draw_text(int colour, int x, int y, const char* text) {

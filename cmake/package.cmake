@@ -112,8 +112,11 @@ endforeach()
 # The script the manual page's replay example plays.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/traffic.scr
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-traffic COMPONENT traffic)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${PROJECT_SOURCE_DIR}/docs/TEACHING.md
-              ${PROJECT_SOURCE_DIR}/docs/grade-workflow.yml ${PROJECT_SOURCE_DIR}/docs/grade-report.png
+# The pictures API.md shows.
+file(GLOB KX508_API_PICTURES ${PROJECT_SOURCE_DIR}/docs/draw-*.png)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${KX508_API_PICTURES}
+              ${PROJECT_SOURCE_DIR}/docs/TEACHING.md ${PROJECT_SOURCE_DIR}/docs/grade-workflow.yml
+              ${PROJECT_SOURCE_DIR}/docs/grade-report.png
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev COMPONENT dev)
 file(GLOB example_files ${PROJECT_SOURCE_DIR}/examples/*.cpp ${PROJECT_SOURCE_DIR}/examples/*.scr)
 install(FILES ${example_files} ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt

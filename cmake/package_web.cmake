@@ -24,6 +24,7 @@ install(FILES ${out}/kx508-web DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT web
 install(FILES ${out}/kx508-web.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT web)
 # The reference too: a learner may have this package alone.
 install(FILES ${package_dir}/copyright ${out}/changelog.Debian.gz ${PROJECT_SOURCE_DIR}/docs/API.md
+              ${KX508_API_PICTURES}
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-web-dev COMPONENT web)
 
 # lintian takes any archive for this machine's objects; these are WebAssembly.

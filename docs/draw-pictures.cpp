@@ -1,17 +1,11 @@
 // The pictures of docs/API.md's drawing calls: one frame each for KX508_draw_line,
-// KX508_draw_ellipse, KX508_draw_text and KX508_visible_area, a click apart. Remade from
-// the top of the source tree, with the library built (build/release here) and installed
-// where pkg-config finds it, by a headless replay of docs/draw-pictures.scr:
-//
-//   cmake --install build/release --prefix /tmp/kx508
-//   c++ -std=c++20 docs/draw-pictures.cpp -o /tmp/draw-pictures \
-//       $(PKG_CONFIG_PATH=/tmp/kx508/lib/pkgconfig pkg-config --cflags --libs kx508)
-//   rm -rf /tmp/pictures && KX508_PLATFORM=headless KX508_PLAY=docs/draw-pictures.scr \
-//       KX508_FRAMES=/tmp/pictures KX508_LOG=/tmp/pictures/log.txt /tmp/draw-pictures
-//   cp /tmp/pictures/000001.png docs/draw-line.png
-//   cp /tmp/pictures/000002.png docs/draw-ellipse.png
-//   cp /tmp/pictures/000003.png docs/draw-text.png
-//   cp /tmp/pictures/000004.png docs/draw-visible-area.png
+// KX508_draw_ellipse, KX508_draw_text and KX508_visible_area, a click apart. The test
+// docs.pictures checks that they are what the library draws; to remake them, replay
+// docs/draw-pictures.scr headless with the test build's program, from the top of the tree,
+//   KX508_PLATFORM=headless KX508_PLAY=docs/draw-pictures.scr KX508_FRAMES=/tmp/pictures
+//   build/test/tests/draw_pictures
+// (one command), then copy /tmp/pictures/000001.png to docs/draw-line.png, 000002.png to
+// draw-ellipse.png, 000003.png to draw-text.png and 000004.png to draw-visible-area.png.
 #include <kx508/kx508.h>
 
 #include <cmath>

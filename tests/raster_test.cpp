@@ -480,21 +480,25 @@ Wide exact_isqrt(Wide m) {
   return lo;
 }
 
+// Where a steep segment (1, d) starts, less (3, 3), so that pixel (3, 3) lies where twice
+// its cross product is the even number next to width * |b - a|: just inside or just
+// outside a pen of that width. It is slid along itself (same cross product) until (3, 3)
+// projects inside it, where the band rather than an end disc decides.
+Point64 band_edge_start(int width, int64_t d) {
+  const Wide s = exact_isqrt(Wide{width} * width * (1 + Wide{d} * d));
+  const Wide target = s % 2 == 0 ? s : s + 1;
+  int64_t q = -static_cast<int64_t>(target / (2 * d));
+  int64_t p = static_cast<int64_t>(target / 2 + Wide{d} * q);
+  const int64_t len2 = 1 + d * d, dot = q + p * d;
+  const int64_t k = (dot <= 0 ? -dot / len2 + 1 : 0);
+  return {q + k, p + k * d};
+}
+
 TEST(PolygonWidePen, BoundaryPixelsAtLargeWidths) {
-  // A steep segment (1, d) placed so that pixel (3, 3) lies where twice its cross
-  // product is the even number next to width * |b - a|: just inside or just outside the
-  // pen. The band edge there needs 100-bit products and a square root.
+  // Pixel (3, 3) on the band edge of a steep segment, which needs 100-bit products and a
+  // square root.
   auto check = [](int w, int64_t d) {
-    const Wide s = exact_isqrt(Wide{w} * w * (1 + Wide{d} * d));
-    const Wide target = s % 2 == 0 ? s : s + 1;
-    int64_t q = -static_cast<int64_t>(target / (2 * d));
-    int64_t p = static_cast<int64_t>(target / 2 + Wide{d} * q);
-    // Slide along the segment (same cross product) until (3, 3) projects inside it,
-    // where the band rather than an end disc decides.
-    const int64_t len2 = 1 + d * d, dot = q + p * d;
-    const int64_t k = (dot <= 0 ? -dot / len2 + 1 : 0);
-    q += k;
-    p += k * d;
+    const auto [q, p] = band_edge_start(w, d);
     const std::vector<Point64> seg = {{3 - q, 3 - p}, {4 - q, 3 - p + d}};
     const Surface got = polygon(8, 8, seg, pen(w), kHollow);
     const Surface want = oracle_polygon(8, 8, seg, w, false);
@@ -859,14 +863,7 @@ TEST(Line, WideLinesFarOutAreExact) {
   // A steep segment (1, d) whose band edge falls next to pixel (3, 3), slid out to
   // about 2^30 along itself, which keeps the edge where it was: the pixels stay exact.
   auto check = [](int width, int64_t d, int64_t slide) {
-    const Wide s = exact_isqrt(Wide{width} * width * (1 + Wide{d} * d));
-    const Wide target = s % 2 == 0 ? s : s + 1;
-    int64_t q = -static_cast<int64_t>(target / (2 * d));
-    int64_t p = static_cast<int64_t>(target / 2 + Wide{d} * q);
-    const int64_t len2 = 1 + d * d, dot = q + p * d;
-    const int64_t k = (dot <= 0 ? -dot / len2 + 1 : 0);
-    q += k;
-    p += k * d;
+    const auto [q, p] = band_edge_start(width, d);
     const Point64 a{3 - q - slide, 3 - p - slide * d}, b{4 - q + slide, 3 - p + d + slide * d};
     const Surface got = line(8, 8, a, b, width);
     const Surface want = oracle_polygon(8, 8, {a, b}, width, false);

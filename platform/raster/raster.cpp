@@ -250,7 +250,12 @@ void walk_symmetric_line(i64 a0, i64 b0, i64 a1, i64 b1, i64 amax, i64 bmax, Plo
   walk_formula(a0 + da / 2 + 1, a1, da, db, base + toward_b1, amax, bmax, plot);
 }
 
-void thin_line(Surface& s, Colour colour, const Point64& p, const Point64& q) {
+// How a one-pixel line rounds the exact line's halves: every half up (a polygon's edge,
+// walk_line), or each half towards its own end (a line, walk_symmetric_line).
+enum class Halves { Up, TowardsEnds };
+
+void thin_line(Surface& s, Colour colour, const Point64& p, const Point64& q,
+               Halves halves = Halves::Up) {
   const i64 dx = q.x - p.x, dy = q.y - p.y;
   auto put = [&](i64 x, i64 y) {
     const int px = static_cast<int>(x), py = static_cast<int>(y);
@@ -258,11 +263,14 @@ void thin_line(Surface& s, Colour colour, const Point64& p, const Point64& q) {
     s.set_pixel(px, py, colour);
     s.note_change(px, px, py);
   };
+  auto walk = [&](i64 a0, i64 b0, i64 a1, i64 b1, i64 amax, i64 bmax, auto plot) {
+    if (halves == Halves::Up) walk_line(a0, b0, a1, b1, amax, bmax, plot);
+    else walk_symmetric_line(a0, b0, a1, b1, amax, bmax, plot);
+  };
   if ((dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy)) {
-    walk_line(p.x, p.y, q.x, q.y, s.width(), s.height(), put);
+    walk(p.x, p.y, q.x, q.y, s.width(), s.height(), put);
   } else {
-    walk_line(p.y, p.x, q.y, q.x, s.height(), s.width(),
-              [&](i64 y, i64 x) { put(x, y); });
+    walk(p.y, p.x, q.y, q.x, s.height(), s.width(), [&](i64 y, i64 x) { put(x, y); });
   }
 }
 
@@ -742,19 +750,7 @@ void draw_line(Surface& s, const Pen& pen, Point64 a, Point64 b) {
     wide_line(s, pen.colour, a, b, pen.width);
     return;
   }
-  auto put = [&](i64 x, i64 y) {
-    const int px = static_cast<int>(x), py = static_cast<int>(y);
-    if (s.pixel(px, py) == pen.colour) return;
-    s.set_pixel(px, py, pen.colour);
-    s.note_change(px, px, py);
-  };
-  const i64 dx = b.x - a.x, dy = b.y - a.y;
-  if ((dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy)) {
-    walk_symmetric_line(a.x, a.y, b.x, b.y, s.width(), s.height(), put);
-  } else {
-    walk_symmetric_line(a.y, a.x, b.y, b.x, s.height(), s.width(),
-                        [&](i64 y, i64 x) { put(x, y); });
-  }
+  thin_line(s, pen.colour, a, b, Halves::TowardsEnds);
 }
 
 void draw_ellipse(Surface& s, const Pen& pen, const Brush& brush, std::int64_t left,

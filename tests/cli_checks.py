@@ -10,3 +10,11 @@ def fail(why):
 def check(ok, why):
     if not ok:
         fail(why)
+
+
+def report(failures):
+    """Each failure collected, a line each, then status 1; nothing when there are none."""
+    for failure in failures:
+        print(f"FAIL: {failure}", file=sys.stderr)
+    if failures:
+        sys.exit(1)

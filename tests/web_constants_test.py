@@ -7,6 +7,8 @@ import os
 import re
 import sys
 
+from cli_checks import report
+
 
 def read(root, path):
     with open(os.path.join(root, path), encoding="utf-8") as f:
@@ -75,10 +77,7 @@ def main():
     # The check itself: a number changed on one side is found.
     if not disagreements({"KeyDown": events["KeyDown"] + 1}, events, "event"):
         problems.append("the comparison finds no disagreement it should")
-    for p in problems:
-        print(f"FAIL: {p}", file=sys.stderr)
-    if problems:
-        sys.exit(1)
+    report(problems)
     print(f"web constants agree: {sum(len(g[0]) for g in groups)} numbers")
 
 

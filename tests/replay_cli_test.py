@@ -3,10 +3,12 @@ options that cannot be used stop the program before it runs and leave nothing be
 run that stops short ends with status 3 and never leaves a cut frame, a run ended by a
 signal ends as a quit does, two runs never write into one frames folder, a replay of the traffic program is the same every time,
 and kx508-diff finds what differs."""
+import fcntl
 import os
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -265,6 +267,22 @@ def a_run_file_is_one_runs(traffic, work):
           f"the first run's file holds {recorded[:200]!r}")
 
 
+def held_by_a_recorder(path):
+    """Whether a run holds the lock every writer of the file takes (a byte-range lock on
+    byte 2^62), asked without taking it."""
+    try:
+        fd = os.open(path, os.O_RDONLY)
+    except FileNotFoundError:
+        return False
+    try:
+        # struct flock: type, whence, start, length, pid
+        asked = struct.pack("hh4xqqi4x", fcntl.F_WRLCK, os.SEEK_SET, 1 << 62, 1, 0)
+        answer = fcntl.fcntl(fd, fcntl.F_GETLK, asked)
+        return struct.unpack("hh4xqqi4x", answer)[0] != fcntl.F_UNLCK
+    finally:
+        os.close(fd)
+
+
 def rgb_frames(picture, count):
     """The pictures of a file's frames, whole (a GIF's drawn one over the other)."""
     size = 601 * 540 * 3
@@ -309,14 +327,14 @@ def a_replay_saved_as_a_gif(traffic, work):
     first = subprocess.Popen([traffic], cwd=work, stderr=subprocess.PIPE, text=True,
                              env=environment(KX508_PLAY="long.scr", KX508_GIF="long.gif"))
     deadline = time.monotonic() + 60
-    while not os.path.exists(os.path.join(work, "long.gif.part")):
+    while not held_by_a_recorder(os.path.join(work, "long.gif.part")):
         check(time.monotonic() < deadline and first.poll() is None, "the first GIF is not begun")
         time.sleep(0.01)
     expect_refused(traffic, work, "a second run making the same GIF", "another run is writing it",
                    KX508_PLAY="run.scr", KX508_GIF="long.gif")
     first.send_signal(signal.SIGTERM)
     said = first.communicate(timeout=60)[1]
-    check(first.returncode == 3 and "frames written to long.gif" in said,
+    check(first.returncode == 3 and re.search(r"GIF of \d+ frames? written to long.gif", said),
           f"the first GIF, ended by SIGTERM: status {first.returncode}: {said!r}")
 
 

@@ -137,6 +137,9 @@ struct ScriptState : RecordedFile {
   bool played_whole = false;
   // The recorder's last open failed; periodic events do not try again.
   bool open_failed = false;
+  // Another program held the script when this recording first wrote: the recording stays
+  // on until it is stopped, and writes nothing, ever.
+  bool refused = false;
 };
 
 // A run: every event the waits return from KX508_start on, the prompt's replies and the

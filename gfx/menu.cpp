@@ -96,6 +96,7 @@ void toggle_recording() {
   // A file left open by an earlier play-one is open for reading: start afresh.
   script_close();
   script.recording_on = true;
+  script.refused = false;
   platform::check_menu_item(lib.menu.run_menu, kCmdRecord, true);
   KX508_log("Recording %s: input only, from now on; what the program did before is not in"
             " it\n", kScriptName);

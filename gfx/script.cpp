@@ -45,12 +45,13 @@ void write_failed() {
 }
 
 // Another program records into the same file. Retrying would take its file as soon as it
-// stopped, and empty it: this recording ends instead.
+// stopped, and empty it; so would a new recording started by the Ctrl+R its user presses
+// to stop this one. So the recording stays on, writes nothing, and ends at that Ctrl+R.
 void held_by_another_recorder() {
   ScriptState& script = lib.script;
-  KX508_log("%s is being recorded by another program; recording stopped\n", kScriptName);
-  script.recording_on = false;
-  platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
+  KX508_log("%s is being recorded by another program; this recording keeps nothing "
+            "(Ctrl+R ends it)\n", kScriptName);
+  script.refused = true;
   script.periodic_count = 0;
 }
 
@@ -299,6 +300,7 @@ LineWrite write_whole_line(RecordedFile& to, const std::string& text) {
 
 void record_event(int kind, int x, int y, char key) {
   ScriptState& script = lib.script;
+  if (script.refused) return;
   // A file that could not be opened is not tried again (and said again) at every tick;
   // the next other event tries.
   if (kind == KX508_PERIODIC && !script.file && script.open_failed) {
@@ -481,6 +483,10 @@ void stop_recording() {
   ScriptState& script = lib.script;
   script.recording_on = false;
   platform::check_menu_item(lib.menu.run_menu, kCmdRecord, false);
+  if (script.refused) {
+    script.refused = false;
+    return;
+  }
   if (script.periodic_count > 0 && open_for_recording() &&
       end_periodic_run(script) == LineWrite::Failed) {
     write_failed();

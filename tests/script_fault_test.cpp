@@ -27,6 +27,9 @@ const kx508::platform::Window& draw_window = kx508::lib.windows.draw_window;
 
 const std::string kCannotRead = "Cannot open script file KX508.SCR for reading\n";
 const std::string kCannotOpenForWriting = "Cannot open script file KX508.SCR for writing\n";
+const std::string kRefusedTheScript =
+    "KX508.SCR is being recorded by another program; this recording keeps nothing (Ctrl+R ends "
+    "it)\n";
 const std::string kCannotWrite = "Cannot write script file KX508.SCR\n";
 const std::string kEof = "EOF encountered in script file KX508.SCR\n";
 
@@ -140,20 +143,49 @@ TEST_F(ScriptFaultTest, RecordingHoldsTheScriptSoASecondRecorderLeavesItIntact) 
   kx508::on_command(kx508::kCmdRecord);  // off: the lock goes with the file
   EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_KBD(98);\n");
 
-  // The other way round: while the other program holds the script, this one writes
-  // nothing, says so and stops recording, so that it does not take the file the moment
-  // the other one lets go of it.
-  ASSERT_TRUE(lock_as_another_recorder(other));
-  kx508::on_command(kx508::kCmdRecord);
-  EXPECT_EQ(type_and_wait('c').key, 'c');
-  EXPECT_EQ(log_lines().back(),
-            "KX508.SCR is being recorded by another program; recording stopped\n");
-  EXPECT_FALSE(kx508::lib.script.recording_on);
-  EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
   close(other);
-  EXPECT_EQ(type_and_wait('d').key, 'd');  // a recording still on would empty the file now
-  kx508::script_finish();
-  EXPECT_EQ(read_script(), "KX508_KBD(97);\nKX508_KBD(98);\n");
+}
+
+// While another program holds the script, a recording here writes nothing to it, ever: not
+// at its events, not when the other lets go, not at the Ctrl+R that ends it, not at the
+// program's end; it says so once, and stays on until that Ctrl+R. Both orders of stopping.
+TEST_F(ScriptFaultTest, ARecordingRefusedTheScriptNeverWritesIt) {
+  for (const bool other_stops_first : {true, false}) {
+    SCOPED_TRACE(other_stops_first ? "the other stops first" : "this one stops first");
+    int other = open("KX508.SCR", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(other, 0);
+    ASSERT_TRUE(lock_as_another_recorder(other));
+    const std::string theirs = "KX508_KBD(97);\nKX508_KBD(99);\n";
+    const ssize_t half = static_cast<ssize_t>(theirs.size() / 2);
+    ASSERT_EQ(write(other, theirs.data(), half), half);
+    const std::size_t logged = log_lines().size();
+    kx508::on_command(kx508::kCmdRecord);
+    EXPECT_EQ(type_and_wait('b').key, 'b');
+    EXPECT_EQ(type_and_wait('x').key, 'x');
+    const std::vector<std::string> said = log_lines();
+    EXPECT_EQ(std::count(said.begin() + static_cast<long>(logged), said.end(), kRefusedTheScript), 1);
+    EXPECT_TRUE(kx508::lib.script.recording_on);
+    EXPECT_TRUE(menu_item_checked(kx508::kCmdRecord));
+    KX508_set_animation(KX508_ANIMATION_RUN);  // ticks too, while the other still holds it
+    EXPECT_EQ(wait().kind, KX508_PERIODIC);
+    EXPECT_EQ(wait().kind, KX508_PERIODIC);
+    KX508_set_animation(KX508_ANIMATION_HALT);
+    if (other_stops_first) {
+      ASSERT_EQ(write(other, theirs.data() + half, half), half);
+      close(other);
+      EXPECT_EQ(type_and_wait('y').key, 'y');
+      kx508::on_command(kx508::kCmdRecord);  // the Ctrl+R that ends this recording
+    } else {
+      kx508::on_command(kx508::kCmdRecord);
+      ASSERT_EQ(write(other, theirs.data() + half, half), half);
+      close(other);
+    }
+    EXPECT_FALSE(kx508::lib.script.recording_on);
+    EXPECT_FALSE(menu_item_checked(kx508::kCmdRecord));
+    EXPECT_EQ(type_and_wait('z').key, 'z');
+    kx508::script_finish();
+    EXPECT_EQ(read_script(), theirs);
+  }
 }
 
 // A reset closes the script a recording holds rather than dropping it: the lock goes

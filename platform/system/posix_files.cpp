@@ -122,6 +122,7 @@ std::FILE* open_locked_for_writing(const char* name, LockedOpen* result, bool) {
   if (lock != RecordingLock::Taken) {
     if (lock == RecordingLock::Held) *result = LockedOpen::Held;
     ::close(fd);
+    forget_refused(name, before == Kind::Missing);
     return nullptr;
   }
   std::FILE* f = ::ftruncate(fd, 0) == 0 ? ::fdopen(fd, "wb") : nullptr;

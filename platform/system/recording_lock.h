@@ -20,4 +20,10 @@ RecordingLock lock_for_recording(int fd);
 // Called before the descriptor closes.
 void unlock_recording(int fd);
 
+// A recorder refused the lock leaves the file as it found it. was_missing: the refused
+// open made the file. Only where no other program can have made it meanwhile (a tab's own
+// file system) is it removed again, so that a page never stores an empty script over the
+// one another tab records.
+void forget_refused(const char* name, bool was_missing);
+
 }  // namespace kx508::platform::files

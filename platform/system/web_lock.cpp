@@ -3,6 +3,7 @@
 // record at once would overwrite each other's script there: the lock is the browser's
 // (the Web Locks API), named after the page and the file, and held until the file closes.
 #include <emscripten.h>
+#include <unistd.h>
 
 #include "files.h"
 #include "recording_lock.h"
@@ -59,6 +60,11 @@ void unlock_recording(int fd) {
   if (fd != locked_fd) return;
   locked_fd = -1;
   kx508_lock_release();
+}
+
+// The file system is this tab's alone, so a file the refused open made is this tab's too.
+void forget_refused(const char* name, bool was_missing) {
+  if (was_missing) ::unlink(name);
 }
 
 }  // namespace kx508::platform::files

@@ -64,42 +64,64 @@ await run({
       'a second Ctrl+P does not stop the playback', 2000);
   },
 
-  // A second tab that starts recording is refused as a second program would be, and the
-  // first tab's recording goes on whole.
+  // Two tabs that both start recording before either records an event: the one that
+  // records first holds the script; the other, refused it after the first stored its last
+  // line, is told once, stays on until its own Ctrl+R, and never changes the stored
+  // script, whichever of the two stops first.
   async twoTabsNeverRecordOverEachOther({browser, url}) {
-    const context = await browser.newContext({viewport: VIEWPORT, acceptDownloads: true});
-    const first = await open(context, url);
-    await startRecording(first, 'in the first tab');
-    await first.keyboard.press('a');
-    const second = await context.newPage();
-    await second.addInitScript(() => { window.KX508_ENV = {KX508_LOG: 'log.txt'}; });
-    await second.goto(url + 'traffic.html');
-    await until(() => second.evaluate(() => performance.getEntriesByName(
-      'kx508-first-frame:kx508-graphics').length > 0), 'the second tab shows its first frame');
-    await startRecording(second, 'in the second tab');
-    await second.keyboard.press('b');
-    await until(async () => !(await checked(second, 'Record Script')),
-      'the second tab records on');
-    const log = await second.evaluate(() => KX508Web.files('/kx508')['log.txt']);
-    check(log.includes('KX508.SCR is being recorded by another program; recording stopped\n'),
-      `the second tab's log says ${JSON.stringify(log)}`);
-    // A file picked meanwhile is the second tab's script, but not stored over the first's.
-    await second.setInputFiles('#kx508-load', {name: 'mine.scr', mimeType: 'text/plain',
-      buffer: Buffer.from('KX508_KBD(109);\n')});
-    await until(async () => (await messages(second)).includes('for this tab only'),
-      'the second tab does not say that the loaded script is not kept');
-    await first.bringToFront();
-    await first.focus('#kx508-graphics');
-    await first.keyboard.press('c');
-    await ctrl(first, 'r');
-    await until(async () => !(await checked(first, 'Record Script')), 'Ctrl+R stops recording');
-    const whole = 'KX508_KBD(97);\nKX508_KBD(99);\n';
-    const got = await downloaded(first);
-    check(got === whole, `the first tab's recording is ${JSON.stringify(got)}`);
-    await second.reload();
-    await until(() => second.evaluate(() => performance.getEntriesByName(
-      'kx508-first-frame:kx508-graphics').length > 0), 'the second tab shows its first frame');
-    check((await downloaded(second)) === whole, 'the stored recording is not the first tab\'s');
+    for (const firstStopsFirst of [true, false]) {
+      const context = await browser.newContext({viewport: VIEWPORT, acceptDownloads: true});
+      const first = await open(context, url);
+      const second = await context.newPage();
+      await second.addInitScript(() => { window.KX508_ENV = {KX508_LOG: 'log.txt'}; });
+      await second.goto(url + 'traffic.html');
+      await until(() => second.evaluate(() => performance.getEntriesByName(
+        'kx508-first-frame:kx508-graphics').length > 0), 'the second tab shows its first frame');
+      await startRecording(first, 'in the first tab');
+      await startRecording(second, 'in the second tab');
+      await first.bringToFront();
+      await first.focus('#kx508-graphics');
+      await first.keyboard.press('a');
+      await first.keyboard.press('c');
+      await second.bringToFront();
+      await second.focus('#kx508-graphics');
+      await second.keyboard.press('b');
+      const refusal = 'KX508.SCR is being recorded by another program; this recording keeps ' +
+        'nothing (Ctrl+R ends it)\n';
+      const log = () => second.evaluate(() => KX508Web.files('/kx508')['log.txt'] || '');
+      await until(async () => (await log()).includes(refusal), 'the second tab does not say that it was refused');
+      await second.keyboard.press('x');
+      check((await log()).split(refusal).length === 2, `the second tab's log: ${await log()}`);
+      check(await checked(second, 'Record Script'), 'the refused recording is no longer checked');
+      if (firstStopsFirst) {
+        // A file picked meanwhile is the second tab's script, but not stored over the first's.
+        await second.setInputFiles('#kx508-load', {name: 'mine.scr', mimeType: 'text/plain',
+          buffer: Buffer.from('KX508_KBD(109);\n')});
+        await until(async () => (await messages(second)).includes('for this tab only'),
+          'the second tab does not say that the loaded script is not kept');
+      }
+      const stop = async (page, which) => {
+        await page.bringToFront();
+        await ctrl(page, 'r');
+        await until(async () => !(await checked(page, 'Record Script')),
+          `Ctrl+R does not stop the recording in the ${which} tab`);
+      };
+      if (!firstStopsFirst) await stop(second, 'second');
+      await stop(first, 'first');
+      if (firstStopsFirst) {
+        await second.focus('#kx508-graphics');
+        await second.keyboard.press('d');
+        await stop(second, 'second');
+      }
+      const whole = 'KX508_KBD(97);\nKX508_KBD(99);\n';
+      const got = await downloaded(first);
+      check(got === whole, `the first tab's recording is ${JSON.stringify(got)}`);
+      await second.close();
+      const later = await open(context, url);
+      const stored = await downloaded(later);
+      check(stored === whole, `the stored recording is ${JSON.stringify(stored)}, not the first tab's`);
+      await context.close();
+    }
   },
 
   // Left in the middle of a periodic run, the recording keeps that run.

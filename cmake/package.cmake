@@ -163,7 +163,8 @@ comes in the package's documentation folder.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME kx508-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qt6-base-dev, zlib1g-dev, libxcb1-dev, pkg-config, g++")
+# kx508-grade starts every run in bubblewrap's sandbox, and refuses to grade without it.
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qt6-base-dev, zlib1g-dev, libxcb1-dev, pkg-config, g++, bubblewrap")
 set(CPACK_DEBIAN_DEV_PACKAGE_RECOMMENDS cmake)
 set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS kx508-traffic)
 set(CPACK_COMPONENT_DEV_DESCRIPTION

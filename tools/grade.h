@@ -31,6 +31,8 @@ struct Options {
   fs::path out = ".";
   int jobs = 0;
   kx508::platform::process::Limits limits;
+  bool unsafe = false;                // grade even where runs cannot be confined
+  std::vector<std::string> passed;    // variables of this environment every run is given
 };
 
 // Parses the command line (and any manifest it names). Returns 0 to go on, -1 after
@@ -63,12 +65,17 @@ struct Built {
 
 // The pkg-config words the builds use; an error line when the library cannot be found.
 std::vector<std::string> library_flags(std::string* error);
+// What a run or a build is given of this process's environment: a search path, the
+// language, a home in its working folder and the variables passed by name; nothing else
+// (no display, no session, no tokens).
+std::vector<std::string> environment_for_runs(const fs::path& home, const Options& o);
+
 Built build(const Program& program, const std::vector<std::string>& flags,
-            const fs::path& folder, const kx508::platform::process::Limits& limits);
+            const fs::path& folder, const Options& o);
 
 // Runs one program on one script in a new folder under runs/, and says how it went.
 Result run(const fs::path& executable, const Script& script, const Workspace& ws,
-           const fs::path& folder, const kx508::platform::process::Limits& limits);
+           const fs::path& folder, const Options& o);
 
 // Removes a folder and all in it, whatever read-only modes (or attributes) it was given.
 void remove_tree(const fs::path& root);

@@ -32,6 +32,8 @@ constexpr const char* kHelp =
     "  --processes N    processes and threads of a run (64)\n"
     "  --disk MIB       what a run's working folder may hold (256; Linux)\n"
     "  --out DIR        where report.html and report.xml go (.)\n"
+    "  --env NAME       give every run this variable of the environment (repeatable)\n"
+    "  --unsafe         grade where runs cannot be confined (the reports say so)\n"
     "  --help, --version\n"
     "\n"
     "A PROGRAM is an executable, a .cpp file, or a folder of .cpp files, built with\n"
@@ -130,9 +132,13 @@ int parse(const std::vector<std::string>& given, Options* o) {
       std::printf("kx508-grade %s\n", KX508_GRADE_VERSION);
       return -1;
     }
+    if (a == "--unsafe") {
+      o->unsafe = true;
+      continue;
+    }
     const bool valued = a == "--expected" || a == "--script" || a == "--manifest" || a == "-j" ||
                         a == "--time" || a == "--cpu" || a == "--memory" || a == "--file-size" ||
-                        a == "--processes" || a == "--disk" || a == "--out";
+                        a == "--processes" || a == "--disk" || a == "--out" || a == "--env";
     if (!valued) {
       if (a.size() > 1 && a[0] == '-') return usage_error("unknown option " + a);
       if (!add_program(a, o, &why)) return usage_error(why);
@@ -147,6 +153,10 @@ int parse(const std::vector<std::string>& given, Options* o) {
       script_paths.push_back(v);
     } else if (a == "--out") {
       o->out = v;
+    } else if (a == "--env") {
+      if (v.empty() || v.find('=') != std::string::npos)
+        return usage_error("--env " + v + ": give the name of a variable");
+      o->passed.push_back(v);
     } else if (a == "--manifest") {
       std::vector<std::string> more;
       if (!read_manifest(v, &more, &why)) return usage_error(why);

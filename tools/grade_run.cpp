@@ -11,12 +11,10 @@
 #include "grade.h"
 
 #ifdef _WIN32
-#define environ _environ
 #define popen _popen
 #define pclose _pclose
 constexpr const char* kExecutable = "program.exe";
 #else
-extern char** environ;
 constexpr const char* kExecutable = "program";
 #endif
 
@@ -31,16 +29,6 @@ std::vector<std::string> words(const char* text) {
   std::istringstream in(text ? text : "");
   for (std::string w; in >> w;) out.push_back(w);
   return out;
-}
-
-// This process's environment without the replay options, which the run sets itself.
-std::vector<std::string> environment_for_runs() {
-  std::vector<std::string> env;
-  for (char** v = environ; *v; ++v)
-    if (std::string(*v).rfind("KX508_", 0) != 0 && std::string(*v).rfind("TMPDIR=", 0) != 0 &&
-        std::string(*v).rfind("HOME=", 0) != 0)
-      env.push_back(*v);
-  return env;
 }
 
 // The last bytes of a file, as lines: what a program says last is what matters, and it
@@ -182,12 +170,51 @@ std::vector<std::string> library_flags(std::string* error) {
   return words(text.c_str());
 }
 
+namespace {
+
+// What the compiler reads besides the system's files: the library's folders and files as
+// pkg-config names them.
+std::vector<std::string> library_paths(const std::vector<std::string>& flags) {
+  std::vector<std::string> paths;
+  for (const std::string& w : flags) {
+    std::string path = starts(w, "-I") || starts(w, "-L") ? w.substr(2) : w;
+    if (starts(path, "/") && !starts(path, "/usr/") &&
+        std::find(paths.begin(), paths.end(), path) == paths.end())
+      paths.push_back(path);
+  }
+  return paths;
+}
+
+// A program's files as the compiler is given them: its sources, and for a folder the other
+// files beside them (its headers).
+std::vector<std::string> program_files(const Program& program) {
+  std::vector<std::string> files;
+  for (const fs::path& s : program.sources) files.push_back(s.string());
+  std::error_code ec;
+  if (!fs::is_directory(program.source, ec)) return files;
+  for (fs::directory_iterator it(program.source, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file(ec) && it->path().extension() != ".cpp" &&
+        it->path().filename() != kExecutable)
+      files.push_back(it->path().string());
+  return files;
+}
+
+}  // namespace
+
+std::vector<std::string> environment_for_runs(const fs::path& home, const Options& o) {
+  const char* lang = std::getenv("LANG");
+  std::vector<std::string> env = {"PATH=/usr/local/bin:/usr/bin:/bin", "HOME=" + home.string(),
+                                  std::string("LANG=") + (lang && *lang ? lang : "C.UTF-8")};
+  for (const std::string& name : o.passed)
+    if (const char* value = std::getenv(name.c_str())) env.push_back(name + "=" + value);
+  return env;
+}
+
 Built build(const Program& program, const std::vector<std::string>& flags, const fs::path& folder,
-            const process::Limits& limits) {
+            const Options& o) {
   Built b;
   const fs::path work = folder / "work";  // the compiler's; its output stays beside it
   fs::create_directories(work);
-  const fs::path exe = work / kExecutable;
   const char* cxx = std::getenv("CXX");
   std::vector<std::string> compiler = words(cxx && *cxx ? cxx : "c++");
   process::Command c;
@@ -195,22 +222,26 @@ Built build(const Program& program, const std::vector<std::string>& flags, const
   c.arguments.assign(compiler.begin() + 1, compiler.end());
   for (const std::string& w : {std::string("-std=c++20"), std::string("-O2")}) c.arguments.push_back(w);
   for (const std::string& w : words(std::getenv("CXXFLAGS"))) c.arguments.push_back(w);
-  for (const fs::path& s : program.sources) c.arguments.push_back(s.string());
-  c.arguments.insert(c.arguments.end(), {"-o", exe.string()});
+  // The sources are copied into the working folder, and named there as the student named
+  // them, so the compiler's messages name them so too.
+  c.inputs = program_files(program);
+  for (const fs::path& s : program.sources) c.arguments.push_back(s.filename().string());
+  c.arguments.insert(c.arguments.end(), {"-o", kExecutable});
   c.arguments.insert(c.arguments.end(), flags.begin(), flags.end());
   for (const std::string& w : words(std::getenv("LDFLAGS"))) c.arguments.push_back(w);
-  c.environment = environment_for_runs();
-  c.environment.push_back("TMPDIR=" + work.string());
+  c.readable = library_paths(flags);
+  c.environment = environment_for_runs(work, o);
   c.folder = work.string();
   c.output = (folder / "build.out").string();
   c.errors = (folder / "build.err").string();
-  c.limits = limits;
-  c.limits.wall_seconds = std::max(limits.wall_seconds, 120.0);  // a compiler may be slow
-  c.limits.cpu_seconds = 0;
-  c.limits.processes = std::max(limits.processes, 64);
-  c.limits.file_bytes = std::max<long long>(limits.file_bytes, 512LL << 20);
-  c.limits.disk_bytes = std::max<long long>(limits.disk_bytes, 1LL << 30);
+  c.limits = o.limits;
+  c.limits.wall_seconds = std::max(o.limits.wall_seconds, 120.0);  // a compiler may be slow
+  c.limits.cpu_seconds = std::max(o.limits.cpu_seconds, 120.0);
+  c.limits.processes = std::max(o.limits.processes, 64);
+  c.limits.file_bytes = std::max<long long>(o.limits.file_bytes, 512LL << 20);
+  c.limits.disk_bytes = std::max<long long>(o.limits.disk_bytes, 1LL << 30);
   const process::Ending end = process::run(c);
+  const fs::path exe = work / kExecutable;
   if (end.how == process::End::Exited && end.code == 0 && fs::is_regular_file(exe)) {
     b.executable = exe;
     return b;
@@ -228,29 +259,27 @@ Built build(const Program& program, const std::vector<std::string>& flags, const
 }
 
 Result run(const fs::path& executable, const Script& script, const Workspace& ws,
-           const fs::path& folder, const process::Limits& limits) {
+           const fs::path& folder, const Options& o) {
   Result r;
   r.script = script.name;
   const fs::path work = folder / "work";
   fs::create_directories(work);
-  fs::copy_file(script.path, work / script.name);
   process::Command c;
   c.program = executable.string();
-  c.environment = environment_for_runs();
+  c.inputs = {script.path.string()};
+  c.environment = environment_for_runs(work, o);
   for (const std::string& v : {std::string("KX508_PLATFORM=headless"), "KX508_PLAY=" + script.name,
                                "KX508_EXPECT=" + (ws.expected / fs::path(script.name).stem()).string(),
-                               std::string("KX508_EXPECT_DIFF=") + kPicture, "TMPDIR=" + work.string(),
-                               "HOME=" + work.string()})
+                               std::string("KX508_EXPECT_DIFF=") + kPicture})
     c.environment.push_back(v);
   c.folder = work.string();
   c.output = (folder / "stdout").string();
   c.errors = (folder / "stderr").string();
-  c.read_only = {ws.expected.string()};
-  c.limits = limits;
+  c.limits = o.limits;
   const auto start = std::chrono::steady_clock::now();
   const process::Ending end = process::run(c);
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  judge(end, last_lines(c.errors), work, limits, &r);
+  judge(end, last_lines(c.errors), work, o.limits, &r);
   remove_tree(folder);
   return r;
 }

@@ -70,13 +70,34 @@ std::vector<Built> build_all(const Options& o, const Workspace& ws, std::string*
   if (!error->empty()) return built;
   in_parallel(o.programs.size(), o.jobs, [&](std::size_t i) {
     if (!o.programs[i].sources.empty())
-      built[i] = build(o.programs[i], flags, ws.root / "builds" / std::to_string(i), o.limits);
+      built[i] = build(o.programs[i], flags, ws.root / "builds" / std::to_string(i), o);
   });
   return built;
 }
 
+// Whether runs may start: confined as a class's programs must be, or told to go on without.
+bool may_grade(const Options& o) {
+  namespace process = kx508::platform::process;
+  const process::Confinement c = process::confinement();
+  if (c.whole) {
+    std::fprintf(stderr, "kx508-grade: %s\n", c.how.c_str());
+    return true;
+  }
+  if (!o.unsafe) {
+    std::fprintf(stderr,
+                 "kx508-grade: runs cannot be confined here, so nothing is graded: %s.\n"
+                 "kx508-grade: --unsafe grades anyway, with the programs able to read and change "
+                 "what you may, and every report saying so.\n",
+                 c.missing.c_str());
+    return false;
+  }
+  process::allow_partial_confinement();
+  std::fprintf(stderr, "kx508-grade: --unsafe: %s (%s)\n", c.how.c_str(), c.missing.c_str());
+  return true;
+}
+
 int grade_all(const Options& o) {
-  std::fprintf(stderr, "kx508-grade: %s\n", kx508::platform::process::confinement().c_str());
+  if (!may_grade(o)) return 2;
   const Workspace ws = make_workspace(o);
   std::string error;
   const std::vector<Built> built = build_all(o, ws, &error);
@@ -92,7 +113,7 @@ int grade_all(const Options& o) {
     const Script& s = o.scripts[i % scripts];
     Result& r = results[i];
     if (built[p].error.empty()) {
-      r = run(built[p].executable, s, ws, ws.root / "runs" / std::to_string(i), o.limits);
+      r = run(built[p].executable, s, ws, ws.root / "runs" / std::to_string(i), o);
     } else {
       r.verdict = Verdict::BuildFailed;
       r.summary = "failed to build: " + built[p].error;

@@ -1,15 +1,16 @@
-// Confined child processes on Linux. The child is the first process of new user, PID,
-// mount and network namespaces: when it goes, the kernel ends every process inside, even
-// one that left the session. In its mount namespace every mount is read-only but the
-// working folder. Resource limits (setrlimit) do the rest. Where namespaces cannot be
-// made, the run falls back to its session, a subreaper and a sweep of its descendants.
+// Confined runs on Linux. Each run starts in a sandbox of its own (sandbox.h) inside a
+// control group of its own (cgroup.h): what it forks stays in both, its limits hold for all
+// of it, and when it ends or meets a limit the whole group is killed. Its working folder is
+// a file system in memory of the disk limit's size, which this process holds open from the
+// moment the sandbox has made it, so that what the run left there is read after the run,
+// from outside, and nothing the run does can make this process write elsewhere.
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
-#include <sched.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/prctl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -18,13 +19,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <random>
 #include <sstream>
+#include <thread>
 
+#include "cgroup.h"
 #include "process.h"
+#include "sandbox.h"
 
 extern char** environ;
 
@@ -32,28 +38,14 @@ namespace kx508::platform::process {
 
 namespace {
 
-// What the namespaces' first process tells its parent, in one write each.
-struct Report {
-  enum Kind : int { Started, Ended, Failed, TooMany } kind;
-  int value;  // Started: the program's PID as the parent sees it (0 inside namespaces);
-              // Ended: its wait status; Failed: errno
-  long cpu_micros;
-  int disk_full;
-  char step[64];  // Failed: what was being done
+using Clock = std::chrono::steady_clock;
+
+struct Support {
+  bool sandbox = false, filter = false, cgroups = false;
 };
 
-// Everything the child needs, made before it exists: after a clone of a process with
-// threads only system calls are safe (a lock another thread held stays held).
-struct Prepared {
-  std::vector<std::string> strings;
-  std::vector<char*> argv, envp;
-  std::string path;  // the program, found
-  std::string uid_map, gid_map;
-  std::string folder_options;  // the in-memory working folder's size
-  int beneath = -1;  // the working folder, opened here: writable, whatever the run's mounts
-  std::vector<std::string> mounts;
-  int out = -1, err = -1;
-};
+Support support;
+std::atomic<bool> partial_allowed{false};
 
 std::string find_program(const std::string& name, const std::vector<std::string>& env) {
   if (name.find('/') != std::string::npos) return name;
@@ -68,47 +60,10 @@ std::string find_program(const std::string& name, const std::vector<std::string>
   return name;  // exec will say it is missing
 }
 
-// Mount points as /proc/self/mountinfo lists them (octal escapes for spaces and the like).
-std::vector<std::string> mount_points() {
-  std::vector<std::string> points;
-  std::ifstream info("/proc/self/mountinfo");
-  for (std::string line; std::getline(info, line);) {
-    std::istringstream fields(line);
-    std::string id, parent, devno, root, point;
-    fields >> id >> parent >> devno >> root >> point;
-    std::string plain;
-    for (std::size_t i = 0; i < point.size(); ++i) {
-      if (point[i] == '\\' && i + 3 < point.size()) {
-        plain += static_cast<char>(std::stoi(point.substr(i + 1, 3), nullptr, 8));
-        i += 3;
-      } else {
-        plain += point[i];
-      }
-    }
-    points.push_back(plain);
-  }
-  return points;
-}
-
-// ---- In the child: system calls only.
-
-void report(int pipe, Report::Kind kind, int value, const char* step = "", long cpu = 0, bool full = false) {
-  Report r{kind, value, cpu, full, {}};
-  std::strncpy(r.step, step, sizeof r.step - 1);
-  (void)!::write(pipe, &r, sizeof r);
-}
-
-[[noreturn]] void fail(int pipe, const char* step) {
-  report(pipe, Report::Failed, errno, step);
-  ::_exit(127);
-}
-
-bool write_file(const char* path, const std::string& text) {
-  const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  ::close(fd);
-  return ok;
+std::string absolute(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  char here[4096];
+  return ::getcwd(here, sizeof here) ? std::string(here) + "/" + path : path;
 }
 
 void close_from(unsigned first, unsigned last = ~0U) {
@@ -119,256 +74,96 @@ void close_from(unsigned first, unsigned last = ~0U) {
     ::close(static_cast<int>(fd));
 }
 
-// Closes every descriptor but the four given (no allocation: see Prepared).
-void close_all_but(int a, int b, int c, int d) {
-  int fds[4] = {a, b, c, d};
-  std::sort(fds, fds + 4);
-  unsigned next = 0;
-  for (int fd : fds) {
-    if (fd > 0 && static_cast<unsigned>(fd) > next) close_from(next, static_cast<unsigned>(fd) - 1);
+// Everything a run's first process needs, made before it exists: after a fork of a process
+// with threads only system calls are safe (a lock another thread held stays held).
+struct Prepared {
+  std::vector<std::string> strings;
+  std::vector<char*> argv, envp;
+  std::vector<std::string> join;  // the control group's files to join
+  std::vector<int> keep;          // descriptors the first process keeps, beyond 0, 1 and 2
+  sandbox::User user;
+  int out = -1, err = -1;
+  Limits limits;
+  bool per_process_limits = false;  // no control group: the kernel's per-process limits
+  std::string folder;               // without a sandbox: the folder to work in
+};
+
+// ---- In the run's first process: system calls only.
+
+[[noreturn]] void give_up(int status) { ::_exit(status); }
+
+void join_group(const Prepared& p) {
+  for (const std::string& file : p.join) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0 || ::write(fd, "0", 1) != 1) give_up(125);
+    ::close(fd);
+  }
+}
+
+void set_limit(int resource, rlim_t value) {
+  const rlimit limit{value, value};
+  if (::setrlimit(resource, &limit) != 0) give_up(125);
+}
+
+rlim_t seconds_up(double s) { return static_cast<rlim_t>(s + 0.999); }
+
+void set_limits(const Prepared& p) {
+  const Limits& l = p.limits;
+  if (l.file_bytes > 0) set_limit(RLIMIT_FSIZE, static_cast<rlim_t>(l.file_bytes));
+  set_limit(RLIMIT_CORE, 0);  // no core files in the working folder
+  if (!p.per_process_limits) return;
+  if (l.cpu_seconds > 0) set_limit(RLIMIT_CPU, seconds_up(l.cpu_seconds));
+  if (l.memory_bytes > 0) set_limit(RLIMIT_AS, static_cast<rlim_t>(l.memory_bytes));
+  if (l.processes > 0) set_limit(RLIMIT_NPROC, static_cast<rlim_t>(l.processes));
+}
+
+void become_run_user(const Prepared& p) {
+  if (!p.user.drop) return;
+  if (::setgroups(0, nullptr) != 0 || ::setresgid(p.user.gid, p.user.gid, p.user.gid) != 0 ||
+      ::setresuid(p.user.uid, p.user.uid, p.user.uid) != 0)
+    give_up(125);
+}
+
+// Closes every descriptor but 0, 1, 2 and those kept, which are kept across exec.
+void keep_only(const Prepared& p) {
+  unsigned next = 3;
+  for (int fd : p.keep) {
+    if (fd < 3) continue;
+    if (static_cast<unsigned>(fd) > next) close_from(next, static_cast<unsigned>(fd) - 1);
+    ::fcntl(fd, F_SETFD, 0);
     next = static_cast<unsigned>(fd) + 1;
   }
   close_from(next);
 }
 
-// The flags a remount must keep: in a user namespace, dropping them is refused.
-unsigned long kept_flags(const char* point) {
-  struct statvfs st;
-  if (::statvfs(point, &st) != 0) return 0;
-  unsigned long flags = 0;
-  if (st.f_flag & ST_NOSUID) flags |= MS_NOSUID;
-  if (st.f_flag & ST_NODEV) flags |= MS_NODEV;
-  if (st.f_flag & ST_NOEXEC) flags |= MS_NOEXEC;
-  if (st.f_flag & ST_NOATIME) flags |= MS_NOATIME;
-  if (st.f_flag & ST_NODIRATIME) flags |= MS_NODIRATIME;
-  if (st.f_flag & ST_RELATIME) flags |= MS_RELATIME;
-  return flags;
-}
-
-bool read_only(const char* path) {
-  struct statvfs st;
-  return ::statvfs(path, &st) == 0 && (st.f_flag & ST_RDONLY);
-}
-
-// Copies the regular files at the top of one folder into another, links never followed.
-void copy_files(int from, int to) {
-  const int list = ::openat(from, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (list < 0) return;
-  alignas(8) char entries[4096], data[65536];
-  for (long n; (n = ::syscall(SYS_getdents64, list, entries, sizeof entries)) > 0;) {
-    for (long at = 0; at < n;) {
-      const char* entry = entries + at;
-      at += *reinterpret_cast<const unsigned short*>(entry + 16);  // d_reclen
-      if (entry[18] != DT_REG) continue;                             // d_type
-      const char* name = entry + 19;
-      const int in = ::openat(from, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-      struct stat st {};
-      if (in < 0 || ::fstat(in, &st) != 0) st.st_mode = 0644;  // a program built stays one
-      const int out = ::openat(to, name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                               st.st_mode & 0755);
-      for (ssize_t got; in >= 0 && out >= 0 && (got = ::read(in, data, sizeof data)) > 0;)
-        if (::write(out, data, static_cast<std::size_t>(got)) != got) break;
-      if (in >= 0) ::close(in);
-      if (out >= 0) ::close(out);
-    }
-  }
-  ::close(list);
-}
-
-// The working folder, where a disk limit is given: a file system in memory of that size
-// over it, holding a copy of what it held; *memory gets it.
-void folder_in_memory(const Command& c, const Prepared& p, int pipe, int* memory) {
-  if (p.beneath < 0 ||
-      ::mount("tmpfs", c.folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, p.folder_options.c_str()) != 0)
-    fail(pipe, "making the working folder");
-  *memory = ::open(c.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (*memory < 0) fail(pipe, "making the working folder");
-  copy_files(p.beneath, *memory);
-}
-
-// Whether a folder in memory is full: less room than a frame, or no name left.
-bool full(int folder) {
-  struct statvfs st;
-  return ::fstatvfs(folder, &st) == 0 &&
-         (st.f_bavail * st.f_frsize < (1u << 20) || st.f_favail == 0);
-}
-
-// Every mount read-only but the working folder, which is made a mount of its own first.
-void seal_file_system(const Command& c, const Prepared& p, int pipe, int* memory) {
-  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail(pipe, "making mounts private");
-  if (c.limits.disk_bytes > 0)
-    folder_in_memory(c, p, pipe, memory);
-  else if (::mount(c.folder.c_str(), c.folder.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0)
-    fail(pipe, "binding the working folder");
-  for (const std::string& point : p.mounts)
-    (void)::mount(nullptr, point.c_str(), nullptr,
-                  MS_REMOUNT | MS_BIND | MS_RDONLY | kept_flags(point.c_str()), nullptr);
-  for (const std::string& folder : c.read_only)
-    if (!read_only(folder.c_str())) {
-      errno = EROFS;
-      fail(pipe, "making the expected folders read-only");
-    }
-}
-
-rlim_t seconds_up(double s) { return static_cast<rlim_t>(s + 0.999); }
-
-void set_limit(int resource, rlim_t soft, rlim_t hard, int pipe) {
-  const rlimit limit{soft, hard};
-  if (::setrlimit(resource, &limit) != 0) fail(pipe, "setting a limit");
-}
-
-// The program itself: its limits, no way back to privileges, its files, then exec.
-[[noreturn]] void start_program(const Command& c, const Prepared& p, int pipe) {
-  const Limits& l = c.limits;
-  if (l.cpu_seconds > 0) set_limit(RLIMIT_CPU, seconds_up(l.cpu_seconds), seconds_up(l.cpu_seconds) + 1, pipe);
-  if (l.memory_bytes > 0) set_limit(RLIMIT_AS, l.memory_bytes, l.memory_bytes, pipe);
-  if (l.file_bytes > 0) set_limit(RLIMIT_FSIZE, l.file_bytes, l.file_bytes, pipe);
-  if (l.processes > 0) set_limit(RLIMIT_NPROC, l.processes, l.processes, pipe);
-  set_limit(RLIMIT_CORE, 0, 0, pipe);  // no core files in the working folder
-  for (int cap = 0; cap < 64; ++cap) (void)::prctl(PR_CAPBSET_DROP, cap, 0, 0, 0);
-  if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) fail(pipe, "dropping privileges");
-  if (::chdir(c.folder.c_str()) != 0) fail(pipe, "entering the working folder");
+[[noreturn]] void first_process(const Prepared& p, pid_t parent) {
+  join_group(p);
+  set_limits(p);
+  become_run_user(p);
+  // After the user changed, which clears it: a grader that dies takes its runs along.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
+  if (::getppid() != parent) give_up(125);
   const int in = ::open("/dev/null", O_RDONLY);
-  if (in < 0 || ::dup2(in, 0) < 0 || ::dup2(p.out, 1) < 0 || ::dup2(p.err, 2) < 0)
-    fail(pipe, "opening standard input and output");
-  ::fcntl(pipe, F_SETFD, FD_CLOEXEC);
-  close_from(3, pipe - 1);
-  close_from(pipe + 1);
-  ::signal(SIGPIPE, SIG_DFL);
-  ::execve(p.path.c_str(), p.argv.data(), p.envp.data());
-  fail(pipe, "starting the program");
-}
-
-// Calls visit(pid) for every process /proc lists but this one.
-template <class Visit>
-void each_process(Visit visit) {
-  const int dir = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return;
-  alignas(8) char buffer[4096];
-  for (long n; (n = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer)) > 0;) {
-    for (long at = 0; at < n;) {
-      const char* entry = buffer + at;
-      at += *reinterpret_cast<const unsigned short*>(entry + 16);  // d_reclen
-      const pid_t pid = static_cast<pid_t>(std::atoi(entry + 19));  // d_name
-      if (pid > 0 && pid != ::getpid()) visit(pid);
-    }
-  }
-  ::close(dir);
-}
-
-pid_t parent_of(pid_t pid) {
-  char path[64], stat[512];
-  std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  const ssize_t got = ::read(fd, stat, sizeof stat - 1);
-  ::close(fd);
-  if (got <= 0) return 0;
-  stat[got] = 0;
-  const char* after = std::strrchr(stat, ')');  // the name may hold anything
-  int ppid = 0;
-  return after && std::sscanf(after + 2, "%*c %d", &ppid) == 1 ? ppid : 0;
-}
-
-// Ends every process below this one, over and over until none is left (in the fallback,
-// where no namespace does it; orphans come back here, as this is their subreaper).
-void end_descendants() {
-  for (int round = 0; round < 100; ++round) {
-    while (::waitpid(-1, nullptr, WNOHANG) > 0) {}
-    bool any = false;
-    each_process([&](pid_t pid) {
-      if (parent_of(pid) == ::getpid()) {
-        ::kill(pid, SIGKILL);
-        any = true;
-      }
-    });
-    if (!any) return;
-    ::usleep(1000);
-  }
-}
-
-// The kernel does not hold the global root to RLIMIT_NPROC: inside its own PID namespace,
-// with a /proc of its own, the first process counts instead, every few milliseconds.
-bool own_proc_mounted(int processes) {
-  return processes > 0 && ::geteuid() == 0 &&
-         ::mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) == 0;
-}
-
-int processes_in_namespace() {
-  int count = 0;
-  each_process([&](pid_t) { ++count; });
-  return count;
-}
-
-// Waits for the program; false when its namespace held more processes than allowed.
-bool wait_for(pid_t program, int* status, rusage* usage, int counted_limit) {
-  if (counted_limit <= 0) {
-    while (::wait4(program, status, 0, usage) < 0 && errno == EINTR) {}
-    return true;
-  }
-  for (;;) {
-    const pid_t done = ::wait4(program, status, WNOHANG, usage);
-    if (done == program || (done < 0 && errno != EINTR)) return true;
-    while (::waitpid(-1, nullptr, WNOHANG) > 0) {}  // orphans end here: not counted
-    if (processes_in_namespace() > counted_limit) return false;
-    ::usleep(2000);
-  }
-}
-
-long cpu_micros(const rusage& u) {
-  return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000000L + u.ru_utime.tv_usec + u.ru_stime.tv_usec;
-}
-
-// The first process: namespaces and the file system, then the program as its child, whose
-// end it reports. Its own end ends everything left.
-[[noreturn]] void first_process(const Command& c, const Prepared& p, int pipe, bool isolated) {
-  close_all_but(pipe, p.out, p.err, p.beneath);  // other runs' files are none of its business
-  int counted = 0, memory = -1;
-  ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);  // a grader ended by Ctrl+C ends its runs
-  if (isolated) {
-    if (!p.uid_map.empty() &&
-        (!write_file("/proc/self/setgroups", "deny") || !write_file("/proc/self/gid_map", p.gid_map) ||
-         !write_file("/proc/self/uid_map", p.uid_map)))
-      fail(pipe, "mapping the user");
-    seal_file_system(c, p, pipe, &memory);
-    counted = own_proc_mounted(c.limits.processes) ? c.limits.processes : 0;
-  } else {
+  if (in < 0 || ::dup2(in, 0) < 0 || ::dup2(p.out, 1) < 0 || ::dup2(p.err, 2) < 0) give_up(125);
+  keep_only(p);
+  if (!p.folder.empty()) {
     ::setsid();
-    ::prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
+    if (::chdir(p.folder.c_str()) != 0) give_up(125);
   }
-  ::signal(SIGPIPE, SIG_IGN);
-  const long pid = ::syscall(SYS_clone, SIGCHLD, nullptr, nullptr, nullptr, nullptr);
-  if (pid < 0) fail(pipe, "starting the program");
-  if (pid == 0) start_program(c, p, pipe);
-  report(pipe, Report::Started, isolated ? 0 : static_cast<int>(pid));
-  int status = 0;
-  rusage usage{};
-  if (!wait_for(static_cast<pid_t>(pid), &status, &usage, counted)) {
-    report(pipe, Report::TooMany, counted);
-    ::_exit(0);  // the namespace, and every process in it, ends here
-  }
-  if (!isolated) end_descendants();
-  const bool disk_full = memory >= 0 && full(memory);
-  if (memory >= 0) copy_files(memory, p.beneath);
-  report(pipe, Report::Ended, status, "", cpu_micros(usage), disk_full);
-  ::_exit(0);
+  ::signal(SIGPIPE, SIG_DFL);
+  ::execve(p.argv[0], p.argv.data(), p.envp.data());
+  give_up(127);
 }
 
-Prepared prepare(const Command& c) {
-  Prepared p;
-  p.path = find_program(c.program, c.environment);
-  p.strings.push_back(c.program);
-  p.strings.insert(p.strings.end(), c.arguments.begin(), c.arguments.end());
+// ---- In this process
+
+void fill(Prepared& p, std::vector<std::string> args, const Command& c) {
+  p.strings = std::move(args);
   for (std::string& s : p.strings) p.argv.push_back(s.data());
   p.argv.push_back(nullptr);
   for (const std::string& v : c.environment) p.envp.push_back(const_cast<char*>(v.c_str()));
   p.envp.push_back(nullptr);
-  // The same user inside as outside: not root there, so no privilege survives the exec.
-  p.uid_map = std::to_string(::geteuid()) + " " + std::to_string(::geteuid()) + " 1\n";
-  p.gid_map = std::to_string(::getegid()) + " " + std::to_string(::getegid()) + " 1\n";
-  p.mounts = mount_points();
-  p.folder_options = "size=" + std::to_string(c.limits.disk_bytes) + ",nr_inodes=10000,mode=0700";
-  return p;
+  std::sort(p.keep.begin(), p.keep.end());
 }
 
 const char* signal_name(int sig) {
@@ -381,142 +176,371 @@ const char* signal_name(int sig) {
   return sig > 0 && sig < 32 ? names[sig] : "a real-time signal";
 }
 
-// What the wait status says, with the limits that end a process by a signal.
-Ending ending_of(int status, double cpu, const Limits& l) {
+Ending signalled(int sig) {
   Ending e;
-  e.cpu_seconds = cpu;
-  if (WIFEXITED(status)) {
-    e.how = End::Exited;
-    e.code = WEXITSTATUS(status);
-    return e;
-  }
-  const int sig = WTERMSIG(status);
   e.code = sig;
   e.why = signal_name(sig);
-  if (sig == SIGXCPU || (sig == SIGKILL && l.cpu_seconds > 0 && cpu >= l.cpu_seconds))
-    e.how = End::CpuTime;
-  else if (sig == SIGXFSZ)
-    e.how = End::FileSize;
-  else
-    e.how = End::Signalled;
+  e.how = sig == SIGXCPU ? End::CpuTime : sig == SIGXFSZ ? End::FileSize : End::Signalled;
   return e;
 }
 
-bool read_report(int fd, Report* r, int timeout_ms) {
-  pollfd p{fd, POLLIN, 0};
-  const int ready = ::poll(&p, 1, timeout_ms);
-  if (ready <= 0) return false;
-  return ::read(fd, r, sizeof *r) == static_cast<ssize_t>(sizeof *r);
+// The sandbox reports its program's end as a shell does: 128 + the signal that ended it.
+Ending ending_of(int status, bool sandboxed) {
+  if (WIFSIGNALED(status)) return signalled(WTERMSIG(status));
+  const int code = WEXITSTATUS(status);
+  if (sandboxed && code > 128 && code < 128 + 65) return signalled(code - 128);
+  Ending e;
+  e.how = End::Exited;
+  e.code = code;
+  return e;
 }
 
 int open_output(const std::string& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
 }
 
-constexpr long kNamespaces = CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNS | CLONE_NEWNET;
-
-// Starts the first process, in new namespaces where the system allows them.
-long start_first_process(const Command& command, const Prepared& p, int fds[2], bool* isolated) {
-  *isolated = true;
-  long pid = ::syscall(SYS_clone, kNamespaces | SIGCHLD, nullptr, nullptr, nullptr, nullptr);
-  if (pid < 0 && (errno == EPERM || errno == EINVAL || errno == ENOSPC || errno == EUSERS)) {
-    *isolated = false;
-    pid = ::syscall(SYS_clone, SIGCHLD, nullptr, nullptr, nullptr, nullptr);
-  }
-  if (pid == 0) {
-    ::close(fds[0]);
-    first_process(command, p, fds[1], *isolated);
-  }
-  return pid;
+std::string last_line(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "";
+  char text[4096];
+  const ssize_t n = ::pread(fd, text, sizeof text, 0);
+  ::close(fd);
+  std::string s(text, static_cast<std::size_t>(n > 0 ? n : 0));
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s.substr(s.find_last_of('\n') + 1);
 }
 
-enum class Wait { Reported, TimedOut, Gone };
-
-// Reads the first process's reports until the one that ends the run, or the wall time.
-Wait wait_for_report(int fd, double wall_seconds, Report* r, int* program) {
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::milliseconds(static_cast<long>(wall_seconds * 1000));
+// Reads the sandbox's report of its first process, up to the end of the report or the
+// deadline; 0 when there is none (the sandbox could not be made).
+pid_t sandbox_pid(int info, Clock::time_point deadline) {
+  std::string text;
+  char buffer[1024];
   for (;;) {
-    const long left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          deadline - std::chrono::steady_clock::now()).count();
-    pollfd pf{fd, POLLIN, 0};
-    const int ready = ::poll(&pf, 1, wall_seconds <= 0 ? -1 : static_cast<int>(std::max(0L, left)));
+    const long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    pollfd pf{info, POLLIN, 0};
+    const int ready = ::poll(&pf, 1, static_cast<int>(std::max(0L, left)));
     if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0) return Wait::TimedOut;
-    if (!read_report(fd, r, 0)) return Wait::Gone;
-    if (r->kind != Report::Started) return Wait::Reported;
-    *program = r->value;
+    if (ready <= 0) return 0;
+    const ssize_t n = ::read(info, buffer, sizeof buffer);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
   }
+  const std::size_t at = text.find("\"child-pid\"");
+  if (at == std::string::npos) return 0;
+  const std::size_t colon = text.find(':', at);
+  return colon == std::string::npos ? 0 : static_cast<pid_t>(std::atol(text.c_str() + colon + 1));
 }
 
-// Inside namespaces the first process's end ends all; outside, the program's does, and
-// the first process sweeps up what it left before it reports.
-void end_run(long pid, int program, bool isolated, int fd) {
-  ::kill(isolated || program <= 0 ? static_cast<pid_t>(pid) : program, SIGKILL);
-  Report ignored{};
-  if (!isolated && program > 0) read_report(fd, &ignored, 5000);
-  ::kill(static_cast<pid_t>(pid), SIGKILL);
+// The run's working folder, as the sandbox made it: opened through the sandbox's first
+// process once the marker with this run's words is in it, and the marker removed. -1 when
+// the sandbox ended first or the deadline passed.
+int pin_working_folder(pid_t pid, const std::string& folder, const std::string& words,
+                       Clock::time_point deadline) {
+  const std::string path = "/proc/" + std::to_string(pid) + "/root" + folder;
+  while (Clock::now() < deadline && ::kill(pid, 0) == 0) {
+    const int dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      const int marker = ::openat(dir, sandbox::kMarkerName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+      char got[64] = {};
+      const ssize_t n = marker >= 0 ? ::read(marker, got, sizeof got) : -1;
+      if (marker >= 0) ::close(marker);
+      if (n == static_cast<ssize_t>(words.size()) && words.compare(0, words.size(), got, n) == 0) {
+        ::unlinkat(dir, sandbox::kMarkerName, 0);
+        return dir;
+      }
+      ::close(dir);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return -1;
 }
 
-Ending ending_of(Wait wait, const Report& r, const Limits& limits) {
+// Copies what the run left in its working folder out, folders and regular files only,
+// links never followed: whatever the run made there is copied as data, nowhere else.
+void copy_out(int from, const std::string& to, int depth = 0) {
+  const int list = ::openat(from, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* dir = list >= 0 ? ::fdopendir(list) : nullptr;
+  if (!dir) {
+    if (list >= 0) ::close(list);
+    return;
+  }
+  std::vector<char> data(1 << 16);
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    if (::fstatat(from, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    const std::string target = to + "/" + name;
+    if (S_ISDIR(st.st_mode) && depth < 8) {
+      const int sub = ::openat(from, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (sub >= 0 && (::mkdir(target.c_str(), 0755) == 0 || errno == EEXIST)) copy_out(sub, target, depth + 1);
+      if (sub >= 0) ::close(sub);
+      continue;
+    }
+    if (!S_ISREG(st.st_mode)) continue;
+    const int in = ::openat(from, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                           (st.st_mode & S_IXUSR) ? 0755 : 0644);
+    for (ssize_t got; in >= 0 && out >= 0 && (got = ::read(in, data.data(), data.size())) > 0;)
+      if (::write(out, data.data(), static_cast<std::size_t>(got)) != got) break;
+    if (in >= 0) ::close(in);
+    if (out >= 0) ::close(out);
+  }
+  ::closedir(dir);
+}
+
+// Whether a folder in memory is full: less room than a frame, or no name left.
+bool full(int folder) {
+  struct statvfs st;
+  return ::fstatvfs(folder, &st) == 0 && (st.f_bavail * st.f_frsize < (1u << 20) || st.f_favail == 0);
+}
+
+std::string random_words() {
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  return "kx508-run-" + std::to_string(random()) + "-" + std::to_string(random());
+}
+
+int memory_file(const std::string& data) {
+  const int fd = ::memfd_create("kx508-run", MFD_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size()) ||
+      ::lseek(fd, 0, SEEK_SET) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// The descriptors of one run, closed with it.
+struct Fds {
+  std::vector<int> all;
+  int add(int fd) {
+    if (fd >= 0) all.push_back(fd);
+    return fd;
+  }
+  void close(int& fd) {
+    if (fd < 0) return;
+    all.erase(std::remove(all.begin(), all.end(), fd), all.end());
+    ::close(fd);
+    fd = -1;
+  }
+  ~Fds() {
+    for (int fd : all) ::close(fd);
+  }
+};
+
+// How the run is waited for: its end, the wall time, the CPU time of its whole group, or
+// another limit the group met (memory, processes), which ends it whole at once.
+enum class Met { Ended, WallTime, CpuTime, Limit };
+
+Met wait_for(pid_t first, const Limits& l, const cgroup::Run* group, Clock::time_point start,
+             int* status) {
+  const int handle = static_cast<int>(::syscall(SYS_pidfd_open, first, 0));
+  const auto deadline = start + std::chrono::milliseconds(static_cast<long>(l.wall_seconds * 1000));
+  Met met = Met::Ended;
+  for (;;) {
+    if (::waitpid(first, status, WNOHANG) == first) break;
+    if (l.wall_seconds > 0 && Clock::now() >= deadline) met = Met::WallTime;
+    else if (group && l.cpu_seconds > 0 && group->cpu_seconds() >= l.cpu_seconds) met = Met::CpuTime;
+    else if (group && (group->memory_limit_met() || group->process_limit_met())) met = Met::Limit;
+    if (met != Met::Ended) break;
+    pollfd pf{handle, POLLIN, 0};
+    if (handle >= 0) ::poll(&pf, 1, 20);
+    else std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (handle >= 0) ::close(handle);
+  return met;
+}
+
+void end_all(pid_t first, cgroup::Run* group, bool own_session) {
+  if (group) group->kill_all();
+  ::kill(own_session ? -first : first, SIGKILL);
+  ::kill(first, SIGKILL);
+}
+
+Ending not_run(const std::string& why) {
   Ending e;
-  if (wait == Wait::TimedOut) {
-    e.how = End::WallTime;
-  } else if (wait == Wait::Gone) {
-    e.why = "the run's first process ended unexpectedly";
-  } else if (r.kind == Report::TooMany) {
-    e.how = End::Processes;
-  } else if (r.kind == Report::Failed) {
-    e.why = std::string(r.step) + ": " + std::strerror(r.value);
-  } else {
-    e = ending_of(r.value, r.cpu_micros / 1e6, limits);
-    e.disk_full = r.disk_full != 0;
-  }
+  e.why = why;
   return e;
+}
+
+// A memory or process limit met first says why the run went wrong, even when the time it
+// then ran out of ended it.
+Ending finish(Met met, int status, bool sandboxed, const cgroup::Run* group, const Limits& l) {
+  Ending e;
+  if (group && l.memory_bytes > 0 && group->memory_limit_met()) e.how = End::Memory;
+  else if (group && l.processes > 0 && group->process_limit_met()) e.how = End::Processes;
+  else if (met == Met::WallTime) e.how = End::WallTime;
+  else if (met == Met::CpuTime) e.how = End::CpuTime;
+  else e = ending_of(status, sandboxed);
+  if (group) e.cpu_seconds = group->cpu_seconds();
+  return e;
+}
+
+Ending run_sandboxed(const Command& c, const std::string& program, cgroup::Run* group, const std::vector<std::string>& join) {
+  Fds fds;
+  int info[2] = {-1, -1}, block[2] = {-1, -1};
+  if (::pipe2(info, O_CLOEXEC) != 0 || ::pipe2(block, O_CLOEXEC) != 0)
+    return not_run(std::string("cannot make the run's pipes: ") + std::strerror(errno));
+  for (int fd : {info[0], info[1], block[0], block[1]}) fds.add(fd);
+  std::string why;
+  const std::string& filter = sandbox::filter(&why);
+  const std::string words = random_words();
+  sandbox::Descriptors d;
+  d.info = info[1];
+  d.block = block[0];
+  d.filter = fds.add(memory_file(filter));
+  d.marker = fds.add(memory_file(words));
+  for (const std::string& input : c.inputs) {
+    const int fd = fds.add(::open(input.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd < 0) return not_run("cannot read " + input + ": " + std::strerror(errno));
+    d.inputs.push_back(fd);
+  }
+  if (d.filter < 0 || d.marker < 0) return not_run(std::string("cannot prepare the run: ") + std::strerror(errno));
+  Prepared p;
+  p.user = sandbox::run_user();
+  p.limits = c.limits;
+  p.per_process_limits = !group;
+  p.join = join;
+  p.out = fds.add(open_output(c.output));
+  p.err = fds.add(open_output(c.errors));
+  if (p.out < 0 || p.err < 0) return not_run("cannot make the run's files: " + std::string(std::strerror(errno)));
+  p.keep = {d.info, d.block, d.filter, d.marker};
+  p.keep.insert(p.keep.end(), d.inputs.begin(), d.inputs.end());
+  fill(p, sandbox::arguments(c, program, d), c);
+  const pid_t parent = ::getpid();
+  const auto start = Clock::now();
+  const pid_t first = ::fork();
+  if (first < 0) return not_run(std::string("cannot start a process: ") + std::strerror(errno));
+  if (first == 0) first_process(p, parent);
+  // The sandbox's ends of the pipes and its files are its own now.
+  for (int* fd : {&info[1], &block[0], &d.filter, &d.marker, &p.out, &p.err}) fds.close(*fd);
+  for (int& fd : d.inputs) fds.close(fd);
+  const auto setting_up = start + std::chrono::seconds(30);
+  const pid_t inside = sandbox_pid(info[0], setting_up);
+  const int folder = inside > 0 ? pin_working_folder(inside, c.folder, words, setting_up) : -1;
+  if (folder < 0) {
+    end_all(first, group, false);
+    int status = 0;
+    while (::waitpid(first, &status, 0) < 0 && errno == EINTR) {}
+    const std::string said = last_line(c.errors);
+    return not_run("the sandbox could not be made" + (said.empty() ? std::string() : ": " + said));
+  }
+  fds.add(folder);
+  if (::write(block[1], "go", 2) != 2) {}  // a sandbox gone already ends as it ended
+  int status = 0;
+  const Met met = wait_for(first, c.limits, group, start, &status);
+  end_all(first, group, false);
+  if (met != Met::Ended)
+    while (::waitpid(first, &status, 0) < 0 && errno == EINTR) {}
+  Ending e = finish(met, status, true, group, c.limits);
+  e.disk_full = c.limits.disk_bytes > 0 && full(folder);
+  copy_out(folder, c.folder);
+  return e;
+}
+
+// Without a sandbox (allowed partial confinement only): the program in its own session,
+// in the working folder itself, with copies of its inputs.
+Ending run_plain(const Command& c, const std::string& program, cgroup::Run* group, const std::vector<std::string>& join) {
+  for (const std::string& input : c.inputs) {
+    const int in = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return not_run("cannot read " + input + ": " + std::strerror(errno));
+    const std::string target = c.folder + "/" + input.substr(input.find_last_of('/') + 1);
+    struct stat st {};
+    ::fstat(in, &st);
+    const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0755);
+    char data[65536];
+    for (ssize_t got; out >= 0 && (got = ::read(in, data, sizeof data)) > 0;)
+      if (::write(out, data, static_cast<std::size_t>(got)) != got) break;
+    ::close(in);
+    if (out >= 0) ::close(out);
+  }
+  Fds fds;
+  Prepared p;
+  p.user = sandbox::run_user();
+  p.limits = c.limits;
+  p.per_process_limits = !group;
+  p.join = join;
+  p.folder = c.folder;
+  p.out = fds.add(open_output(c.output));
+  p.err = fds.add(open_output(c.errors));
+  if (p.out < 0 || p.err < 0) return not_run("cannot make the run's files: " + std::string(std::strerror(errno)));
+  if (p.user.drop && ::chown(c.folder.c_str(), p.user.uid, p.user.gid) != 0)
+    return not_run("cannot give the working folder to the run's user: " + std::string(std::strerror(errno)));
+  std::vector<std::string> args = {program};
+  args.insert(args.end(), c.arguments.begin(), c.arguments.end());
+  fill(p, std::move(args), c);
+  const pid_t parent = ::getpid();
+  const auto start = Clock::now();
+  const pid_t first = ::fork();
+  if (first < 0) return not_run(std::string("cannot start a process: ") + std::strerror(errno));
+  if (first == 0) first_process(p, parent);
+  int status = 0;
+  const Met met = wait_for(first, c.limits, group, start, &status);
+  end_all(first, group, true);
+  if (met != Met::Ended)
+    while (::waitpid(first, &status, 0) < 0 && errno == EINTR) {}
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 127) return not_run("starting the program: " + std::string(std::strerror(ENOENT)));
+  return finish(met, status, false, group, c.limits);
+}
+
+Confinement probe() {
+  Confinement c;
+  std::string sandbox_why, filter_why, cgroup_why;
+  support.sandbox = sandbox::available(&sandbox_why);
+  support.filter = !sandbox::filter(&filter_why).empty();
+  support.cgroups = cgroup::open(&cgroup_why);
+  if (support.cgroups) std::atexit(cgroup::close);
+  c.whole = support.sandbox && support.filter && support.cgroups;
+  std::vector<std::string> missing;
+  for (const std::string* why : {&sandbox_why, &filter_why, &cgroup_why})
+    if (!why->empty()) missing.push_back(*why);
+  for (const std::string& m : missing) c.missing += (c.missing.empty() ? "" : "; ") + m;
+  const std::string user =
+      sandbox::run_user().drop ? ", as the unprivileged user " + std::to_string(sandbox::run_user().uid) : "";
+  if (c.whole)
+    c.how = "each run in a sandbox of its own (bubblewrap: its own user, PID, mount, network, IPC "
+            "and UTS namespaces, a seccomp filter" + user + ") that sees only the system's "
+            "programs, its program, its inputs and its working folder, in a " + cgroup::kind() +
+            " group that limits its memory, processes and CPU together and ends all of it";
+  else
+    c.how = std::string("runs NOT confined: ") +
+            (support.sandbox ? "a sandbox of their own, " : "no sandbox (they see this machine's files), ") +
+            (support.cgroups ? "limits on the whole run" : "limits per process only (a run's processes together may exceed them)");
+  return c;
 }
 
 }  // namespace
 
-Ending run(const Command& command) {
-  Prepared p = prepare(command);
-  p.out = open_output(command.output);
-  p.err = open_output(command.errors);
-  if (command.limits.disk_bytes > 0)
-    p.beneath = ::open(command.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  int fds[2] = {-1, -1};
-  const bool ready = p.out >= 0 && p.err >= 0 && ::pipe2(fds, O_CLOEXEC) == 0;
-  bool isolated = false;
-  const long pid = ready ? start_first_process(command, p, fds, &isolated) : -1;
-  const int error = errno;
-  for (int fd : {p.out, p.err, p.beneath, fds[1]})
-    if (fd >= 0) ::close(fd);
-  if (pid < 0) {
-    if (fds[0] >= 0) ::close(fds[0]);
-    Ending e;
-    e.why = std::string(ready ? "cannot start a process: " : "cannot make the run's files: ") +
-            std::strerror(error);
-    return e;
-  }
-  Report r{};
-  int program = 0;
-  const Wait wait = wait_for_report(fds[0], command.limits.wall_seconds, &r, &program);
-  if (wait == Wait::TimedOut) end_run(pid, program, isolated, fds[0]);
-  while (::waitpid(static_cast<pid_t>(pid), nullptr, 0) < 0 && errno == EINTR) {}
-  ::close(fds[0]);
-  return ending_of(wait, r, command.limits);
+Confinement confinement() {
+  static const Confinement c = probe();
+  return c;
 }
 
-std::string confinement() {
-  const long pid = ::syscall(SYS_clone, kNamespaces | SIGCHLD, nullptr, nullptr, nullptr, nullptr);
-  if (pid == 0) ::_exit(0);
-  if (pid > 0) {
-    ::waitpid(static_cast<pid_t>(pid), nullptr, 0);
-    return "each run in its own user, PID, mount and network namespaces: every process it "
-           "starts ends with it, and it may write only in its working folder";
+void allow_partial_confinement() { partial_allowed = true; }
+
+Ending run(const Command& command) {
+  const Confinement& conf = confinement();
+  if (!conf.whole && !partial_allowed) return not_run("runs cannot be confined here: " + conf.missing);
+  Command c = command;
+  c.folder = absolute(c.folder);
+  for (std::string& input : c.inputs) input = absolute(input);
+  const std::string program = absolute(find_program(c.program, c.environment));
+  if (::access(program.c_str(), X_OK) != 0)
+    return not_run("starting the program: " + std::string(std::strerror(errno)));
+  cgroup::Run group;
+  if (support.cgroups) {
+    cgroup::RunLimits limits;
+    limits.memory_bytes = c.limits.memory_bytes;
+    // The sandbox's own two processes are the run's too.
+    limits.processes = c.limits.processes > 0 ? c.limits.processes + 2 : 0;
+    std::string why;
+    if (!group.make(limits, &why)) return not_run(why);
   }
-  return std::string("no namespaces here (") + std::strerror(errno) +
-         "): each run in its own session, its descendants ended after it; the expected runs "
-         "are protected by file modes only";
+  cgroup::Run* g = support.cgroups ? &group : nullptr;
+  return support.sandbox && support.filter ? run_sandboxed(c, program, g, group.join_files())
+                                           : run_plain(c, program, g, group.join_files());
 }
 
 }  // namespace kx508::platform::process

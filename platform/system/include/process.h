@@ -1,6 +1,6 @@
-// Child processes run under limits they cannot break: wall and CPU time, memory, file
-// size and process count, everything they start ended with them, and the file system
-// theirs only in one folder. posix_process.cpp and win32_process.cpp implement it.
+// Child processes confined to what they are given, under limits on the whole run: on Linux
+// each run in a sandbox of its own (namespaces, a system-call filter, an unprivileged user)
+// and a control group; on Windows a job object. posix_process.cpp and win32_process.cpp.
 #pragma once
 
 #include <string>
@@ -8,26 +8,30 @@
 
 namespace kx508::platform::process {
 
-// 0 in any field: no limit of that kind.
+// 0 in any field: no limit of that kind. Memory, processes and CPU time are the whole
+// run's, whatever it forks.
 struct Limits {
   double wall_seconds = 60;
   double cpu_seconds = 60;
   long long memory_bytes = 2LL << 30;
-  long long file_bytes = 64LL << 20;
+  long long file_bytes = 64LL << 20;   // the largest file one process may write
   int processes = 64;
-  long long disk_bytes = 256LL << 20;  // what the working folder may hold (in namespaces)
+  long long disk_bytes = 256LL << 20;  // what the working folder (and its /tmp) may hold
 };
 
 struct Command {
-  std::string program;                // a path, or a name looked up in PATH
-  std::vector<std::string> arguments;  // after the program's own name
-  std::vector<std::string> environment;  // NAME=value, the whole environment
-  std::string folder;     // the working folder: the one place the process may write; with a
-                          // disk limit the run writes a copy of its files in memory, and
-                          // the regular files it leaves there are copied back at its end
-  std::string output;     // standard output and error go to these files (made here)
+  std::string program;                   // a path, or a name looked up in PATH
+  std::vector<std::string> arguments;    // after the program's own name
+  std::vector<std::string> environment;  // NAME=value: the whole environment
+  // The working folder: the run works in a fresh, empty folder of its own at this path
+  // (confined, in memory), holding copies of the inputs; the files and folders it leaves
+  // there are copied here when it ends.
+  std::string folder;
+  std::vector<std::string> inputs;    // files copied into the working folder first
+  std::vector<std::string> readable;  // files and folders it may read, at their own paths;
+                                      // the system's programs and libraries it always may
+  std::string output;  // standard output and error go to these files (made here)
   std::string errors;
-  std::vector<std::string> read_only;  // folders that must be read-only to it, or it is not run
   Limits limits;
 };
 
@@ -36,10 +40,10 @@ enum class End {
   Signalled,  // signal: a crash, or ended from outside
   WallTime,
   CpuTime,
-  Memory,     // where the system tells (Windows' job objects)
+  Memory,
   FileSize,
-  Processes,  // where the system tells (job objects) or counts (Linux, run as root)
-  NotRun,     // why: it could not be started or confined
+  Processes,
+  NotRun,  // why: it could not be started or confined
 };
 
 struct Ending {
@@ -50,10 +54,22 @@ struct Ending {
   bool disk_full = false;  // the working folder had no room left at the end
 };
 
+// How runs are kept apart here. `whole` when every rule holds: each run sees only what it
+// is given and may not reach this machine's users, files or network, and its limits hold
+// for everything it starts, which ends with it. Otherwise `missing` says what is missing
+// and how to get it.
+struct Confinement {
+  bool whole = false;
+  std::string how;      // in a sentence
+  std::string missing;
+};
+Confinement confinement();
+
+// Lets runs go on with the confinement there is, when it is not whole (the tools' --unsafe);
+// without it run() refuses to start anything that confinement() does not call whole.
+void allow_partial_confinement();
+
 // Runs the command to its end or its limit; every process it started is gone on return.
 Ending run(const Command& command);
-
-// How runs are kept apart on this system, in a sentence, for the user to know what holds.
-std::string confinement();
 
 }  // namespace kx508::platform::process

@@ -146,6 +146,7 @@ int main(int argc, char** argv) {
     Options options;
     const int parsed = parse(std::vector<std::string>(argv + 1, argv + argc), &options);
     if (parsed != 0) return parsed < 0 ? 0 : parsed;
+    kx508::platform::process::start_again_in_own_group(argv);
     return grade_all(options);
   } catch (const std::exception& e) {  // a folder that cannot be made or copied, say
     std::fprintf(stderr, "kx508-grade: %s\n", e.what());

@@ -520,6 +520,44 @@ Confinement confinement() {
 
 void allow_partial_confinement() { partial_allowed = true; }
 
+void start_again_in_own_group(char** argv) {
+  constexpr const char* kStarted = "KX508_IN_OWN_GROUP";  // once only
+  if (std::getenv(kStarted) || confinement().whole || !support.sandbox || support.cgroups) return;
+  const std::string systemd_run = find_program("systemd-run", {});
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (systemd_run.find('/') == std::string::npos || n <= 0) return;
+  std::vector<std::string> words = {systemd_run};
+  if (::geteuid() != 0) words.push_back("--user");
+  for (const char* w : {"--scope", "--quiet", "-p", "Delegate=yes", "--"}) words.push_back(w);
+  // Asked first with a program that does nothing: without a service manager to ask, this
+  // process goes on as it is.
+  std::vector<std::string> trial = words;
+  trial.push_back("/usr/bin/true");
+  std::vector<char*> trial_argv;
+  for (std::string& w : trial) trial_argv.push_back(w.data());
+  trial_argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int null = ::open("/dev/null", O_RDWR);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    ::execv(trial_argv[0], trial_argv.data());
+    ::_exit(127);
+  }
+  int status = 1;
+  while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+  if (pid <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return;
+  words.emplace_back(self, static_cast<std::size_t>(n));
+  for (char** a = argv + 1; *a; ++a) words.emplace_back(*a);
+  std::vector<char*> again;
+  for (std::string& w : words) again.push_back(w.data());
+  again.push_back(nullptr);
+  ::setenv(kStarted, "1", 1);
+  cgroup::close();
+  ::execv(again[0], again.data());
+}
+
 Ending run(const Command& command) {
   const Confinement& conf = confinement();
   if (!conf.whole && !partial_allowed) return not_run("runs cannot be confined here: " + conf.missing);

@@ -65,6 +65,12 @@ struct Confinement {
 };
 Confinement confinement();
 
+// Where runs cannot have control groups here because this process may not manage one, but
+// the user's service manager can give it a group of its own (systemd-run --scope), starts
+// the program again in one, with the same arguments and environment: it does not return
+// then. Otherwise, or once started again, it returns.
+void start_again_in_own_group(char** argv);
+
 // Lets runs go on with the confinement there is, when it is not whole (the tools' --unsafe);
 // without it run() refuses to start anything that confinement() does not call whole.
 void allow_partial_confinement();

@@ -1,7 +1,8 @@
-"""kx508-grade.exe under Wine: an example passes against its own expected run, and a program
-that starts a copy of itself meant to outlive it, then waits forever, exceeds the time
-limit and leaves neither process behind (the job object ends them); the tool's temporary
-folder, read-only copies of the expected run included, is removed."""
+"""kx508-grade.exe under Wine: Windows cannot confine a run, so it grades nothing without
+--unsafe; with it, an example passes against its own expected run, and a program that
+starts a copy of itself meant to outlive it, then waits forever, exceeds the time limit
+and leaves neither process behind (the job object ends them); the reports say that the
+runs were not confined, and the tool's temporary folder is removed."""
 import glob
 import os
 import shutil
@@ -42,14 +43,21 @@ def main():
         subprocess.run([wine_run, hello], cwd=work, check=True, capture_output=True, timeout=120,
                        env=dict(env, KX508_PLATFORM="headless", KX508_PLAY="hello.scr",
                                 KX508_FRAMES="expected/hello", KX508_LOG="expected/hello/log.txt"))
-        done = subprocess.run([wine_run, grade, "--expected", "expected", "--script", "hello.scr",
-                               "--time", "5", hello, orphan], cwd=work, env=env,
+        args = [wine_run, grade, "--expected", "expected", "--script", "hello.scr", "--time", "5",
+                hello, orphan]
+        done = subprocess.run(args, cwd=work, env=env, capture_output=True, text=True, timeout=120)
+        if done.returncode != 2 or "runs cannot be confined here" not in done.stderr:
+            fail(f"without --unsafe: status {done.returncode}:\n{done.stdout}{done.stderr}")
+        done = subprocess.run(args[:2] + ["--unsafe"] + args[2:], cwd=work, env=env,
                               capture_output=True, text=True, timeout=120)
         rows = done.stdout.splitlines()
         ok = (done.returncode == 1 and len(rows) == 4 and rows[1].endswith("hello.scr  passed") and
               rows[2].endswith("hello.scr  exceeded the time limit (5 s)"))
         if not ok:
             fail(f"status {done.returncode}:\n{done.stdout}{done.stderr}")
+        for page in "report.html", "report.xml":
+            if "NOT confined" not in open(os.path.join(work, page), encoding="utf-8").read()[:2000]:
+                fail(f"{page} does not say at its top that the runs were not confined")
         # Wine ends the processes of a job asynchronously; one left behind never goes.
         deadline = time.monotonic() + 15
         while orphans() and time.monotonic() < deadline:

@@ -234,11 +234,34 @@ std::string stand_line(const Stand& s) {
   return text;
 }
 
+std::string origin_line(int x, int y) {
+  return "origin " + std::to_string(x) + " " + std::to_string(y) + "\n";
+}
+
+bool read_origin(std::string_view text, int* x, int* y) {
+  for (std::size_t end; (end = text.find('\n')) != std::string_view::npos;) {
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end + 1);
+    if (line.substr(0, 7) != "origin ") continue;
+    line.remove_prefix(7);
+    long long values[2] = {};
+    if (!read_number(line, &values[0]) || line.substr(0, 1) != " ") return false;
+    line.remove_prefix(1);
+    if (!read_number(line, &values[1]) || !line.empty() || values[0] > 1 << 16 || values[1] > 1 << 16)
+      return false;
+    *x = static_cast<int>(values[0]);
+    *y = static_cast<int>(values[1]);
+    return true;
+  }
+  return false;
+}
+
 std::vector<Stand> read_stands(std::string_view text, int script_lines) {
   std::vector<Stand> stands;
   for (std::size_t end; (end = text.find('\n')) != std::string_view::npos;) {
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end + 1);
+    if (line.substr(0, 7) == "origin ") continue;
     long long values[3] = {};
     bool ok = true;
     for (int i = 0; i < 3 && ok; ++i) {

@@ -78,13 +78,17 @@ std::string place(int line, const std::string& script, std::string_view text);
 
 // A replay that writes frames says in its frames folder, in this file, where it stood in
 // the script at every frame presented and every script line played: a line each with the
-// script line played last, the frames presented and the log lines written until then.
+// script line played last, the frames presented and the log lines written until then. Before
+// the first, and whenever it moves, a line gives the canvas origin (its pixel).
 inline constexpr const char* kPlacesFile = "script-lines.txt";
 struct Stand {
   int line = 0;
   long long frames = 0, log_lines = 0;
 };
 std::string stand_line(const Stand& stand);
+std::string origin_line(int x, int y);
+// The first origin such a file gives; false when it gives none.
+bool read_origin(std::string_view text, int* x, int* y);
 // The stands of such a file, up to the first that is not one or that goes back (a run
 // that was not the library's says anything): the script line at most `script_lines`.
 std::vector<Stand> read_stands(std::string_view text, int script_lines);

@@ -315,6 +315,7 @@ struct ReplayState {
   // each line played, in the frames folder (compare.h, kPlacesFile).
   std::string places_path;
   std::FILE* places = nullptr;
+  std::optional<CanvasOrigin> origin_written;
   // The portable generator's state while a script replays; 1 until seeded, as std::rand.
   std::uint64_t random_state = 1;
   // KX508_PLAY_PACE=1: periodic events as recorded, one a timer tick. KX508_PLAY_TO: the

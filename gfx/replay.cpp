@@ -334,8 +334,14 @@ void open_places(const std::string& frames) {
 void write_stand() {
   ReplayState& replay = lib.replay;
   if (!replay.places) return;
-  const std::string line =
-      compare::stand_line({lib.script.played, replay.frames_presented, replay.log_lines});
+  std::string line;
+  const CanvasOrigin& origin = lib.windows.canvas_origin;
+  if (!replay.origin_written || replay.origin_written->x != origin.x ||
+      replay.origin_written->y != origin.y) {
+    line = compare::origin_line(origin.x, origin.y);
+    replay.origin_written = origin;
+  }
+  line += compare::stand_line({lib.script.played, replay.frames_presented, replay.log_lines});
   errno = 0;
   if (std::fputs(line.c_str(), replay.places) >= 0 && std::fflush(replay.places) == 0) return;
   std::fprintf(stderr, "KX508: KX508_FRAMES: cannot write %s: %s; it stops here\n",

@@ -122,11 +122,16 @@ TEST(CompareLog, ALogThatEndsEarlyOrRunsOnDiffers) {
 }
 
 TEST(CompareStands, WhereARunStoodIsReadUpToTheFirstLineThatCannotBeTrue) {
-  std::string text;
+  std::string text = cmp::origin_line(296, 246);
   for (const cmp::Stand& s : {cmp::Stand{1, 0, 0}, {1, 1, 0}, {2, 1, 2}, {2, 2, 3}, {3, 2, 3}})
-    text += cmp::stand_line(s);
+    text += cmp::stand_line(s) + (s.line == 2 ? cmp::origin_line(5, 6) : "");
   std::vector<cmp::Stand> stands = cmp::read_stands(text, 3);
   ASSERT_EQ(stands.size(), 5u);
+  int x = 0, y = 0;
+  ASSERT_TRUE(cmp::read_origin(text, &x, &y));
+  EXPECT_EQ(x, 296);
+  EXPECT_EQ(y, 246);
+  EXPECT_FALSE(cmp::read_origin("1 0 0\norigin 3\n", &x, &y));
   EXPECT_EQ(cmp::line_before_frame(stands, 1), 1);
   EXPECT_EQ(cmp::line_before_frame(stands, 2), 2);
   EXPECT_EQ(cmp::line_before_frame(stands, 3), 3);

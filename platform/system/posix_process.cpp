@@ -150,17 +150,28 @@ bool read_only(const char* path) {
   return ::statvfs(path, &st) == 0 && (st.f_flag & ST_RDONLY);
 }
 
-// Copies the regular files at the top of one folder into another, links never followed.
-void copy_files(int from, int to) {
+// Copies the regular files of one folder into another, and its folders' (a replay's frames
+// folder) a few levels down; links never followed.
+void copy_files(int from, int to, int depth = 4) {
   const int list = ::openat(from, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (list < 0) return;
-  alignas(8) char entries[4096], data[65536];
+  alignas(8) char entries[4096];
+  static char data[65536];  // this process's own: it is alone in its copy of the memory
   for (long n; (n = ::syscall(SYS_getdents64, list, entries, sizeof entries)) > 0;) {
     for (long at = 0; at < n;) {
       const char* entry = entries + at;
       at += *reinterpret_cast<const unsigned short*>(entry + 16);  // d_reclen
-      if (entry[18] != DT_REG) continue;                             // d_type
       const char* name = entry + 19;
+      if (entry[18] == DT_DIR && depth > 0 && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+        (void)::mkdirat(to, name, 0700);
+        const int in = ::openat(from, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int out = ::openat(to, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (in >= 0 && out >= 0) copy_files(in, out, depth - 1);
+        if (in >= 0) ::close(in);
+        if (out >= 0) ::close(out);
+        continue;
+      }
+      if (entry[18] != DT_REG) continue;                             // d_type
       const int in = ::openat(from, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
       struct stat st {};
       if (in < 0 || ::fstat(in, &st) != 0) st.st_mode = 0644;  // a program built stays one

@@ -24,7 +24,8 @@ struct Command {
   std::vector<std::string> environment;  // NAME=value, the whole environment
   std::string folder;     // the working folder: the one place the process may write; with a
                           // disk limit the run writes a copy of its files in memory, and
-                          // the regular files it leaves there are copied back at its end
+                          // the regular files it leaves there (in its folders too) are
+                          // copied back at its end
   std::string output;     // standard output and error go to these files (made here)
   std::string errors;
   std::vector<std::string> read_only;  // folders that must be read-only to it, or it is not run

@@ -85,6 +85,22 @@ bool read_number(std::string_view& text, long long* value) {
 
 // ---- Frames
 
+std::string frame_name(long long number) {
+  char name[32];
+  std::snprintf(name, sizeof name, "%06lld.png", number);
+  return name;
+}
+
+long long frame_number(std::string_view name) {
+  if (name.size() != 10 || name.substr(6) != ".png") return 0;
+  long long n = 0;
+  for (int i = 0; i < 6; ++i) {
+    if (name[i] < '0' || name[i] > '9') return 0;
+    n = n * 10 + (name[i] - '0');
+  }
+  return n;
+}
+
 Pixels pixels_differing(const RgbPicture& expected, const RgbPicture& got) {
   Pixels d;
   const std::size_t size = std::min(expected.rgb.size(), got.rgb.size());
@@ -247,7 +263,8 @@ bool read_origin(std::string_view text, int* x, int* y) {
     long long values[2] = {};
     if (!read_number(line, &values[0]) || line.substr(0, 1) != " ") return false;
     line.remove_prefix(1);
-    if (!read_number(line, &values[1]) || !line.empty() || values[0] > 1 << 16 || values[1] > 1 << 16)
+    if (!read_number(line, &values[1]) || !line.empty() || values[0] > 1 << 16 ||
+        values[1] > 1 << 16)
       return false;
     *x = static_cast<int>(values[0]);
     *y = static_cast<int>(values[1]);
@@ -268,30 +285,34 @@ std::vector<Stand> read_stands(std::string_view text, int script_lines) {
       ok = read_number(line, &values[i]) && (i == 2 ? line.empty() : line.substr(0, 1) == " ");
       if (ok && i < 2) line.remove_prefix(1);
     }
-    if (!ok || values[0] > script_lines ||
-        (!stands.empty() && (values[1] < stands.back().frames || values[2] < stands.back().log_lines)))
-      break;
+    const bool back = !stands.empty() && (values[1] < stands.back().frames ||
+                                          values[2] < stands.back().log_lines);
+    if (!ok || values[0] > script_lines || back) break;
     stands.push_back({static_cast<int>(values[0]), values[1], values[2]});
   }
   return stands;
 }
 
-int line_before_frame(const std::vector<Stand>& stands, long long frame) {
+namespace {
+
+// The line of the last stand whose count had not reached n.
+int line_before(const std::vector<Stand>& stands, long long Stand::*count, long long n) {
   int line = 0;
   for (const Stand& s : stands) {
-    if (s.frames >= frame) break;
+    if (s.*count >= n) break;
     line = s.line;
   }
   return line;
 }
 
+}  // namespace
+
+int line_before_frame(const std::vector<Stand>& stands, long long frame) {
+  return line_before(stands, &Stand::frames, frame);
+}
+
 int line_before_log_line(const std::vector<Stand>& stands, long long log_line) {
-  int line = 0;
-  for (const Stand& s : stands) {
-    if (s.log_lines >= log_line) break;
-    line = s.line;
-  }
-  return line;
+  return line_before(stands, &Stand::log_lines, log_line);
 }
 
 long long log_lines_before_frame(const std::vector<Stand>& stands, long long frame) {

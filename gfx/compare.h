@@ -13,6 +13,10 @@ namespace kx508::compare {
 
 // ---- Frames
 
+// A frame's file name from its number (000012.png), and back: 0 for any other name.
+std::string frame_name(long long number);
+long long frame_number(std::string_view name);
+
 // The pixels in which two frames of one size differ; the first in reading order, in the
 // picture's own pixels.
 struct Pixels {

@@ -37,22 +37,8 @@ std::string env(const char* name) {
   std::exit(kReplayRefused);
 }
 
-// A frame's number from its name (000012.png), or 0 for any other file.
-long long frame_number(const fs::path& name) {
-  const std::string s = name.filename().string();
-  if (s.size() != 10 || s.compare(6, 4, ".png") != 0) return 0;
-  long long n = 0;
-  for (int i = 0; i < 6; ++i) {
-    if (s[i] < '0' || s[i] > '9') return 0;
-    n = n * 10 + (s[i] - '0');
-  }
-  return n;
-}
-
 std::string frame_path(long long number) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%06lld.png", number);
-  return (fs::path(lib.expect.dir) / name).string();
+  return (fs::path(lib.expect.dir) / compare::frame_name(number)).string();
 }
 
 // The folder must be an expected run of this canvas's frames, not the one this run fills.
@@ -66,7 +52,7 @@ void check_folder(const std::string& dir, const std::string& frames) {
   long long last = 0, first = 0;
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const long long n = frame_number(it->path());
+    const long long n = compare::frame_number(it->path().filename().string());
     if (n == 0) continue;
     last = std::max(last, n);
     first = first == 0 ? n : std::min(first, n);
@@ -76,9 +62,7 @@ void check_folder(const std::string& dir, const std::string& frames) {
   lib.expect.expected_frames = last;
   int width = 0, height = 0;
   std::string why;
-  char name[32];
-  std::snprintf(name, sizeof name, "%06lld.png", first);
-  const std::string sample = (fs::path(dir) / name).string();
+  const std::string sample = (fs::path(dir) / compare::frame_name(first)).string();
   if (!png_size(sample, &width, &height, &why)) refuse(cannot + sample + ": " + why);
   if (width != kCanvasWidth || height != kCanvasHeight)
     refuse(cannot + "its frames are " + std::to_string(width) + " x " + std::to_string(height) +

@@ -228,9 +228,7 @@ void claim_frames_dir(const std::string& dir) {
 // ---- During the run
 
 std::string frame_path(long long number) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%06lld.png", number);
-  return (fs::path(lib.replay.frames_dir) / name).string();
+  return (fs::path(lib.replay.frames_dir) / compare::frame_name(number)).string();
 }
 
 void write_frame(long long number) {

@@ -21,7 +21,8 @@ std::string png_of(const kx508::RgbPicture& p) {
 }
 
 kx508::RgbPicture white(int width, int height) {
-  return {width, height, std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 3, 255)};
+  return {width, height,
+          std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 3, 255)};
 }
 
 TEST(CompareFrames, PixelsDecideWhereTheBytesDiffer) {
@@ -30,7 +31,8 @@ TEST(CompareFrames, PixelsDecideWhereTheBytesDiffer) {
   EXPECT_EQ(cmp::compare_frames(png, png).kind, cmp::Frames::Same);
   // The same pixels in other bytes: the frame writer's indexed PNG.
   kx508::FramePng indexed({0xFFFFFF});
-  const std::vector<unsigned char>& bytes = indexed.encode(kx508::platform::Surface(5, 4, 0xFFFFFF));
+  const std::vector<unsigned char>& bytes =
+      indexed.encode(kx508::platform::Surface(5, 4, 0xFFFFFF));
   const std::string other(bytes.begin(), bytes.end());
   ASSERT_NE(other, png);
   EXPECT_EQ(cmp::compare_frames(png, other).kind, cmp::Frames::Same);
@@ -70,7 +72,8 @@ TEST(CompareLog, TheScriptsPathCountsByItsFileName) {
   for (const char* expected : {"EOF encountered in script file /home/t/class/moves.scr",
                                "EOF encountered in script file C:\\class\\moves.scr",
                                "EOF encountered in script file moves.scr"})
-    EXPECT_TRUE(cmp::same_log_line(expected, "EOF encountered in script file moves.scr")) << expected;
+    EXPECT_TRUE(cmp::same_log_line(expected, "EOF encountered in script file moves.scr"))
+        << expected;
   EXPECT_TRUE(cmp::same_log_line("Unrecognised line 4 in script file /a/m.scr; playback paused",
                                  "Unrecognised line 4 in script file m.scr; playback paused"));
   EXPECT_TRUE(cmp::same_log_line("Visible area on line 12 of /x/run.scr was not asked for; skipped",
@@ -81,7 +84,8 @@ TEST(CompareLog, TheScriptsPathCountsByItsFileName) {
   EXPECT_FALSE(cmp::same_log_line("Unrecognised line 4 in script file /a/m.scr; playback paused",
                                   "Unrecognised line 5 in script file m.scr; playback paused"));
   EXPECT_FALSE(cmp::same_log_line("drew /a/moves.scr", "drew moves.scr"));
-  EXPECT_FALSE(cmp::same_log_line("EOF encountered in script file /a/", "EOF encountered in script file "));
+  EXPECT_FALSE(cmp::same_log_line("EOF encountered in script file /a/",
+                                  "EOF encountered in script file "));
 }
 
 TEST(CompareLog, LinesAreComparedWhenWholeWhateverThePieces) {
@@ -107,7 +111,8 @@ TEST(CompareLog, ALogThatEndsEarlyOrRunsOnDiffers) {
   short_log.add("one\n");
   EXPECT_TRUE(short_log.finish());
   EXPECT_TRUE(short_log.ended_short());
-  EXPECT_EQ(short_log.words("P"), ": its log ended at line 2, the expected run's goes on with \"two\"");
+  EXPECT_EQ(short_log.words("P"),
+            ": its log ended at line 2, the expected run's goes on with \"two\"");
 
   cmp::LogCheck unfinished("one\ntwo\n");
   unfinished.add("one\ntw");
@@ -118,7 +123,8 @@ TEST(CompareLog, ALogThatEndsEarlyOrRunsOnDiffers) {
   // A line with no end is judged once it is far longer than the expected one, and quoted cut.
   cmp::LogCheck flood("one\n");
   EXPECT_TRUE(flood.add(std::string(10000, 'x')));
-  EXPECT_EQ(flood.words("P"), " at log line 1 (P): expected \"one\", got \"" + std::string(200, 'x') + "...\"");
+  EXPECT_EQ(flood.words("P"),
+            " at log line 1 (P): expected \"one\", got \"" + std::string(200, 'x') + "...\"");
 }
 
 TEST(CompareStands, WhereARunStoodIsReadUpToTheFirstLineThatCannotBeTrue) {
@@ -148,8 +154,10 @@ TEST(CompareStands, WhereARunStoodIsReadUpToTheFirstLineThatCannotBeTrue) {
 
 TEST(CompareWords, PlacesAndCountsReadAsSentences) {
   EXPECT_EQ(cmp::place(0, "moves.scr", ""), "before the first line of moves.scr");
-  EXPECT_EQ(cmp::place(7, "moves.scr", "KX508_KBD(119);"), "after line 7 of moves.scr: KX508_KBD(119);");
-  EXPECT_EQ(cmp::past_last_words(43, "P", 42), ": frame 43 (P) is past the expected run's last frame, 42");
+  EXPECT_EQ(cmp::place(7, "moves.scr", "KX508_KBD(119);"),
+            "after line 7 of moves.scr: KX508_KBD(119);");
+  EXPECT_EQ(cmp::past_last_words(43, "P", 42),
+            ": frame 43 (P) is past the expected run's last frame, 42");
   EXPECT_EQ(cmp::fewer_frames_words(1, 42), ": it ended after 1 frame, the expected run has 42");
 }
 

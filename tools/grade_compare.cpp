@@ -20,27 +20,11 @@ namespace {
 namespace cmp = kx508::compare;
 using kx508::platform::process::Left;
 using kx508::platform::process::read_left;
+using cmp::frame_name;
 
 // Far above a frame's PNG (601 x 540, a byte a pixel at worst) and the places of a long run.
 constexpr std::size_t kMostFrameBytes = 16 << 20;
 constexpr std::size_t kMostPlacesBytes = 16 << 20;
-
-std::string frame_name(long long number) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%06lld.png", number);
-  return name;
-}
-
-// A frame's number from its name (000012.png), or 0 for any other file.
-long long frame_number(const std::string& name) {
-  if (name.size() != 10 || name.compare(6, 4, ".png") != 0) return 0;
-  long long n = 0;
-  for (int i = 0; i < 6; ++i) {
-    if (name[i] < '0' || name[i] > '9') return 0;
-    n = n * 10 + (name[i] - '0');
-  }
-  return n;
-}
 
 std::string read_file(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -101,7 +85,8 @@ std::optional<Difference> compare_frames(const fs::path& work, const ExpectedRun
                                          const Places& places, Result* r) {
   for (long long n = 1;; ++n) {
     std::string got, why;
-    const Left read = read_left(work.string(), "frames/" + frame_name(n), kMostFrameBytes, &got, &why);
+    const Left read =
+        read_left(work.string(), "frames/" + frame_name(n), kMostFrameBytes, &got, &why);
     if (read == Left::Missing) {
       if (n > expected.last) return std::nullopt;
       return Difference{cmp::fewer_frames_words(n - 1, expected.last), 0, 0};
@@ -140,7 +125,8 @@ std::optional<Difference> compare_log(const fs::path& work, const ExpectedRun& e
   std::string got, why;
   const Left read =
       read_left(work.string(), "frames/log.txt", expected.log.size() + (1 << 20), &got, &why);
-  if (read == Left::Unusable) return Difference{": its log frames/log.txt cannot be read: " + why, 0, 0};
+  if (read == Left::Unusable)
+    return Difference{": its log frames/log.txt cannot be read: " + why, 0, 0};
   cmp::LogCheck log(expected.log);
   log.add(got);
   if (!log.finish()) return std::nullopt;
@@ -164,7 +150,8 @@ ExpectedRun load_expected(const fs::path& copy, const Script& script) {
   e.folder = copy;
   e.script_name = script.name;
   for (const fs::directory_entry& entry : fs::directory_iterator(copy))
-    if (const long long n = frame_number(entry.path().filename().string()); n > 0 && entry.is_regular_file())
+    if (const long long n = cmp::frame_number(entry.path().filename().string());
+        n > 0 && entry.is_regular_file())
       e.frames.insert(n);
   if (e.frames.empty()) throw std::runtime_error(copy.string() + " holds no frames");
   e.last = *e.frames.rbegin();
@@ -189,7 +176,8 @@ ExpectedRun load_expected(const fs::path& copy, const Script& script) {
 void compare_run(const fs::path& work, const ExpectedRun& expected, Result* r) {
   const Places places(work, expected);
   std::vector<Difference> found;
-  if (std::optional<Difference> frame = compare_frames(work, expected, places, r)) found.push_back(*frame);
+  if (std::optional<Difference> frame = compare_frames(work, expected, places, r))
+    found.push_back(*frame);
   if (std::optional<Difference> log = compare_log(work, expected, places)) {
     found.push_back(*log);
     if (found.size() == 2 && log_first(found[0], found[1], places)) std::swap(found[0], found[1]);

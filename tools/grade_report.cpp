@@ -48,8 +48,8 @@ std::string visible(std::string_view text, bool lines = false) {
       code = (code << 6) | (next & 0x3F);
     }
     // Overlong forms, surrogates and code points past Unicode's are not UTF-8.
-    whole = whole && !(n == 3 && code < 0x800) && !(n == 4 && (code < 0x10000 || code > 0x10FFFF)) &&
-            !(code >= 0xD800 && code <= 0xDFFF);
+    whole = whole && !(n == 3 && code < 0x800) &&
+            !(n == 4 && (code < 0x10000 || code > 0x10FFFF)) && !(code >= 0xD800 && code <= 0xDFFF);
     if (!whole) {
       out += hex("\\x", c, 2);
       ++i;
@@ -87,11 +87,14 @@ std::string escape(const std::string& text) {
   return out;
 }
 
-std::string shown(std::string_view text, bool lines = false) { return escape(visible(text, lines)); }
+std::string shown(std::string_view text, bool lines = false) {
+  return escape(visible(text, lines));
+}
 
 // "standard error, 1234 bytes", or what part of them is kept.
 std::string heading(const char* what, const Printed& p) {
-  std::string h = std::string(what) + ", " + std::to_string(p.bytes) + (p.bytes == 1 ? " byte" : " bytes");
+  std::string h =
+      std::string(what) + ", " + std::to_string(p.bytes) + (p.bytes == 1 ? " byte" : " bytes");
   if (static_cast<long long>(p.text.size()) < p.bytes)
     h += ", cut: the last " + std::to_string(p.text.size()) + " shown";
   return h;

@@ -80,7 +80,8 @@ Printed printed(const fs::path& path, std::size_t most = 16 << 10) {
 bool says(const Printed& p, const char* text) { return p.text.find(text) != std::string::npos; }
 
 // A limit the run reached, in words; empty when it reached none.
-std::string limit_reached(const process::Ending& end, const Printed& err, const process::Limits& limits) {
+std::string limit_reached(const process::Ending& end, const Printed& err,
+                          const process::Limits& limits) {
   switch (end.how) {
     case process::End::WallTime:
     case process::End::CpuTime:
@@ -136,7 +137,8 @@ std::string first_error(const fs::path& errors, const fs::path& output, const st
   const std::vector<std::string> out = first_lines(output, 64 << 10);
   lines.insert(lines.end(), out.begin(), out.end());
   for (const std::string& line : lines)
-    if (line.find("error:") != std::string::npos || line.find("undefined reference") != std::string::npos)
+    if (line.find("error:") != std::string::npos ||
+        line.find("undefined reference") != std::string::npos)
       return line;
   for (const std::string& line : lines)
     if (line.find_first_not_of(" \t") != std::string::npos) return line;
@@ -226,7 +228,8 @@ Built build(const Program& program, const std::vector<std::string>& flags, const
   c.limits.disk_bytes = std::max<long long>(limits.disk_bytes, 1LL << 30);
   const process::Ending end = process::run(c);
   std::error_code ec;
-  if (end.how == process::End::Exited && end.code == 0 && fs::is_regular_file(fs::symlink_status(exe, ec))) {
+  const bool made = fs::is_regular_file(fs::symlink_status(exe, ec));
+  if (end.how == process::End::Exited && end.code == 0 && made) {
     b.executable = exe;
     return b;
   }
@@ -248,8 +251,9 @@ Result run(const fs::path& executable, const Script& script, const Workspace& ws
   c.program = executable.string();
   c.environment = environment_for_runs();
   for (const std::string& v : {std::string("KX508_PLATFORM=headless"), "KX508_PLAY=" + script.name,
-                               std::string("KX508_FRAMES=frames"), std::string("KX508_LOG=frames/log.txt"),
-                               "TMPDIR=" + work.string(), "HOME=" + work.string()})
+                               std::string("KX508_FRAMES=frames"),
+                               std::string("KX508_LOG=frames/log.txt"), "TMPDIR=" + work.string(),
+                               "HOME=" + work.string()})
     c.environment.push_back(v);
   c.folder = work.string();
   c.output = (folder / "stdout").string();

@@ -53,8 +53,9 @@ Workspace make_workspace(const Options& o, std::map<std::string, ExpectedRun>* r
     const fs::path copy = ws.expected / fs::path(s.name).stem();
     fs::copy(s.expected, copy, fs::copy_options::recursive);
     for (const auto& entry : fs::recursive_directory_iterator(copy))
-      fs::permissions(entry.path(), entry.is_directory() ? fs::perms::owner_all
-                                                         : fs::perms::owner_read | fs::perms::owner_write);
+      fs::permissions(entry.path(), entry.is_directory()
+                                        ? fs::perms::owner_all
+                                        : fs::perms::owner_read | fs::perms::owner_write);
     fs::permissions(copy, fs::perms::owner_all);
     runs->emplace(s.name, load_expected(copy, s));
   }

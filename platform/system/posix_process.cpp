@@ -162,7 +162,8 @@ void copy_files(int from, int to, int depth = 4) {
       const char* entry = entries + at;
       at += *reinterpret_cast<const unsigned short*>(entry + 16);  // d_reclen
       const char* name = entry + 19;
-      if (entry[18] == DT_DIR && depth > 0 && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+      const bool below = std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
+      if (entry[18] == DT_DIR && depth > 0 && below) {
         (void)::mkdirat(to, name, 0700);
         const int in = ::openat(from, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         const int out = ::openat(to, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

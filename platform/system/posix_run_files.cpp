@@ -44,7 +44,8 @@ Left read_left(const std::string& folder, const std::string& relative, std::size
     rest.erase(0, slash + 1);
   }
   Fd file;
-  file.fd = ::openat(dir.fd, rest.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  file.fd =
+      ::openat(dir.fd, rest.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (file.fd < 0) return failed(errno, why);
   struct stat st {};
   if (::fstat(file.fd, &st) != 0) return failed(errno, why);

@@ -11,6 +11,7 @@
 #include <string>
 #include <system_error>
 
+#include "compare.h"
 #include "files.h"
 #include "frame_png.h"
 #include "internal.h"
@@ -36,22 +37,8 @@ std::string env(const char* name) {
   std::exit(kReplayRefused);
 }
 
-// A frame's number from its name (000012.png), or 0 for any other file.
-long long frame_number(const fs::path& name) {
-  const std::string s = name.filename().string();
-  if (s.size() != 10 || s.compare(6, 4, ".png") != 0) return 0;
-  long long n = 0;
-  for (int i = 0; i < 6; ++i) {
-    if (s[i] < '0' || s[i] > '9') return 0;
-    n = n * 10 + (s[i] - '0');
-  }
-  return n;
-}
-
 std::string frame_path(long long number) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%06lld.png", number);
-  return (fs::path(lib.expect.dir) / name).string();
+  return (fs::path(lib.expect.dir) / compare::frame_name(number)).string();
 }
 
 // The folder must be an expected run of this canvas's frames, not the one this run fills.
@@ -65,7 +52,7 @@ void check_folder(const std::string& dir, const std::string& frames) {
   long long last = 0, first = 0;
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const long long n = frame_number(it->path());
+    const long long n = compare::frame_number(it->path().filename().string());
     if (n == 0) continue;
     last = std::max(last, n);
     first = first == 0 ? n : std::min(first, n);
@@ -75,9 +62,7 @@ void check_folder(const std::string& dir, const std::string& frames) {
   lib.expect.expected_frames = last;
   int width = 0, height = 0;
   std::string why;
-  char name[32];
-  std::snprintf(name, sizeof name, "%06lld.png", first);
-  const std::string sample = (fs::path(dir) / name).string();
+  const std::string sample = (fs::path(dir) / compare::frame_name(first)).string();
   if (!png_size(sample, &width, &height, &why)) refuse(cannot + sample + ": " + why);
   if (width != kCanvasWidth || height != kCanvasHeight)
     refuse(cannot + "its frames are " + std::to_string(width) + " x " + std::to_string(height) +
@@ -99,9 +84,7 @@ std::string read_text(const std::string& path) {
 // Where the played script stands, for the line that says where a difference is.
 std::string script_place() {
   const ScriptState& script = lib.script;
-  if (script.line == 0) return "before the first line of " + script.play_path;
-  return "after line " + std::to_string(script.line) + " of " + script.play_path + ": " +
-         script.last_line;
+  return compare::place(script.played, script.play_path, script.last_line);
 }
 
 // The first difference ends the run: quit is sent as at a script's end.
@@ -120,99 +103,8 @@ void differs(const std::string& what) {
   end_the_run();
 }
 
-// The line of text that holds byte at, without its line end.
-std::string line_at(const std::string& text, std::size_t at) {
-  const std::size_t before = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
-  const std::size_t from = before == std::string::npos ? 0 : before + 1;
-  const std::size_t end = text.find('\n', from);
-  return text.substr(from, end == std::string::npos ? std::string::npos : end - from);
-}
-
-long long line_number(const std::string& text, std::size_t at) {
-  return 1 + std::count(text.begin(), text.begin() + static_cast<long>(std::min(at, text.size())), '\n');
-}
-
-// ---- Frames
-
-struct Difference {
-  long long pixels = 0;
-  int first_x = 0, first_y = 0;  // canvas pixels
-};
-
-Difference compare(const RgbPicture& expected, const platform::Surface& got) {
-  Difference d;
-  for (int y = 0; y < got.height(); ++y) {
-    const unsigned char* e = expected.rgb.data() + static_cast<std::size_t>(y) * got.width() * 3;
-    for (int x = 0; x < got.width(); ++x, e += 3) {
-      const platform::Colour c = got.pixel(x, y);
-      if (e[0] == ((c >> 16) & 0xFF) && e[1] == ((c >> 8) & 0xFF) && e[2] == (c & 0xFF)) continue;
-      if (d.pixels++ == 0) {
-        d.first_x = x;
-        d.first_y = y;
-      }
-    }
-  }
-  return d;
-}
-
-// A red square around the first differing pixel, 8 pixels out, so that one pixel is found.
-void ring_first_difference(std::vector<unsigned char>& rgb, int width, int height, int cx, int cy) {
-  constexpr int kRing = 8;
-  for (int y = cy - kRing; y <= cy + kRing; ++y) {
-    for (int x = cx - kRing; x <= cx + kRing; ++x) {
-      const bool edge = y == cy - kRing || y == cy + kRing || x == cx - kRing || x == cx + kRing;
-      if (!edge || x < 0 || y < 0 || x >= width || y >= height) continue;
-      unsigned char* p = rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3;
-      p[0] = 255;
-      p[1] = p[2] = 0;
-    }
-  }
-}
-
-// Expected, got, and the difference (got faded, the differing pixels red, the first one
-// ringed), side by side.
-bool write_picture(const RgbPicture& expected, const platform::Surface& got, const Difference& first,
-                   std::string* why) {
-  const int w = got.width(), h = got.height(), gap = 4, width = 3 * w + 2 * gap;
-  std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * h * 3, 128);
-  for (int y = 0; y < h; ++y) {
-    unsigned char* row = rgb.data() + static_cast<std::size_t>(y) * width * 3;
-    const unsigned char* e = expected.rgb.data() + static_cast<std::size_t>(y) * w * 3;
-    std::copy(e, e + w * 3, row);
-    for (int x = 0; x < w; ++x) {
-      const platform::Colour c = got.pixel(x, y);
-      const unsigned char g[3] = {static_cast<unsigned char>(c >> 16),
-                                  static_cast<unsigned char>(c >> 8), static_cast<unsigned char>(c)};
-      unsigned char* at = row + (w + gap + x) * 3;
-      unsigned char* mark = row + (2 * (w + gap) + x) * 3;
-      const bool same = std::equal(g, g + 3, e + x * 3);
-      for (int k = 0; k < 3; ++k) {
-        at[k] = g[k];
-        mark[k] = same ? static_cast<unsigned char>(191 + g[k] / 4) : (k == 0 ? 255 : 0);
-      }
-    }
-  }
-  ring_first_difference(rgb, width, h, 2 * (w + gap) + first.first_x, first.first_y);
-  return write_png(lib.expect.picture, width, h, rgb.data(), why);
-}
-
-void frame_differs(long long number, const RgbPicture& expected) {
-  const platform::Surface& canvas = lib.windows.canvas;
-  const Difference d = compare(expected, canvas);
-  if (d.pixels == 0) return;
-  const CanvasOrigin& origin = lib.windows.canvas_origin;
-  std::string why, picture = "picture: " + lib.expect.picture;
-  if (!write_picture(expected, canvas, d, &why))
-    picture = "no picture (" + lib.expect.picture + ": " + why + ")";
-  differs(" at frame " + std::to_string(number) + " (" + script_place() + "): " +
-          std::to_string(d.pixels) + (d.pixels == 1 ? " pixel differs" : " pixels differ") +
-          ", the first at (" +
-          std::to_string(d.first_x - origin.x) + ", " + std::to_string(origin.y - d.first_y) +
-          "); " + picture);
-}
-
-// The canvas against the expected frame: the bytes this library would write for it first,
-// which match at once when the expected run was made by the same writer; else the pixels.
+// The canvas against the expected frame, as the bytes this library writes for it: they
+// match at once when the expected run was made by the same writer; else the pixels decide.
 void check_frame(long long number) {
   ExpectState& expect = lib.expect;
   const std::string path = frame_path(number);
@@ -223,21 +115,21 @@ void check_frame(long long number) {
     expect.png = std::make_shared<FramePng>(palette);
   }
   const std::vector<unsigned char>& bytes = expect.png->encode(lib.windows.canvas);
-  const std::string file = read_text(path);
-  if (!bytes.empty() && file.size() == bytes.size() &&
-      std::equal(bytes.begin(), bytes.end(), file.begin(), [](unsigned char a, char b) {
-        return a == static_cast<unsigned char>(b);
-      }))
-    return;
-  RgbPicture expected;
-  std::string why;
-  if (!read_png(path, &expected, &why))
-    return differs(" at frame " + std::to_string(number) + ": the expected frame " + path +
-                   " cannot be read: " + why);
-  if (expected.width != kCanvasWidth || expected.height != kCanvasHeight)
-    return differs(" at frame " + std::to_string(number) + ": the expected frame is " +
-                   std::to_string(expected.width) + " x " + std::to_string(expected.height));
-  frame_differs(number, expected);
+  const std::string expected = read_text(path);
+  const compare::Frames frames = compare::compare_frames(
+      expected, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  if (frames.kind == compare::Frames::Same) return;
+  const CanvasOrigin& origin = lib.windows.canvas_origin;
+  std::string words = compare::frame_words(number, script_place(), frames, origin.x, origin.y);
+  if (frames.kind == compare::Frames::Differ) {
+    const RgbPicture picture = compare::difference_picture(frames);
+    std::string why;
+    if (write_png(expect.picture, picture.width, picture.height, picture.rgb.data(), &why))
+      words += "; picture: " + expect.picture;
+    else
+      words += "; no picture (" + expect.picture + ": " + why + ")";
+  }
+  differs(words);
 }
 
 }  // namespace
@@ -253,8 +145,8 @@ void expect_open(const std::string& play, const std::string& frames) {
   check_folder(dir, frames);
   expect.dir = dir;
   const std::string log = (fs::path(dir) / "log.txt").string();
-  expect.has_log = platform::files::kind_of(log.c_str()) == Kind::Regular;
-  if (expect.has_log) expect.log = read_text(log);
+  if (platform::files::kind_of(log.c_str()) == Kind::Regular)
+    expect.log = std::make_shared<compare::LogCheck>(read_text(log));
   expect.active = true;
 }
 
@@ -262,33 +154,17 @@ void expect_frame(long long number) {
   ExpectState& expect = lib.expect;
   if (!expect.active || expect.differs) return;
   if (number > expect.expected_frames)
-    return differs(": frame " + std::to_string(number) + " (" + script_place() +
-                   ") is past its last, frame " + std::to_string(expect.expected_frames));
+    return differs(compare::past_last_words(number, script_place(), expect.expected_frames));
   check_frame(number);
   if (expect.log_differs) end_the_run();
 }
 
 void expect_log(const char* line) {
   ExpectState& expect = lib.expect;
-  if (!expect.active || !expect.has_log || expect.differs || expect.log_differs) return;
-  const std::string got = line;
-  if (expect.log.compare(expect.log_at, got.size(), got) == 0) {
-    expect.log_at += got.size();
-    return;
-  }
+  if (!expect.active || !expect.log || expect.differs || expect.log_differs) return;
+  if (!expect.log->add(line)) return;
   // Said at once; the run ends at the next frame, which shows what the line drew.
-  std::size_t at = expect.log_at;
-  while (at < expect.log.size() && at - expect.log_at < got.size() &&
-         expect.log[at] == got[at - expect.log_at])
-    ++at;
-  // Built piece by piece: GCC 12 warns, wrongly, about operator+ on a temporary here.
-  std::string expected = "the end of the log";
-  if (at < expect.log.size()) expected.assign(1, '"').append(line_at(expect.log, at)).append(1, '"');
-  std::string got_line = got;
-  while (!got_line.empty() && got_line.back() == '\n') got_line.pop_back();
-  std::fprintf(stderr, "%s at log line %lld (%s): expected %s, got \"%s\"\n", kDiffers,
-               line_number(expect.log, at), script_place().c_str(), expected.c_str(),
-               got_line.c_str());
+  std::fprintf(stderr, "%s%s\n", kDiffers, expect.log->words(script_place()).c_str());
   std::fflush(stderr);
   expect.log_differs = true;
 }
@@ -297,12 +173,9 @@ int expect_finish(int status, long long frames_presented, std::string* summary) 
   ExpectState& expect = lib.expect;
   if (!expect.active) return status;
   if (!expect.differs && frames_presented < expect.expected_frames)
-    differs(": it ended after " + std::to_string(frames_presented) + " frames, the expected run has " +
-            std::to_string(expect.expected_frames));
-  if (!expect.differs && !expect.log_differs && expect.has_log &&
-      expect.log_at < expect.log.size())
-    differs(": its log ended at line " + std::to_string(line_number(expect.log, expect.log_at)) +
-            ", the expected run's goes on with \"" + line_at(expect.log, expect.log_at) + "\"");
+    differs(compare::fewer_frames_words(frames_presented, expect.expected_frames));
+  if (!expect.differs && !expect.log_differs && expect.log && expect.log->finish())
+    differs(expect.log->words(script_place()));
   if (!expect.differs && status != 0)
     differs(": it ended with status " + std::to_string(status) + ", the expected run with 0");
   if (expect.log_differs) end_the_run();

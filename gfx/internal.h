@@ -124,8 +124,10 @@ struct ScriptState : RecordedFile {
   bool recording_on = false;
   bool playback_on = false;
   bool play_one_pending = false;
-  // Lines read from the file being played, from its opening, and the last of them.
+  // Lines read from the file being played, from its opening; the line played last (an
+  // event, a reply, an area, or one skipped or not understood), its number and its text.
   int line = 0;
+  int played = 0;
   std::string last_line;
   // The file being played is a run (it starts with the run's first line), which may hold
   // the prompt's replies and the visible areas the program was given.
@@ -286,6 +288,9 @@ inline constexpr const char* kStoppedAtADifference =
     "stopped at the first difference from the expected run";
 
 struct GifRun;  // replay.cpp
+namespace compare {
+class LogCheck;  // compare.h
+}
 class FramePng;  // frame_png.h
 
 struct ReplayState {
@@ -305,6 +310,12 @@ struct ReplayState {
   std::string log_path;
   std::FILE* log_file = nullptr;
   bool log_stopped = false;  // a line could not be written
+  long long log_lines = 0;   // ended by their newline, whether or not a file takes them
+  // Under KX508_PLAY with KX508_FRAMES: where the run stands in the script at each frame and
+  // each line played, in the frames folder (compare.h, kPlacesFile).
+  std::string places_path;
+  std::FILE* places = nullptr;
+  std::optional<CanvasOrigin> origin_written;
   // The portable generator's state while a script replays; 1 until seeded, as std::rand.
   std::uint64_t random_state = 1;
   // KX508_PLAY_PACE=1: periodic events as recorded, one a timer tick. KX508_PLAY_TO: the
@@ -336,6 +347,8 @@ void replay_script_ended(const std::string& how);
 void replay_frame_presented();
 // A line went to the log window.
 void replay_log_line(const char* line);
+// A script line was played (script.played): where the run stands is noted with its frames.
+void replay_line_played();
 // The process ends: the last frame, the log file and one summary line. Returns the
 // status the run ends with: 0, or 3 when it stopped short.
 int replay_finish(const char* failure);
@@ -349,9 +362,7 @@ struct ExpectState {
   std::string dir;      // the expected run: its frames, and log.txt if it has one
   std::string picture;  // where the picture of a difference goes
   long long expected_frames = 0;  // its last frame's number
-  bool has_log = false;
-  std::string log;
-  std::size_t log_at = 0;  // bytes of the expected log matched so far
+  std::shared_ptr<compare::LogCheck> log;  // when it has a log
   bool log_differs = false;
   bool differs = false;
   std::shared_ptr<FramePng> png;

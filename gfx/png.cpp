@@ -3,7 +3,9 @@
 // several times slower, and a replay may write a frame for every event.
 #include "png.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -176,17 +178,34 @@ bool png_size(const std::string& path, int* width, int* height, std::string* why
 }
 
 bool read_png(const std::string& path, RgbPicture* out, std::string* why, int max_side) {
-  int width = 0, height = 0;
-  if (!png_size(path, &width, &height, why)) return false;
+  std::FILE* f = platform::files::open_for_reading(path.c_str(), why);
+  if (!f) return false;
+  std::vector<unsigned char> bytes;
+  unsigned char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+    bytes.insert(bytes.end(), buffer, buffer + n);
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) {
+    if (why) *why = "cannot be read";
+    return false;
+  }
+  return decode_png(bytes.data(), bytes.size(), out, why, max_side);
+}
+
+bool decode_png(const unsigned char* data, std::size_t size, RgbPicture* out, std::string* why,
+                int max_side) {
+  int width = 0, height = 0, channels = 0;
+  const int length = static_cast<int>(std::min<std::size_t>(size, INT_MAX));
+  if (size > INT_MAX || !stbi_info_from_memory(data, length, &width, &height, &channels)) {
+    if (why) *why = "not a PNG picture";
+    return false;
+  }
   if (width > max_side || height > max_side) {
     if (why) *why = "a picture over " + std::to_string(max_side) + " pixels across";
     return false;
   }
-  std::FILE* f = platform::files::open_for_reading(path.c_str(), why);
-  if (!f) return false;
-  int channels = 0;
-  unsigned char* pixels = stbi_load_from_callbacks(&kFileCallbacks, f, &width, &height, &channels, 3);
-  std::fclose(f);
+  unsigned char* pixels = stbi_load_from_memory(data, length, &width, &height, &channels, 3);
   if (!pixels) {
     if (why) *why = stbi_failure_reason() ? stbi_failure_reason() : "cannot be decoded";
     return false;

@@ -37,6 +37,9 @@ struct RgbPicture {
   std::vector<unsigned char> rgb;
 };
 bool read_png(const std::string& path, RgbPicture* out, std::string* why, int max_side = 4096);
+// The same for a PNG file's bytes in memory.
+bool decode_png(const unsigned char* data, std::size_t size, RgbPicture* out, std::string* why,
+                int max_side = 4096);
 // The size a PNG file's header gives, without decoding it.
 bool png_size(const std::string& path, int* width, int* height, std::string* why);
 

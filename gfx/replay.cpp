@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "compare.h"
 #include "frame_png.h"
 #include "gif.h"
 #include "internal.h"
@@ -227,9 +228,7 @@ void claim_frames_dir(const std::string& dir) {
 // ---- During the run
 
 std::string frame_path(long long number) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%06lld.png", number);
-  return (fs::path(lib.replay.frames_dir) / name).string();
+  return (fs::path(lib.replay.frames_dir) / compare::frame_name(number)).string();
 }
 
 void write_frame(long long number) {
@@ -318,6 +317,37 @@ void gif_finish() {
   gif.part.clear();
 }
 
+// Where the run stands goes beside the frames; a file that cannot be written is said once,
+// and the frames go on without it.
+void open_places(const std::string& frames) {
+  ReplayState& replay = lib.replay;
+  replay.places_path = (fs::path(frames) / compare::kPlacesFile).string();
+  std::string why;
+  replay.places = platform::files::open_for_writing(replay.places_path.c_str(), &why);
+  if (!replay.places)
+    std::fprintf(stderr, "KX508: KX508_FRAMES: cannot write %s: %s\n", replay.places_path.c_str(),
+                 why.c_str());
+}
+
+void write_stand() {
+  ReplayState& replay = lib.replay;
+  if (!replay.places) return;
+  std::string line;
+  const CanvasOrigin& origin = lib.windows.canvas_origin;
+  if (!replay.origin_written || replay.origin_written->x != origin.x ||
+      replay.origin_written->y != origin.y) {
+    line = compare::origin_line(origin.x, origin.y);
+    replay.origin_written = origin;
+  }
+  line += compare::stand_line({lib.script.played, replay.frames_presented, replay.log_lines});
+  errno = 0;
+  if (std::fputs(line.c_str(), replay.places) >= 0 && std::fflush(replay.places) == 0) return;
+  std::fprintf(stderr, "KX508: KX508_FRAMES: cannot write %s: %s; it stops here\n",
+               replay.places_path.c_str(), std::strerror(errno != 0 ? errno : EIO));
+  std::fclose(replay.places);
+  replay.places = nullptr;
+}
+
 void log_write_failed(int error) {
   ReplayState& replay = lib.replay;
   std::fprintf(stderr, "KX508: KX508_LOG: cannot write log file %s: %s; the log stops here\n",
@@ -392,6 +422,7 @@ void replay_open() {
     replay.frames_dir = frames;
     replay.frames_given = frames;
     replay.frames_every = every;
+    if (!play.empty()) open_places(frames);
   }
 }
 
@@ -423,13 +454,17 @@ void replay_frame_presented() {
   if (replay.gif) gif_frame_presented();
   if (replay.frames_dir.empty() && !lib.expect.active) return;
   const long long number = ++replay.frames_presented;
+  write_stand();
   expect_frame(number);
   if (replay.frames_dir.empty()) return;
   replay.last_frame_written = number % replay.frames_every == 0;
   if (replay.last_frame_written) write_frame(number);
 }
 
+void replay_line_played() { write_stand(); }
+
 void replay_log_line(const char* line) {
+  for (const char* c = line; *c; ++c) lib.replay.log_lines += *c == '\n';
   expect_log(line);
   std::FILE* f = lib.replay.log_file;
   if (!f) return;
@@ -440,6 +475,8 @@ void replay_log_line(const char* line) {
 void replay_close() {
   if (lib.replay.log_file) std::fclose(lib.replay.log_file);
   lib.replay.log_file = nullptr;
+  if (lib.replay.places) std::fclose(lib.replay.places);
+  lib.replay.places = nullptr;
   if (GifRun* gif = lib.replay.gif.get()) {
     if (gif->file) platform::files::close(gif->file);
     if (!gif->part.empty()) std::remove(gif->part.c_str());
@@ -461,6 +498,8 @@ int replay_finish(const char* failure) {
     if (std::fclose(log) != 0) log_write_failed(errno != 0 ? errno : EIO);
   }
   gif_finish();
+  if (replay.places) std::fclose(replay.places);
+  replay.places = nullptr;
   const bool short_run = ended_short();
   std::string expect_summary;
   const int status = expect_finish(failure ? 1 : short_run ? kReplayEndedShort : 0,

@@ -144,6 +144,14 @@ LineRead read_line(std::string& line) {
   return LineRead::Line;
 }
 
+// The line just read is the one played last: a frame or a log line from now on came after it.
+void played(const std::string& line) {
+  ScriptState& script = lib.script;
+  script.played = script.line;
+  script.last_line = line;
+  replay_line_played();
+}
+
 // Opens the file to play. A run's first line is read here, so that a reply asked for
 // before the first event finds its line next.
 bool open_for_playing() {
@@ -151,12 +159,15 @@ bool open_for_playing() {
   script.file = platform::files::open_for_reading(script.play_path.c_str());
   if (!script.file) return false;
   script.line = 0;
+  script.played = 0;
+  script.last_line.clear();
   script.playing_run = false;
   script.run_area.reset();
   std::string first;
   if (read_line(first) == LineRead::Line && first == kRunFirstLine) {
     script.playing_run = true;
     script.line = 1;
+    played(first);
   } else {
     std::rewind(script.file);
   }
@@ -333,12 +344,13 @@ bool script_read_event() {
         return false;
       case LineRead::TooLong:
         ++script.line;
+        played(line);
         unrecognised_line();
         return false;
       case LineRead::Line:
         ++script.line;
         if (line.empty()) continue;
-        script.last_line = line;
+        played(line);
         if (script.playing_run && starts_with(line, kReplyStart)) {
           // The program did not ask the prompt here, as it did when this run was recorded.
           KX508_log("Reply on line %d of %s was not asked for; skipped\n", script.line,
@@ -385,7 +397,10 @@ bool take_run_line(Take take) {
     read = read_line(line);
     ++script.line;
   } while (read == LineRead::Line && line.empty());
-  if (read == LineRead::Line && take(line)) return true;
+  if (read == LineRead::Line && take(line)) {
+    played(line);
+    return true;
+  }
   std::fseek(script.file, at, SEEK_SET);
   script.line = line_at;
   return false;

@@ -24,7 +24,7 @@ def main(program, diff, source):
                    KX508_PLAY=os.path.join(docs, "draw-pictures.scr"))
         run = subprocess.run([program], cwd=work, env=env, capture_output=True, text=True)
         check(run.returncode == 0, f"the replay ended with status {run.returncode}: {run.stderr}")
-        written = sorted(os.listdir(frames))
+        written = sorted(f for f in os.listdir(frames) if f.endswith(".png"))
         check(len(written) >= len(PICTURES), f"the replay wrote {len(written)} frames")
         for frame, picture in zip(written, PICTURES):
             compared = subprocess.run([diff, os.path.join(frames, frame),

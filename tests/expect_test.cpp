@@ -39,9 +39,10 @@ class ExpectTest : public LibraryTest {
   }
 
   // A program that draws a square a step further at each periodic event and logs each key;
-  // with extra_shape, one more square from the fifth event on. Returns the run's status,
-  // and what it said on standard error.
-  int replay(bool extra_shape = false) {
+  // with extra_shape, one more square from the fifth event on; with asks, after the third
+  // event it asks for a reply and then for the visible area. Returns the run's status, and
+  // what it said on standard error.
+  int replay(bool extra_shape = false, bool asks = false) {
     kx508::reset_library();
     std::string why;
     EXPECT_TRUE(kx508::platform::open_backend("headless", &why)) << why;
@@ -52,6 +53,11 @@ class ExpectTest : public LibraryTest {
       if (e.kind == KX508_KEY) KX508_log("key %c\n", e.key);
       if (e.kind != KX508_PERIODIC) continue;
       ++steps;
+      if (asks && steps == 3) {
+        char reply[16];
+        KX508_gets("Name?", reply);
+        KX508_visible_area(nullptr, nullptr, nullptr, nullptr);
+      }
       KX508_draw_rectangle(KX508_BLUE, 10 * steps, 0, 10 * steps + 5, 5, 0);
       if (extra_shape && steps >= 5) KX508_draw_rectangle(KX508_RED, -50, -50, -40, -40, 0);
     }
@@ -109,8 +115,8 @@ TEST_F(ExpectTest, FewerOrMoreFramesOrAnotherStatusDiffer) {
   fs::remove("expected/000009.png");
   fs::rename("expected/000008.png", "last.png");
   EXPECT_EQ(replay(), kx508::kExpectDiffers);
-  EXPECT_NE(said.find(": frame 8 (after line 3 of run.scr: KX508_PERIODIC(4);) is past its "
-                      "last, frame 7"), std::string::npos) << said;
+  EXPECT_NE(said.find(": frame 8 (after line 3 of run.scr: KX508_PERIODIC(4);) is past the "
+                      "expected run's last frame, 7"), std::string::npos) << said;
 
   fs::rename("last.png", "expected/000008.png");
   write("run.scr", std::string(kScript) + "not an event\n");
@@ -130,6 +136,46 @@ TEST_F(ExpectTest, TheFirstDifferenceEndsTheRun) {
             "KX508: differs from the expected run at frame 6 (after line 3 of run.scr: "
             "KX508_PERIODIC(4);): 121 pixels differ, the first at (-50, -40); picture: "
             "kx508-expect.png\n");
+}
+
+// A difference is placed after the line played last, which in a run may be a reply or a
+// visible area the program took between two events, named with its own text.
+TEST_F(ExpectTest, ARepliesOrAreasLineIsNamedWhenItWasPlayedLast) {
+  write("run.scr", "KX508_RUN(1);\nKX508_PERIODIC(3);\nKX508_GETS(\"Ada\");\n"
+                   "KX508_AREA(-300,-269,300,270);\nKX508_PERIODIC(2);\n");
+  set_env("KX508_EXPECT", nullptr);
+  set_env("KX508_FRAMES", "asked");
+  EXPECT_EQ(replay(false, true), 0);
+  set_env("KX508_FRAMES", nullptr);
+  set_env("KX508_EXPECT", "asked");
+  fs::copy_file("asked/000003.png", "asked/000004.png",  // the frame after the area, wrong
+                fs::copy_options::overwrite_existing);
+  EXPECT_EQ(replay(false, true), kx508::kExpectDiffers);
+  EXPECT_NE(said.find("differs from the expected run at frame 4 (after line 4 of run.scr: "
+                      "KX508_AREA(-300,-269,300,270);): "), std::string::npos) << said;
+}
+
+// An expected run made with the script named by a path matches a replay of the same script
+// by another path: the library's lines that name it compare by its file name.
+TEST_F(ExpectTest, TheScriptsFolderIsNoDifference) {
+  const std::string whole = fs::absolute("run.scr").string();
+  set_env("KX508_EXPECT", nullptr);
+  set_env("KX508_PLAY", whole.c_str());
+  set_env("KX508_FRAMES", "by-path");
+  set_env("KX508_LOG", "by-path/log.txt");
+  EXPECT_EQ(replay(), 0);
+  set_env("KX508_FRAMES", nullptr);
+  set_env("KX508_LOG", nullptr);
+  set_env("KX508_PLAY", "run.scr");
+  set_env("KX508_EXPECT", "by-path");
+  EXPECT_EQ(replay(), 0) << said;
+
+  fs::copy_file("run.scr", "other.scr");
+  set_env("KX508_PLAY", "other.scr");
+  EXPECT_EQ(replay(), kx508::kExpectDiffers);
+  EXPECT_NE(said.find("at log line 9 (after line 3 of other.scr: KX508_PERIODIC(4);): expected "
+                      "\"EOF encountered in script file " + whole + "\", got \"EOF encountered in "
+                      "script file other.scr\""), std::string::npos) << said;
 }
 
 }  // namespace

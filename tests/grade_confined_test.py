@@ -190,11 +190,21 @@ def segments(key=0x4b583530):
     return [line for line in lines if int(line.split()[0]) == key]
 
 
+def user_folder(work, name, owner):
+    """A folder of the test's that the grading's user may write into."""
+    folder = os.path.join(work, name)
+    os.makedirs(folder, exist_ok=True)
+    if owner is not None:
+        os.chown(folder, owner, owner)
+    return folder
+
+
 def grade(tool, work, folder, names, mode, env, failures):
     """One grading of the class, as root or as the ordinary user, and what must hold."""
     owner = USER if mode == "user" else None
     group = OuterGroup(f"kx508-grade-test-{mode}-{os.getpid()}", owner)
     out = os.path.join(work, "reports-" + mode)
+    env = dict(env, TMPDIR=user_folder(work, "tmp-" + mode, owner))
     most = [0]
     grading = [True]
 
@@ -210,6 +220,7 @@ def grade(tool, work, folder, names, mode, env, failures):
             os.setgid(owner)
             os.setuid(owner)
 
+    user_folder(work, "reports-" + mode, owner)
     counter = threading.Thread(target=count)
     counter.start()
     try:
@@ -257,14 +268,16 @@ def refusal(tool, work, env, failures):
         os.setgid(USER)
         os.setuid(USER)
 
+    env = dict(env, TMPDIR=user_folder(work, "tmp-unsafe", USER))
     args = [tool, "--expected", "expected", "--script", "run.scr", "--out", "unsafe",
             "reference"]
     done = subprocess.run(args, cwd=work, env=env, capture_output=True, text=True, timeout=60,
                           preexec_fn=become)
     if done.returncode != 2 or "runs cannot be confined here" not in done.stderr or \
             "systemd-run --user --scope" not in done.stderr or os.path.exists(
-                os.path.join(work, "unsafe")):
+                os.path.join(work, "unsafe", "report.html")):
         failures.append(f"unconfined, without --unsafe: status {done.returncode}: {done.stderr}")
+    user_folder(work, "unsafe", USER)
     done = subprocess.run(args[:1] + ["--unsafe"] + args[1:], cwd=work, env=env,
                           capture_output=True, text=True, timeout=120, preexec_fn=become)
     if done.returncode != 0 or "--unsafe" not in done.stderr:
@@ -329,8 +342,11 @@ def main():
         if digest("expected/run") != before:
             failures.append("the expected run was changed")
         refusal(tool, work, env, failures)
-        if [n for n in os.listdir(work) if n.startswith("kx508-grade-")]:
-            failures.append("the tool's temporary folder was left")
+        left = [os.path.join(d, n) for d in (work, *[os.path.join(work, t) for t in os.listdir(work)
+                                                   if t.startswith("tmp-")])
+                for n in os.listdir(d) if n.startswith("kx508-grade-")]
+        if left:
+            failures.append(f"the tool's temporary folders were left: {left}")
     finally:
         for l in listeners:
             l.close()

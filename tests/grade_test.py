@@ -1,8 +1,12 @@
 """kx508-grade against a class of hostile programs, built from their sources by the tool
 against the library installed in a temporary prefix: each gets its own result, the
-expected run and the teacher's files are unchanged, and no process is left behind."""
+expected run and the teacher's files are unchanged, and no process is left behind. The
+verdict is the grader's: a program that says it matched, or checks itself against its own
+frames, differs; differences are placed in the script as the library places them; names and
+compilers' words reach the terminal and the reports escaped."""
 import hashlib
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -27,8 +31,13 @@ CLASS = {
     "flood": ("FLOOD", "exceeded the file size limit (16 MiB)"),
     "filler": ("FILLER", "exceeded the disk space limit (32 MiB)"),
     "shouter": ("SHOUT", "ended with status 9"),
+    # It prints the library's words for a match and ends with 0, after 5 of the 31 frames.
+    "liar": ("LIAR", "differs: it ended after 5 frames, the expected run has 31"),
+    # It replays itself into frames of its own, then again against them, writing none here.
+    "self_checker": ("SELF_EXPECT", "differs: it ended after 0 frames, the expected run has 31"),
     # The kernel exempts root from the process limit; the tool then counts, and says so.
-    "forker": ("FORKER", "exceeded the process limit (16)" if os.geteuid() == 0 else "ended with status 5"),
+    # The limit is the run's, root's too: its control group's.
+    "forker": ("FORKER", "exceeded the process limit (16)"),
     "orphan": ("ORPHAN", "passed"),
     "vandal": ("VANDAL_TARGET", "passed"),
     "broken": (None, "failed to build: "),
@@ -55,6 +64,12 @@ def leftovers():
     return found
 
 
+def source(student, *macros):
+    """A submission: the student's program with the macros that make it misbehave, in one
+    file (a run sees only its own files, so it may not include the test's)."""
+    return "".join(f"#define {m}\n" for m in macros) + open(student).read()
+
+
 def write_class(work, student, expected):
     sources = os.path.join(work, "class")
     os.mkdir(sources)
@@ -62,8 +77,8 @@ def write_class(work, student, expected):
         if macro is None:
             text = '#include "kx508.h"\nint app::main() { return undeclared_thing; }\n'
         else:
-            value = f' "{expected}"' if macro == "VANDAL_TARGET" else ""
-            text = (f"#define {macro}{value}\n" if macro else "") + f'#include "{student}"\n'
+            text = source(student, *([f'{macro} "{expected}"'] if macro == "VANDAL_TARGET" else
+                                     [macro] if macro else []))
         open(os.path.join(sources, name + ".cpp"), "w").write(text)
     return sources
 
@@ -77,38 +92,135 @@ def install(build, prefix, env):
                 ASAN_OPTIONS="detect_leaks=0:handle_segv=0")
 
 
+def build(text, program, env):
+    """A program built as a teacher builds one, with pkg-config."""
+    open(program + ".cpp", "w").write(text)
+    flags = subprocess.run(["pkg-config", "--cflags", "--libs", "kx508"], env=env, check=True,
+                           capture_output=True, text=True).stdout.split()
+    subprocess.run(["c++", "-std=c++20", program + ".cpp", "-o", program, *SANITIZE, *flags],
+                   check=True)
+    return os.path.abspath(program)
+
+
+def record(program, play, folder, env):
+    """An expected run: an ordinary replay of the reference program into folder."""
+    os.makedirs(folder)
+    subprocess.run([program], check=True, capture_output=True, env=dict(
+        env, KX508_PLATFORM="headless", KX508_PLAY=play, KX508_FRAMES=folder,
+        KX508_LOG=os.path.join(folder, "log.txt")))
+
+
 def make_expected_run(student, env):
     """The teacher's part: the reference program, and its expected run of run.scr."""
     open("run.scr", "w").write(SCRIPT)
-    flags = subprocess.run(["pkg-config", "--cflags", "--libs", "kx508"], env=env, check=True,
-                           capture_output=True, text=True).stdout.split()
-    subprocess.run(["c++", "-std=c++20", student, "-o", "reference", *SANITIZE, *flags], check=True)
-    os.makedirs("expected/run")
-    subprocess.run(["./reference"], check=True, capture_output=True, env=dict(
-        env, KX508_PLATFORM="headless", KX508_PLAY="run.scr", KX508_FRAMES="expected/run",
-        KX508_LOG="expected/run/log.txt"))
+    record(build(source(student), "reference", env), "run.scr", "expected/run", env)
+
+
+def result_of(done, program, script):
+    """The table's result for a program and a script, or None."""
+    for line in done.stdout.splitlines():
+        rest = line[len(program):].lstrip() if line.startswith(program) else ""
+        if rest.startswith(script + "  "):
+            return rest[len(script):].strip()
+    return None
 
 
 def check_results(done, sources):
     check(done.returncode == 1, f"status {done.returncode}, expected 1: {done.stdout}{done.stderr}")
-    rows = {line.split()[0]: line for line in done.stdout.splitlines() if line.startswith(sources)}
     for name, (_, result) in CLASS.items():
-        _, _, got = rows.get(os.path.join(sources, name + ".cpp"), "").partition("run.scr  ")
+        got = result_of(done, os.path.join(sources, name + ".cpp"), "run.scr") or ""
         check(got.startswith(result), f"{name}: {got!r}, expected {result!r}\n{done.stdout}{done.stderr}")
-    broken = rows[os.path.join(sources, "broken.cpp")]
-    check("error" in broken, f"the build failure names no error: {broken}")
+    broken = result_of(done, os.path.join(sources, "broken.cpp"), "run.scr")
+    check(re.search(r"error: .undeclared_thing. was not declared", broken), f"the build failure: {broken}")
+
+
+def same_words_as_the_library(done, sources, env):
+    """The grader says a difference in the words the library's own KX508_EXPECT says it."""
+    wrong = build(open(os.path.join(sources, "wrong_colour.cpp")).read(), "wrong", env)
+    itself = subprocess.run([wrong], capture_output=True, text=True, env=dict(
+        env, KX508_PLATFORM="headless", KX508_PLAY="run.scr", KX508_EXPECT="expected/run",
+        KX508_EXPECT_DIFF="wrong.png"))
+    said = re.search(r"KX508: differs from the expected run( at frame .*); picture", itself.stderr)
+    graded = result_of(done, os.path.join(sources, "wrong_colour.cpp"), "run.scr")
+    check(said and graded == "differs" + said.group(1),
+          f"the library says {itself.stderr!r}, the grader {graded!r}")
 
 
 def check_reports():
-    """The page carries the one picture of a difference and a program's output as text; the
-    XML (which a control byte would spoil) counts every run."""
+    """The page carries the one picture of a difference and a program's output as text, its
+    control bytes escaped, a flood of it cut and said so; the XML (which a control byte
+    would spoil) counts every run."""
     page = open("reports/report.html").read()
     check(page.count("data:image/png;base64,") == 1, "report.html: not one picture of a difference")
-    check("<script" not in page and "&lt;script&gt;alert(&#39;kx508&#39;)&lt;/script&gt;? &amp; more" in page,
+    check("<script" not in page and
+          r"&lt;script&gt;alert(&#39;kx508&#39;)&lt;/script&gt;\x01 &amp; more" in page,
           "report.html: a program's output is not shown as text")
+    check(re.search(r"Standard output, 16777216 bytes, cut: the last \d+ shown:", page),
+          "report.html: the flood's output is not said to be cut")
     suites = ET.parse("reports/report.xml").getroot()
-    check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == "9",
+    failures = sum(result != "passed" for _, result in CLASS.values())
+    check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == str(failures),
           f"report.xml: {suites.attrib}")
+
+
+def paths_and_places(grade, student, env):
+    """Expected runs made with the script named by an absolute path and by scripts/rel.scr
+    grade the reference program as passed; in a run with a reply and a visible area, a
+    difference is placed after the area's line, the line played last."""
+    os.mkdir("scripts")
+    for name in ("abs.scr", "scripts/rel.scr"):
+        open(name, "w").write(SCRIPT)
+    open("asks.scr", "w").write('KX508_RUN(1);\nKX508_PERIODIC(3);\nKX508_GETS("Ada");\n'
+                                'KX508_AREA(-300,-269,300,270);\nKX508_PERIODIC(27);\n')
+    asker = build(source(student, "ASKS"), "asker", env)
+    build(source(student, "ASKS", "WRONG_AFTER_ASKING"), "asker_wrong", env)
+    for play, folder in ((os.path.abspath("abs.scr"), "paths/abs"), ("scripts/rel.scr", "paths/rel"),
+                         ("asks.scr", "paths/asks")):
+        record(asker, play, folder, env)
+    done = subprocess.run([grade, "--expected", "paths", "--script", "abs.scr", "--script",
+                           "scripts/rel.scr", "--script", "asks.scr", "-j", "2", "--memory", "0",
+                           "--out", "paths-reports", "asker.cpp", "asker_wrong.cpp"],
+                          env=env, capture_output=True, text=True, timeout=240)
+    wanted = {("asker.cpp", "abs.scr"): "passed", ("asker.cpp", "rel.scr"): "passed",
+              ("asker.cpp", "asks.scr"): "passed",
+              ("asker_wrong.cpp", "rel.scr"):
+                  "differs at frame 4 (after line 1 of rel.scr: KX508_PERIODIC(30);): ",
+              ("asker_wrong.cpp", "asks.scr"):
+                  "differs at frame 4 (after line 4 of asks.scr: KX508_AREA(-300,-269,300,270);): "}
+    for (program, script), result in wanted.items():
+        got = result_of(done, program, script) or ""
+        check(got.startswith(result), f"{program} on {script}: {got!r}, expected {result!r}\n"
+                                      f"{done.stdout}{done.stderr}")
+
+
+def names_and_builds(grade, student, env):
+    """Names with a terminal's escape sequences or a newline stay one escaped row each, and
+    nothing raw reaches the terminal or the reports; #include "/dev/zero" fails to build;
+    of 10,000 errors the first is shown."""
+    os.mkdir("named")
+    programs = {"\x1b[2J\x1b[32mALL PASSED\x1b[0m.cpp": source(student),
+                "two\nlines.cpp": source(student), "zero.cpp": '#include "/dev/zero"\n',
+                "errors.cpp": "".join(f"int e{i} = undeclared{i};\n" for i in range(10000))}
+    for name, text in programs.items():
+        open(os.path.join("named", name), "w").write(text)
+    done = subprocess.run([grade, "--expected", "expected", "--script", "run.scr", "-j", "2",
+                           "--memory", "0", "--out", "named-reports",
+                           *[os.path.join("named", name) for name in programs]],
+                          env=env, capture_output=True, timeout=240)
+    out = done.stdout.decode("utf-8", "replace")
+    check(not re.search(r"[\x00-\x09\x0b-\x1f\x7f]", out) and len(out.splitlines()) == 2 + len(programs),
+          f"the table is not one escaped row a program: {out!r}")
+    done = subprocess.CompletedProcess(done.args, done.returncode, out, "")
+    wanted = {r"named/\x1B[2J\x1B[32mALL PASSED\x1B[0m.cpp": r"passed",
+              r"named/two\nlines.cpp": r"passed",
+              "named/zero.cpp": r"failed to build: (?!.*could not be run)",
+              "named/errors.cpp": r"failed to build: \S*named/errors.cpp:1:10: error: .undeclared0. "}
+    for program, result in wanted.items():
+        got = result_of(done, program, "run.scr") or ""
+        check(re.match(result, got), f"{program}: {got!r}, expected {result!r}\n{out}")
+    for report in ("named-reports/report.html", "named-reports/report.xml"):
+        check(b"\x1b" not in open(report, "rb").read(), f"{report} holds an escape byte")
+    ET.parse("named-reports/report.xml")
 
 
 def command_line(grade, env):
@@ -147,6 +259,7 @@ def main():
     if sys.argv[4] == "ON":
         SANITIZE.append("-fsanitize=address,undefined")
     work = tempfile.mkdtemp(prefix="kx508-grade-test-")
+    os.chmod(work, 0o755)  # the runs' user (nobody, when root grades) reads the library here
     try:
         env = install(build, os.path.join(work, "prefix"), dict(os.environ, TMPDIR=work))
         os.chdir(work)
@@ -166,6 +279,9 @@ def main():
         check(not [n for n in os.listdir(work) if n.startswith("kx508-grade-")],
               "the tool's temporary folder was left")
         check_reports()
+        same_words_as_the_library(done, sources, env)
+        paths_and_places(grade, student, env)
+        names_and_builds(grade, student, env)
         command_line(grade, env)
         memory_limit(grade, env)
     finally:

@@ -37,7 +37,10 @@ def is_whole_png(path):
 
 
 def frames_in(folder):
-    return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+    """A frames folder's files but the script lines each frame came after."""
+    if not os.path.isdir(folder):
+        return []
+    return sorted(f for f in os.listdir(folder) if f != "script-lines.txt")
 
 
 def options_that_cannot_be_used(traffic, work):

@@ -189,7 +189,8 @@ TEST_F(ReplayTest, FramesAreWrittenByNumberEveryNthAndTheLastAlways) {
   // One frame for each copy of the canvas to the window: the first paint, and the drawing
   // after each of seven events.
   EXPECT_EQ(files_in("out/frames"),
-            (std::vector<std::string>{"000003.png", "000006.png", "000008.png"}));
+            (std::vector<std::string>{"000003.png", "000006.png", "000008.png",
+                                      "script-lines.txt"}));
   const std::string png = read("out/frames/000008.png");
   EXPECT_EQ(png.substr(1, 3), "PNG");
 }

@@ -39,28 +39,35 @@ struct Options {
 // printing --help or --version, or 2 after a usage error.
 int parse(const std::vector<std::string>& args, Options* options);
 
-enum class Verdict { Passed, Differs, Crashed, Limit, BuildFailed, Status, NotCompared, Trouble };
+enum class Verdict { Passed, Differs, Crashed, Limit, BuildFailed, Status, Trouble };
+
+// What a run wrote on standard output or error: its last bytes, from a line's start.
+struct Printed {
+  std::string text;
+  long long bytes = 0;  // all it wrote; more than text.size() when the start is cut
+};
 
 struct Result {
   std::string program, script;
   Verdict verdict = Verdict::Trouble;
   std::string summary;                // one line, for the table
-  std::vector<std::string> details;   // the lines saying where it differs, or the last ones
+  std::vector<std::string> details;   // the lines saying where it differs, or the compiler's
   std::string picture;                // the three-panel picture's PNG bytes, when there is one
+  Printed out, err;
   double seconds = 0;
 };
 
 // The folder every run and build of this grading works in.
 struct Workspace {
   fs::path root;       // a temporary folder, removed at the end
-  fs::path expected;   // read-only copies of the expected runs, one folder per script
+  fs::path expected;   // the grader's own copies of the expected runs, one folder per script
   fs::path scripts;    // the scripts
 };
 
 // A program's executable after building it, or the reason it failed to build.
 struct Built {
-  fs::path executable;
-  std::string error;  // the compiler's first error; empty when built
+  fs::path executable;  // empty when it failed
+  std::string error;    // the compiler's first error, or how the compiler ended
 };
 
 // The pkg-config words the builds use; an error line when the library cannot be found.
@@ -73,8 +80,10 @@ std::vector<std::string> environment_for_runs(const fs::path& home, const Option
 Built build(const Program& program, const std::vector<std::string>& flags,
             const fs::path& folder, const Options& o);
 
+struct ExpectedRun;  // grade_compare.h
+
 // Runs one program on one script in a new folder under runs/, and says how it went.
-Result run(const fs::path& executable, const Script& script, const Workspace& ws,
+Result run(const fs::path& executable, const Script& script, const ExpectedRun& expected,
            const fs::path& folder, const Options& o);
 
 // Removes a folder and all in it, whatever read-only modes (or attributes) it was given.

@@ -1,14 +1,16 @@
-// Building a program from its sources and running it on a script, both confined; what the
-// library said on standard error becomes the run's result.
+// Building a program from its sources and running it on a script, both confined: the
+// compiler's status says whether it built, and how the run ended, then the grader's own
+// comparison of what it wrote, says how it went.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <tuple>
+#include <iterator>
 
 #include "grade.h"
+#include "grade_compare.h"
 
 #ifdef _WIN32
 #define popen _popen
@@ -31,92 +33,104 @@ std::vector<std::string> words(const char* text) {
   return out;
 }
 
-// The last bytes of a file, as lines: what a program says last is what matters, and it
-// may have said a great deal before.
-std::vector<std::string> last_lines(const fs::path& path, std::size_t bytes = 64 << 10) {
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(0, std::ios::end);
-  const auto size = static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg()));
-  in.seekg(static_cast<std::streamoff>(size > bytes ? size - bytes : 0));
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  if (size > bytes && !lines.empty()) lines.erase(lines.begin());  // cut at the start
-  return lines;
-}
-
-std::string read_all(const fs::path& path, std::size_t most = 16 << 20) {
+// A file's first bytes, at most `most`; its lines, a carriage return before a newline dropped.
+std::vector<std::string> first_lines(const fs::path& path, std::size_t most) {
   std::ifstream in(path, std::ios::binary);
   std::string data(most, '\0');
   in.read(data.data(), static_cast<std::streamsize>(most));
   data.resize(static_cast<std::size_t>(in.gcount()));
-  return data;
+  std::vector<std::string> lines;
+  std::istringstream text(data);
+  for (std::string line; std::getline(text, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
 }
 
-bool starts(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
-
-constexpr const char* kDiffers = "KX508: differs from the expected run";
-constexpr const char* kPicture = "kx508-expect.png";
-
-bool any_line(const std::vector<std::string>& lines, const char* text) {
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](const std::string& l) { return l.find(text) != std::string::npos; });
+// What a run printed: the last bytes of its output's file, from the start of a line, since
+// what a program says last is what matters and it may have said a great deal before.
+Printed printed(const fs::path& path, std::size_t most = 16 << 10) {
+  Printed p;
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(0, std::ios::end);
+  p.bytes = std::max<std::streamoff>(0, in.tellg());
+  const auto size = static_cast<std::size_t>(p.bytes);
+  in.seekg(static_cast<std::streamoff>(size > most ? size - most : 0));
+  p.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (size > most) {
+    const std::size_t line = p.text.find('\n');
+    p.text.erase(0, line == std::string::npos ? 0 : line + 1);
+  }
+  return p;
 }
 
-// "differs at frame 12 (...): 35 pixels differ, ...", from the library's first such line.
-void take_difference(const std::vector<std::string>& differs, const fs::path& work, Result* r) {
-  std::string what = differs.front().substr(std::string(kDiffers).size());
-  if (starts(what, ":")) what.erase(0, 1);
-  while (starts(what, " ")) what.erase(0, 1);
-  const std::size_t picture = what.find("; picture: ");
-  if (picture != std::string::npos) what.resize(picture);
-  r->verdict = Verdict::Differs;
-  r->summary = "differs " + what;
-  r->details = differs;
-  r->picture = read_all(work / kPicture);
-}
+bool says(const Printed& p, const char* text) { return p.text.find(text) != std::string::npos; }
 
-// How a run that neither matched nor differed ended: a limit, a crash or its status.
-std::pair<Verdict, std::string> failure(const process::Ending& end, const std::vector<std::string>& err,
-                                        const process::Limits& limits) {
-  const bool exited = end.how == process::End::Exited;
+// A limit the run reached, in words; empty when it reached none.
+std::string limit_reached(const process::Ending& end, const Printed& err,
+                          const process::Limits& limits) {
+  switch (end.how) {
+    case process::End::WallTime:
+    case process::End::CpuTime:
+    case process::End::Memory:
+    case process::End::FileSize:
+    case process::End::Processes: return describe(end, limits);
+    default: break;
+  }
   if (end.disk_full)
-    return {Verdict::Limit, "exceeded the disk space limit (" + std::to_string(limits.disk_bytes >> 20) + " MiB)"};
-  if (exited && end.code == 0)
-    return {Verdict::NotCompared, "ended with status 0 without comparing (a library without KX508_EXPECT?)"};
-  if (end.how == process::End::NotRun) return {Verdict::Trouble, describe(end, limits)};
-  if (!exited && end.how != process::End::Signalled) return {Verdict::Limit, describe(end, limits)};
-  // Memory that runs out under the limit fails an allocation, which the library reports.
-  if (limits.memory_bytes > 0 && (any_line(err, "out of memory") || any_line(err, "bad_alloc")))
-    return {Verdict::Limit, "exceeded the memory limit (" + std::to_string(limits.memory_bytes >> 20) + " MiB)"};
-  return {exited ? Verdict::Status : Verdict::Crashed, describe(end, limits)};
+    return "exceeded the disk space limit (" + std::to_string(limits.disk_bytes >> 20) + " MiB)";
+  // Memory that runs out under the address space limit fails an allocation, which ends a
+  // program with its allocator's words.
+  const bool failed = end.how != process::End::Exited || end.code != 0;
+  if (failed && limits.memory_bytes > 0 && (says(err, "out of memory") || says(err, "bad_alloc")))
+    return "exceeded the memory limit (" + std::to_string(limits.memory_bytes >> 20) + " MiB)";
+  return "";
 }
 
-// The library's own lines say whether the run matched; the status and signal say the rest.
-void judge(const process::Ending& end, const std::vector<std::string>& err, const fs::path& work,
+// How the run ended decides first: not run, a limit, a crash, a status other than 0. A run
+// that ended with 0 is what the grader's comparison of its frames and log says.
+void judge(const process::Ending& end, const fs::path& work, const ExpectedRun& expected,
            const process::Limits& limits, Result* r) {
-  std::vector<std::string> differs;
-  for (const std::string& line : err)
-    if (starts(line, kDiffers)) differs.push_back(line);
-  const bool exited = end.how == process::End::Exited;
-  if (exited && end.code == 4 && !differs.empty()) return take_difference(differs, work, r);
-  if (any_line(err, "ReserveShadowMemoryRange failed")) {
+  const std::string limit = limit_reached(end, r->err, limits);
+  if (end.how == process::End::NotRun) {
+    r->verdict = Verdict::Trouble;
+    r->summary = describe(end, limits);
+  } else if (says(r->err, "ReserveShadowMemoryRange failed")) {
     r->verdict = Verdict::Trouble;
     r->summary = "could not start under the memory limit: it is built with AddressSanitizer (grade it with --memory 0)";
-    r->details = err;
-    return;
+  } else if (!limit.empty()) {
+    r->verdict = Verdict::Limit;
+    r->summary = limit;
+  } else if (end.how == process::End::Signalled) {
+    r->verdict = Verdict::Crashed;
+    r->summary = describe(end, limits);
+  } else if (end.code != 0) {
+    r->verdict = Verdict::Status;
+    r->summary = describe(end, limits);
+  } else {
+    try {
+      return compare_run(work, expected, r);
+    } catch (const std::exception& e) {  // the expected run, not the program
+      r->verdict = Verdict::Trouble;
+      r->summary = std::string("not compared: ") + e.what();
+    }
   }
-  if (exited && end.code == 0 && !err.empty() && starts(err.back(), "KX508: ") &&
-      err.back().find("matches the expected run") != std::string::npos) {
-    r->verdict = Verdict::Passed;
-    r->summary = "passed";
-    return;
-  }
-  std::tie(r->verdict, r->summary) = failure(end, err, limits);
-  const std::size_t keep = std::min<std::size_t>(err.size(), 10);
-  r->details.assign(err.end() - static_cast<long>(keep), err.end());
+}
+
+// The first line of the compiler's that names an error; else its first words, else how it
+// ended. Read from the start, where the first error is, and only so far.
+std::string first_error(const fs::path& errors, const fs::path& output, const std::string& ended) {
+  std::vector<std::string> lines = first_lines(errors, 1 << 20);
+  const std::vector<std::string> out = first_lines(output, 64 << 10);
+  lines.insert(lines.end(), out.begin(), out.end());
+  for (const std::string& line : lines)
+    if (line.find("error:") != std::string::npos ||
+        line.find("undefined reference") != std::string::npos)
+      return line;
+  for (const std::string& line : lines)
+    if (line.find_first_not_of(" \t") != std::string::npos) return line;
+  return ended;
 }
 
 }  // namespace
@@ -177,8 +191,9 @@ namespace {
 std::vector<std::string> library_paths(const std::vector<std::string>& flags) {
   std::vector<std::string> paths;
   for (const std::string& w : flags) {
-    std::string path = starts(w, "-I") || starts(w, "-L") ? w.substr(2) : w;
-    if (starts(path, "/") && !starts(path, "/usr/") &&
+    const bool dir = w.rfind("-I", 0) == 0 || w.rfind("-L", 0) == 0;
+    const std::string path = dir ? w.substr(2) : w;
+    if (path.rfind("/", 0) == 0 && path.rfind("/usr/", 0) != 0 &&
         std::find(paths.begin(), paths.end(), path) == paths.end())
       paths.push_back(path);
   }
@@ -237,28 +252,29 @@ Built build(const Program& program, const std::vector<std::string>& flags, const
   c.limits = o.limits;
   c.limits.wall_seconds = std::max(o.limits.wall_seconds, 120.0);  // a compiler may be slow
   c.limits.cpu_seconds = std::max(o.limits.cpu_seconds, 120.0);
+  // Never unlimited: #include "/dev/zero" would take all the memory there is.
+  c.limits.memory_bytes = std::max<long long>(o.limits.memory_bytes, 2LL << 30);
   c.limits.processes = std::max(o.limits.processes, 64);
   c.limits.file_bytes = std::max<long long>(o.limits.file_bytes, 512LL << 20);
   c.limits.disk_bytes = std::max<long long>(o.limits.disk_bytes, 1LL << 30);
   const process::Ending end = process::run(c);
   const fs::path exe = work / kExecutable;
-  if (end.how == process::End::Exited && end.code == 0 && fs::is_regular_file(exe)) {
+  std::error_code ec;
+  const bool made = fs::is_regular_file(fs::symlink_status(exe, ec));
+  if (end.how == process::End::Exited && end.code == 0 && made) {
     b.executable = exe;
     return b;
   }
-  std::vector<std::string> lines = last_lines(c.errors, 1 << 20);
-  std::vector<std::string> out = last_lines(c.output);
-  lines.insert(lines.end(), out.begin(), out.end());
-  for (const std::string& line : lines)
-    if (line.find("error") != std::string::npos) {
-      b.error = line;
-      break;
-    }
-  if (b.error.empty()) b.error = lines.empty() ? describe(end, c.limits) : lines.front();
+  const std::string ended = end.how == process::End::Exited && end.code == 0
+                                ? "the compiler made no program"
+                                : "the compiler " + describe(end, c.limits);
+  // A compiler that could not be started or confined said nothing of the program.
+  b.error = end.how == process::End::NotRun ? describe(end, c.limits)
+                                            : first_error(c.errors, c.output, ended);
   return b;
 }
 
-Result run(const fs::path& executable, const Script& script, const Workspace& ws,
+Result run(const fs::path& executable, const Script& script, const ExpectedRun& expected,
            const fs::path& folder, const Options& o) {
   Result r;
   r.script = script.name;
@@ -269,8 +285,8 @@ Result run(const fs::path& executable, const Script& script, const Workspace& ws
   c.inputs = {script.path.string()};
   c.environment = environment_for_runs(work, o);
   for (const std::string& v : {std::string("KX508_PLATFORM=headless"), "KX508_PLAY=" + script.name,
-                               "KX508_EXPECT=" + (ws.expected / fs::path(script.name).stem()).string(),
-                               std::string("KX508_EXPECT_DIFF=") + kPicture})
+                               std::string("KX508_FRAMES=frames"),
+                               std::string("KX508_LOG=frames/log.txt")})
     c.environment.push_back(v);
   c.folder = work.string();
   c.output = (folder / "stdout").string();
@@ -279,7 +295,9 @@ Result run(const fs::path& executable, const Script& script, const Workspace& ws
   const auto start = std::chrono::steady_clock::now();
   const process::Ending end = process::run(c);
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  judge(end, last_lines(c.errors), work, o.limits, &r);
+  r.out = printed(c.output);
+  r.err = printed(c.errors);
+  judge(end, work, expected, o.limits, &r);
   remove_tree(folder);
   return r;
 }

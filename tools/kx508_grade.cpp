@@ -1,6 +1,7 @@
 // kx508-grade: runs every program on every script headless, confined, several at a time,
 // compares each with the script's expected run, and reports: a table, report.html, report.xml.
 #include <atomic>
+#include <map>
 #include <cstdio>
 #include <exception>
 #include <mutex>
@@ -8,6 +9,7 @@
 #include <thread>
 
 #include "grade.h"
+#include "grade_compare.h"
 
 namespace {
 
@@ -39,22 +41,24 @@ fs::path make_temporary_folder() {
   }
 }
 
-// The expected runs copied where no run may write: read-only files and folders, and in
-// the runs a read-only mount where the system allows it.
-Workspace make_workspace(const Options& o) {
+// The grader's own copies of the expected runs, made once from the teacher's folders and
+// read only by the grader: folders and files its user's alone.
+Workspace make_workspace(const Options& o, std::map<std::string, ExpectedRun>* runs) {
   Workspace ws;
   ws.root = make_temporary_folder();
   ws.expected = ws.root / "expected";
   fs::create_directory(ws.expected);
+  fs::permissions(ws.expected, fs::perms::owner_all);
   for (const Script& s : o.scripts) {
     const fs::path copy = ws.expected / fs::path(s.name).stem();
     fs::copy(s.expected, copy, fs::copy_options::recursive);
     for (const auto& entry : fs::recursive_directory_iterator(copy))
-      fs::permissions(entry.path(), entry.is_directory() ? fs::perms::owner_read | fs::perms::owner_exec
-                                                         : fs::perms::owner_read);
-    fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_exec);
+      fs::permissions(entry.path(), entry.is_directory()
+                                        ? fs::perms::owner_all
+                                        : fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(copy, fs::perms::owner_all);
+    runs->emplace(s.name, load_expected(copy, s));
   }
-  fs::permissions(ws.expected, fs::perms::owner_read | fs::perms::owner_exec);
   return ws;
 }
 
@@ -114,7 +118,8 @@ bool may_grade(const Options& o) {
 
 int grade_all(const Options& o) {
   if (!may_grade(o)) return 2;
-  const Workspace ws = make_workspace(o);
+  std::map<std::string, ExpectedRun> expected;
+  const Workspace ws = make_workspace(o, &expected);
   std::string error;
   const std::vector<Built> built = build_all(o, ws, &error);
   if (!error.empty()) {
@@ -128,8 +133,8 @@ int grade_all(const Options& o) {
     const std::size_t p = i / scripts;
     const Script& s = o.scripts[i % scripts];
     Result& r = results[i];
-    if (built[p].error.empty()) {
-      r = run(built[p].executable, s, ws, ws.root / "runs" / std::to_string(i), o);
+    if (!built[p].executable.empty()) {
+      r = run(built[p].executable, s, expected.at(s.name), ws.root / "runs" / std::to_string(i), o);
     } else {
       r.verdict = Verdict::BuildFailed;
       r.summary = "failed to build: " + built[p].error;

@@ -7,6 +7,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -83,6 +85,7 @@ struct Prepared {
   std::vector<int> keep;          // descriptors the first process keeps, beyond 0, 1 and 2
   sandbox::User user;
   int out = -1, err = -1;
+  sock_fprog sandbox_filter{};  // applied to the sandbox program itself, when set
   Limits limits;
   bool per_process_limits = false;  // no control group: the kernel's per-process limits
   std::string folder;               // without a sandbox: the folder to work in
@@ -136,6 +139,15 @@ void keep_only(const Prepared& p) {
   close_from(next);
 }
 
+// The sandbox program's own filter, for itself and what it starts, so that no process of
+// the run is without one.
+void filter_sandbox(const Prepared& p) {
+  if (!p.sandbox_filter.filter) return;
+  if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+      ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &p.sandbox_filter) != 0)
+    give_up(125);
+}
+
 [[noreturn]] void first_process(const Prepared& p, pid_t parent) {
   join_group(p);
   set_limits(p);
@@ -143,6 +155,7 @@ void keep_only(const Prepared& p) {
   // After the user changed, which clears it: a grader that dies takes its runs along.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
   if (::getppid() != parent) give_up(125);
+  filter_sandbox(p);
   const int in = ::open("/dev/null", O_RDONLY);
   if (in < 0 || ::dup2(in, 0) < 0 || ::dup2(p.out, 1) < 0 || ::dup2(p.err, 2) < 0) give_up(125);
   keep_only(p);
@@ -385,7 +398,7 @@ Ending run_sandboxed(const Command& c, const std::string& program, cgroup::Run* 
     return not_run(std::string("cannot make the run's pipes: ") + std::strerror(errno));
   for (int fd : {info[0], info[1], block[0], block[1]}) fds.add(fd);
   std::string why;
-  const std::string& filter = sandbox::filter(&why);
+  const std::string& filter = sandbox::filter(sandbox::Filter::Run, &why);
   const std::string words = random_words();
   sandbox::Descriptors d;
   d.info = info[1];
@@ -406,6 +419,9 @@ Ending run_sandboxed(const Command& c, const std::string& program, cgroup::Run* 
   p.out = fds.add(open_output(c.output));
   p.err = fds.add(open_output(c.errors));
   if (p.out < 0 || p.err < 0) return not_run("cannot make the run's files: " + std::string(std::strerror(errno)));
+  const std::string& own = sandbox::filter(sandbox::Filter::Sandbox, &why);
+  p.sandbox_filter.len = static_cast<unsigned short>(own.size() / sizeof(sock_filter));
+  p.sandbox_filter.filter = reinterpret_cast<sock_filter*>(const_cast<char*>(own.data()));
   p.keep = {d.info, d.block, d.filter, d.marker};
   p.keep.insert(p.keep.end(), d.inputs.begin(), d.inputs.end());
   fill(p, sandbox::arguments(c, program, d), c);
@@ -489,7 +505,8 @@ Confinement probe() {
   Confinement c;
   std::string sandbox_why, filter_why, cgroup_why;
   support.sandbox = sandbox::available(&sandbox_why);
-  support.filter = !sandbox::filter(&filter_why).empty();
+  support.filter = !sandbox::filter(sandbox::Filter::Run, &filter_why).empty() &&
+                   !sandbox::filter(sandbox::Filter::Sandbox, &filter_why).empty();
   support.cgroups = cgroup::open(&cgroup_why);
   if (support.cgroups) std::atexit(cgroup::close);
   c.whole = support.sandbox && support.filter && support.cgroups;

@@ -67,10 +67,11 @@ void deny(scmp_filter_ctx ctx, const char* call, int error = EPERM) {
 }
 
 // What a run never needs and a breakout would: debugging other processes, the kernel's
-// keys, modules, clocks and mounts, new namespaces, io_uring (which the filter cannot see
-// into), injecting input into a terminal, and sockets of any family but local and IP (the
-// network namespace has only its own loopback).
-std::string make_filter(std::string* why) {
+// keys, modules and clocks, io_uring (which the filter cannot see into), injecting input
+// into a terminal, and sockets of any family but local and IP (the network namespace has
+// only its own loopback). The run's filter also denies mounts, new namespaces and the
+// kernel's own sockets, which only making the sandbox needs.
+std::string make_filter(Filter which, std::string* why) {
   std::unique_ptr<void, void (*)(scmp_filter_ctx)> ctx(seccomp_init(SCMP_ACT_ALLOW), seccomp_release);
   if (!ctx) {
     *why = "cannot make the seccomp filter";
@@ -81,26 +82,31 @@ std::string make_filter(std::string* why) {
         "userfaultfd", "keyctl", "add_key", "request_key", "kexec_load", "kexec_file_load",
         "init_module", "finit_module", "delete_module", "syslog", "acct", "swapon", "swapoff",
         "reboot", "settimeofday", "clock_settime", "clock_adjtime", "adjtimex", "quotactl",
-        "quotactl_fd", "open_by_handle_at", "name_to_handle_at", "mount", "umount2",
-        "pivot_root", "chroot", "unshare", "setns", "io_uring_setup", "io_uring_enter",
-        "io_uring_register", "lookup_dcookie", "vhangup", "fanotify_init", "mount_setattr",
-        "move_mount", "open_tree", "fsopen", "fsmount", "fsconfig", "fspick", "uselib",
-        "iopl", "ioperm", "nfsservctl"})
+        "quotactl_fd", "open_by_handle_at", "name_to_handle_at", "io_uring_setup",
+        "io_uring_enter", "io_uring_register", "lookup_dcookie", "vhangup", "fanotify_init",
+        "uselib", "iopl", "ioperm", "nfsservctl"})
     deny(ctx.get(), call);
-  // clone3's flags are in memory, where the filter cannot look: the C library falls back
-  // to clone, whose flags it can.
-  deny(ctx.get(), "clone3", ENOSYS);
-  for (unsigned long flag : {CLONE_NEWNS, CLONE_NEWUTS, CLONE_NEWIPC, CLONE_NEWUSER,
-                             CLONE_NEWPID, CLONE_NEWNET, CLONE_NEWCGROUP})
-    seccomp_rule_add(ctx.get(), SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1,
-                     SCMP_A0(SCMP_CMP_MASKED_EQ, flag, flag));
   for (unsigned long request : {static_cast<unsigned long>(TIOCSTI), static_cast<unsigned long>(TIOCLINUX)})
     seccomp_rule_add(ctx.get(), SCMP_ACT_ERRNO(EPERM), SCMP_SYS(ioctl), 1,
                      SCMP_A1(SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request));
+  const bool run = which == Filter::Run;
   for (int family = 0; family < AF_MAX; ++family)
-    if (family != AF_UNIX && family != AF_INET && family != AF_INET6)
+    if (family != AF_UNIX && family != AF_INET && family != AF_INET6 && (run || family != AF_NETLINK))
       seccomp_rule_add(ctx.get(), SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
                        SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(family)));
+  if (run) {
+    for (const char* call : {"mount", "umount2", "pivot_root", "chroot", "unshare", "setns",
+                             "mount_setattr", "move_mount", "open_tree", "fsopen", "fsmount",
+                             "fsconfig", "fspick"})
+      deny(ctx.get(), call);
+    // clone3's flags are in memory, where the filter cannot look: the C library falls back
+    // to clone, whose flags it can.
+    deny(ctx.get(), "clone3", ENOSYS);
+    for (unsigned long flag : {CLONE_NEWNS, CLONE_NEWUTS, CLONE_NEWIPC, CLONE_NEWUSER,
+                               CLONE_NEWPID, CLONE_NEWNET, CLONE_NEWCGROUP})
+      seccomp_rule_add(ctx.get(), SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1,
+                       SCMP_A0(SCMP_CMP_MASKED_EQ, flag, flag));
+  }
   const int fd = ::memfd_create("kx508-filter", MFD_CLOEXEC);
   std::string program;
   if (fd >= 0 && seccomp_export_bpf(ctx.get(), fd) == 0) {
@@ -185,11 +191,13 @@ const User& run_user() {
   return user;
 }
 
-const std::string& filter(std::string* why) {
-  static std::string reason;
-  static const std::string program = make_filter(&reason);
-  *why = reason;
-  return program;
+const std::string& filter(Filter which, std::string* why) {
+  static std::string reasons[2];
+  static const std::string programs[2] = {make_filter(Filter::Sandbox, &reasons[0]),
+                                          make_filter(Filter::Run, &reasons[1])};
+  const int i = which == Filter::Run;
+  *why = reasons[i];
+  return programs[i];
 }
 
 std::vector<std::string> arguments(const process::Command& c, const std::string& program, const Descriptors& fds) {

@@ -28,9 +28,13 @@ struct User {
 };
 const User& run_user();
 
-// The seccomp filter as a program for the kernel, made once; empty, with why, when
-// it cannot be.
-const std::string& filter(std::string* why);
+// The seccomp filters as programs for the kernel, made once; empty, with why, when they
+// cannot be. The sandbox's own filter is the sandbox program's, and so also that of its
+// first process inside, which a run could take over through its memory: it denies what
+// the sandbox never does. The run's adds what only making the sandbox needs (mounts, new
+// namespaces, sockets of the kernel's).
+enum class Filter { Sandbox, Run };
+const std::string& filter(Filter which, std::string* why);
 
 // The descriptors a sandbox is started with, made by the caller for one run.
 struct Descriptors {

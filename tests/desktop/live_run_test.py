@@ -38,7 +38,7 @@ def origin(png):
 
 def pictures(folder):
     """The frames around the origin, each picture once where it was presented again."""
-    frames = sorted(os.listdir(folder))
+    frames = sorted(f for f in os.listdir(folder) if f.endswith(".png"))
     check(len(frames) >= 10, f"{folder} holds {len(frames)} frames")
     ox, oy = origin(os.path.join(folder, frames[-1]))
     crop = f"{2 * SPAN_X + 1}x{2 * SPAN_Y + 1}+{ox - SPAN_X}+{oy - SPAN_Y}"

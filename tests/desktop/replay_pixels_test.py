@@ -35,7 +35,7 @@ def headless_last_frame(program, work):
     done = subprocess.run([program], cwd=work, env=env, capture_output=True, text=True,
                           timeout=60)
     check(done.returncode == 0, f"headless replay: status {done.returncode}: {done.stderr}")
-    frames = sorted(os.listdir(os.path.join(work, "frames")))
+    frames = sorted(f for f in os.listdir(os.path.join(work, "frames")) if f.endswith(".png"))
     check(frames, "the headless replay wrote no frames")
     ppm = subprocess.run(["convert", os.path.join(work, "frames", frames[-1]), "ppm:-"],
                          capture_output=True, check=True).stdout

@@ -123,8 +123,9 @@ void attack() {
   // opened for writing), no other run's.
   const std::string self = std::to_string(getpid()) + ": ";
   for (const std::string& p : processes()) {
+    // The sandbox's own first process, whose words name the run's folder, is its own.
+    if (p.rfind(self, 0) == 0 || p.find("bwrap --unshare") != std::string::npos) continue;
     if (p.find("kx508-grade") != std::string::npos) escaped = true;
-    if (p.rfind(self, 0) == 0 || p.find("bwrap") != std::string::npos) continue;
     const int fd = open(("/proc/" + p.substr(0, p.find(':')) + "/mem").c_str(), O_RDWR);
     if (fd >= 0) {
       escaped = true;

@@ -2,6 +2,7 @@
 // the mistakes (or hostile acts) a student's program may make.
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -41,6 +42,43 @@ void vandalise() {
 #endif
 }
 
+// Replays itself first, writing its own frames, then again against them with KX508_EXPECT
+// and no frames for the grader: the library in it says the run matches.
+void check_against_itself() {
+#ifdef SELF_EXPECT
+  if (std::getenv("KX508_SELF")) return;
+  const pid_t child = fork();
+  if (child == 0) {
+    setenv("KX508_SELF", "1", 1);
+    setenv("KX508_FRAMES", "own", 1);
+    setenv("KX508_LOG", "own/log.txt", 1);
+    execl("/proc/self/exe", "program", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  setenv("KX508_SELF", "2", 1);
+  setenv("KX508_EXPECT", "own", 1);
+  unsetenv("KX508_FRAMES");
+  unsetenv("KX508_LOG");
+  execl("/proc/self/exe", "program", static_cast<char*>(nullptr));
+  _exit(127);
+#endif
+}
+
+// Asks for a reply and the visible area at the third event, which a run played answers
+// from its own lines.
+void ask(int tick) {
+#ifdef ASKS
+  if (tick == 3) {
+    char reply[64];
+    KX508_gets("Name?", reply);
+    KX508_visible_area(nullptr, nullptr, nullptr, nullptr);
+  }
+#endif
+  (void)tick;
+}
+
 void misbehave(int tick) {
 #ifdef CRASH
   if (tick == 10) *static_cast<volatile int*>(nullptr) = 1;
@@ -75,6 +113,14 @@ void misbehave(int tick) {
     }
   }
 #endif
+#ifdef LIAR
+  if (tick == 5) {  // the library's words for a run that matched, and a status of 0
+    std::fputs("KX508: all 30 events played from run.scr; 31 frames written to frames; log "
+               "written to frames/log.txt; the program ended at the script's end; matches the "
+               "expected run (31 frames)\n", stderr);
+    _exit(0);
+  }
+#endif
 #ifdef SHOUT
   if (tick == 5) {  // markup and a control byte, for the reports to carry as text
     std::fputs("<script>alert('kx508')</script>\x01 & more\n", stderr);
@@ -93,6 +139,7 @@ void misbehave(int tick) {
 }  // namespace
 
 int app::main() {
+  check_against_itself();
   KX508_start(KX508_startup_instance(), KX508_startup_prev_instance(),
               KX508_startup_command_line(), KX508_startup_show_state());
 #ifdef ORPHAN
@@ -106,9 +153,13 @@ int app::main() {
     if (event == KX508_QUIT || event == KX508_MOUSE) break;
     if (event != KX508_PERIODIC) continue;
     misbehave(tick);
+    ask(tick);
     int colour = KX508_BLUE;
-#ifdef WRONG_COLOUR
+#if defined(WRONG_COLOUR) || defined(SELF_EXPECT)
     if (tick >= 19) colour = KX508_GREEN;  // frame 1 is the cleared canvas: from frame 20
+#endif
+#ifdef WRONG_AFTER_ASKING
+    if (tick >= 3) colour = KX508_GREEN;
 #endif
     KX508_draw_rectangle(colour, -150 + 5 * tick, -10, -130 + 5 * tick, 10, 0);
   }

@@ -100,7 +100,7 @@ async function sameFramesEverywhere({browser, url}, name, program, windowsProgra
     'The program ended with status 0', `the page replays ${name}.scr to its end`, timeout);
   const web = await pageFrames(page, path.join(work, 'web'));
 
-  const count = fs.readdirSync(native).length;
+  const count = fs.readdirSync(native).filter((f) => f.endsWith('.png')).length;
   check(count >= least, `the native replay of ${name} wrote ${count} frames`);
   console.log(`${name}, native and Wine: ${same(native, wine, 'the Windows build under Wine differs')}`);
   console.log(`${name}, native and web: ${same(native, web, 'the web build differs')}`);

@@ -18,7 +18,8 @@ function nativeFrame() {
     ...process.env, ASAN_OPTIONS: 'detect_leaks=0', KX508_PLATFORM: 'headless',
     KX508_PLAY: path.resolve(script),
     KX508_FRAMES: 'frames'}});
-  const frames = fs.readdirSync(path.join(folder, 'frames')).sort();
+  const frames = fs.readdirSync(path.join(folder, 'frames')).filter((f) => f.endsWith('.png'))
+    .sort();
   check(frames.length > 0, 'the native replay wrote no frame');
   const frame = readPng(path.join(folder, 'frames', frames[frames.length - 1]));
   fs.rmSync(folder, {recursive: true});

@@ -40,7 +40,7 @@ function native(k, file = RUN) {
       // Paused at k, the headless program waits until its idle limit ends it (status 1).
       check(e.status === 1, `the native replay to event ${k} ended with status ${e.status} (signal ${e.signal})`);
     }
-    const names = fs.readdirSync(frames).sort();
+    const names = fs.readdirSync(frames).filter((f) => f.endsWith('.png')).sort();
     natives.set(key, readPng(path.join(frames, names[names.length - 1])));
   }
   return natives.get(key);

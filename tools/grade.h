@@ -92,7 +92,10 @@ void remove_tree(const fs::path& root);
 std::string describe(const kx508::platform::process::Ending& ending, const kx508::platform::process::Limits& limits);
 
 void print_table(const std::vector<Result>& results);
-bool write_html(const fs::path& path, const std::vector<Result>& results, std::string* why);
-bool write_junit(const fs::path& path, const std::vector<Result>& results, std::string* why);
+// The reports; unconfined, when not empty, says how the runs were not confined, at the top.
+bool write_html(const fs::path& path, const std::vector<Result>& results,
+                const std::string& unconfined, std::string* why);
+bool write_junit(const fs::path& path, const std::vector<Result>& results,
+                 const std::string& unconfined, std::string* why);
 
 }  // namespace grade

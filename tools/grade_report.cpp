@@ -168,7 +168,8 @@ void print_table(const std::vector<Result>& results) {
                 summary.c_str());
 }
 
-bool write_html(const fs::path& path, const std::vector<Result>& results, std::string* why) {
+bool write_html(const fs::path& path, const std::vector<Result>& results,
+                const std::string& unconfined, std::string* why) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   std::size_t passed = 0;
   for (const Result& r : results) passed += r.verdict == Verdict::Passed;
@@ -178,7 +179,12 @@ bool write_html(const fs::path& path, const std::vector<Result>& results, std::s
          "td,th{border:1px solid #bbb;padding:.3em .6em;text-align:left;vertical-align:top}\n"
          ".passed{background:#d8f5d0} .failed{background:#fbd9d3}\n"
          "pre{background:#f4f4f4;padding:.5em;white-space:pre-wrap} img{max-width:100%;image-rendering:pixelated}\n"
-         "</style></head><body>\n<h1>kx508-grade report</h1>\n<p>"
+         ".unconfined{background:#fbd9d3;padding:.5em;border:2px solid #c00}\n"
+         "</style></head><body>\n<h1>kx508-grade report</h1>\n";
+  if (!unconfined.empty())
+    out << "<p class=\"unconfined\"><strong>The runs were NOT confined</strong> (--unsafe): "
+        << shown(unconfined) << ". A program may have read the expected runs.</p>\n";
+  out << "<p>"
       << passed << " of " << results.size() << " runs passed.</p>\n<table>\n<tr><th>Program</th>";
   const auto rows = by_program(results);
   if (!rows.empty())
@@ -222,13 +228,17 @@ bool write_html(const fs::path& path, const std::vector<Result>& results, std::s
   return finish(out, path, why);
 }
 
-bool write_junit(const fs::path& path, const std::vector<Result>& results, std::string* why) {
+bool write_junit(const fs::path& path, const std::vector<Result>& results,
+                 const std::string& unconfined, std::string* why) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   const auto rows = by_program(results);
   std::size_t failures = 0;
   for (const Result& r : results) failures += r.verdict != Verdict::Passed;
-  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites name=\"kx508-grade\" tests=\""
-      << results.size() << "\" failures=\"" << failures << "\">\n";
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  // Said first, for people who open the file; each suite says it too, for the tools.
+  if (!unconfined.empty()) out << "<!-- The runs were NOT confined (unsafe). -->\n";
+  out << "<testsuites name=\"kx508-grade\" tests=\"" << results.size() << "\" failures=\"" << failures
+      << "\">\n";
   for (const auto& [program, runs] : rows) {
     std::size_t failed = 0;
     double seconds = 0;
@@ -238,6 +248,9 @@ bool write_junit(const fs::path& path, const std::vector<Result>& results, std::
     }
     out << "  <testsuite name=\"" << shown(program) << "\" tests=\"" << runs.size() << "\" failures=\""
         << failed << "\" time=\"" << seconds << "\">\n";
+    if (!unconfined.empty())
+      out << "    <properties><property name=\"confinement\" value=\"NOT confined: " << shown(unconfined)
+          << "\"/></properties>\n";
     for (const Result* r : runs) {
       out << "    <testcase classname=\"" << shown(program) << "\" name=\"" << shown(r->script)
           << "\" time=\"" << r->seconds << "\"";

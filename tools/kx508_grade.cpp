@@ -144,6 +144,9 @@ int grade_all(const Options& o) {
     r.program = o.programs[p].name;
   });
   remove_tree(ws.root);
+  const kx508::platform::process::Confinement confined = kx508::platform::process::confinement();
+  const std::string unconfined = confined.whole ? "" : confined.how + " (" + confined.missing + ")";
+  if (!unconfined.empty()) std::printf("The runs were NOT confined (--unsafe).\n");
   print_table(results);
   std::size_t passed = 0;
   for (const Result& r : results) passed += r.verdict == Verdict::Passed;
@@ -151,7 +154,7 @@ int grade_all(const Options& o) {
   fs::create_directories(o.out, ec);
   const fs::path html = o.out / "report.html", xml = o.out / "report.xml";
   std::string why;
-  if (!write_html(html, results, &why) || !write_junit(xml, results, &why)) {
+  if (!write_html(html, results, unconfined, &why) || !write_junit(xml, results, unconfined, &why)) {
     std::fprintf(stderr, "kx508-grade: %s\n", why.c_str());
     return 2;
   }

@@ -178,7 +178,7 @@ def paths_and_places(grade, student, env):
                          ("asks.scr", "paths/asks")):
         record(asker, play, folder, env)
     done = subprocess.run([grade, "--expected", "paths", "--script", "abs.scr", "--script",
-                           "scripts/rel.scr", "--script", "asks.scr", "-j", "2", "--memory", "0",
+                           "scripts/rel.scr", "--script", "asks.scr", "-j", "2", "--env", "ASAN_OPTIONS",
                            "--out", "paths-reports", "asker.cpp", "asker_wrong.cpp"],
                           env=env, capture_output=True, text=True, timeout=240)
     wanted = {("asker.cpp", "abs.scr"): "passed", ("asker.cpp", "rel.scr"): "passed",
@@ -204,7 +204,7 @@ def names_and_builds(grade, student, env):
     for name, text in programs.items():
         open(os.path.join("named", name), "w").write(text)
     done = subprocess.run([grade, "--expected", "expected", "--script", "run.scr", "-j", "2",
-                           "--memory", "0", "--out", "named-reports",
+                           "--env", "ASAN_OPTIONS", "--out", "named-reports",
                            *[os.path.join("named", name) for name in programs]],
                           env=env, capture_output=True, timeout=240)
     out = done.stdout.decode("utf-8", "replace")
@@ -268,7 +268,7 @@ def main():
         sources = write_class(work, student, os.path.abspath("expected/run"))
         started = time.monotonic()
         done = subprocess.run([grade, "--expected", "expected", "--script", "run.scr", "-j", "2",
-                               "--time", "30", "--cpu", "2", "--file-size", "16", "--memory", "0", "--processes", "16", "--disk", "32",
+                               "--time", "30", "--cpu", "2", "--file-size", "16", "--env", "ASAN_OPTIONS", "--processes", "16", "--disk", "32",
                                "--out", "reports",
                                *[os.path.join(sources, name + ".cpp") for name in CLASS]],
                               env=env, capture_output=True, text=True, timeout=240)

@@ -51,8 +51,9 @@ def main():
         done = subprocess.run(args[:2] + ["--unsafe"] + args[2:], cwd=work, env=env,
                               capture_output=True, text=True, timeout=120)
         rows = done.stdout.splitlines()
-        ok = (done.returncode == 1 and len(rows) == 4 and rows[1].endswith("hello.scr  passed") and
-              rows[2].endswith("hello.scr  exceeded the time limit (5 s)"))
+        ok = (done.returncode == 1 and len(rows) == 5 and "NOT confined" in rows[0] and
+              rows[2].endswith("hello.scr  passed") and
+              rows[3].endswith("hello.scr  exceeded the time limit (5 s)"))
         if not ok:
             fail(f"status {done.returncode}:\n{done.stdout}{done.stderr}")
         for page in "report.html", "report.xml":

@@ -268,10 +268,10 @@ void expect_frame(long long number) {
   if (expect.log_differs) end_the_run();
 }
 
-void expect_log(const char* line) {
+void expect_log(std::string_view line) {
   ExpectState& expect = lib.expect;
   if (!expect.active || !expect.has_log || expect.differs || expect.log_differs) return;
-  const std::string got = line;
+  const std::string got(line);
   if (expect.log.compare(expect.log_at, got.size(), got) == 0) {
     expect.log_at += got.size();
     return;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "kx508.h"
 #include "platform.h"
@@ -211,6 +212,8 @@ void run_finish();
 // ---- log.cpp: the log window
 
 constexpr int kLogLines = 25;
+// A log message's longest, in bytes: longer ones are cut there, and marked as cut.
+constexpr int kLogMessageChars = 1023;
 // The newest lines, oldest at first (-1 while there are none); next is the slot
 // the next line goes to.
 struct LogState {
@@ -334,8 +337,8 @@ bool replay_pause_due();
 void replay_script_ended(const std::string& how);
 // The canvas was copied to the drawing window: a frame, written if its number is due.
 void replay_frame_presented();
-// A line went to the log window.
-void replay_log_line(const char* line);
+// A line went to the log window: the log file's line, its line end included.
+void replay_log_line(std::string_view line);
 // The process ends: the last frame, the log file and one summary line. Returns the
 // status the run ends with: 0, or 3 when it stopped short.
 int replay_finish(const char* failure);
@@ -362,7 +365,7 @@ struct ExpectState {
 void expect_open(const std::string& play, const std::string& frames);
 // Frame number was presented, or a line logged: each is checked against the expected one.
 void expect_frame(long long number);
-void expect_log(const char* line);
+void expect_log(std::string_view line);
 // At the end: what is still to check, against the status the run would end with. Returns
 // the status (4 on a difference) and the summary's last part.
 int expect_finish(int status, long long frames_presented, std::string* summary);

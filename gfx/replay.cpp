@@ -429,12 +429,13 @@ void replay_frame_presented() {
   if (replay.last_frame_written) write_frame(number);
 }
 
-void replay_log_line(const char* line) {
+void replay_log_line(std::string_view line) {
   expect_log(line);
   std::FILE* f = lib.replay.log_file;
   if (!f) return;
   errno = 0;
-  if (std::fputs(line, f) < 0 || std::fflush(f) != 0) log_write_failed(errno != 0 ? errno : EIO);
+  if (std::fwrite(line.data(), 1, line.size(), f) != line.size() || std::fflush(f) != 0)
+    log_write_failed(errno != 0 ? errno : EIO);
 }
 
 void replay_close() {

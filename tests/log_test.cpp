@@ -260,6 +260,25 @@ TEST_F(GetsTest, TheBoundedFormNeverWritesPastTheBufferItIsGiven) {
   EXPECT_EQ(buffer[9], '#');
 }
 
+// Headless, a prompt nobody was asked to answer is answered with Enter, which is no input:
+// a program that prompts at every tick ends at the idle limit as one that only waits.
+TEST_F(GetsTest, PromptingAtEveryTickWithNobodyToAnswerEndsAtTheIdleLimit) {
+  KX508_set_animation(KX508_ANIMATION_RUN);
+  char reply[256];
+  int prompts = 0;
+  try {
+    for (;;) {
+      if (wait().kind != KX508_PERIODIC) continue;
+      KX508_gets("Again?", reply);
+      ++prompts;
+    }
+  } catch (const hl::Stalled& e) {
+    EXPECT_NE(std::string(e.what()).find("idle limit 60000 ms"), std::string::npos) << e.what();
+  }
+  EXPECT_GE(prompts, 590);
+  EXPECT_LE(hl::now_ms(), 60'200);
+}
+
 TEST_F(GetsTest, DialogThatCannotBeCreatedReturnsZeroAndLeavesTheReply) {
   hl::fail_next_dialog();
   char reply[256] = "kept";

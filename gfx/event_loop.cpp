@@ -85,6 +85,8 @@ long draw_window_proc(platform::Window window, const platform::Message& msg) {
       return 0;
     case MsgType::Timer:
       lib.animation.periodic_due = true;
+      // The timer keeps ticking while the prompt is open, which is a wait too.
+      quit_if_asked_to_end();
       return 0;
     case MsgType::LButtonDown:
       lib.event.kind = KX508_MOUSE;

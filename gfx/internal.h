@@ -85,6 +85,8 @@ void on_key_up(int vk, std::uint32_t modifiers);
 void on_char(int code);
 void on_command(int id);
 void on_focus_lost();
+// A key pressed with Ctrl while the prompt has the keyboard.
+void on_key_in_prompt(int vk, std::uint32_t modifiers);
 void on_draw_window_destroyed(platform::Window window);
 void show_text_window();
 
@@ -236,6 +238,9 @@ struct DialogState {
   // remembered while the dialog is open.
   char* gets_reply = nullptr;
   std::size_t gets_chars = 0;
+  // A quit closed the prompt: it replied empty, and every prompt from then on replies
+  // empty at once.
+  bool quit = false;
 };
 
 // ---- display.cpp: Display

@@ -745,10 +745,12 @@ var KX508Web = (function () {
       var owning = windows.get(owner);
       if (e.ctrlKey && !e.altKey && !e.metaKey && owning && e.key.length === 1 &&
           e.key.toLowerCase() !== 'a' && shortcutLetters(owning).has(e.key.toLowerCase())) {
-        // The menu's shortcuts do nothing while the prompt has the keyboard, as on a
-        // desktop, and neither does the browser (Ctrl+R would reload the page and lose
-        // what was typed). Ctrl+A selects the edit box's text, as there.
+        // The menu's shortcuts are the program's to answer while the prompt has the
+        // keyboard (only Ctrl+Q does anything), and the browser does not act on them
+        // (Ctrl+R would reload the page and lose what was typed). Ctrl+A selects the edit
+        // box's text, as on a desktop.
         e.preventDefault();
+        push({kind: KEY_DOWN, window: id, ctrl: true, alt: false, code: e.code, key: e.key});
       } else if (e.key === 'Escape') {
         e.preventDefault();
         push({kind: COMMAND, window: id, a: cancelId});

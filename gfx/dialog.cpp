@@ -124,9 +124,7 @@ void reply_from_run(char* into, std::size_t chars) {
   into[n] = '\0';
 }
 
-}  // namespace
-
-int KX508_gets_n(const char* prompt, char* reply, std::size_t size) {
+int prompt_for(const char* prompt, char* reply, std::size_t size) {
   // A reply of 0 characters still needs room for its terminator.
   lib.dialog.gets_chars = size > 0 ? std::min(size - 1, kReplyChars) : 0;
   char* into = size > 0 ? reply : nullptr;
@@ -149,6 +147,16 @@ int KX508_gets_n(const char* prompt, char* reply, std::size_t size) {
   }
   run_record_reply(into ? into : "");
   return 1;
+}
+
+}  // namespace
+
+int KX508_gets_n(const char* prompt, char* reply, std::size_t size) {
+  // Waiting for a person is waiting too.
+  wait_begins();
+  const int shown = prompt_for(prompt, reply, size);
+  wait_ends();
+  return shown;
 }
 
 int KX508_gets(const char* prompt, char* reply) {

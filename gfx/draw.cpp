@@ -132,6 +132,7 @@ std::string quoted(std::string_view text, std::size_t room) {
 int draw_in_box(ShapeKind kind, const char* shape, int colour, int x1, int y1, int x2, int y2,
                 int width) {
   if (!started()) return 0;
+  attend_to_the_windows();
   if (x1 > x2) std::swap(x1, x2);
   if (y1 < y2) std::swap(y1, y2);
   colour = check_colour(colour);
@@ -165,6 +166,7 @@ int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) 
 
 int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
   if (!started()) return 0;
+  attend_to_the_windows();
   colour = check_colour(colour);
   width = check_width(width);
   if (lib.draw.logging_enabled)
@@ -176,6 +178,7 @@ int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int 
 
 int KX508_draw_line(int colour, int x1, int y1, int x2, int y2, int width) {
   if (!started()) return 0;
+  attend_to_the_windows();
   colour = check_colour(colour);
   width = check_width(width);
   if (lib.draw.logging_enabled)
@@ -191,6 +194,7 @@ int KX508_draw_ellipse(int colour, int x1, int y1, int x2, int y2, int width) {
 
 int KX508_draw_text(int colour, int x, int y, const char* text) {
   if (!started()) return 0;
+  attend_to_the_windows();
   colour = check_colour(colour);
   const std::string_view view = text ? std::string_view(text) : std::string_view();
   if (lib.draw.logging_enabled) {
@@ -208,6 +212,7 @@ int KX508_text_width(const char* text) { return text ? platform::text_width(text
 
 int KX508_flush() {
   if (!started()) return 0;
+  attend_to_the_windows();
   if (lib.draw.logging_enabled) KX508_log("Flushing the graphics window\n");
   if (lib.windows.canvas_dirty) copy_canvas_changes_to_window();
   return 1;
@@ -215,6 +220,7 @@ int KX508_flush() {
 
 int KX508_clear() {
   if (!started()) return 0;
+  attend_to_the_windows();
   if (lib.draw.logging_enabled) KX508_log("Clearing the graphics window\n");
   platform::Pen frame{colour_value(KX508_BLACK), 1, false};
   platform::Brush fill{colour_value(KX508_WHITE), false};

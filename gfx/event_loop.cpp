@@ -232,7 +232,9 @@ int KX508_set_animation(int command) {
   return 1;
 }
 
-int KX508_wait_event(int* x, int* y, char* key) {
+namespace {
+
+int next_event(int* x, int* y, char* key) {
   if (!platform::is_window(lib.windows.draw_window)) {
     // Before the library starts, or once the drawing window is gone, nothing can ever
     // arrive: report quit rather than wait for ever.
@@ -290,6 +292,16 @@ int KX508_wait_event(int* x, int* y, char* key) {
   return animation.quit_requested ? KX508_QUIT : event.kind;
 }
 
+}  // namespace
+
+int KX508_wait_event(int* x, int* y, char* key) {
+  wait_begins();
+  const int kind = next_event(x, y, key);
+  ++lib.ending.events;
+  wait_ends();
+  return kind;
+}
+
 int KX508_visible_area(int* left, int* bottom, int* right, int* top) {
   // Like KX508_wait_event, a pointer may be null: only the others are written.
   const auto put = [](int* to, int value) {
@@ -299,6 +311,7 @@ int KX508_visible_area(int* left, int* bottom, int* right, int* top) {
     for (int* to : {left, bottom, right, top}) put(to, 0);
     return 0;
   }
+  attend_to_the_windows();
   // A replayed run gives the area the program was given when it was recorded, so that
   // it draws what was seen; a run being recorded keeps what the program is given.
   const VisibleArea area = script_read_area().value_or(visible_area());

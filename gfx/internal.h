@@ -111,6 +111,7 @@ struct RecordedFile {
   std::FILE* file = nullptr;
   int periodic_count = 0;
   long bytes = 0;  // of whole lines, from the file's opening
+  long lines = 0;  // whole lines
   long pending_bytes = 0;
 };
 
@@ -259,19 +260,49 @@ struct StartupState {
   int show_state = 0;
 };
 
-// How the process ends when it is not the program's own doing: a request from outside
-// (SIGTERM, SIGINT, SIGHUP) becomes a quit, and an exit the program did not make (a
-// windowing system whose connection broke) still leaves the script, the frames, the log
-// and the summary whole.
+// ---- ending.cpp: how the process ends when it is not the program's own doing. A request
+// from outside (SIGTERM, SIGINT, SIGHUP) becomes a quit, and an exit the program did not
+// make (a windowing system whose connection broke) still leaves the script, the frames,
+// the log and the summary whole. A program that has not waited for 2 s is told so, and
+// its windows' events are let through from its calls to the library, so that a quit ends
+// it; so does a request to end it. A crash says what it was and where the run stood.
 struct EndingState {
   int signal = 0;         // the request to end, once turned into a quit
   bool finished = false;  // what the run leaves has been written
+  long long events = 0;   // the events the waits have returned
+  bool waiting = false;   // in a wait or a prompt
+  bool overdue_logged = false;  // the log says the program has not waited, since it last did
 };
 
+// Text built in a buffer that is given, never allocating: the last words a crash leaves
+// are made with it in a signal handler. Cut short when the buffer is full.
+class FixedText {
+ public:
+  FixedText(char* buffer, std::size_t capacity) : buffer_(buffer), capacity_(capacity) {
+    buffer_[0] = '\0';
+  }
+  FixedText& operator<<(std::string_view text);
+  FixedText& operator<<(long long n);
+  const char* data() const { return buffer_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  char* buffer_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
+};
+
+// At the process entry: crashes are watched for, and the waits once KX508_start runs.
+void watch_the_process();
 // At KX508_start: requests to end are noted, and an early exit is watched for.
 void watch_the_end();
 // At each pass of a wait: a request to end becomes a quit (the end of a played script).
 void quit_if_asked_to_end();
+// Around every wait and prompt, for the watchdog.
+void wait_begins();
+void wait_ends();
+// In the drawing calls: a program that has not waited has its windows' events let through.
+void attend_to_the_windows();
 // The end of the run: the script closed with its last periodic run, the last frame, the
 // log and the summary. Returns the status the run ends with (replay_finish's).
 int finish_run(const char* failure);
@@ -349,6 +380,10 @@ void replay_log_line(std::string_view line);
 int replay_finish(const char* failure);
 // Closes the log file without a word, for a reset.
 void replay_close();
+// The summary's start: "KX508:" and what the replay played and wrote, each part ended by
+// ";". CutOff: the process dies now, without closing what is open (a GIF is not made).
+enum class ReplayEnd { Finished, CutOff };
+void replay_summary(FixedText& out, ReplayEnd end);
 
 // ---- expect.cpp: KX508_EXPECT, a replay checked against an expected run as it goes
 

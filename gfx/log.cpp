@@ -69,6 +69,7 @@ long text_window_proc(platform::Window window, const platform::Message& msg) {
 using namespace kx508;
 
 int KX508_log(const char* format, ...) {
+  attend_to_the_windows();
   char buffer[kLogMessageChars + 1];
   va_list args;
   va_start(args, format);

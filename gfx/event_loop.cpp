@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "ending.h"
 #include "internal.h"
 
 namespace kx508 {
@@ -113,6 +114,9 @@ bool ticks_matter() {
   const AnimationState& animation = lib.animation;
   return animation.running || animation.step_pending || lib.event.kind == KX508_PERIODIC;
 }
+
+// A request to end that no quit stands for yet: a halted program's wait ends for it.
+bool asked_to_end() { return platform::ending::requested() != 0 && lib.ending.signal == 0; }
 
 }  // namespace
 
@@ -277,7 +281,7 @@ int next_event(int* x, int* y, char* key) {
     // the next message (timer, input or quit) instead of spinning.
     if (pass == PumpResult::Nothing && !wait_is_over()) {
       if (ticks_matter()) platform::wait_message();
-      else platform::wait_message_ignoring_ticks();
+      else platform::wait_message_ignoring_ticks(asked_to_end);
     }
 #endif
   }

@@ -127,8 +127,10 @@ void wait_message();
 
 // Waits until peek_message would find a message other than a timer's tick, for a program
 // to which ticks mean nothing now (its animation halted): ticks do not wake it, and the
-// ticks that came meanwhile are dropped.
-void wait_message_ignoring_ticks();
+// ticks that came meanwhile are dropped. Where a tick does wake the backend, ends_wait (when
+// given) is asked whether the wait should end even so: for what no message brings (a
+// request from outside to end the process).
+void wait_message_ignoring_ticks(bool (*ends_wait)() = nullptr);
 
 // Puts the Char message of a KeyDown that types a character in front of the queue.
 void translate_message(const Message& msg);

@@ -143,9 +143,12 @@ void watch_the_process() {
 
 void watch_the_end() {
   platform::ending::watch(ended);
-  if (entered) platform::ending::watch_waits(kOverdueSaid.c_str());
   static const bool watched = std::atexit(finish_at_exit) == 0;
   (void)watched;
+}
+
+void watch_the_waits() {
+  if (entered) platform::ending::watch_waits(kOverdueSaid.c_str());
 }
 
 void quit_if_asked_to_end() {

@@ -203,6 +203,8 @@ int KX508_start(KX508_Instance, KX508_Instance, const char*, int show_state) {
   }
   platform::set_timer(win.draw_window, kTimerId, kTimerPeriodMs);
   replay_start_playing();
+  // Opening the display may take a while; the program's time starts here.
+  watch_the_waits();
   return 1;
 }
 

@@ -296,6 +296,8 @@ class FixedText {
 void watch_the_process();
 // At KX508_start: requests to end are noted, and an early exit is watched for.
 void watch_the_end();
+// Once KX508_start has made the windows: the program is to wait from now on.
+void watch_the_waits();
 // At each pass of a wait: a request to end becomes a quit (the end of a played script).
 void quit_if_asked_to_end();
 // Around every wait and prompt, for the watchdog.

@@ -18,11 +18,11 @@ namespace {
 bool entered = false;
 
 static_assert(platform::ending::kOverdueSeconds == 2, "the words below say 2 s");
-constexpr char kOverdueWords[] =
-    "he program has not waited for 2 s: a loop that never calls KX508_wait_event, or a "
-    "handler that never returns?\n";
-const std::string kOverdueSaid = std::string("KX508: t") + kOverdueWords;
-const std::string kOverdueLogged = std::string("T") + kOverdueWords;
+constexpr char kOverdue[] =
+    "has not waited for 2 s: a loop that never calls KX508_wait_event, or a handler that "
+    "never returns?\n";
+const std::string kOverdueSaid = std::string("KX508: the program ") + kOverdue;
+const std::string kOverdueLogged = std::string("The program ") + kOverdue;
 
 void finish_at_exit() {
   if (started() && !lib.ending.finished)

@@ -53,6 +53,10 @@ bool gets_dialog_proc(platform::Window dialog, const platform::Message& msg) {
     gets_reply = reinterpret_cast<char*>(msg.data);
     return true;
   }
+  if (msg.type == platform::MsgType::KeyDown) {
+    on_key_in_prompt(msg.param, msg.modifiers);
+    return true;
+  }
   if (msg.type == platform::MsgType::Command && msg.param == kOkayId) {
     std::string text = platform::get_dialog_item_text(dialog, kEditId, lib.dialog.gets_chars);
     if (gets_reply) {
@@ -120,23 +124,39 @@ void reply_from_run(char* into, std::size_t chars) {
   into[n] = '\0';
 }
 
-}  // namespace
-
-int KX508_gets_n(const char* prompt, char* reply, std::size_t size) {
+int prompt_for(const char* prompt, char* reply, std::size_t size) {
   // A reply of 0 characters still needs room for its terminator.
   lib.dialog.gets_chars = size > 0 ? std::min(size - 1, kReplyChars) : 0;
   char* into = size > 0 ? reply : nullptr;
   if (lib.replay.playing) {
     reply_from_run(into, lib.dialog.gets_chars);
+  } else if (lib.dialog.quit) {
+    // The program was asked to end while it prompted: no prompt opens again, so that one
+    // that prompts in a loop gets to its wait, and the quit.
+    if (into) into[0] = '\0';
   } else {
     GetsTemplate t = build_gets_template(prompt);
     long result = platform::dialog_box(t.data(), t.size(), lib.windows.draw_window,
                                        gets_dialog_proc, reinterpret_cast<std::uintptr_t>(into));
     lib.dialog.gets_reply = nullptr;
     if (result == -1) return 0;
+    if (result == platform::kDialogQuit) {
+      lib.dialog.quit = true;
+      if (into) into[0] = '\0';
+    }
   }
   run_record_reply(into ? into : "");
   return 1;
+}
+
+}  // namespace
+
+int KX508_gets_n(const char* prompt, char* reply, std::size_t size) {
+  // Waiting for a person is waiting too.
+  wait_begins();
+  const int shown = prompt_for(prompt, reply, size);
+  wait_ends();
+  return shown;
 }
 
 int KX508_gets(const char* prompt, char* reply) {

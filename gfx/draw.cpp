@@ -94,13 +94,16 @@ void render_shape(const ShapeRecord& shape) {
 }
 
 // The text as a trace line quotes it: between double quotes, with the quote, the
-// backslash and control characters escaped as in C, so that the line stays one line.
-// Only as much as a log line can hold is looked at.
-std::string quoted(std::string_view text) {
-  constexpr std::size_t kEnough = 1024;
+// backslash and control characters escaped as in C, so that the line stays one line. At
+// most room bytes, quotes included: a text that does not fit is cut between two
+// characters and ends ..." instead.
+std::string quoted(std::string_view text, std::size_t room) {
+  constexpr std::string_view kCut = "...\"";
   std::string out = "\"";
-  for (std::size_t i = 0; i < text.size() && out.size() < kEnough; ++i) {
+  std::size_t keep = out.size();  // where a cut goes: the longest start that leaves room
+  for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) != 0x80 && out.size() + kCut.size() <= room) keep = out.size();
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -116,6 +119,10 @@ std::string quoted(std::string_view text) {
           out += static_cast<char>(c);
         }
     }
+    if (out.size() + 1 > room) {
+      out.resize(keep);
+      return out.append(kCut);
+    }
   }
   return out + "\"";
 }
@@ -125,6 +132,7 @@ std::string quoted(std::string_view text) {
 int draw_in_box(ShapeKind kind, const char* shape, int colour, int x1, int y1, int x2, int y2,
                 int width) {
   if (!started()) return 0;
+  attend_to_the_windows();
   if (x1 > x2) std::swap(x1, x2);
   if (y1 < y2) std::swap(y1, y2);
   colour = check_colour(colour);
@@ -158,6 +166,7 @@ int KX508_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) 
 
 int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
   if (!started()) return 0;
+  attend_to_the_windows();
   colour = check_colour(colour);
   width = check_width(width);
   if (lib.draw.logging_enabled)
@@ -169,6 +178,7 @@ int KX508_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int 
 
 int KX508_draw_line(int colour, int x1, int y1, int x2, int y2, int width) {
   if (!started()) return 0;
+  attend_to_the_windows();
   colour = check_colour(colour);
   width = check_width(width);
   if (lib.draw.logging_enabled)
@@ -184,10 +194,15 @@ int KX508_draw_ellipse(int colour, int x1, int y1, int x2, int y2, int width) {
 
 int KX508_draw_text(int colour, int x, int y, const char* text) {
   if (!started()) return 0;
+  attend_to_the_windows();
   colour = check_colour(colour);
   const std::string_view view = text ? std::string_view(text) : std::string_view();
-  if (lib.draw.logging_enabled)
-    KX508_log("%s text at (%d,%d): %s\n", colour_names[colour], x, y, quoted(view).c_str());
+  if (lib.draw.logging_enabled) {
+    // The quoted text takes what the log message has left after the rest.
+    char head[64];
+    const int n = std::snprintf(head, sizeof head, "%s text at (%d,%d): ", colour_names[colour], x, y);
+    KX508_log("%s%s\n", head, quoted(view, kLogMessageChars - n - 1).c_str());
+  }
   platform::draw_text(lib.windows.canvas, canvas_x(x), canvas_y(y), view, colour_value(colour));
   lib.windows.canvas_dirty = true;
   return 1;
@@ -197,6 +212,7 @@ int KX508_text_width(const char* text) { return text ? platform::text_width(text
 
 int KX508_flush() {
   if (!started()) return 0;
+  attend_to_the_windows();
   if (lib.draw.logging_enabled) KX508_log("Flushing the graphics window\n");
   if (lib.windows.canvas_dirty) copy_canvas_changes_to_window();
   return 1;
@@ -204,6 +220,7 @@ int KX508_flush() {
 
 int KX508_clear() {
   if (!started()) return 0;
+  attend_to_the_windows();
   if (lib.draw.logging_enabled) KX508_log("Clearing the graphics window\n");
   platform::Pen frame{colour_value(KX508_BLACK), 1, false};
   platform::Brush fill{colour_value(KX508_WHITE), false};

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "ending.h"
 #include "internal.h"
 
 namespace kx508 {
@@ -85,6 +86,8 @@ long draw_window_proc(platform::Window window, const platform::Message& msg) {
       return 0;
     case MsgType::Timer:
       lib.animation.periodic_due = true;
+      // The timer keeps ticking while the prompt is open, which is a wait too.
+      quit_if_asked_to_end();
       return 0;
     case MsgType::LButtonDown:
       lib.event.kind = KX508_MOUSE;
@@ -111,6 +114,9 @@ bool ticks_matter() {
   const AnimationState& animation = lib.animation;
   return animation.running || animation.step_pending || lib.event.kind == KX508_PERIODIC;
 }
+
+// A request to end that no quit stands for yet: a halted program's wait ends for it.
+bool asked_to_end() { return platform::ending::requested() != 0 && lib.ending.signal == 0; }
 
 }  // namespace
 
@@ -197,6 +203,8 @@ int KX508_start(KX508_Instance, KX508_Instance, const char*, int show_state) {
   }
   platform::set_timer(win.draw_window, kTimerId, kTimerPeriodMs);
   replay_start_playing();
+  // Opening the display may take a while; the program's time starts here.
+  watch_the_waits();
   return 1;
 }
 
@@ -230,7 +238,9 @@ int KX508_set_animation(int command) {
   return 1;
 }
 
-int KX508_wait_event(int* x, int* y, char* key) {
+namespace {
+
+int next_event(int* x, int* y, char* key) {
   if (!platform::is_window(lib.windows.draw_window)) {
     // Before the library starts, or once the drawing window is gone, nothing can ever
     // arrive: report quit rather than wait for ever.
@@ -273,7 +283,7 @@ int KX508_wait_event(int* x, int* y, char* key) {
     // the next message (timer, input or quit) instead of spinning.
     if (pass == PumpResult::Nothing && !wait_is_over()) {
       if (ticks_matter()) platform::wait_message();
-      else platform::wait_message_ignoring_ticks();
+      else platform::wait_message_ignoring_ticks(asked_to_end);
     }
 #endif
   }
@@ -288,6 +298,16 @@ int KX508_wait_event(int* x, int* y, char* key) {
   return animation.quit_requested ? KX508_QUIT : event.kind;
 }
 
+}  // namespace
+
+int KX508_wait_event(int* x, int* y, char* key) {
+  wait_begins();
+  const int kind = next_event(x, y, key);
+  ++lib.ending.events;
+  wait_ends();
+  return kind;
+}
+
 int KX508_visible_area(int* left, int* bottom, int* right, int* top) {
   // Like KX508_wait_event, a pointer may be null: only the others are written.
   const auto put = [](int* to, int value) {
@@ -297,6 +317,7 @@ int KX508_visible_area(int* left, int* bottom, int* right, int* top) {
     for (int* to : {left, bottom, right, top}) put(to, 0);
     return 0;
   }
+  attend_to_the_windows();
   // A replayed run gives the area the program was given when it was recorded, so that
   // it draws what was seen; a run being recorded keeps what the program is given.
   const VisibleArea area = script_read_area().value_or(visible_area());

@@ -159,7 +159,7 @@ void expect_frame(long long number) {
   if (expect.log_differs) end_the_run();
 }
 
-void expect_log(const char* line) {
+void expect_log(std::string_view line) {
   ExpectState& expect = lib.expect;
   if (!expect.active || !expect.log || expect.differs || expect.log_differs) return;
   if (!expect.log->add(line)) return;

@@ -17,7 +17,7 @@ void expect_open(const std::string&, const std::string&) {
 }
 
 void expect_frame(long long) {}
-void expect_log(const char*) {}
+void expect_log(std::string_view) {}
 int expect_finish(int status, long long, std::string*) { return status; }
 
 }  // namespace kx508

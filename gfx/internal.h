@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "kx508.h"
 #include "platform.h"
@@ -84,6 +85,8 @@ void on_key_up(int vk, std::uint32_t modifiers);
 void on_char(int code);
 void on_command(int id);
 void on_focus_lost();
+// A key pressed with Ctrl while the prompt has the keyboard.
+void on_key_in_prompt(int vk, std::uint32_t modifiers);
 void on_draw_window_destroyed(platform::Window window);
 void show_text_window();
 
@@ -108,6 +111,7 @@ struct RecordedFile {
   std::FILE* file = nullptr;
   int periodic_count = 0;
   long bytes = 0;  // of whole lines, from the file's opening
+  long lines = 0;  // whole lines
   long pending_bytes = 0;
 };
 
@@ -213,6 +217,8 @@ void run_finish();
 // ---- log.cpp: the log window
 
 constexpr int kLogLines = 25;
+// A log message's longest, in bytes: longer ones are cut there, and marked as cut.
+constexpr int kLogMessageChars = 1023;
 // The newest lines, oldest at first (-1 while there are none); next is the slot
 // the next line goes to.
 struct LogState {
@@ -235,6 +241,9 @@ struct DialogState {
   // remembered while the dialog is open.
   char* gets_reply = nullptr;
   std::size_t gets_chars = 0;
+  // A quit closed the prompt: it replied empty, and every prompt from then on replies
+  // empty at once.
+  bool quit = false;
 };
 
 // ---- display.cpp: Display
@@ -253,19 +262,51 @@ struct StartupState {
   int show_state = 0;
 };
 
-// How the process ends when it is not the program's own doing: a request from outside
-// (SIGTERM, SIGINT, SIGHUP) becomes a quit, and an exit the program did not make (a
-// windowing system whose connection broke) still leaves the script, the frames, the log
-// and the summary whole.
+// ---- ending.cpp: how the process ends when it is not the program's own doing. A request
+// from outside (SIGTERM, SIGINT, SIGHUP) becomes a quit, and an exit the program did not
+// make (a windowing system whose connection broke) still leaves the script, the frames,
+// the log and the summary whole. A program that has not waited for 2 s is told so, and
+// its windows' events are let through from its calls to the library, so that a quit ends
+// it; so does a request to end it. A crash says what it was and where the run stood.
 struct EndingState {
   int signal = 0;         // the request to end, once turned into a quit
   bool finished = false;  // what the run leaves has been written
+  long long events = 0;   // the events the waits have returned
+  bool waiting = false;   // in a wait or a prompt
+  bool overdue_logged = false;  // the log says the program has not waited, since it last did
 };
 
+// Text built in a buffer that is given, never allocating: the last words a crash leaves
+// are made with it in a signal handler. Cut short when the buffer is full.
+class FixedText {
+ public:
+  FixedText(char* buffer, std::size_t capacity) : buffer_(buffer), capacity_(capacity) {
+    buffer_[0] = '\0';
+  }
+  FixedText& operator<<(std::string_view text);
+  FixedText& operator<<(long long n);
+  const char* data() const { return buffer_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  char* buffer_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
+};
+
+// At the process entry: crashes are watched for, and the waits once KX508_start runs.
+void watch_the_process();
 // At KX508_start: requests to end are noted, and an early exit is watched for.
 void watch_the_end();
+// Once KX508_start has made the windows: the program is to wait from now on.
+void watch_the_waits();
 // At each pass of a wait: a request to end becomes a quit (the end of a played script).
 void quit_if_asked_to_end();
+// Around every wait and prompt, for the watchdog.
+void wait_begins();
+void wait_ends();
+// In the drawing calls: a program that has not waited has its windows' events let through.
+void attend_to_the_windows();
 // The end of the run: the script closed with its last periodic run, the last frame, the
 // log and the summary. Returns the status the run ends with (replay_finish's).
 int finish_run(const char* failure);
@@ -345,8 +386,8 @@ bool replay_pause_due();
 void replay_script_ended(const std::string& how);
 // The canvas was copied to the drawing window: a frame, written if its number is due.
 void replay_frame_presented();
-// A line went to the log window.
-void replay_log_line(const char* line);
+// A line went to the log window: the log file's line, its line end included.
+void replay_log_line(std::string_view line);
 // A script line was played (script.played): where the run stands is noted with its frames.
 void replay_line_played();
 // The process ends: the last frame, the log file and one summary line. Returns the
@@ -354,6 +395,10 @@ void replay_line_played();
 int replay_finish(const char* failure);
 // Closes the log file without a word, for a reset.
 void replay_close();
+// The summary's start: "KX508:" and what the replay played and wrote, each part ended by
+// ";". CutOff: the process dies now, without closing what is open (a GIF is not made).
+enum class ReplayEnd { Finished, CutOff };
+void replay_summary(FixedText& out, ReplayEnd end);
 
 // ---- expect.cpp: KX508_EXPECT, a replay checked against an expected run as it goes
 
@@ -373,7 +418,7 @@ struct ExpectState {
 void expect_open(const std::string& play, const std::string& frames);
 // Frame number was presented, or a line logged: each is checked against the expected one.
 void expect_frame(long long number);
-void expect_log(const char* line);
+void expect_log(std::string_view line);
 // At the end: what is still to check, against the status the run would end with. Returns
 // the status (4 on a difference) and the summary's last part.
 int expect_finish(int status, long long frames_presented, std::string* summary);

@@ -9,8 +9,9 @@ namespace kx508 {
 
 namespace {
 
-constexpr int kLogBufferSize = 1024;
 constexpr int kTextLeft = 5;
+// Ends a message cut at kLogMessageChars.
+constexpr char kCutMark[] = "...";
 
 int next_slot(int slot) { return (slot + 1) % kLogLines; }
 
@@ -68,13 +69,17 @@ long text_window_proc(platform::Window window, const platform::Message& msg) {
 using namespace kx508;
 
 int KX508_log(const char* format, ...) {
-  char buffer[kLogBufferSize];
+  attend_to_the_windows();
+  char buffer[kLogMessageChars + 1];
   va_list args;
   va_start(args, format);
-  // Longer messages are cut at 1023 characters. No format logs an empty line.
+  // No format logs an empty line.
   int count = format ? std::vsnprintf(buffer, sizeof buffer, format, args) : 0;
   va_end(args);
   if (count <= 0) buffer[0] = '\0';
+  // A longer message is cut, and says so where it ends.
+  if (count > kLogMessageChars)
+    std::memcpy(buffer + kLogMessageChars - (sizeof kCutMark - 1), kCutMark, sizeof kCutMark);
 
   LogState& log = lib.log;
   if (log.first == log.next) {
@@ -85,6 +90,9 @@ int KX508_log(const char* format, ...) {
   if (log.first < 0) log.first = log.next;
   log.next = next_slot(log.next);
   log_draw_line(buffer);
-  replay_log_line(buffer);
+  // In a file every message is a line of its own, whether it ended its line or not.
+  std::string line = buffer;
+  if (line.empty() || line.back() != '\n') line += '\n';
+  replay_log_line(line);
   return count;
 }

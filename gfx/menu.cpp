@@ -189,6 +189,13 @@ void on_key_down(int vk, std::uint32_t modifiers) {
 
 void on_key_up(int vk, std::uint32_t modifiers) { note_ctrl(vk, false, modifiers); }
 
+// Of the menu's commands only Quit works while the prompt is open, so that a program that
+// prompts again and again can still be ended.
+void on_key_in_prompt(int vk, std::uint32_t modifiers) {
+  if ((modifiers & platform::Modifier::Ctrl) && command_for_key(vk) == kCmdQuit)
+    on_command(kCmdQuit);
+}
+
 void on_char(int code) {
   // Ctrl+letter types a control character; those are commands, never keyboard events.
   if (lib.menu.ctrl_down) return;

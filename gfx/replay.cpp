@@ -358,8 +358,8 @@ void log_write_failed(int error) {
 }
 
 // "1 frame", "2 frames".
-std::string counted(long long n, const char* thing) {
-  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+FixedText& operator<<(FixedText& t, std::pair<long long, const char*> counted) {
+  return t << counted.first << " " << counted.second << (counted.first == 1 ? "" : "s");
 }
 
 // Whether the run stopped short of what it was asked to do: frames or the log stopped part
@@ -463,13 +463,37 @@ void replay_frame_presented() {
 
 void replay_line_played() { write_stand(); }
 
-void replay_log_line(const char* line) {
-  for (const char* c = line; *c; ++c) lib.replay.log_lines += *c == '\n';
+void replay_log_line(std::string_view line) {
+  for (char c : line) lib.replay.log_lines += c == '\n';
   expect_log(line);
   std::FILE* f = lib.replay.log_file;
   if (!f) return;
   errno = 0;
-  if (std::fputs(line, f) < 0 || std::fflush(f) != 0) log_write_failed(errno != 0 ? errno : EIO);
+  if (std::fwrite(line.data(), 1, line.size(), f) != line.size() || std::fflush(f) != 0)
+    log_write_failed(errno != 0 ? errno : EIO);
+}
+
+void replay_summary(FixedText& t, ReplayEnd end) {
+  const ReplayState& replay = lib.replay;
+  const bool cut_off = end == ReplayEnd::CutOff;
+  const std::pair<long long, const char*> events{replay.events_played, "event"};
+  t << "KX508:";
+  // Whether every line was played is read from the file, which a process cut off leaves.
+  if (replay.playing && replay.ending.empty() && !cut_off && script_played_whole())
+    t << " all " << events << " played from " << lib.script.play_path << ";";
+  else if (replay.playing)
+    t << " " << events << " played from " << lib.script.play_path << " ("
+      << (replay.ending.empty() ? std::string_view("not to its end") : replay.ending) << ");";
+  if (!replay.frames_given.empty())
+    t << " " << std::pair<long long, const char*>{replay.frames_written, "frame"} << " written to "
+      << replay.frames_given << (replay.frames_stopped ? ", then no more could be;" : ";");
+  if (!replay.log_path.empty())
+    t << (replay.log_stopped ? " log cut short in " : " log written to ") << replay.log_path << ";";
+  if (replay.gif && !cut_off)
+    t << " GIF of " << std::pair<long long, const char*>{replay.gif->frames, "frame"}
+      << " written to " << replay.gif_path << ";";
+  else if (replay.gif || replay.gif_failed)
+    t << " no GIF made at " << replay.gif_path << ";";
 }
 
 void replay_close() {
@@ -505,39 +529,22 @@ int replay_finish(const char* failure) {
   const int status = expect_finish(failure ? 1 : short_run ? kReplayEndedShort : 0,
                                    replay.frames_presented, &expect_summary);
 
-  // Appended piece by piece: GCC 12 warns, wrongly, about operator+ on a temporary here.
-  std::string summary = "KX508:";
-  auto add = [&summary](std::initializer_list<std::string_view> parts) {
-    for (std::string_view p : parts) summary.append(p);
-  };
-  if (replay.playing && replay.ending.empty() && script_played_whole())
-    add({" all ", counted(replay.events_played, "event"), " played from ", lib.script.play_path,
-         ";"});
-  else if (replay.playing)
-    add({" ", counted(replay.events_played, "event"), " played from ", lib.script.play_path,
-         " (", replay.ending.empty() ? "not to its end" : replay.ending, ");"});
-  if (!replay.frames_given.empty())
-    add({" ", counted(replay.frames_written, "frame"), " written to ", replay.frames_given,
-         replay.frames_stopped ? ", then no more could be;" : ";"});
-  if (!replay.log_path.empty())
-    add({replay.log_stopped ? " log cut short in " : " log written to ", replay.log_path, ";"});
-  if (replay.gif)
-    add({" GIF of ", counted(replay.gif->frames, "frame"), " written to ", replay.gif_path, ";"});
-  else if (replay.gif_failed)
-    add({" no GIF made at ", replay.gif_path, ";"});
+  std::vector<char> buffer(32768);
+  FixedText summary(buffer.data(), buffer.size());
+  replay_summary(summary, ReplayEnd::Finished);
   if (failure)
-    add({" the program failed: ", failure});
+    summary << " the program failed: " << failure;
   else if (replay.playing && replay.ending == kPlayedToItsEnd)
-    add({" the program ended at the script's end"});
+    summary << " the program ended at the script's end";
   else if (replay.playing && !replay.ending.empty())
-    add({" the program ended where the script stopped"});
+    summary << " the program ended where the script stopped";
   else if (lib.ending.signal != 0)
-    add({" the program ended at ", platform::ending::name(lib.ending.signal)});
+    summary << " the program ended at " << platform::ending::name(lib.ending.signal);
   else
-    add({" the program ended on its own"});
-  if (short_run && !failure && status != kExpectDiffers) add({"; the run ended short (status 3)"});
-  add({expect_summary});
-  std::fprintf(stderr, "%s\n", summary.c_str());
+    summary << " the program ended on its own";
+  if (short_run && !failure && status != kExpectDiffers) summary << "; the run ended short (status 3)";
+  summary << expect_summary;
+  std::fprintf(stderr, "%s\n", summary.data());
   std::fflush(stderr);
   replay.active = false;
   return status;
@@ -559,6 +566,8 @@ bool replaying() {
 }  // namespace
 
 long long KX508_time() {
+  // A loop that waits for the clock to move on waits for no event.
+  attend_to_the_windows();
   if (!replaying()) return static_cast<long long>(std::time(nullptr));
   // A periodic event is a tick of 100 ms.
   return kReplayClockStart + lib.replay.periodic_events / 10;
@@ -568,6 +577,7 @@ long long KX508_time() {
 // the low bits of such a generator repeat with short periods, and programs take n by
 // the remainder. Exact unsigned arithmetic, so every compiler gives the same sequence.
 int KX508_rand() {
+  attend_to_the_windows();
   if (!replaying()) return std::rand();
   std::uint64_t& state = lib.replay.random_state;
   state = state * 6364136223846793005u + 1442695040888963407u;

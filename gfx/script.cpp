@@ -74,6 +74,7 @@ bool open_for_recording() {
   }
   script.open_failed = false;
   script.bytes = 0;
+  script.lines = 0;
   script.pending_bytes = 0;
   return true;
 }
@@ -87,8 +88,12 @@ LineWrite write_at_end(RecordedFile& to, const std::string& text, bool pending) 
   if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0)
     return LineWrite::Failed;
   const long n = static_cast<long>(text.size());
-  if (pending) to.pending_bytes = n;
-  else to.bytes += n;
+  if (pending) {
+    to.pending_bytes = n;
+  } else {
+    to.bytes += n;
+    to.lines += static_cast<long>(std::count(text.begin(), text.end(), '\n'));
+  }
   return LineWrite::Written;
 }
 
@@ -298,7 +303,10 @@ LineWrite end_periodic_run(RecordedFile& to) {
   if (to.periodic_count <= 0) return LineWrite::Written;
   const LineWrite written =
       write_at_end(to, event_text(KX508_PERIODIC, 0, 0, 0, to.periodic_count), true);
-  if (written == LineWrite::Written) to.bytes += to.pending_bytes;
+  if (written == LineWrite::Written) {
+    to.bytes += to.pending_bytes;
+    ++to.lines;
+  }
   to.pending_bytes = 0;
   to.periodic_count = 0;
   return written;

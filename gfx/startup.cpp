@@ -1,52 +1,14 @@
-// The process entry: keeps the start-up values and hands over to the application; and
-// the process's end when it is not the program's doing (a request to end, an early exit).
+// The process entry: keeps the start-up values, watches the process (ending.cpp) and hands
+// over to the application.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <new>
 #include <string>
 
-#include "ending.h"
 #include "internal.h"
 
 using kx508::lib;
-
-namespace kx508 {
-
-namespace {
-
-void finish_at_exit() {
-  if (started() && !lib.ending.finished)
-    finish_run("the process was ended before the program returned");
-}
-
-}  // namespace
-
-void watch_the_end() {
-  platform::ending::watch();
-  static const bool watched = std::atexit(finish_at_exit) == 0;
-  (void)watched;
-}
-
-void quit_if_asked_to_end() {
-  const int signal = platform::ending::requested();
-  if (signal == 0 || lib.ending.signal != 0) return;
-  lib.ending.signal = signal;
-  if (lib.replay.playing && lib.replay.ending.empty())
-    replay_script_ended(std::string("stopped by ") + platform::ending::name(signal));
-  else
-    platform::post_quit_message(0);
-}
-
-int finish_run(const char* failure) {
-  lib.ending.finished = true;
-  // A recording the program left running keeps its last periodic run; a replay writes
-  // its last frame and says how it went.
-  script_finish();
-  return replay_finish(failure);
-}
-
-}  // namespace kx508
 
 namespace {
 
@@ -77,7 +39,8 @@ constexpr const char* kHelp =
     "  KX508_GIF=path           write the replay as an animated GIF\n"
     "  KX508_LOG=path           write the log window's lines to a file\n"
     "  KX508_EXPECT=dir         check the replay against an expected run (status 4)\n"
-    "Exit status: 0 ended, 1 failed, 2 an option refused, 3 ended short, 4 differs.\n"
+    "Exit status: 0 ended, 1 failed, 2 an option refused, 3 ended short, 4 differs;\n"
+    "128+N the signal N ended it (a crash, or a request to end a program that did not wait).\n"
     "The library's manual: docs/API.md, installed with the kx508-dev package.\n";
 
 // --help or --version as the only argument is answered on standard output, and the
@@ -102,6 +65,7 @@ int KX508_process_entry(KX508_Instance instance, KX508_Instance prev_instance,
   startup.prev_instance = prev_instance;
   startup.command_line = command_line ? command_line : "";
   startup.show_state = show_state;
+  kx508::watch_the_process();
   int status = 0;
   std::string failure;
   try {

@@ -1,5 +1,6 @@
 // The log window's ring of lines and the KX508_gets prompt dialog.
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,11 +68,11 @@ TEST_F(LogTest, OnlyOneTrailingNewlineIsDropped) {
   EXPECT_EQ(lines, (std::vector<std::string>{"plain", "ended", "mid\nline", "two\n"}));
 }
 
-TEST_F(LogTest, LongMessagesAreCutAt1023Characters) {
+TEST_F(LogTest, LongMessagesAreCutAt1023CharactersAndEndInACutMark) {
   std::string big(3000, 'x');
   int count = KX508_log("%s", big.c_str());
   EXPECT_EQ(count, 3000);
-  EXPECT_EQ(kx508::lib.log.ring[0].size(), 1023u);
+  EXPECT_EQ(kx508::lib.log.ring[0], std::string(1020, 'x') + "...");
 }
 
 TEST_F(LogTest, LoggingAfterTheTextWindowIsClosedKeepsFillingTheRing) {
@@ -258,6 +259,69 @@ TEST_F(GetsTest, TheBoundedFormNeverWritesPastTheBufferItIsGiven) {
   type_long_reply();
   EXPECT_EQ(KX508_gets_n("None?", buffer + 9, 0), 1);
   EXPECT_EQ(buffer[9], '#');
+}
+
+// Ctrl+Q typed in the prompt, or the drawing window's close box, ends the program as the
+// prompt stands: it replies empty, the next wait is quit, and no prompt opens again.
+class QuitWhilePromptingTest : public GetsTest {
+ protected:
+  static void quit_while_prompting(std::function<void(hl::Dialog&)> quit) {
+    hl::answer_next_dialog({[](hl::Dialog& d) { d.type("half"); }, std::move(quit),
+                            [](hl::Dialog&) { ADD_FAILURE() << "the prompt outlived the quit"; }});
+    char reply[256] = "kept";
+    EXPECT_EQ(KX508_gets("Again?", reply), 1);
+    EXPECT_STREQ(reply, "");
+    EXPECT_EQ(wait().kind, KX508_QUIT);
+    const std::size_t opened = hl::dialogs_opened().size();
+    std::strcpy(reply, "kept");
+    EXPECT_EQ(KX508_gets("And again?", reply), 1);
+    EXPECT_STREQ(reply, "");
+    EXPECT_EQ(hl::dialogs_opened().size(), opened);
+  }
+};
+
+TEST_F(QuitWhilePromptingTest, CtrlQInThePrompt) {
+  quit_while_prompting([](hl::Dialog& d) { d.ctrl_key('q'); });
+}
+
+TEST_F(QuitWhilePromptingTest, TheDrawingWindowsCloseBox) {
+  quit_while_prompting([](hl::Dialog&) { hl::close_window(draw_window); });
+}
+
+// Of the menu's keys only Ctrl+Q works in the prompt.
+TEST_F(GetsTest, OtherCtrlKeysInThePromptDoNothing) {
+  hl::answer_next_dialog({[](hl::Dialog& d) {
+                            d.ctrl_key('a');
+                            d.ctrl_key('r');
+                          },
+                          [](hl::Dialog& d) {
+                            d.type("still here");
+                            d.press_enter();
+                          }});
+  char reply[256];
+  EXPECT_EQ(KX508_gets("Keys?", reply), 1);
+  EXPECT_STREQ(reply, "still here");
+  EXPECT_FALSE(kx508::lib.animation.running);
+  EXPECT_FALSE(kx508::lib.script.recording_on);
+}
+
+// Headless, a prompt nobody was asked to answer is answered with Enter, which is no input:
+// a program that prompts at every tick ends at the idle limit as one that only waits.
+TEST_F(GetsTest, PromptingAtEveryTickWithNobodyToAnswerEndsAtTheIdleLimit) {
+  KX508_set_animation(KX508_ANIMATION_RUN);
+  char reply[256];
+  int prompts = 0;
+  try {
+    for (;;) {
+      if (wait().kind != KX508_PERIODIC) continue;
+      KX508_gets("Again?", reply);
+      ++prompts;
+    }
+  } catch (const hl::Stalled& e) {
+    EXPECT_NE(std::string(e.what()).find("idle limit 60000 ms"), std::string::npos) << e.what();
+  }
+  EXPECT_GE(prompts, 590);
+  EXPECT_LE(hl::now_ms(), 60'200);
 }
 
 TEST_F(GetsTest, DialogThatCannotBeCreatedReturnsZeroAndLeavesTheReply) {

@@ -546,26 +546,24 @@ bool ok_closes(kx508::platform::Window dialog, const Message& m) {
   return false;
 }
 
-TEST_F(HeadlessTest, ModalDialogKeepsOtherWindowsServedAndTheQuitMessage) {
+TEST_F(HeadlessTest, ModalDialogKeepsOtherWindowsServedAndAQuitClosesIt) {
   kx508::platform::Window w = make_window();
   kx508::platform::set_timer(w, 1, 100);
   std::vector<std::uint8_t> t = small_template();
   hl::answer_next_dialog({
-      [&](hl::Dialog&) {
-        kx508::platform::post_quit_message(5);
-        hl::advance(300);
-      },
+      [](hl::Dialog&) { hl::advance(300); },
       [](hl::Dialog& d) { d.press_escape(); },
       [](hl::Dialog& d) {
         EXPECT_TRUE(d.open());
-        d.press_enter();
+        kx508::platform::post_quit_message(5);
       },
+      [](hl::Dialog&) { ADD_FAILURE() << "the dialog outlived the quit"; },
   });
   long result = kx508::platform::dialog_box(t.data(), t.size(), w, ok_closes, 77);
-  EXPECT_EQ(result, 42);
+  EXPECT_EQ(result, kx508::platform::kDialogQuit);
   EXPECT_EQ(g_dialog_seen, 77u);
   EXPECT_GE(std::count(log.seen.begin(), log.seen.end(), "timer"), 1);
-  // The quit taken during the dialog is posted again afterwards.
+  // The quit that closed it is posted again, for the program's next wait.
   Message m;
   bool quit = false;
   while (kx508::platform::peek_message(m)) quit |= m.type == MsgType::Quit && m.param == 5;

@@ -223,4 +223,27 @@ TEST_F(ReplayTest, TheLogFileGetsMessagesAndTraceLinesAsTheyAreLogged) {
             "EOF encountered in script file run.scr\n");
 }
 
+// Each message is a line of its own in the file, whether it ended its line or not, and
+// one cut at the log's 1,023 bytes says so: a trace line's text ends ..." and the line.
+TEST_F(ReplayTest, EveryMessageIsALineOfTheLogFileAndACutOneIsMarked) {
+  set_env("KX508_LOG", "log.txt");
+  start();
+  KX508_log("no line end");
+  const std::string long_text(2000, 'e');
+  KX508_draw_text(0, 0, 0, long_text.c_str());
+  KX508_log("%s", std::string(1500, 'm').c_str());
+  KX508_log("last\n");
+  KX508_stop();
+  kx508::replay_finish(nullptr);
+  std::istringstream file(read("log.txt"));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 4u) << read("log.txt");
+  EXPECT_EQ(lines[0], "no line end");
+  const std::string head = "black text at (0,0): \"";
+  EXPECT_EQ(lines[1], head + std::string(1022 - head.size() - 4, 'e') + "...\"");
+  EXPECT_EQ(lines[2], std::string(1020, 'm') + "...");
+  EXPECT_EQ(lines[3], "last");
+}
+
 }  // namespace

@@ -183,8 +183,8 @@ long dialog_box(const std::uint8_t* dialog_template, std::size_t size, Window ow
   init.data = param;
   dispatch_message(init);
 
-  // The program's quit message must not be lost while the dialog runs: it is kept and
-  // posted again once the dialog has closed.
+  // A quit (the program is asked to end while the dialog waits for an answer) closes the
+  // dialog at once, and is posted again once it has closed, for the program's next wait.
   bool quit_taken = false;
   int quit_code = 0;
   for (WindowRecord* d = core::find(dialog); d && !d->dialog_ended; d = core::find(dialog)) {
@@ -196,15 +196,15 @@ long dialog_box(const std::uint8_t* dialog_template, std::size_t size, Window ow
     if (msg.type == MsgType::Quit) {
       quit_taken = true;
       quit_code = msg.param;
-      continue;
+      break;
     }
     translate_message(msg);
     dispatch_message(msg);
   }
 
-  long result = -1;
+  long result = quit_taken ? kDialogQuit : -1;
   if (WindowRecord* d = core::find(dialog)) {
-    result = d->dialog_result;
+    if (!quit_taken) result = d->dialog_result;
     drv->destroy_dialog(*d);
     core::remove(dialog);
   }

@@ -147,11 +147,13 @@ void wait_message() {
   while (the_core().queue.empty()) driver()->wait_events();
 }
 
-void wait_message_ignoring_ticks() {
+void wait_message_ignoring_ticks(bool (*ends_wait)()) {
   if (!driver()) return;
   MessageQueue& queue = the_core().queue;
-  for (queue.drop_ticks(); queue.empty(); queue.drop_ticks())
+  for (queue.drop_ticks(); queue.empty(); queue.drop_ticks()) {
+    if (ends_wait && ends_wait()) return;
     driver()->wait_events_ignoring_ticks();
+  }
 }
 
 void translate_message(const Message& msg) {

@@ -1,7 +1,8 @@
 """The program ended from outside, on a real X server. SIGTERM, SIGINT or SIGHUP ends it
-as a quit does: status 0, a recording closed with its last periodic run. An X server that
-goes away ends it with status 1, and nothing it recorded or wrote is lost: the script, the
-frames, the log and a run recorded from the start whole, and the summary said."""
+as a quit does, halted or not: status 0, a recording closed with its last periodic run.
+An X server that goes away ends it with status 1, and nothing it recorded or wrote is
+lost: the script, the frames, the log and a run recorded from the start whole, and the
+summary said."""
 import os
 import re
 import signal
@@ -37,6 +38,15 @@ def signals(s):
         status = t.wait_exit()
         check(status == 0, f"{sig.name} ended the program with status {status}")
         a_periodic_run(script)
+    # A halted program sleeps through the timer's ticks; the request still ends its wait.
+    t = Traffic(s)
+    t.drawing()
+    s.focus(t.draw)
+    s.key("ctrl+h")
+    t.wait_still()
+    t.p.send_signal(signal.SIGTERM)
+    status = t.wait_exit()
+    check(status == 0, f"SIGTERM ended the halted program with status {status}")
 
 
 def display_gone(s):

@@ -100,11 +100,12 @@ export function siteFolder() {
 }
 
 // Runs the cases given as {name: async ({browser, url}) => ...}; the cases named on the
-// command line only, when any are. Exits 1 when any failed.
+// command line only, when any are. Exits 1 when any failed. The site is served, or the
+// folder setup.folder names.
 export async function run(cases, setup = {}) {
   const wanted = process.argv.slice(2);
   const names = Object.keys(cases).filter((n) => !wanted.length || wanted.includes(n));
-  const site = await serve(siteFolder());
+  const site = await serve(setup.folder || siteFolder());
   const browser = await launch(setup);
   let passed = 0, failed = 0;
   try {

@@ -228,6 +228,15 @@ void Dialog::press_enter() { post_command(id_, desc().default_id); }
 void Dialog::press_escape() { post_command(id_, desc().cancel_id); }
 void Dialog::click_close_box() { post_command(id_, desc().cancel_id); }
 
+// The dialog's items take no Ctrl key: the dialog hears of it, as a native one does.
+void Dialog::ctrl_key(char letter) {
+  Message m{id_, MsgType::KeyDown};
+  m.param = std::toupper(static_cast<unsigned char>(letter));
+  m.ch = m.param & 0x1F;
+  m.modifiers = Modifier::Ctrl;
+  the_driver().input(m);
+}
+
 void answer_next_dialog(std::vector<DialogStep> steps) {
   std::vector<DialogAnswer> answers;
   for (DialogStep& step : steps)

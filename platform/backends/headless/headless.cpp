@@ -81,13 +81,10 @@ bool HeadlessDriver::create_dialog(WindowRecord& d, WindowRecord*) {
     answers.pop_front();
   } else {
     // Nobody was asked to answer it (a replay of a program, not a test): as a user who
-    // just presses Enter.
+    // just presses Enter. That is no input: a program that prompts at every tick and is
+    // given nothing reaches the idle limit as one that only waits does.
     const int enter = d.dialog.default_id;
-    od.steps.push_back([this, enter](Window dialog) {
-      Message m{dialog, MsgType::Command};
-      m.param = enter;
-      input(m);
-    });
+    od.steps.push_back([enter](Window dialog) { core::post_command(dialog, enter); });
   }
   dialogs[d.id] = std::move(od);
   return true;

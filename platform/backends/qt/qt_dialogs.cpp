@@ -1,5 +1,6 @@
-// Dialogs: the modal dialog built from the decoded template, its items, and Enter,
-// Escape and the close box turned into the commands the template names.
+// Dialogs: the modal dialog built from the decoded template, its items, Enter, Escape
+// and the close box turned into the commands the template names, and keys with Ctrl
+// handed to the program.
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -40,6 +41,11 @@ void DialogWidget::keyPressEvent(QKeyEvent* e) {
     core::post_command(id_, default_id_);
     return;
   }
+  // A key with Ctrl that no item took (Ctrl+Q): the program's procedure decides.
+  if ((e->modifiers() & Qt::ControlModifier) && e->key() != Qt::Key_Control) {
+    post_key(id_, e, true);
+    return;
+  }
   QDialog::keyPressEvent(e);
 }
 
@@ -64,7 +70,9 @@ bool QtDriver::create_dialog(WindowRecord& rec, WindowRecord* owner) {
   dialog->setWindowTitle(QString::fromStdString(desc.title));
   dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint);
-  dialog->setWindowModality(Qt::ApplicationModal);
+  // Modal by hand: the other windows are disabled, which keeps their input from them
+  // but, unlike Qt's modality, not their close boxes.
+  dialog->setWindowModality(Qt::NonModal);
   dialog->setSizeGripEnabled(false);
 
   // Dialog units: a quarter of the font's average character width, an eighth of its height.
@@ -137,6 +145,7 @@ bool QtDriver::create_dialog(WindowRecord& rec, WindowRecord* owner) {
   }
   dialog->move(origin + QPoint(ux(desc.x), uy(desc.y)));
   dialogs_[rec.id] = dialog;
+  enable_windows(false);
   // Not exec(): the core runs the modal loop and keeps the other windows' messages going.
   dialog->show();
   dialog->raise();
@@ -149,10 +158,16 @@ void QtDriver::destroy_dialog(WindowRecord& rec) {
   if (it == dialogs_.end()) return;
   QPointer<DialogWidget> dialog = it->second;
   dialogs_.erase(it);
+  if (dialogs_.empty()) enable_windows(true);
   if (dialog) {
     dialog->hide();
     dialog->deleteLater();
   }
+}
+
+void QtDriver::enable_windows(bool enabled) {
+  for (auto& [id, nw] : windows_)
+    if (nw->top) nw->top->setEnabled(enabled);
 }
 
 std::string QtDriver::dialog_item_text(WindowRecord& rec, int item_id) {

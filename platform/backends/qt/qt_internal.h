@@ -195,6 +195,9 @@ class QtDriver final : public Driver {
   void destroy_dialog(WindowRecord& dialog) override;
   std::string dialog_item_text(WindowRecord& dialog, int item_id) override;
 
+  // The other windows take no input while a dialog is open (their close boxes still work).
+  void enable_windows(bool enabled);
+
   // From the widgets
   void lay_out(Window id);
   void fit_frame(Window id);

@@ -745,10 +745,12 @@ var KX508Web = (function () {
       var owning = windows.get(owner);
       if (e.ctrlKey && !e.altKey && !e.metaKey && owning && e.key.length === 1 &&
           e.key.toLowerCase() !== 'a' && shortcutLetters(owning).has(e.key.toLowerCase())) {
-        // The menu's shortcuts do nothing while the prompt has the keyboard, as on a
-        // desktop, and neither does the browser (Ctrl+R would reload the page and lose
-        // what was typed). Ctrl+A selects the edit box's text, as there.
+        // The menu's shortcuts are the program's to answer while the prompt has the
+        // keyboard (only Ctrl+Q does anything), and the browser does not act on them
+        // (Ctrl+R would reload the page and lose what was typed). Ctrl+A selects the edit
+        // box's text, as on a desktop.
         e.preventDefault();
+        push({kind: KEY_DOWN, window: id, ctrl: true, alt: false, code: e.code, key: e.key});
       } else if (e.key === 'Escape') {
         e.preventDefault();
         push({kind: COMMAND, window: id, a: cancelId});
@@ -933,6 +935,38 @@ var KX508Web = (function () {
     document.addEventListener('fullscreenchange', fitAll);
   }
 
+  // What went wrong while the program runs (it does not wait, it crashed), as its library
+  // says it on standard error: the first such line stays in the status until it runs on.
+  var troubled = false;
+  function trouble(text) {
+    if (troubled) return;
+    troubled = true;
+    setStatus(text, 'error');
+  }
+
+  // ---- A crash: a WebAssembly trap or an abort ends the program's run with an error. The
+  // program's library is handed what it was (web_crash.cpp) and says its last words; then
+  // the page ends it as it ends a program that exits.
+  var crashWhat = 0, crashSize = 0;
+  function watchCrashes(what, size) {
+    crashWhat = what;
+    crashSize = size;
+  }
+
+  function crashed(what) {
+    if (ended || !started) return;
+    troubled = false;
+    if (crashWhat && Module['_kx508_crashed']) {
+      stringToUTF8(what, crashWhat, crashSize);
+      try {
+        Module['_kx508_crashed']();
+      } catch (e) { /* the last words are said as far as they go */ }
+    }
+    end();
+    if (hooks.ended) hooks.ended(1, lastError);
+    offerRestart();
+  }
+
   function offerRestart() {
     var restart = element('kx508-restart');
     if (restart) restart.hidden = false;
@@ -1067,11 +1101,23 @@ var KX508Web = (function () {
       else setStatus('The program ended with status ' + status, status === 0 ? 'done' : 'error');
     };
     Module['onAbort'] = function (what) {
+      if (started) {
+        crashed('the program aborted');
+        return;
+      }
       KX508Script.storeNow();
       offerRestart();
-      if (!started) cannotStart(String(what));
-      else setStatus('The program failed: ' + what, 'error');
+      cannotStart(String(what));
     };
+    // A trap (a division by zero, unreachable code, a stack that ran out) is thrown out of
+    // the program to whichever of the page's handlers had resumed it.
+    window.addEventListener('error', function (e) {
+      var error = e.error;
+      if (error instanceof WebAssembly.RuntimeError && !/^Aborted\(/.test(error.message))
+        crashed('a WebAssembly trap: ' + error.message);
+      else if (error instanceof RangeError && /call stack/i.test(error.message))
+        crashed('a WebAssembly trap: stack overflow');
+    });
     setStatus('The program is starting');
     if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', wireControls);
     else wireControls();
@@ -1087,8 +1133,10 @@ var KX508Web = (function () {
     timerStart: timerStart, timerStop: timerStop, say: say,
     running: function () {
       started = true;
+      troubled = false;
       setStatus('The program is running');
     },
+    trouble: trouble, watchCrashes: watchCrashes,
     // The files the program wrote into a folder of its file system (frames a replay saved,
     // a log), as name -> bytes in a binary string, folders left out: for tests and tools.
     files: function (folder) {

@@ -88,9 +88,18 @@ void Win32Driver::process_events() {
 }
 
 void Win32Driver::handle(MSG& m) {
-  // A dialog's keys first: Enter, Escape and Tab work in it as in any dialog.
-  for (auto& [id, d] : dialogs_)
+  // A dialog's keys first: Enter, Escape and Tab work in it as in any dialog. A key with
+  // Ctrl is the program's to hear of as well (Ctrl+Q ends it).
+  for (auto& [id, d] : dialogs_) {
+    if (m.message == WM_KEYDOWN && m.wParam != VK_CONTROL &&
+        (GetKeyState(VK_CONTROL) & 0x8000) != 0 && (m.hwnd == d.hwnd || IsChild(d.hwnd, m.hwnd))) {
+      if (std::optional<Message> k = key_message(m.message, m.wParam, 0, true)) {
+        k->window = id;
+        core::post(*k);
+      }
+    }
     if (IsDialogMessageW(d.hwnd, &m)) return;
+  }
   if (handle_key(m)) return;
   DispatchMessageW(&m);
 }

@@ -126,7 +126,10 @@ class Driver {
 
   // Modal dialogs, built natively from the record's description. The core runs the modal
   // loop; buttons, Enter, Escape and the close box post Command messages with the ids
-  // the description names.
+  // the description names, and a key pressed with Ctrl in the dialog a KeyDown for it
+  // (as well as whatever the dialog's items do with it). While it is open the program's
+  // other windows take no input, but their close boxes still post Close where the system
+  // lets them (Qt, headless).
   virtual bool create_dialog(WindowRecord& dialog, WindowRecord* owner) = 0;
   virtual void destroy_dialog(WindowRecord& dialog) = 0;
   virtual std::string dialog_item_text(WindowRecord& dialog, int item_id) = 0;

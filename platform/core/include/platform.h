@@ -127,8 +127,10 @@ void wait_message();
 
 // Waits until peek_message would find a message other than a timer's tick, for a program
 // to which ticks mean nothing now (its animation halted): ticks do not wake it, and the
-// ticks that came meanwhile are dropped.
-void wait_message_ignoring_ticks();
+// ticks that came meanwhile are dropped. Where a tick does wake the backend, ends_wait (when
+// given) is asked whether the wait should end even so: for what no message brings (a
+// request from outside to end the process).
+void wait_message_ignoring_ticks(bool (*ends_wait)() = nullptr);
 
 // Puts the Char message of a KeyDown that types a character in front of the queue.
 void translate_message(const Message& msg);
@@ -205,10 +207,15 @@ void check_menu_item(Menu menu, std::uint32_t id, bool checked);
 // A dialog procedure returns true for a message it handled.
 using DialogProc = bool (*)(Window dialog, const Message& msg);
 
+// What dialog_box returns for a dialog that a quit closed.
+constexpr long kDialogQuit = -2;
+
 // Builds a dialog from an in-memory template (the classic 16-bit layout: header, title,
 // then items aligned to 4 bytes), sends InitDialog with param to its procedure, and runs
-// it modally: messages for the other windows keep being dispatched while it is open.
-// Returns the result given to end_dialog, or -1 when the dialog cannot be built.
+// it modally: messages for the other windows keep being dispatched while it is open, and
+// keys pressed with Ctrl in it come to its procedure as KeyDown. Returns the result given
+// to end_dialog, or -1 when the dialog cannot be built. A quit posted while it is open
+// closes it: kDialogQuit, and the quit is posted again.
 long dialog_box(const std::uint8_t* dialog_template, std::size_t size, Window owner,
                 DialogProc proc, std::uintptr_t param);
 

@@ -97,6 +97,8 @@ class Dialog {
   void press_enter();
   void press_escape();
   void click_close_box();
+  // Ctrl held while a letter key is pressed in the dialog.
+  void ctrl_key(char letter);
 
  private:
   Window id_;

@@ -48,7 +48,7 @@ def natively(program, work, failures):
             f"KX508: 3 events played from run.scr (not to its end); 2 frames written to "
             f"frames; log written to log.txt; the program crashed ({fault})",
             MISBEHAVE="segv", KX508_PLAY="run.scr", KX508_FRAMES="frames", KX508_LOG="log.txt")
-    frames = sorted(os.listdir(os.path.join(work, "frames")))
+    frames = sorted(f for f in os.listdir(os.path.join(work, "frames")) if f.endswith(".png"))
     if frames != ["000001.png", "000002.png"]:
         failures.append(f"the replay's frames folder holds {frames}")
 

@@ -25,6 +25,7 @@ QtDriver::~QtDriver() {
   if (frame_watch_ && qApp) qApp->removeNativeEventFilter(frame_watch_.get());
 #endif
   timers_.clear();
+  hide_all_before_deleting();
   for (auto& [id, d] : dialogs_) delete d.data();
   dialogs_.clear();
   for (auto& [id, nw] : windows_) delete nw->top.data();
@@ -33,6 +34,20 @@ QtDriver::~QtDriver() {
   flush_deferred_deletes();
   delete owned_app_;
   if (handler_installed_) restore_message_handler();
+}
+
+// On Wayland a toolkit thread answers the compositor's frame callbacks for each shown
+// window; deleting a window that is still shown races with it (Qt 6.4 can abort at the
+// program's end). Hidden first, a window gives its surface and callback up under the
+// toolkit's own lock, and the events that follow are handled while it still exists.
+void QtDriver::hide_all_before_deleting() {
+  if (!qApp) return;
+  bool any = false;
+  for (auto& [id, d] : dialogs_)
+    if (d && d->isVisible()) d->hide(), any = true;
+  for (auto& [id, nw] : windows_)
+    if (nw->top && nw->top->isVisible()) nw->top->hide(), any = true;
+  if (any) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 bool QtDriver::start(std::string* why) {

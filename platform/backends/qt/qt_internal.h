@@ -224,6 +224,7 @@ class QtDriver final : public Driver {
   // Tells the core when the client widget's size differs from the record's. Last thing a
   // caller does: the window procedure runs and may destroy the window.
   void sync_client_size(NativeWindow& nw);
+  void hide_all_before_deleting();
   static void flush_deferred_deletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "ending.h"
@@ -29,11 +30,20 @@ void shift_canvas(int dx, int dy) {
   lib.windows.canvas_dirty = true;
 }
 
+// The client area, or where a run is replayed, the one it had when it was recorded: the
+// window manager gave that window, not this one, the size the pictures were drawn in.
+platform::Rect client_area(platform::Window window) {
+  const std::optional<ClientSize>& run = lib.script.run_client;
+  if (run && lib.replay.playing) return {0, 0, run->width, run->height};
+  return platform::client_rect(window);
+}
+
 // The origin is the client area's centre, whatever the window manager did to the client
 // area. The picture moves with it, so that what was drawn keeps its library coordinates
 // and what the program draws next lands on the same picture, not on a second one.
 void set_origin_from_client_area(platform::Window window) {
-  platform::Rect r = platform::client_rect(window);
+  const platform::Rect r = client_area(window);
+  if (run_recording()) run_record_client({r.width(), r.height()});
   CanvasOrigin& origin = lib.windows.canvas_origin;
   const CanvasOrigin before = origin;
   origin.x = r.left + (r.right - r.left) / 2;
@@ -47,7 +57,7 @@ void set_origin_from_client_area(platform::Window window) {
 // sends Size the moment the client area changes, so the origin is always this area's.
 // Once the window is gone the area is empty: right < left and top < bottom.
 VisibleArea visible_area() {
-  const platform::Rect client = platform::client_rect(lib.windows.draw_window);
+  const platform::Rect client = client_area(lib.windows.draw_window);
   const int width = std::min(client.width(), kCanvasWidth);
   const int height = std::min(client.height(), kCanvasHeight);
   const CanvasOrigin& origin = lib.windows.canvas_origin;
@@ -119,6 +129,11 @@ bool ticks_matter() {
 bool asked_to_end() { return platform::ending::requested() != 0 && lib.ending.signal == 0; }
 
 }  // namespace
+
+void use_run_client_area(const ClientSize& size) {
+  lib.script.run_client = size;
+  if (lib.windows.draw_window) set_origin_from_client_area(lib.windows.draw_window);
+}
 
 void copy_canvas_to_window() {
   WindowState& win = lib.windows;

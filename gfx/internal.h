@@ -122,6 +122,12 @@ struct VisibleArea {
   friend bool operator==(const VisibleArea&, const VisibleArea&) = default;
 };
 
+// The size of the drawing window's client area, in pixels.
+struct ClientSize {
+  int width = 0, height = 0;
+  friend bool operator==(const ClientSize&, const ClientSize&) = default;
+};
+
 struct ScriptState : RecordedFile {
   // The file playback reads: the script, or the one KX508_PLAY names.
   std::string play_path = kScriptName;
@@ -139,6 +145,9 @@ struct ScriptState : RecordedFile {
   // The run's visible area as last read from it, which the program is given instead of
   // the one it would see here.
   std::optional<VisibleArea> run_area;
+  // The drawing window's client area as the replayed run last had it, which places the
+  // canvas's origin instead of this window's.
+  std::optional<ClientSize> run_client;
   // Every line had been played when script work ended (script_finish).
   bool played_whole = false;
   // The recorder's last open failed; periodic events do not try again.
@@ -157,6 +166,7 @@ struct RunState : RecordedFile {
   std::string path;
   bool recording = false;  // until the program ends, or a line cannot be written
   std::optional<VisibleArea> area_written;  // an area line is written when it changes
+  std::optional<ClientSize> client_written;  // a client line, when the client area changes
 };
 
 void record_event(int kind, int x, int y, char key);
@@ -197,6 +207,13 @@ bool read_reply_line(const std::string& line, std::string* reply);
 // A visible area as the run's area line holds it, and back.
 std::string area_line(const VisibleArea& area);
 bool read_area_line(const std::string& line, VisibleArea* area);
+// A client area's size as the run's client line holds it, and back.
+std::string client_line(const ClientSize& size);
+bool read_client_line(const std::string& line, ClientSize* size);
+// A replay of a run takes the client lines at its top before the program draws.
+void script_take_first_client_lines();
+// (event_loop.cpp) A replayed run's client area places the canvas's origin from now on.
+void use_run_client_area(const ClientSize& size);
 
 // ---- run.cpp: KX508_RECORD
 
@@ -210,6 +227,9 @@ void run_record_event(int kind, int x, int y, char key);
 void run_record_reply(const char* reply);
 // The visible area the program was given: a line when it is not the last one written.
 void run_record_area(const VisibleArea& area);
+// The drawing window's client area took this size (at its creation, or as the window
+// manager or the user changed it): a line when it is not the last one written.
+void run_record_client(const ClientSize& size);
 // The program ends (or stops the library): the pending periodic run is written, the file
 // closed.
 void run_finish();

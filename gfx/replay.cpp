@@ -427,7 +427,9 @@ void replay_open() {
 }
 
 void replay_start_playing() {
-  if (lib.replay.playing) on_command(kCmdPlayback);
+  if (!lib.replay.playing) return;
+  on_command(kCmdPlayback);
+  script_take_first_client_lines();
 }
 
 bool replay_paced() { return lib.replay.paced && lib.replay.play_to < 0; }

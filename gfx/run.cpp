@@ -1,6 +1,6 @@
 // KX508_RECORD: a run recorded from KX508_start to the program's end, every event the waits
-// return, the prompt's replies and the visible areas, in a file that KX508_PLAY replays to
-// the same pictures.
+// return, the prompt's replies, the visible areas and the drawing window's client areas,
+// in a file that KX508_PLAY replays to the same pictures.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -87,6 +87,16 @@ void run_record_area(const VisibleArea& area) {
     return;
   }
   run.area_written = area;
+}
+
+void run_record_client(const ClientSize& size) {
+  RunState& run = lib.run;
+  if (!run.recording || run.client_written == size) return;
+  if (write_whole_line(run, client_line(size)) == LineWrite::Failed) {
+    write_failed();
+    return;
+  }
+  run.client_written = size;
 }
 
 void run_finish() {

@@ -121,6 +121,7 @@ enum class LineRead { Line, TooLong, End };
 
 constexpr const char* kReplyStart = "KX508_GETS(\"";
 constexpr const char* kAreaStart = "KX508_AREA(";
+constexpr const char* kClientStart = "KX508_CLIENT(";
 constexpr const char* kReplyEnd = "\");";
 // A reply line's longest: 255 characters, each written as \xHH at worst.
 constexpr std::size_t kLongestReplyLine = 4 * 255 + 16;
@@ -285,6 +286,16 @@ void end_of_script() {
   replay_script_ended(kPlayedToItsEnd);
 }
 
+// A run's client line: the size the drawing window's client area took there, which places
+// the canvas in a replay as it was placed when the run was recorded. Played with any other
+// playback, or not understood, it is passed over: it is no event.
+bool take_client_line(const std::string& line) {
+  if (!starts_with(line, kClientStart)) return false;
+  ClientSize size;
+  if (lib.replay.playing && read_client_line(line, &size)) use_run_client_area(size);
+  return true;
+}
+
 }  // namespace
 
 LineWrite write_event_line(RecordedFile& to, int kind, int x, int y, char key) {
@@ -365,6 +376,7 @@ bool script_read_event() {
                     script.play_path.c_str());
           continue;
         }
+        if (script.playing_run && take_client_line(line)) continue;
         if (script.playing_run && starts_with(line, kAreaStart)) {
           KX508_log("Visible area on line %d of %s was not asked for; skipped\n", script.line,
                     script.play_path.c_str());
@@ -397,15 +409,24 @@ bool run_answers_here() {
 template <typename Take>
 bool take_run_line(Take take) {
   ScriptState& script = lib.script;
-  const long at = std::ftell(script.file);
-  const int line_at = script.line;
+  long at = std::ftell(script.file);
+  int line_at = script.line;
   std::string line;
-  LineRead read;
-  do {
-    read = read_line(line);
-    ++script.line;
-  } while (read == LineRead::Line && line.empty());
-  if (read == LineRead::Line && take(line)) {
+  for (;;) {
+    LineRead read;
+    do {
+      read = read_line(line);
+      ++script.line;
+    } while (read == LineRead::Line && line.empty());
+    if (read != LineRead::Line) break;
+    // The client areas on the way are the run's as it went: taken, and looked past.
+    if (take_client_line(line)) {
+      played(line);
+      at = std::ftell(script.file);
+      line_at = script.line;
+      continue;
+    }
+    if (!take(line)) break;
     played(line);
     return true;
   }
@@ -432,6 +453,10 @@ std::optional<VisibleArea> script_read_area() {
   if (take_run_line([&area](const std::string& line) { return read_area_line(line, &area); }))
     script.run_area = area;
   return script.run_area;
+}
+
+void script_take_first_client_lines() {
+  if (run_answers_here()) take_run_line([](const std::string&) { return false; });
 }
 
 bool script_played_whole() {
@@ -558,6 +583,27 @@ std::string area_line(const VisibleArea& a) {
   std::snprintf(line, sizeof line, "%s%d,%d,%d,%d);", kAreaStart, a.left, a.bottom, a.right,
                 a.top);
   return line;
+}
+
+std::string client_line(const ClientSize& size) {
+  return std::string(kClientStart) + std::to_string(size.width) + "," +
+         std::to_string(size.height) + ");";
+}
+
+bool read_client_line(const std::string& line, ClientSize* size) {
+  if (!starts_with(line, kClientStart)) return false;
+  const char* at = line.data() + std::strlen(kClientStart);
+  const char* const end = line.data() + line.size();
+  int values[2];
+  for (int i = 0; i < 2; ++i) {
+    const auto [next, error] = std::from_chars(at, end, values[i]);
+    if (error != std::errc() || next == end || *next != (i < 1 ? ',' : ')') || values[i] < 0)
+      return false;
+    at = next + 1;
+  }
+  if (std::string_view(at, end - at) != ";") return false;
+  *size = {values[0], values[1]};
+  return true;
 }
 
 bool read_area_line(const std::string& line, VisibleArea* area) {

@@ -256,8 +256,12 @@ def a_run_file_is_one_runs(traffic, work):
     first = subprocess.Popen([traffic], cwd=work, stderr=subprocess.PIPE, text=True,
                              env=environment(KX508_PLAY="long.scr", KX508_RECORD="one.run"))
     deadline = time.monotonic() + 60
-    while not os.path.exists(os.path.join(work, "one.run")) or \
-            os.path.getsize(os.path.join(work, "one.run")) < 20:
+    def recorded_an_event():
+        try:
+            return "KX508_PERIODIC(" in open(os.path.join(work, "one.run")).read()
+        except FileNotFoundError:
+            return False
+    while not recorded_an_event():
         check(time.monotonic() < deadline and first.poll() is None, "the first run records nothing")
         time.sleep(0.01)
     expect_refused(traffic, work, "a second run into one run file", "another run is recording",
@@ -266,7 +270,7 @@ def a_run_file_is_one_runs(traffic, work):
     first.communicate(timeout=60)
     with open(os.path.join(work, "one.run")) as f:
         recorded = f.read()
-    check(re.fullmatch(r"KX508_RUN\(1\);\nKX508_PERIODIC\(\d+\);\n", recorded),
+    check(re.fullmatch(r"KX508_RUN\(1\);\nKX508_CLIENT\(\d+,\d+\);\nKX508_PERIODIC\(\d+\);\n", recorded),
           f"the first run's file holds {recorded[:200]!r}")
 
 

@@ -24,6 +24,17 @@ class RunTest : public LibraryTest {
     return s.str();
   }
 
+  // The client line a run starts with: the headless window's client area.
+  static std::string client() {
+    const kx508::platform::Rect r = kx508::platform::client_rect(kx508::lib.windows.draw_window);
+    return kx508::client_line({r.width(), r.height()}) + "\n";
+  }
+
+  static std::vector<kx508::platform::Colour> pixels() {
+    const kx508::platform::Surface& c = kx508::lib.windows.canvas;
+    return {c.data(), c.data() + static_cast<std::size_t>(c.width()) * c.height()};
+  }
+
   // A reply typed into the prompt, should one open.
   static void answer_prompt(const std::string& typed) {
     hl::answer_next_dialog({[typed](hl::Dialog& d) {
@@ -64,7 +75,7 @@ TEST_F(RunTest, ARunRecordedFromTheStartReplaysWhatTheProgramSaw) {
   kx508::finish_run(nullptr);
   // The reply as the program got it: cut to its buffer.
   EXPECT_EQ(read("my.run"),
-            "KX508_RUN(1);\nKX508_PERIODIC(1);\nKX508_MOUSE(5, -6);\nKX508_PERIODIC(2);\n"
+            "KX508_RUN(1);\n" + client() + "KX508_PERIODIC(1);\nKX508_MOUSE(5, -6);\nKX508_PERIODIC(2);\n"
             "KX508_KBD(107);\nKX508_GETS(\"Ada \\\"the\\\" \\\\ fir\");\nKX508_PERIODIC(2);\n");
 
   kx508::reset_library();
@@ -122,6 +133,7 @@ TEST_F(RunTest, VisibleAreasReplayAsTheProgramWasGivenThem) {
   };
   set_env("KX508_RECORD", "area.run");
   start();
+  const std::string at_start = client();
   const std::string first = area();
   EXPECT_EQ(area(), first);  // unchanged: no second line
   hl::type_char('a');
@@ -129,8 +141,9 @@ TEST_F(RunTest, VisibleAreasReplayAsTheProgramWasGivenThem) {
   hl::set_client_size(kx508::lib.windows.draw_window, 500, 401);
   const std::string smaller = area();
   kx508::finish_run(nullptr);
-  EXPECT_EQ(read("area.run"), "KX508_RUN(1);\nKX508_AREA(" + first + ");\nKX508_KBD(97);\n"
-                              "KX508_AREA(" + smaller + ");\n");
+  EXPECT_EQ(read("area.run"), "KX508_RUN(1);\n" + at_start + "KX508_AREA(" + first +
+                                  ");\nKX508_KBD(97);\nKX508_CLIENT(500,401);\nKX508_AREA(" +
+                                  smaller + ");\n");
 
   kx508::reset_library();
   ASSERT_TRUE(kx508::platform::open_backend("headless", nullptr));
@@ -149,6 +162,47 @@ TEST_F(RunTest, VisibleAreasReplayAsTheProgramWasGivenThem) {
   for (const char* bad : {"KX508_AREA(1,2,3);", "KX508_AREA(1,2,3,4)", "KX508_AREA(1,2,3,4);x",
                           "KX508_AREA(1,,3,4);", "KX508_AREA(1,2,3,99999999999);"})
     EXPECT_FALSE(kx508::read_area_line(bad, &back)) << bad;
+}
+
+// The client area the window manager gave the window, at the start and later, is in the
+// run: its replay draws where the live program drew, though its own window has another.
+TEST_F(RunTest, ClientAreasReplaySoThePicturesAreWhereTheyWere) {
+  const auto draw = [] {
+    KX508_draw_rectangle(KX508_BLUE, -20, -20, 20, 20, 0);
+    return pixels();
+  };
+  set_env("KX508_RECORD", "client.run");
+  start();
+  hl::set_client_size(kx508::lib.windows.draw_window, 601, 540);
+  std::vector<std::vector<kx508::platform::Colour>> live = {draw()};
+  hl::type_char('a');
+  EXPECT_EQ(wait().key, 'a');
+  live.push_back(draw());
+  hl::set_client_size(kx508::lib.windows.draw_window, 520, 400);
+  hl::type_char('b');
+  EXPECT_EQ(wait().key, 'b');
+  live.push_back(draw());
+  kx508::finish_run(nullptr);
+  EXPECT_NE(read("client.run").find("KX508_KBD(97);\nKX508_CLIENT(520,400);\nKX508_KBD(98);\n"),
+            std::string::npos) << read("client.run");
+
+  kx508::reset_library();
+  ASSERT_TRUE(kx508::platform::open_backend("headless", nullptr));
+  set_env("KX508_RECORD", nullptr);
+  set_env("KX508_PLAY", "client.run");
+  start();
+  EXPECT_TRUE(draw() == live[0]);
+  EXPECT_EQ(wait().key, 'a');
+  EXPECT_TRUE(draw() == live[1]);
+  EXPECT_EQ(wait().key, 'b');
+  EXPECT_TRUE(draw() == live[2]);
+
+  kx508::ClientSize back;
+  ASSERT_TRUE(kx508::read_client_line("KX508_CLIENT(601,540);", &back));
+  EXPECT_EQ(back, (kx508::ClientSize{601, 540}));
+  for (const char* bad : {"KX508_CLIENT(601);", "KX508_CLIENT(601,540)", "KX508_CLIENT(-1,5);",
+                          "KX508_CLIENT(1,2);x"})
+    EXPECT_FALSE(kx508::read_client_line(bad, &back)) << bad;
 }
 
 // A classic script has no replies: the prompt gets the empty reply without opening.

@@ -1,7 +1,7 @@
 // Test helper for runs recorded live: seeds its randomness from the clock and animates,
 // drawing a square of a random colour at a random place at each periodic event, a
 // triangle at each click, and for a key a row of bars, one per letter of the word the
-// prompt asks for. A marker at library point (0, 0) finds the origin. Ends on q or quit.
+// prompt asks for. A marker at library point (0, 0) shows where the origin was. Ends on q or quit.
 #include <cstring>
 
 #include "kx508.h"

@@ -17,13 +17,14 @@ vm.runInNewContext(source + '\nthis.KX508Run = KX508Run;', context);
 const {parse} = context.KX508Run;
 
 const FILES = {
-  'a run: CR LF, empty lines, replies, areas, counts 0 and 1, atoi-like clicks, a last line without its end':
+  'a run: CR LF, empty lines, replies, areas, client areas, counts 0 and 1, atoi-like clicks, a last line without its end':
     'KX508_RUN(1);\r\nKX508_PERIODIC(0);\r\n\r\nKX508_GETS("a\\"b");\nKX508_PERIODIC(1);\n' +
-    'KX508_AREA(-296,-245,296,246);\n' +
+    'KX508_AREA(-296,-245,296,246);\nKX508_CLIENT(601,540);\nKX508_CLIENT(x);\n' +
     'KX508_MOUSE(--5, 7-3);\nKX508_KBD(-200);\nKX508_PERIODIC(3)',
   'a line the player cannot read': 'KX508_KBD(97);\nxx\nKX508_KBD(98);\n',
   'a reply in a classic script': 'KX508_GETS("x");\nKX508_KBD(97);\n',
   'an area in a classic script': 'KX508_KBD(97);\nKX508_AREA(1,2,3,4);\nKX508_KBD(98);\n',
+  'a client area in a classic script': 'KX508_KBD(97);\nKX508_CLIENT(1,2);\nKX508_KBD(98);\n',
   'a line over 511 characters': 'KX508_KBD(97);\nKX508_KBD(1);' + ' '.repeat(600) + '\n',
   'a click without its y': 'KX508_PERIODIC(2);\nKX508_MOUSE(5);\n',
   'a count without digits': 'KX508_KBD(97);\nKX508_PERIODIC(x);\n',

@@ -27,6 +27,7 @@ var KX508Run = (function () {
   var RUN_FIRST_LINE = 'KX508_RUN(1);';
   var REPLY_START = 'KX508_GETS("';
   var AREA_START = 'KX508_AREA(';
+  var CLIENT_START = 'KX508_CLIENT(';
   var INT_MAX = 2147483647;
 
   // ---- Reading a run as the library's player reads it: its lines, the events each
@@ -92,8 +93,9 @@ var KX508Run = (function () {
         stop = {number: n + 1, text: line.slice(0, 80)};
         break;
       }
-      // Replies and visible areas are answers the program asks for, not events.
-      if (line === '' || reply || (run && line.startsWith(AREA_START))) continue;
+      // Replies, visible areas and client areas are answers and notes, not events.
+      if (line === '' || reply || (run && (line.startsWith(AREA_START) ||
+                                            line.startsWith(CLIENT_START)))) continue;
       var count = eventsOf(line);
       if (!count) {
         stop = {number: n + 1, text: line.slice(0, 80)};

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kx508.h"
 #include "platform.h"
@@ -80,6 +81,8 @@ struct MenuState {
 };
 
 void build_menu_bar(platform::Window window);
+// The menu's shortcuts with what each does, as --help lists them: "Ctrl+A animate", ...
+std::vector<std::string> menu_keys();
 void on_key_down(int vk, std::uint32_t modifiers);
 void on_key_up(int vk, std::uint32_t modifiers);
 void on_char(int code);

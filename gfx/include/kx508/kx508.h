@@ -20,8 +20,12 @@ using KX508_Instance = const char*;
 
 // The application's main routine. The library owns the process entry: it stores the
 // start-up values and then calls app::main(), which the application defines.
+// The application may define app::help() too: its text, what the program is and how it is
+// used, is what `--help` prints first, above the library's own options. Without it (or
+// when it returns null) --help prints the library's text alone.
 namespace app {
 int main();
+const char* help();
 }
 
 // The process entry: stores the four start-up values, runs the application's main

@@ -848,8 +848,13 @@ var KX508Web = (function () {
 
   // ---- Timers
 
+  // The period of the timer the program started last: its animation's tick, which the run
+  // bar plays a run at. 0 until it starts one.
+  var tickMs = 0;
+
   function timerStart(window, id, period) {
     timerStop(window, id);
+    tickMs = period;
     timers.set(window + ':' + id, setInterval(function () {
       push({kind: TIMER, window: window, a: id});
     }, Math.max(period, 1)));
@@ -1159,6 +1164,8 @@ var KX508Web = (function () {
       // put back.
       idle: function () { return wake !== null && dialogs.size === 0 && !ended; },
       ended: function () { return ended; },
+      // The program's tick in ms, as its library started its timer.
+      tick: function () { return tickMs; },
       // The command of the menu entry with this Ctrl shortcut, as a queued event; null
       // when no menu has it.
       command: function (letter) {

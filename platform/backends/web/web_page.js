@@ -1079,6 +1079,11 @@ var KX508Web = (function () {
     KX508Script.restore();
     var play = new URLSearchParams(location.search).get('play');
     var problem = takeOptions();
+    // Another backend would run the program where the page cannot show it (headless runs
+    // on a virtual clock that never gives the page its thread back).
+    if (!problem && ENV.KX508_PLATFORM !== undefined && ENV.KX508_PLATFORM !== 'web')
+      problem = 'KX508_PLATFORM is "' + ENV.KX508_PLATFORM + '": the program cannot be shown ' +
+                'here: this page shows the web backend';
     if (!problem && ENV.KX508_FRAMES && !ENV.KX508_PLAY && !play)
       problem = 'KX508_FRAMES needs a script to replay in a page (?play= or KX508_PLAY): ' +
                 'the frames of a live page would fill the browser\u2019s memory';

@@ -2,7 +2,8 @@
 # the public headers, a CMake package (find_package(KX508 CONFIG)) and a pkg-config file
 # (component dev), and kx508-diff and kx508-grade (component dev: the library's users
 # compare their frames, and teachers build against the library; the Windows zip has both
-# beside the other programs instead). A web build installs the library built for the web
+# beside the other programs instead), with the documentation (install_docs.cmake; the
+# Windows zip holds its own copy). A web build installs the library built for the web
 # instead: no tools and no pkg-config file, but the page's files and kx508-web, which makes
 # a page of a program in one command.
 include(CMakePackageConfigHelpers)
@@ -53,3 +54,7 @@ file(RELATIVE_PATH KX508_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig
 configure_file(cmake/kx508.pc.in ${CMAKE_CURRENT_BINARY_DIR}/kx508.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kx508.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+
+if(NOT WIN32)
+  include(cmake/install_docs.cmake)
+endif()

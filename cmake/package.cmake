@@ -1,10 +1,13 @@
 # The Debian packages (KX508_PACKAGE=ON, made by script/package): kx508-traffic, the
-# program with kx508-diff, a desktop entry, an icon and manual pages; kx508-dev, the
-# library as install.cmake installs it, with the API reference and the examples, and
-# kx508-grade with its manual page, the teachers' guide and an example CI workflow; and,
+# program, a desktop entry, an icon and its manual page; kx508-dev, the library as
+# install.cmake installs it, with its documentation (install_docs.cmake: the API reference,
+# the examples, the teachers' guide and an example CI workflow, kx508(3) and the tools'
+# manual pages), kx508-diff and kx508-grade; and,
 # given KX508_WEB_STAGE (a web build installed there), kx508-web-dev, the library built
 # for the web with kx508-web, in Emscripten's system folder.
-find_program(KX508_GO_MD2MAN go-md2man REQUIRED)
+if(NOT KX508_GO_MD2MAN)
+  message(FATAL_ERROR "the packages' manual pages need go-md2man (Debian: go-md2man)")
+endif()
 find_program(KX508_CONVERT convert REQUIRED)
 find_program(KX508_GZIP gzip REQUIRED)
 
@@ -53,22 +56,9 @@ install(CODE "set(strip \"${CMAKE_STRIP}\")
   COMPONENT dev)
 install(SCRIPT cmake/strip.cmake COMPONENT dev)
 
-# Manual pages from their text in docs/man/, compressed as Debian wants them: best
-# compression, and no name or time in the gzip header.
-set(man_pages)
-set(pages kx508-traffic kx508-diff kx508-grade)
-if(KX508_WEB_STAGE)
-  list(APPEND pages kx508-web)
-endif()
-foreach(page ${pages})
-  set(text ${PROJECT_SOURCE_DIR}/docs/man/${page}.1.md)
-  add_custom_command(OUTPUT ${out}/${page}.1.gz
-    COMMAND ${KX508_GO_MD2MAN} -in ${text} -out ${out}/${page}.1
-    COMMAND ${KX508_GZIP} -9nf ${out}/${page}.1
-    DEPENDS ${text}
-    COMMENT "Manual page ${page}(1)")
-  list(APPEND man_pages ${out}/${page}.1.gz)
-endforeach()
+# The program's manual page; kx508-dev's are install_docs.cmake's, kx508-web's
+# package_web.cmake's.
+kx508_man_page(kx508-traffic 1 traffic)
 
 # The Debian changelog, compressed likewise.
 add_custom_command(OUTPUT ${out}/changelog.Debian.gz
@@ -88,12 +78,8 @@ add_custom_command(OUTPUT ${icons}
           -P ${PROJECT_SOURCE_DIR}/cmake/icon.cmake
   DEPENDS traffic ${PROJECT_SOURCE_DIR}/docs/traffic.scr ${PROJECT_SOURCE_DIR}/cmake/icon.cmake
   COMMENT "The icon, from a frame of the traffic" VERBATIM)
-add_custom_target(kx508_package_files ALL
-  DEPENDS ${man_pages} ${out}/changelog.Debian.gz ${icons})
+add_custom_target(kx508_package_files ALL DEPENDS ${out}/changelog.Debian.gz ${icons})
 
-install(FILES ${out}/kx508-traffic.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT traffic)
-install(FILES ${out}/kx508-diff.1.gz ${out}/kx508-grade.1.gz
-  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT dev)
 install(FILES ${package_dir}/kx508-traffic.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT traffic)
 foreach(size ${icon_sizes})
@@ -101,9 +87,8 @@ foreach(size ${icon_sizes})
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT traffic)
 endforeach()
 
-# Each package's own documentation folder: the licences and the changelog; the -dev
-# package's also holds the API reference and the examples with their scripts and
-# expected runs.
+# Each package's own documentation folder: the licences and the changelog (the -dev
+# package's also holds install_docs.cmake's files).
 foreach(component traffic dev)
   set(doc ${CMAKE_INSTALL_DATADIR}/doc/kx508-${component})
   install(FILES ${package_dir}/copyright ${out}/changelog.Debian.gz DESTINATION ${doc}
@@ -112,18 +97,6 @@ endforeach()
 # The script the manual page's replay example plays.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/traffic.scr
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-traffic COMPONENT traffic)
-# The pictures API.md shows.
-file(GLOB KX508_API_PICTURES ${PROJECT_SOURCE_DIR}/docs/draw-*.png)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${KX508_API_PICTURES}
-              ${PROJECT_SOURCE_DIR}/docs/TEACHING.md ${PROJECT_SOURCE_DIR}/docs/grade-workflow.yml
-              ${PROJECT_SOURCE_DIR}/docs/grade-report.png
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev COMPONENT dev)
-file(GLOB example_files ${PROJECT_SOURCE_DIR}/examples/*.cpp ${PROJECT_SOURCE_DIR}/examples/*.scr)
-install(FILES ${example_files} ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev/examples COMPONENT dev)
-# The runs the examples' replay tests expect (kx508_add_replay_test).
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/expected
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kx508-dev/examples COMPONENT dev)
 
 # CPack's DEB generator: one package per component, dependencies of the program found by
 # dpkg-shlibdeps, those of the -dev package (what building against it needs) named here.

@@ -21,7 +21,7 @@ file(RELATIVE_PATH target /${CMAKE_INSTALL_BINDIR} /${sysroot}/bin/kx508-web)
 file(MAKE_DIRECTORY ${out})
 file(CREATE_LINK ${target} ${out}/kx508-web SYMBOLIC)
 install(FILES ${out}/kx508-web DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT web)
-install(FILES ${out}/kx508-web.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT web)
+kx508_man_page(kx508-web 1 web)
 # The reference too: a learner may have this package alone.
 install(FILES ${package_dir}/copyright ${out}/changelog.Debian.gz ${PROJECT_SOURCE_DIR}/docs/API.md
               ${KX508_API_PICTURES}

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kx508.h"
 #include "platform.h"
@@ -20,6 +21,8 @@ namespace kx508 {
 constexpr int kCanvasWidth = 601;
 constexpr int kCanvasHeight = 540;
 constexpr int kTimerId = 2;
+// The animation's tick: the timer's period, the replay clock's step and a GIF frame's
+// time, and the run bar's pace in a page (which reads it from the timer the program starts).
 constexpr int kTimerPeriodMs = 100;
 
 struct CanvasOrigin {
@@ -80,6 +83,8 @@ struct MenuState {
 };
 
 void build_menu_bar(platform::Window window);
+// The menu's shortcuts with what each does, as --help lists them: "Ctrl+A animate", ...
+std::vector<std::string> menu_keys();
 void on_key_down(int vk, std::uint32_t modifiers);
 void on_key_up(int vk, std::uint32_t modifiers);
 void on_char(int code);
@@ -359,7 +364,7 @@ struct ReplayState {
   bool playing = false;  // KX508_PLAY: the script plays from the top, then quit comes
   std::string ending;    // how the script's playback ended, once it has
   long long events_played = 0;
-  long long periodic_events = 0;  // returned by waits: the replay clock's tenths of a second
+  long long periodic_events = 0;  // returned by waits: the replay clock's ticks
   std::string frames_given;  // the folder KX508_FRAMES names
   std::string frames_dir;    // the same while frames are written; empty once they stop
   bool frames_stopped = false;  // a frame could not be written

@@ -8,10 +8,14 @@ namespace {
 
 using platform::MenuFlag;
 
+// An entry of the menu. Its shortcut letter is written here alone: the entry's text shows
+// it, the key handler runs the entry by it, and --help lists it with what it does.
 struct MenuItem {
   unsigned flags;
   int id;
   const char* text;
+  char key;          // Ctrl+key runs the entry; 0 for none
+  const char* does;  // what the key does, as --help says it
 };
 
 // The information lines at the bottom of the menu; they cannot be chosen.
@@ -21,36 +25,29 @@ constexpr const char* kWindowsLine = "WINDOWS: maintainers@users.noreply.c-seed-
 constexpr const char* kUpdatesLine = "UPDATES: maintainers@users.noreply.c-seed-a2d10b04.example";
 
 constexpr MenuItem kRunMenu[] = {
-    {MenuFlag::String, kCmdAnimate, "&Animate\tCtrl+A"},
-    {MenuFlag::String, kCmdHalt, "&Halt animation\tCtrl+H"},
-    {MenuFlag::String, kCmdAdvanceFrame, "Advance one &frame\tCtrl+F"},
-    {MenuFlag::Separator, 0, ""},
-    {MenuFlag::Checked, kCmdLogging, "&Logging\tCtrl+L"},
-    {MenuFlag::Separator, 0, ""},
-    {MenuFlag::String, kCmdRecord, "&Record Script\tCtrl+R"},
-    {MenuFlag::String, kCmdPlayback, "&Playback Script\tCtrl+P"},
-    {MenuFlag::String, kCmdPlayOne, "Play &One Script\tCtrl+O"},
-    {MenuFlag::Separator, 0, ""},
-    {MenuFlag::String, kCmdQuit, "&Quit\tCtrl+Q"},
-    {MenuFlag::Separator, 0, ""},
-    {MenuFlag::Grayed, kCmdInformation, kAboutLine},
-    {MenuFlag::Grayed, kCmdInformation, kMacLine},
-    {MenuFlag::Grayed, kCmdInformation, kWindowsLine},
-    {MenuFlag::Grayed, kCmdInformation, kUpdatesLine},
+    {MenuFlag::String, kCmdAnimate, "&Animate", 'A', "animate"},
+    {MenuFlag::String, kCmdHalt, "&Halt animation", 'H', "halt"},
+    {MenuFlag::String, kCmdAdvanceFrame, "Advance one &frame", 'F', "one frame"},
+    {MenuFlag::Separator, 0, "", 0, nullptr},
+    {MenuFlag::Checked, kCmdLogging, "&Logging", 'L', "logging"},
+    {MenuFlag::Separator, 0, "", 0, nullptr},
+    {MenuFlag::String, kCmdRecord, "&Record Script", 'R', "record KX508.SCR"},
+    {MenuFlag::String, kCmdPlayback, "&Playback Script", 'P', "play it back"},
+    {MenuFlag::String, kCmdPlayOne, "Play &One Script", 'O', "play one event"},
+    {MenuFlag::Separator, 0, "", 0, nullptr},
+    {MenuFlag::String, kCmdQuit, "&Quit", 'Q', "quit"},
+    {MenuFlag::Separator, 0, "", 0, nullptr},
+    {MenuFlag::Grayed, kCmdInformation, kAboutLine, 0, nullptr},
+    {MenuFlag::Grayed, kCmdInformation, kMacLine, 0, nullptr},
+    {MenuFlag::Grayed, kCmdInformation, kWindowsLine, 0, nullptr},
+    {MenuFlag::Grayed, kCmdInformation, kUpdatesLine, 0, nullptr},
 };
 
+// Letters come as their upper-case virtual-key codes, whatever the case typed.
 int command_for_key(int vk) {
-  switch (vk) {
-    case 'A': return kCmdAnimate;
-    case 'H': return kCmdHalt;
-    case 'F': return kCmdAdvanceFrame;
-    case 'L': return kCmdLogging;
-    case 'R': return kCmdRecord;
-    case 'P': return kCmdPlayback;
-    case 'O': return kCmdPlayOne;
-    case 'Q': return kCmdQuit;
-    default: return 0;
-  }
+  for (const MenuItem& item : kRunMenu)
+    if (item.key != 0 && item.key == vk) return item.id;
+  return 0;
 }
 
 void set_logging_flag(bool on) {
@@ -123,11 +120,21 @@ void build_menu_bar(platform::Window window) {
   platform::Menu& run_menu = lib.menu.run_menu;
   platform::Menu bar = platform::create_menu();
   run_menu = platform::create_popup_menu();
-  for (const MenuItem& item : kRunMenu)
-    platform::append_menu(run_menu, item.flags, static_cast<std::uint32_t>(item.id), item.text);
+  for (const MenuItem& item : kRunMenu) {
+    std::string text = item.text;
+    if (item.key != 0) text += std::string("\tCtrl+") + item.key;
+    platform::append_menu(run_menu, item.flags, static_cast<std::uint32_t>(item.id), text);
+  }
   platform::append_menu(bar, platform::MenuFlag::Popup, run_menu, "&Run");
   platform::set_menu(window, bar);
   platform::draw_menu_bar(window);
+}
+
+std::vector<std::string> menu_keys() {
+  std::vector<std::string> keys;
+  for (const MenuItem& item : kRunMenu)
+    if (item.key != 0) keys.push_back(std::string("Ctrl+") + item.key + " " + item.does);
+  return keys;
 }
 
 void on_command(int id) {

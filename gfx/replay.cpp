@@ -261,11 +261,11 @@ void gif_failed(const std::string& why) {
   replay.gif_failed = true;
 }
 
-// The pending frame was on the screen until the replay clock's tick: a tenth of a second
-// a tick.
+// The pending frame was on the screen until the replay clock's tick, a timer period a
+// tick; a GIF counts its delays in hundredths of a second.
 void write_pending_frame(long long until_tick, int hold_cs) {
   GifRun& gif = *lib.replay.gif;
-  const long long shown = (until_tick - gif.pending_tick) * 10 + hold_cs;
+  const long long shown = (until_tick - gif.pending_tick) * kTimerPeriodMs / 10 + hold_cs;
   gif.writer.add_frame(gif.pending, static_cast<int>(std::min<long long>(shown, 0xFFFF)));
   ++gif.frames;
   if (gif.writer.errno_value() != 0) gif_failed(std::strerror(gif.writer.errno_value()));
@@ -571,8 +571,8 @@ long long KX508_time() {
   // A loop that waits for the clock to move on waits for no event.
   attend_to_the_windows();
   if (!replaying()) return static_cast<long long>(std::time(nullptr));
-  // A periodic event is a tick of 100 ms.
-  return kReplayClockStart + lib.replay.periodic_events / 10;
+  // A periodic event is a tick of the timer.
+  return kReplayClockStart + lib.replay.periodic_events * kTimerPeriodMs / 1000;
 }
 
 // A 64-bit linear congruential generator (Knuth's MMIX constants), its top bits taken:

@@ -6,6 +6,17 @@
 #include "random_source.h"
 #include "world.h"
 
+// What --help says first, above the library's options (which list the Run menu's keys).
+const char* app::help() {
+  return "A traffic simulation at six signalled intersections: four kinds of vehicles enter\n"
+         "ten one-way lanes, queue at the lane ends, and cross when their signal and the\n"
+         "next lane allow.\n"
+         "A click in the drawing window ends it, as do Ctrl+Q and closing that window; other\n"
+         "typed keys do nothing. The keys of the Run menu, below, animate, halt and step it,\n"
+         "and record and play back scripts of clicks and keys.\n"
+         "The manual page: man kx508-traffic\n";
+}
+
 int app::main() {
   bool stop = false;
   Display display;

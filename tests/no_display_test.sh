@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Without any display the program says why in one line and exits with status 1; asked
-# for --help or --version it answers on standard output and exits 0, opening no window.
+# for --help (its own text above the library's options) or --version it answers on
+# standard output and exits 0, opening no window.
 set -uo pipefail
 
 program=$1
@@ -22,7 +23,8 @@ for option in --help --version; do
   [ "$status" -eq 0 ] && [ ! -s "$err" ] ||
     { echo "FAIL: $option: status $status: $(cat "$err")"; exit 1; }
   case "$option:$out" in
-    --help:"Usage: $(basename "$program") [--help | --version]"*KX508_PLAY=*) ;;
+    # The program's own text, then the library's options.
+    --help:"A traffic simulation at six signalled intersections"*"man kx508-traffic"*"Usage: $(basename "$program") [--help | --version]"*KX508_PLAY=*) ;;
     --version:"$(basename "$program") (KX508 "*")") ;;
     *) echo "FAIL: $option printed: $out"; exit 1 ;;
   esac

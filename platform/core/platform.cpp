@@ -114,6 +114,14 @@ void show_window(Window window) {
   // Showing may have run the procedure (the size changed), which may destroy the window.
   w = core::find(window);
   if (!w) return;
+  // A window manager frames a window once it is first shown; until then the client area
+  // is the whole window, and a program that asked would be given a size that changes.
+  if (!w->shown_once) {
+    w->shown_once = true;
+    driver()->await_frame(*w, kFrameWaitMs);
+    w = core::find(window);
+    if (!w) return;
+  }
   w->shown = true;
   // A window that was not shown (the first show, or one after a hide) has no pixels on
   // the screen yet: it is painted.

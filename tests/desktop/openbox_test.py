@@ -2,7 +2,10 @@
 asked of the drawing window, decorations toggled, fullscreen, maximised or another
 size, it keeps its outer size of 601 x 540, its title bar stays on the screen, and it
 shows one picture: one network's worth of black pixels, around the centre of the client
-area."""
+area. The visible area a program is given right after KX508_start is already the one
+openbox's frame leaves, though openbox frames the window only once it is shown."""
+import os
+import re
 import time
 
 from failure import check
@@ -15,8 +18,10 @@ FRAME_LINE = 300   # black pixels in a row or column that only a canvas frame li
 def network(image):
     """The road network's black pixels in a picture of the drawing window: how many, and
     their bounding box (left, top, width, height). Rows and columns with more black than
-    the network ever has are the canvas frame's lines and are left out."""
-    black = [(x, y) for y in range(MENU_ROWS, image.height) for x in range(image.width)
+    the network ever has are the canvas frame's lines and are left out, and so are the
+    client area's left, right and bottom edges, where what is left of them may lie once
+    the picture has moved (the network never reaches them)."""
+    black = [(x, y) for y in range(MENU_ROWS, image.height - 1) for x in range(1, image.width - 1)
              if image.pixel(x, y) == (0, 0, 0)]
     rows, columns = {}, {}
     for x, y in black:
@@ -119,4 +124,34 @@ def test():
         check(t.alive(), "the program ended")
 
 
-main(test)
+def area_from_the_start():
+    with Session("openbox-area", 1280, 1024) as s:
+        s.start_openbox()
+        s.env["KX508_LOG"] = "area.log"
+        p = s.start(tool("KX508_AREA_AT_START"), name="area")
+        draw = s.find_window("KX508 Graphics", pid=p.pid)
+        log = os.path.join(s.work, "area.log")
+
+        def answers():
+            check(p.poll() is None, f"the program ended: {s.output(p).strip()}")
+            with open(log) as f:
+                lines = [line for line in f.read().splitlines() if line.startswith("Visible area")]
+            return lines if len(lines) > 20 else None
+        # The first answer, then two seconds of ticks: the frame has long come by then.
+        lines = poll("twenty answers after the first", answers, 15)
+        check("," in frame_extents(s, draw), "openbox gave the drawing window no frame")
+        check(all(line == lines[0] for line in lines),
+              f"the area changed after the start: {lines[0]!r} at first, then {sorted(set(lines))}")
+        # It is the framed window's: as wide as the client area openbox left, not 601.
+        left, right = (int(n) for n in re.findall(r"\((-?\d+),", lines[0]))
+        width = s.geometry(draw)[2]
+        check(right - left + 1 == width and width < 601,
+              f"the area {lines[0]!r} is not the {width} pixels wide window openbox framed")
+
+
+def tests():
+    test()
+    area_from_the_start()
+
+
+main(tests)

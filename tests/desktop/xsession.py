@@ -138,6 +138,8 @@ class Session:
             # What the runner keeps for this session's X server (Wine: its own prefix).
             self.env["KX508_RUNNER_DIR"] = os.path.join(self.work, "runner")
             os.mkdir(self.env["KX508_RUNNER_DIR"])
+            # One server for the session's programs (Wine: a wineserver held until close).
+            run(*RUNNER, "--hold", env=self.env)
 
     def _start_server(self, width, height):
         read_end, write_end = os.pipe()

@@ -61,12 +61,21 @@ icon=$(sed -n 's/^Icon=//p' "$entry")
 [ -f "/usr/share/icons/hicolor/48x48/apps/$icon.png" ] || fail "no 48 x 48 icon named $icon"
 step "the desktop entry validates; its program and icon are installed"
 
-# The manual pages render with no warning from groff, and say what they must.
-for page in kx508-traffic kx508-diff; do
-  MANWIDTH=80 man --warnings -P cat "$page" >"$page.man" 2>"$page.warnings" ||
-    fail "man $page failed: $(cat "$page.warnings")"
-  [ ! -s "$page.warnings" ] || fail "man $page warns: $(cat "$page.warnings")"
+# The manual pages render with no warning from groff, and say what they must; the
+# library's own, kx508(3), comes with kx508-dev.
+for page in kx508-traffic kx508-diff 3:kx508; do
+  section=${page%%:*}
+  [ "$section" != "$page" ] || section=1
+  name=${page#*:}
+  MANWIDTH=80 man --warnings -P cat "$section" "$name" >"$name.man" 2>"$name.warnings" ||
+    fail "man $section $name failed: $(cat "$name.warnings")"
+  [ ! -s "$name.warnings" ] || fail "man $section $name warns: $(cat "$name.warnings")"
 done
+[ "$(dpkg -S /usr/share/man/man3/kx508.3.gz | cut -d: -f1)" = kx508-dev ] ||
+  fail "kx508(3) is not in kx508-dev"
+grep -q 'KX508_wait_event' kx508.man && grep -q '/usr/share/doc/kx508-dev/API.md' kx508.man ||
+  fail "man 3 kx508 does not list the calls or name the reference"
+
 for text in 'EXIT STATUS' KX508_PLATFORM KX508_PLAY KX508_FRAMES_EVERY KX508_LOG Ctrl+R; do
   grep -q "$text" kx508-traffic.man || fail "man kx508-traffic does not mention $text"
 done
@@ -81,7 +90,7 @@ status=0
   fail "kx508-diff is not in kx508-dev"
 broken=$(broken_links /usr/share/doc/kx508-dev)
 [ -z "$broken" ] || fail "the installed documentation links to files it does not have: $broken"
-step "man kx508-traffic and man kx508-diff render; the installed documentation's links resolve"
+step "man kx508-traffic, man kx508-diff and man 3 kx508 render; the installed documentation's links resolve"
 
 # A learner's program of one file, the installed hello example, built with pkg-config
 # outside any build tree, replays its script.

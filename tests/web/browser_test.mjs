@@ -328,12 +328,16 @@ await run({
   },
 
   // Options a page gives that cannot be taken are said on the status line, and the
-  // program does not start.
+  // program does not start; nothing is left uncaught.
   async aStartThatFailsIsSaid({browser, url}) {
     const page = await (await browser.newContext({viewport: VIEWPORT})).newPage();
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(e.message));
     for (const [env, why] of [[5, 'window.KX508_ENV must be an object'],
                               [{KX508_LOG: {}}, 'window.KX508_ENV.KX508_LOG is object'],
-                              [{KX508_FRAMES: 'frames'}, 'KX508_FRAMES needs a script']]) {
+                              [{KX508_FRAMES: 'frames'}, 'KX508_FRAMES needs a script'],
+                              [{KX508_PLATFORM: 'headless'}, 'KX508_PLATFORM is "headless": ' +
+                               'the program cannot be shown here: this page shows the web backend']]) {
       await page.addInitScript((env) => { window.KX508_ENV = env; }, env);
       await page.goto(url + 'hello.html');
       await until(async () => (await status(page)).startsWith(`The program could not start: ${why}`),
@@ -342,5 +346,6 @@ await run({
         'the program started all the same');
       await page.context().clearCookies();
     }
+    check(errors.length === 0, `page errors: ${errors}`);
   },
 });

@@ -176,7 +176,11 @@ await run({
   async recordFromTheStartGivesTheRunToTheBar({browser, url}) {
     const {page} = await openLink(browser, '');
     await page.goto(url + 'traffic.html');
+    // The button loads the page again: it is read once the new page is there, not while
+    // the old one goes.
+    const reloaded = page.waitForEvent('load');
     await page.click('#kx508-record-run');
+    await reloaded;
     await until(async () => (await page.textContent('#kx508-messages')).includes('Recording a run'),
       'the page does not say that it records a run');
     await until(() => page.evaluate(() => performance.getEntriesByName(

@@ -20,8 +20,12 @@ using KX508_Instance = const char*;
 
 // The application's main routine. The library owns the process entry: it stores the
 // start-up values and then calls app::main(), which the application defines.
+// The application may define app::help() too: its text, what the program is and how it is
+// used, is what `--help` prints first, above the library's own options. Without it (or
+// when it returns null) --help prints the library's text alone.
 namespace app {
 int main();
+const char* help();
 }
 
 // The process entry: stores the four start-up values, runs the application's main
@@ -127,8 +131,10 @@ int KX508_draw_text(int colour, int x, int y, const char* text);
 int KX508_text_width(const char* text);
 // The library coordinates of the part of the canvas the drawing window's client area
 // shows now, its edge pixels included as a rectangle's corners are: what a program can
-// draw in and see. It changes when the window manager changes the window's frame (the
-// headless backend's is fixed: -296, -245 to 296, 246). A pointer may be null: only the
+// draw in and see. The first answer after KX508_start is final (the start waits, at most
+// 1 s a window, for a frame the window manager gives later); it changes when the window
+// manager changes the window's frame (the headless backend's is fixed: -296, -245 to
+// 296, 246). A pointer may be null: only the
 // others are written. Once the drawing window is gone the area is empty (right < left,
 // top < bottom). With logging on it writes a trace line. A recorded run keeps the areas
 // the program was given, and its replay gives them back. Before KX508_start it sets all

@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -182,6 +183,7 @@ class QtDriver final : public Driver {
   void destroy_window(WindowRecord& w) override;
   void show_window(WindowRecord& w) override;
   void hide_window(WindowRecord& w) override;
+  void await_frame(WindowRecord& w, int most_ms) override;
   void present(WindowRecord& w, std::span<const Rect> parts) override;
   void menu_bar_changed(WindowRecord& w) override;
   void menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) override;
@@ -244,6 +246,11 @@ class QtDriver final : public Driver {
 // Tells the driver when a window manager changes a window's frame extents
 // (qt_x11_frame.cpp); null when Qt does not run on X11.
 std::unique_ptr<QAbstractNativeEventFilter> make_frame_watch();
+// Whether a window manager runs that tells windows their frame extents (it says it
+// supports _NET_FRAME_EXTENTS), and the extents it has told this one, in the display's
+// pixels; nothing before it has.
+bool window_manager_gives_frames();
+std::optional<QMargins> frame_extents(WId window);
 #endif
 
 // The widgets' way back to the driver; null while none is open.

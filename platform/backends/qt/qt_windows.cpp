@@ -1,5 +1,6 @@
 // Windows: the top-level widget with its client widget, creating, showing and
 // destroying them, presenting changed parts, and fitting the frame and the layout.
+#include <QAbstractEventDispatcher>
 #include <QBackingStore>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -263,6 +264,41 @@ void QtDriver::fit_frame(Window id) {
                  QSize(std::max(1, w->outer.width() - m.left() - m.right()),
                        std::max(1, w->outer.height() - m.top() - m.bottom())));
   lay_out(id);
+}
+
+// A window manager reparents a window into its frame and tells the frame's size after the
+// window is mapped; until then Qt knows no margins, and the client area is the whole
+// window. Where one gives frames (X11), the first show waits for the window's, bounded,
+// and for its fit: the size the program asks for next is the final one.
+void QtDriver::await_frame(WindowRecord& w, int most_ms) {
+#ifdef KX508_HAVE_X11
+  if (!frame_watch_ || !window_manager_gives_frames()) return;
+  const Window id = w.id;
+  QElapsedTimer clock;
+  clock.start();
+  QTimer deadline;  // ends the last sleep below
+  deadline.setSingleShot(true);
+  deadline.start(most_ms);
+  for (;;) {
+    NativeWindow* nw = native(id);
+    if (!nw || !nw->top || !nw->top->isVisible() || !nw->top->windowHandle()) return;
+    // Given, read by Qt (which may not have seen the news yet), and fitted.
+    if (const std::optional<QMargins> given = frame_extents(nw->top->internalWinId())) {
+      const qreal ratio = nw->top->devicePixelRatioF();
+      const QMargins frame(qRound(given->left() / ratio), qRound(given->top() / ratio),
+                           qRound(given->right() / ratio), qRound(given->bottom() / ratio));
+      if (nw->top->windowHandle()->frameMargins() == frame && nw->frame == frame) return;
+    }
+    if (clock.elapsed() >= most_ms) return;
+    // Input waits for the program's own wait; the frame watch's fit runs here.
+    if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance())
+      d->processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    flush_deferred_deletes();
+  }
+#else
+  (void)w;
+  (void)most_ms;
+#endif
 }
 
 void QtDriver::frame_changed(WId native_id) {

@@ -848,8 +848,13 @@ var KX508Web = (function () {
 
   // ---- Timers
 
+  // The period of the timer the program started last: its animation's tick, which the run
+  // bar plays a run at. 0 until it starts one.
+  var tickMs = 0;
+
   function timerStart(window, id, period) {
     timerStop(window, id);
+    tickMs = period;
     timers.set(window + ':' + id, setInterval(function () {
       push({kind: TIMER, window: window, a: id});
     }, Math.max(period, 1)));
@@ -1074,6 +1079,11 @@ var KX508Web = (function () {
     KX508Script.restore();
     var play = new URLSearchParams(location.search).get('play');
     var problem = takeOptions();
+    // Another backend would run the program where the page cannot show it (headless runs
+    // on a virtual clock that never gives the page its thread back).
+    if (!problem && ENV.KX508_PLATFORM !== undefined && ENV.KX508_PLATFORM !== 'web')
+      problem = 'KX508_PLATFORM is "' + ENV.KX508_PLATFORM + '": the program cannot be shown ' +
+                'here: this page shows the web backend';
     if (!problem && ENV.KX508_FRAMES && !ENV.KX508_PLAY && !play)
       problem = 'KX508_FRAMES needs a script to replay in a page (?play= or KX508_PLAY): ' +
                 'the frames of a live page would fill the browser\u2019s memory';
@@ -1159,6 +1169,8 @@ var KX508Web = (function () {
       // put back.
       idle: function () { return wake !== null && dialogs.size === 0 && !ended; },
       ended: function () { return ended; },
+      // The program's tick in ms, as its library started its timer.
+      tick: function () { return tickMs; },
       // The command of the menu entry with this Ctrl shortcut, as a queued event; null
       // when no menu has it.
       command: function (letter) {

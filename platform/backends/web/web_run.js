@@ -24,6 +24,7 @@ var KX508Run = (function () {
   var CHUNK = 4096;                   // bytes of memory compared and shared at a time
   var RUN_FILE = 'run.scr';           // where a link's run goes, beside KX508.SCR
   var FAST_BATCH_MS = 20;             // played at once, as fast as possible, between looks
+  var FAST_LOOK_MS = 4;               // and how often it looks
   var RUN_FIRST_LINE = 'KX508_RUN(1);';
   var REPLY_START = 'KX508_GETS("';
   var AREA_START = 'KX508_AREA(';
@@ -401,7 +402,9 @@ var KX508Run = (function () {
     if (at >= run.parsed.events) return;
     playing = true;
     clearInterval(playTimer);
-    var period = speed === '1' ? 100 : speed === '4' ? 25 : 4;
+    // A tick's worth of the run each tick of the program's own timer, or four of them.
+    var tick = P.tick();
+    var period = speed === '1' ? tick : speed === '4' ? tick / 4 : FAST_LOOK_MS;
     playTimer = setInterval(playStep, period);
     playStep();
     show();

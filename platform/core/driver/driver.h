@@ -21,6 +21,10 @@ struct MenuEntry {
 // menus nested deeper, stop here.
 constexpr int kMenuDepth = 8;
 
+// How long a window's first show waits, at most, for a window manager to give it its
+// frame, so that the client size a program reads after showing it is the final one.
+constexpr int kFrameWaitMs = 1000;
+
 struct MenuRecord {
   Menu id = 0;
   bool popup = false;
@@ -69,6 +73,7 @@ struct WindowRecord {
   Surface client;       // the client pixels the window shows
   std::vector<TextRun> text;  // the lines drawn on the client area, top to bottom
   bool shown = false;         // shown and not hidden since
+  bool shown_once = false;    // shown at least once: its frame was waited for
   // From the record's making until the backend's create_window returns: the native window
   // is not there yet, so its sizes and menu bar are not reported.
   bool creating = false;
@@ -103,6 +108,10 @@ class Driver {
   // show, or one after a hide).
   virtual void show_window(WindowRecord& w) = 0;
   virtual void hide_window(WindowRecord& w) = 0;
+  // After the first show: waits, at most most_ms, until the window system has given the
+  // window its frame and the client size it leaves (core::client_resized) is known. For a
+  // backend whose frame is known as the window is made (the default), nothing to wait for.
+  virtual void await_frame(WindowRecord& /*w*/, int /*most_ms*/) {}
   // These parts of the client pixels changed and are to be shown.
   virtual void present(WindowRecord& w, std::span<const Rect> parts) = 0;
 

@@ -5,7 +5,8 @@
 // Features (every backend's driver header lists the same rows):
 // [X] Windows: one top-level widget each, at the record's outer rectangle, with its title
 // [X] Fixed windows keep their outer size through frame changes (on X11 also those only
-//     the frame watch sees, qt_x11_frame.cpp) and give back fullscreen and maximised
+//     the frame watch sees, qt_x11_frame.cpp, whose frame a first show waits for) and
+//     give back fullscreen and maximised
 // [X] Presenting only the changed parts, written straight into the backing store
 // [X] Menu bar built from the records, check marks and grayed entries changed in place
 // [X] Keys: virtual-key codes with the character typed and the event's own Ctrl state

@@ -55,6 +55,9 @@ struct Result {
   std::string picture;                // the three-panel picture's PNG bytes, when there is one
   Printed out, err;
   double seconds = 0;
+  // The expected run's frames, and how many the run had the same before its first
+  // difference (all of them when it passed): what partial credit is counted from.
+  long long frames_expected = 0, frames_matched = 0;
 };
 
 // The folder every run and build of this grading works in.

@@ -3,6 +3,7 @@
 // (compare.h), and the first difference in the order the run made them.
 #include "grade_compare.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -32,11 +33,13 @@ std::string read_file(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// One difference: the words after "differs", and when in the run it came.
+// One difference: the words after "differs", when in the run it came, and the frames
+// known to be the same before it.
 struct Difference {
   std::string words;
   long long frame = 0;     // a frame's; 0 for one found at the end
   long long log_line = 0;  // a log line's
+  long long matched = 0;
 };
 
 // Where the run stood in its script, from its own note: it only places the words.
@@ -61,6 +64,15 @@ class Places {
   }
   std::string before_log_line(long long line) const {
     return known_ ? at(cmp::line_before_log_line(stands_, line)) : unknown();
+  }
+  // The frames presented before log line was ended, as far as the note says; 0 without it.
+  long long frames_before_log_line(long long line) const {
+    long long frames = 0;
+    for (const cmp::Stand& s : stands_) {
+      if (s.log_lines >= line) break;
+      frames = s.frames;
+    }
+    return frames;
   }
   // Whether log line came before frame: -1 when the note does not say.
   int log_line_first(long long line, long long frame) const {
@@ -89,10 +101,11 @@ std::optional<Difference> compare_frames(const fs::path& work, const ExpectedRun
         read_left(work.string(), "frames/" + frame_name(n), kMostFrameBytes, &got, &why);
     if (read == Left::Missing) {
       if (n > expected.last) return std::nullopt;
-      return Difference{cmp::fewer_frames_words(n - 1, expected.last), 0, 0};
+      return Difference{cmp::fewer_frames_words(n - 1, expected.last), 0, 0, n - 1};
     }
     if (n > expected.last)
-      return Difference{cmp::past_last_words(n, places.before_frame(n), expected.last), n, 0};
+      return Difference{cmp::past_last_words(n, places.before_frame(n), expected.last), n, 0,
+                        expected.last};
     if (read == Left::Cut) why = "more than " + std::to_string(kMostFrameBytes >> 20) + " MiB";
     cmp::Frames frames;
     if (read != Left::Whole) {
@@ -114,7 +127,7 @@ std::optional<Difference> compare_frames(const fs::path& work, const ExpectedRun
       if (kx508::encode_png(picture.width, picture.height, picture.rgb.data(), &png))
         r->picture.assign(png.begin(), png.end());
     }
-    return Difference{words, n, 0};
+    return Difference{words, n, 0, n - 1};
   }
 }
 
@@ -126,12 +139,13 @@ std::optional<Difference> compare_log(const fs::path& work, const ExpectedRun& e
   const Left read =
       read_left(work.string(), "frames/log.txt", expected.log.size() + (1 << 20), &got, &why);
   if (read == Left::Unusable)
-    return Difference{": its log frames/log.txt cannot be read: " + why, 0, 0};
+    return Difference{": its log frames/log.txt cannot be read: " + why, 0, 0, 0};
   cmp::LogCheck log(expected.log);
   log.add(got);
   if (!log.finish()) return std::nullopt;
-  if (log.ended_short()) return Difference{log.words(""), 0, 0};
-  return Difference{log.words(places.before_log_line(log.line())), 0, log.line()};
+  if (log.ended_short()) return Difference{log.words(""), 0, 0, expected.last};
+  return Difference{log.words(places.before_log_line(log.line())), 0, log.line(),
+                    places.frames_before_log_line(log.line())};
 }
 
 // Whether the log's difference came first in the run: one during it before one found at
@@ -182,14 +196,22 @@ void compare_run(const fs::path& work, const ExpectedRun& expected, Result* r) {
     found.push_back(*log);
     if (found.size() == 2 && log_first(found[0], found[1], places)) std::swap(found[0], found[1]);
   }
+  r->frames_expected = expected.last;
   if (found.empty()) {
     r->verdict = Verdict::Passed;
     r->summary = "passed";
+    r->frames_matched = expected.last;
     return;
   }
   r->verdict = Verdict::Differs;
   r->summary = "differs" + found.front().words;
-  for (const Difference& d : found) r->details.push_back("differs" + d.words);
+  // A run that differs has not matched the whole run, however late it went wrong: a
+  // difference found after the last frame counts against the last.
+  r->frames_matched = expected.last - 1;
+  for (const Difference& d : found) {
+    r->details.push_back("differs" + d.words);
+    r->frames_matched = std::min(r->frames_matched, d.matched);
+  }
 }
 
 }  // namespace grade

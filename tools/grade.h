@@ -18,10 +18,20 @@ struct Program {
   std::vector<fs::path> sources;  // .cpp files to build; empty for an executable
 };
 
+// What a script is worth: its points, whether a student's own report shows more of it
+// than that it was run, and whether a run that differs earns the share of the expected
+// run's frames it had the same before the first difference (else all or nothing).
+struct Scoring {
+  double points = 1;
+  bool hidden = false;
+  bool partial = false;
+};
+
 struct Script {
   std::string name;  // NAME.scr
   fs::path path;
   fs::path expected;  // DIR/NAME
+  Scoring scoring;
 };
 
 struct Options {

@@ -13,7 +13,8 @@ namespace grade {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kx508-grade --expected DIR --script FILE [--script FILE ...] [options] PROGRAM...\n";
+    "usage: kx508-grade --expected DIR --script FILE [script options] [--script FILE ...] "
+    "[options] PROGRAM...\n";
 
 constexpr const char* kHelp =
     "Grades programs on the KX508 library: each program replays each script headless and\n"
@@ -22,7 +23,13 @@ constexpr const char* kHelp =
     "  --expected DIR   the expected runs: DIR/NAME/ for a script NAME.scr, made by\n"
     "                   KX508_PLATFORM=headless KX508_PLAY=NAME.scr KX508_FRAMES=DIR/NAME\n"
     "                   KX508_LOG=DIR/NAME/log.txt REFERENCE-PROGRAM\n"
-    "  --script FILE    a script to replay (repeatable)\n"
+    "  --script FILE    a script to replay (repeatable); the four options below apply\n"
+    "                   to the --script before them, or given before any, to every one\n"
+    "  --points N       what the script is worth (1)\n"
+    "  --hidden         it counts, but a student's report shows only its points\n"
+    "  --partial        a run that differs earns the share of frames before the first\n"
+    "                   difference\n"
+    "  --whole          all or nothing (the default)\n"
     "  --manifest FILE  more options, one a line (# comments); paths from its folder\n"
     "  -j N             runs at a time (the number of cores)\n"
     "  --time S         wall time of a run, seconds (60)\n"
@@ -31,7 +38,7 @@ constexpr const char* kHelp =
     "  --file-size MIB  biggest file a run writes, its output included (64)\n"
     "  --processes N    processes and threads of a run (64)\n"
     "  --disk MIB       what a run's working folder may hold (256; Linux)\n"
-    "  --out DIR        where report.html and report.xml go (.)\n"
+    "  --out DIR        where the reports and results go (.)\n"
     "  --env NAME       give every run this variable of the environment (repeatable)\n"
     "  --unsafe         grade where runs cannot be confined (the reports say so)\n"
     "  --help, --version\n"
@@ -118,9 +125,23 @@ bool read_manifest(const fs::path& path, std::vector<std::string>* args, std::st
 
 }  // namespace
 
+// A script's --points, --hidden, --partial or --whole, when the argument is one: applied to
+// the script given last, or before any script to the class's default.
+bool scoring_option(const std::string& a, Scoring* s) {
+  if (a == "--hidden") s->hidden = true;
+  else if (a == "--partial") s->partial = true;
+  else if (a == "--whole") s->partial = false;
+  else return false;
+  return true;
+}
+
 int parse(const std::vector<std::string>& given, Options* o) {
   std::vector<std::string> args = given;
-  std::vector<std::string> script_paths;
+  std::vector<std::pair<std::string, Scoring>> script_paths;
+  Scoring default_scoring;
+  auto scoring = [&]() -> Scoring& {
+    return script_paths.empty() ? default_scoring : script_paths.back().second;
+  };
   std::string why;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -136,7 +157,9 @@ int parse(const std::vector<std::string>& given, Options* o) {
       o->unsafe = true;
       continue;
     }
-    const bool valued = a == "--expected" || a == "--script" || a == "--manifest" || a == "-j" ||
+    if (scoring_option(a, &scoring())) continue;
+    const bool valued = a == "--expected" || a == "--script" || a == "--points" ||
+                        a == "--manifest" || a == "-j" ||
                         a == "--time" || a == "--cpu" || a == "--memory" || a == "--file-size" ||
                         a == "--processes" || a == "--disk" || a == "--out" || a == "--env";
     if (!valued) {
@@ -150,7 +173,7 @@ int parse(const std::vector<std::string>& given, Options* o) {
     if (a == "--expected") {
       o->expected = v;
     } else if (a == "--script") {
-      script_paths.push_back(v);
+      script_paths.emplace_back(v, default_scoring);
     } else if (a == "--out") {
       o->out = v;
     } else if (a == "--env") {
@@ -163,6 +186,8 @@ int parse(const std::vector<std::string>& given, Options* o) {
       args.insert(args.begin() + static_cast<long>(i) + 1, more.begin(), more.end());
     } else if (!number(v, &n)) {
       return usage_error(a + " " + v + ": not a number of 0 or more");
+    } else if (a == "--points") {
+      scoring().points = n;
     } else if (a == "-j") {
       o->jobs = static_cast<int>(n);
     } else if (a == "--time") {
@@ -186,10 +211,10 @@ int parse(const std::vector<std::string>& given, Options* o) {
   if (o->programs.empty()) return usage_error("no program to grade");
   if (o->jobs <= 0) o->jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::error_code ec;
-  for (const std::string& path : script_paths) {
+  for (const auto& [path, scored] : script_paths) {
     const fs::path p(path);
     if (!fs::is_regular_file(p, ec)) return usage_error("the script " + path + " is missing");
-    Script s{p.filename().string(), fs::absolute(p), fs::absolute(o->expected / p.stem())};
+    Script s{p.filename().string(), fs::absolute(p), fs::absolute(o->expected / p.stem()), scored};
     if (!has_frames(s.expected))
       return usage_error("no expected run for " + s.name + ": " + (o->expected / p.stem()).string() +
                          " holds no frames (see --help to make it)");

@@ -77,10 +77,13 @@ struct Workspace {
   fs::path scripts;    // the scripts
 };
 
-// A program's executable after building it, or the reason it failed to build.
+// A program's executable after building it, or the reason it failed to build; how long the
+// build took and what the compiler wrote (none for an executable given as it is).
 struct Built {
   fs::path executable;  // empty when it failed
   std::string error;    // the compiler's first error, or how the compiler ended
+  double seconds = 0;
+  Printed output;       // its standard error, then its standard output
 };
 
 // The pkg-config words the builds use; an error line when the library cannot be found.

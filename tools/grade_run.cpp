@@ -133,6 +133,17 @@ std::string first_error(const fs::path& errors, const fs::path& output, const st
   return ended;
 }
 
+// What the compiler wrote, for the reports: its errors first, where a compiler says most,
+// each cut to its last 16 KiB as a run's output is.
+Printed compiler_output(const fs::path& errors, const fs::path& output) {
+  Printed p = printed(errors);
+  const Printed out = printed(output);
+  if (!p.text.empty() && !out.text.empty() && p.text.back() != '\n') p.text += '\n';
+  p.text += out.text;
+  p.bytes += out.bytes;
+  return p;
+}
+
 }  // namespace
 
 void remove_tree(const fs::path& root) {
@@ -257,7 +268,10 @@ Built build(const Program& program, const std::vector<std::string>& flags, const
   c.limits.processes = std::max(o.limits.processes, 64);
   c.limits.file_bytes = std::max<long long>(o.limits.file_bytes, 512LL << 20);
   c.limits.disk_bytes = std::max<long long>(o.limits.disk_bytes, 1LL << 30);
+  const auto start = std::chrono::steady_clock::now();
   const process::Ending end = process::run(c);
+  b.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  b.output = compiler_output(c.errors, c.output);
   const fs::path exe = work / kExecutable;
   std::error_code ec;
   const bool made = fs::is_regular_file(fs::symlink_status(exe, ec));

@@ -68,6 +68,9 @@ struct Result {
   // The expected run's frames, and how many the run had the same before its first
   // difference (all of them when it passed): what partial credit is counted from.
   long long frames_expected = 0, frames_matched = 0;
+  double score = 0;           // of the script's points
+  std::string reproduce;      // the commands that show the failure on the student's machine
+  std::string picture_file;   // the picture's file in --out, once written there
 };
 
 // The folder every run and build of this grading works in.
@@ -108,10 +111,46 @@ void remove_tree(const fs::path& root);
 std::string describe(const kx508::platform::process::Ending& ending, const kx508::platform::process::Limits& limits);
 
 void print_table(const std::vector<Result>& results);
-// The reports; unconfined, when not empty, says how the runs were not confined, at the top.
-bool write_html(const fs::path& path, const std::vector<Result>& results,
-                const std::string& unconfined, std::string* why);
-bool write_junit(const fs::path& path, const std::vector<Result>& results,
-                 const std::string& unconfined, std::string* why);
+
+// A program's results as the reports and the results files show them.
+struct Student {
+  std::string name;             // the program as given
+  std::string folder;           // its own folder in --out: students/NAME
+  Built build;                  // its executable is not kept
+  std::vector<Result> results;  // one a script, in the scripts' order
+};
+
+// All the class's files are made of; the class's results.json holds all of it, so that
+// they can be made again from it alone.
+struct Graded {
+  std::vector<Script> scripts;  // their names and scoring
+  std::vector<Student> students;
+  std::string unconfined;       // how the runs were not confined; empty when they were
+};
+
+// What a run earns of its script's points: all when it passed; for a script scored in
+// part, the share of the expected run's frames it had the same before its first
+// difference, in hundredths; else none.
+double score(const Result& r, const Scoring& s);
+double total(const Student& s);
+double most_points(const Graded& g);
+
+// The results, a script after another for each program, gathered by program: scored, each
+// student given a folder of its own and each failure the commands that show it again.
+Graded gather(const Options& o, const std::vector<Built>& built, std::vector<Result> results,
+              const std::string& unconfined);
+
+// Each student's folder in out: the pictures of its differences, its results.json and its
+// report.html, which show of a hidden script only its points. Sets each picture_file.
+bool write_student_files(const fs::path& out, Graded* g, std::string* why);
+
+// The class's files in out: report.html, report.xml, results.json and grades.csv, from the
+// results alone and the pictures their picture_file names.
+bool write_class_files(const fs::path& out, const Graded& g, std::string* why);
+bool write_html(const fs::path& path, const fs::path& out, const Graded& g, std::string* why);
+bool write_junit(const fs::path& path, const Graded& g, std::string* why);
+bool write_class_json(const fs::path& path, const Graded& g, std::string* why);
+bool write_student_json(const fs::path& path, const Graded& g, const Student& s, std::string* why);
+bool write_grades_csv(const fs::path& path, const Graded& g, std::string* why);
 
 }  // namespace grade

@@ -1,6 +1,8 @@
-// kx508-grade's reports: a table on standard output, one self-contained HTML page with the
-// pictures of the differences embedded, and JUnit XML for CI services. Names and what runs
-// printed are anyone's bytes: control characters and broken UTF-8 are shown as escapes.
+// kx508-grade's reports for the teacher: a table on standard output, the class's page with
+// the pictures of the differences embedded, and JUnit XML for CI services; and the one call
+// that writes every file of the class. Names and what runs printed are anyone's bytes:
+// control characters and broken UTF-8 are shown as escapes.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -11,6 +13,7 @@
 #include <utility>
 
 #include "grade.h"
+#include "grade_html.h"
 #include "grade_text.h"
 
 namespace grade {
@@ -23,14 +26,56 @@ bool finish(std::ofstream& out, const fs::path& path, std::string* why) {
   return static_cast<bool>(out);
 }
 
-// Results by program, in the order given, then by script.
-std::vector<std::pair<std::string, std::vector<const Result*>>> by_program(const std::vector<Result>& results) {
-  std::vector<std::pair<std::string, std::vector<const Result*>>> rows;
-  for (const Result& r : results) {
-    if (rows.empty() || rows.back().first != r.program) rows.push_back({r.program, {}});
-    rows.back().second.push_back(&r);
+// Build failures, crashes, limits, statuses and runs that could not be made are errors in
+// JUnit's words; a difference is a failure.
+bool is_error(Verdict v) { return v != Verdict::Passed && v != Verdict::Differs; }
+
+std::string seconds(double s) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", s);
+  return text;
+}
+
+// A row a student: its name (to its own report), its points, its build time, and a cell a
+// script linking to where it failed.
+void class_table(std::ofstream& out, const Graded& g) {
+  out << "<table>\n<tr><th>Program</th><th>Points (of " << points(most_points(g))
+      << ")</th><th>Build</th>";
+  for (const Script& s : g.scripts)
+    out << "<th>" << shown(s.name) << " (" << points(s.scoring.points)
+        << (s.scoring.hidden ? ", hidden" : "") << (s.scoring.partial ? ", partial" : "") << ")</th>";
+  out << "</tr>\n";
+  int id = 0;
+  for (const Student& s : g.students) {
+    out << "<tr><th><a href=\"" << escape(s.folder) << "/report.html\">" << shown(s.name) << "</a></th><td>"
+        << points(total(s)) << "</td><td>" << (s.build.error.empty() ? "" : "failed, ")
+        << seconds(s.build.seconds) << " s</td>";
+    for (const Result& r : s.results) {
+      ++id;
+      out << "<td class=\"" << html_mark(r) << "\">";
+      if (r.verdict == Verdict::Passed) out << "passed";
+      else out << "<a href=\"#run" << id << "\">" << shown(r.summary) << "</a> (" << points(r.score) << ")";
+      out << "</td>";
+    }
+    out << "</tr>\n";
   }
-  return rows;
+  out << "</table>\n";
+}
+
+// The scripts the most students failed first: where the class needs help.
+void scripts_table(std::ofstream& out, const Graded& g) {
+  std::vector<std::pair<std::size_t, std::size_t>> failed;  // failures, script
+  for (std::size_t k = 0; k < g.scripts.size(); ++k) {
+    std::size_t n = 0;
+    for (const Student& s : g.students) n += s.results[k].verdict != Verdict::Passed;
+    failed.emplace_back(n, k);
+  }
+  std::stable_sort(failed.begin(), failed.end(), [](auto a, auto b) { return a.first > b.first; });
+  out << "<table>\n<tr><th>Script</th><th>Failed by</th></tr>\n";
+  for (const auto& [n, k] : failed)
+    out << "<tr><td>" << shown(g.scripts[k].name) << "</td><td>" << n << " of " << g.students.size()
+        << "</td></tr>\n";
+  out << "</table>\n";
 }
 
 }  // namespace
@@ -51,110 +96,99 @@ void print_table(const std::vector<Result>& results) {
                 summary.c_str());
 }
 
-bool write_html(const fs::path& path, const std::vector<Result>& results,
-                const std::string& unconfined, std::string* why) {
+bool write_html(const fs::path& path, const fs::path& folder, const Graded& g, std::string* why) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  std::size_t passed = 0;
-  for (const Result& r : results) passed += r.verdict == Verdict::Passed;
-  out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
-         "<title>kx508-grade report</title>\n<style>\n"
-         "body{font-family:sans-serif;margin:1.5em} table{border-collapse:collapse}\n"
-         "td,th{border:1px solid #bbb;padding:.3em .6em;text-align:left;vertical-align:top}\n"
-         ".passed{background:#d8f5d0} .failed{background:#fbd9d3}\n"
-         "pre{background:#f4f4f4;padding:.5em;white-space:pre-wrap} img{max-width:100%;image-rendering:pixelated}\n"
-         ".unconfined{background:#fbd9d3;padding:.5em;border:2px solid #c00}\n"
-         "</style></head><body>\n<h1>kx508-grade report</h1>\n";
-  if (!unconfined.empty())
-    out << "<p class=\"unconfined\"><strong>The runs were NOT confined</strong> (--unsafe): "
-        << shown(unconfined) << ". A program may have read the expected runs.</p>\n";
-  out << "<p>"
-      << passed << " of " << results.size() << " runs passed.</p>\n<table>\n<tr><th>Program</th>";
-  const auto rows = by_program(results);
-  if (!rows.empty())
-    for (const Result* r : rows.front().second) out << "<th>" << shown(r->script) << "</th>";
-  out << "</tr>\n";
+  std::size_t passed = 0, runs = 0;
+  for (const Student& s : g.students)
+    for (const Result& r : s.results) {
+      passed += r.verdict == Verdict::Passed;
+      ++runs;
+    }
+  out << html_start("kx508-grade report", g.unconfined);
+  out << "<p>" << passed << " of " << runs << " runs passed.</p>\n";
+  class_table(out, g);
+  out << "<h2>Scripts, the most failed first</h2>\n";
+  scripts_table(out, g);
   int id = 0;
-  for (const auto& [program, runs] : rows) {
-    out << "<tr><th>" << shown(program) << "</th>";
-    for (const Result* r : runs) {
+  for (const Student& s : g.students) {
+    if (s.build.output.bytes > 0 || !s.build.error.empty())
+      out << "<h2>" << shown(s.name) << ": build</h2>\n" << html_build(s);
+    for (std::size_t k = 0; k < s.results.size(); ++k) {
+      const Result& r = s.results[k];
       ++id;
-      const bool ok = r->verdict == Verdict::Passed;
-      out << "<td class=\"" << (ok ? "passed" : "failed") << "\">";
-      if (ok) out << "passed";
-      else out << "<a href=\"#run" << id << "\">" << shown(r->summary) << "</a>";
-      out << "</td>";
+      if (r.verdict == Verdict::Passed) continue;
+      out << "<h2 id=\"run" << id << "\">" << shown(s.name) << " on " << shown(g.scripts[k].name) << ": "
+          << shown(word(r.verdict)) << "</h2>\n" << html_run(r, folder, false);
     }
-    out << "</tr>\n";
   }
-  out << "</table>\n";
-  id = 0;
-  for (const auto& [program, runs] : rows)
-    for (const Result* r : runs) {
-      ++id;
-      if (r->verdict == Verdict::Passed) continue;
-      out << "<h2 id=\"run" << id << "\">" << shown(program) << " on " << shown(r->script) << ": "
-          << shown(word(r->verdict)) << "</h2>\n<p>" << shown(r->summary) << "</p>\n";
-      if (r->details.size() > 1) {
-        out << "<pre>";
-        for (const std::string& line : r->details) out << shown(line) << "\n";
-        out << "</pre>\n";
-      }
-      for (const auto& [what, p] : {std::pair{"Standard output", &r->out}, {"Standard error", &r->err}})
-        if (p->bytes > 0)
-          out << "<p>" << heading(what, *p) << ":</p>\n<pre>" << shown(p->text, true) << "</pre>\n";
-      if (!r->picture.empty())
-        out << "<p>Expected | got | difference:</p>\n<img alt=\"expected, got and their difference\" "
-               "src=\"data:image/png;base64,"
-            << base64(r->picture) << "\">\n";
-    }
-  out << "</body></html>\n";
+  out << html_end();
   return finish(out, path, why);
 }
 
-bool write_junit(const fs::path& path, const std::vector<Result>& results,
-                 const std::string& unconfined, std::string* why) {
+bool write_junit(const fs::path& path, const Graded& g, std::string* why) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  const auto rows = by_program(results);
-  std::size_t failures = 0;
-  for (const Result& r : results) failures += r.verdict != Verdict::Passed;
+  std::size_t tests = 0, failures = 0, errors = 0;
+  double time = 0;
+  for (const Student& s : g.students)
+    for (const Result& r : s.results) {
+      ++tests;
+      failures += r.verdict == Verdict::Differs;
+      errors += is_error(r.verdict);
+      time += r.seconds;
+    }
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   // Said first, for people who open the file; each suite says it too, for the tools.
-  if (!unconfined.empty()) out << "<!-- The runs were NOT confined (unsafe). -->\n";
-  out << "<testsuites name=\"kx508-grade\" tests=\"" << results.size() << "\" failures=\"" << failures
-      << "\">\n";
-  for (const auto& [program, runs] : rows) {
-    std::size_t failed = 0;
-    double seconds = 0;
-    for (const Result* r : runs) {
-      failed += r->verdict != Verdict::Passed;
-      seconds += r->seconds;
+  if (!g.unconfined.empty()) out << "<!-- The runs were NOT confined (unsafe). -->\n";
+  out << "<testsuites name=\"kx508-grade\" tests=\"" << tests << "\" failures=\"" << failures
+      << "\" errors=\"" << errors << "\" time=\"" << seconds(time) << "\">\n";
+  for (const Student& s : g.students) {
+    std::size_t failed = 0, errored = 0;
+    double suite_time = 0;
+    for (const Result& r : s.results) {
+      failed += r.verdict == Verdict::Differs;
+      errored += is_error(r.verdict);
+      suite_time += r.seconds;
     }
-    out << "  <testsuite name=\"" << shown(program) << "\" tests=\"" << runs.size() << "\" failures=\""
-        << failed << "\" time=\"" << seconds << "\">\n";
-    if (!unconfined.empty())
-      out << "    <properties><property name=\"confinement\" value=\"NOT confined: " << shown(unconfined)
-          << "\"/></properties>\n";
-    for (const Result* r : runs) {
-      out << "    <testcase classname=\"" << shown(program) << "\" name=\"" << shown(r->script)
-          << "\" time=\"" << r->seconds << "\"";
-      out << ">\n";
-      if (r->verdict != Verdict::Passed) {
-        out << "      <failure type=\"" << shown(word(r->verdict)) << "\" message=\"" << shown(r->summary)
-            << "\">";
-        for (const std::string& line : r->details) out << shown(line) << "\n";
-        out << "</failure>\n";
+    out << "  <testsuite name=\"" << shown(s.name) << "\" tests=\"" << s.results.size() << "\" failures=\""
+        << failed << "\" errors=\"" << errored << "\" time=\"" << seconds(suite_time) << "\">\n";
+    out << "    <properties>\n      <property name=\"score\" value=\"" << points(total(s)) << " of "
+        << points(most_points(g)) << "\"/>\n      <property name=\"build\" value=\""
+        << (s.build.error.empty() ? "built" : "failed") << " in " << seconds(s.build.seconds) << " s\"/>\n";
+    if (!g.unconfined.empty())
+      out << "      <property name=\"confinement\" value=\"NOT confined: " << shown(g.unconfined) << "\"/>\n";
+    out << "    </properties>\n";
+    for (std::size_t k = 0; k < s.results.size(); ++k) {
+      const Result& r = s.results[k];
+      out << "    <testcase classname=\"" << shown(s.name) << "\" name=\"" << shown(g.scripts[k].name)
+          << "\" time=\"" << seconds(r.seconds) << "\">\n";
+      if (r.verdict != Verdict::Passed) {
+        const char* element = is_error(r.verdict) ? "error" : "failure";
+        out << "      <" << element << " type=\"" << shown(word(r.verdict)) << "\" message=\""
+            << shown(r.summary) << "\">";
+        for (const std::string& line : r.details) out << shown(line) << "\n";
+        out << "</" << element << ">\n";
       }
-      for (const auto& [element, what, p] : {std::tuple{"system-out", "standard output", &r->out},
-                                             {"system-err", "standard error", &r->err}})
+      for (const auto& [element, what, p] : {std::tuple{"system-out", "standard output", &r.out},
+                                             {"system-err", "standard error", &r.err}})
         if (p->bytes > 0)
           out << "      <" << element << ">" << heading(what, *p) << ":\n" << shown(p->text, true)
               << "</" << element << ">\n";
       out << "    </testcase>\n";
     }
+    if (s.build.output.bytes > 0)
+      out << "    <system-err>" << heading("the compiler's output", s.build.output) << ":\n"
+          << shown(s.build.output.text, true) << "</system-err>\n";
     out << "  </testsuite>\n";
   }
   out << "</testsuites>\n";
   return finish(out, path, why);
+}
+
+bool write_class_files(const fs::path& out, const Graded& g, std::string* why) {
+  std::error_code ec;
+  fs::create_directories(out, ec);
+  return write_html(out / "report.html", out, g, why) && write_junit(out / "report.xml", g, why) &&
+         write_class_json(out / "results.json", g, why) && write_grades_csv(out / "grades.csv", g, why);
 }
 
 }  // namespace grade

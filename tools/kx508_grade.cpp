@@ -1,5 +1,6 @@
 // kx508-grade: runs every program on every script headless, confined, several at a time,
-// compares each with the script's expected run, and reports: a table, report.html, report.xml.
+// compares each with the script's expected run, scores it, and reports: a table, the class's
+// files and each student's folder.
 #include <atomic>
 #include <map>
 #include <cstdio>
@@ -116,6 +117,16 @@ bool may_grade(const Options& o) {
   return true;
 }
 
+// Each student's folder, then the class's files, which show its pictures.
+bool write_files(const Options& o, const std::vector<Built>& built, std::vector<Result> results,
+                 const std::string& unconfined) {
+  Graded graded = gather(o, built, std::move(results), unconfined);
+  std::string why;
+  if (write_student_files(o.out, &graded, &why) && write_class_files(o.out, graded, &why)) return true;
+  std::fprintf(stderr, "kx508-grade: %s\n", why.c_str());
+  return false;
+}
+
 int grade_all(const Options& o) {
   if (!may_grade(o)) return 2;
   std::map<std::string, ExpectedRun> expected;
@@ -150,17 +161,10 @@ int grade_all(const Options& o) {
   print_table(results);
   std::size_t passed = 0;
   for (const Result& r : results) passed += r.verdict == Verdict::Passed;
-  std::error_code ec;
-  fs::create_directories(o.out, ec);
-  const fs::path html = o.out / "report.html", xml = o.out / "report.xml";
-  std::string why;
-  if (!write_html(html, results, unconfined, &why) || !write_junit(xml, results, unconfined, &why)) {
-    std::fprintf(stderr, "kx508-grade: %s\n", why.c_str());
-    return 2;
-  }
-  std::printf("%zu of %zu runs passed; %s, %s\n", passed, results.size(), html.string().c_str(),
-              xml.string().c_str());
-  return passed == results.size() ? 0 : 1;
+  const std::size_t runs = results.size();
+  if (!write_files(o, built, std::move(results), unconfined)) return 2;
+  std::printf("%zu of %zu runs passed; reports and results in %s\n", passed, runs, o.out.string().c_str());
+  return passed == runs ? 0 : 1;
 }
 
 }  // namespace

@@ -3,8 +3,13 @@ against the library installed in a temporary prefix: each gets its own result, t
 expected run and the teacher's files are unchanged, and no process is left behind. The
 verdict is the grader's: a program that says it matched, or checks itself against its own
 frames, differs; differences are placed in the script as the library places them; names and
-compilers' words reach the terminal and the reports escaped."""
+compilers' words reach the terminal and the reports escaped. A class scored with points, a
+hidden script and partial credit gets the same totals in every results file, in the forms
+their schemas give, and each student's report holds its own results only."""
+import base64
+import csv
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -149,7 +154,7 @@ def same_words_as_the_library(done, sources, env):
 def check_reports():
     """The page carries the one picture of a difference and a program's output as text, its
     control bytes escaped, a flood of it cut and said so; the XML (which a control byte
-    would spoil) counts every run."""
+    would spoil) counts every run, differences as failures and the rest as errors."""
     page = open("reports/report.html").read()
     check(page.count("data:image/png;base64,") == 1, "report.html: not one picture of a difference")
     check("<script" not in page and
@@ -158,9 +163,10 @@ def check_reports():
     check(re.search(r"Standard output, 16777216 bytes, cut: the last \d+ shown:", page),
           "report.html: the flood's output is not said to be cut")
     suites = ET.parse("reports/report.xml").getroot()
-    failures = sum(result != "passed" for _, result in CLASS.values())
-    check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == str(failures),
-          f"report.xml: {suites.attrib}")
+    failures = sum(result.startswith("differs") for _, result in CLASS.values())
+    errors = sum(not result.startswith(("differs", "passed")) for _, result in CLASS.values())
+    check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == str(failures) and
+          suites.get("errors") == str(errors), f"report.xml: {suites.attrib}")
 
 
 def paths_and_places(grade, student, env):
@@ -223,6 +229,96 @@ def names_and_builds(grade, student, env):
     ET.parse("named-reports/report.xml")
 
 
+# A class scored: run.scr is worth 2 points in part, hidden.scr 3 and hidden, plain.scr 1,
+# all or nothing. Each program, its macros (None: it does not compile) and its points a script.
+SCORED = {
+    "=alice.cpp": ([], (2, 3, 1)),
+    "bob.cpp": (["WRONG_COLOUR"], (1.22, 0, 0)),  # differs at frame 20 of 31: 2 * 19/31
+    "erin.cpp": (["WRONG_AFTER_ASKING"], (0.19, 0, 0)),  # at frame 4: 2 * 3/31
+    "carol.cpp": (None, (0, 0, 0)),
+    "dave.cpp": (["SHOUT"], (0, 0, 0)),
+}
+SCRIPTS = ("run.scr", "hidden.scr", "plain.scr")
+
+
+def check_scores_files(out):
+    """results.json (each student's, and the class's holding them all) in the documented
+    form of the platforms' autograder results, grades.csv and report.xml agree on every
+    score; build failures and statuses are JUnit errors, differences failures."""
+    import jsonschema
+    schema = json.load(open(os.path.join(os.path.dirname(__file__), "grade", "results.schema.json")))
+    whole = json.load(open(os.path.join(out, "results.json")))
+    check(len(whole["students"]) == len(SCORED), f"results.json: {len(whole['students'])} students")
+    for submission in whole["students"]:
+        name = submission["extra_data"]["student"]
+        own = json.load(open(os.path.join(out, submission["extra_data"]["folder"], "results.json")))
+        for results in (submission, own):
+            jsonschema.validate(results, schema)
+            wanted = SCORED[name][1]
+            check([t["score"] for t in results["tests"]] == list(wanted) and
+                  results["score"] == round(sum(wanted), 2), f"{name}: results.json {results}")
+        check(own["tests"][1] == {"name": "hidden.scr", "score": wanted[1], "max_score": 3,
+                                  "status": "passed" if wanted[1] else "failed",
+                                  "output": f"run, {wanted[1]} of 3 points", "visibility": "hidden"},
+              f"{name}: its own results.json shows a hidden script: {own['tests'][1]}")
+    rows = list(csv.reader(open(os.path.join(out, "grades.csv"), newline="")))
+    check(rows[0] == ["student", *SCRIPTS, "total"], f"grades.csv: {rows[0]}")
+    check({row[0]: [float(v) for v in row[1:]] for row in rows[1:]} ==
+          {("'" + n if n[0] in "=+-@" else n): [*w, round(sum(w), 2)] for n, (_, w) in SCORED.items()},
+          f"grades.csv: {rows}")
+    xml = os.path.join(out, "report.xml")
+    valid = subprocess.run(["xmllint", "--noout", "--schema",
+                            os.path.join(os.path.dirname(__file__), "grade", "junit.xsd"), xml],
+                           capture_output=True, text=True)
+    check(valid.returncode == 0, f"report.xml is not JUnit's form: {valid.stderr}")
+    suites = {s.get("name"): s for s in ET.parse(xml).getroot()}
+    for name, failures, errors in (("bob.cpp", 3, 0), ("carol.cpp", 0, 3), ("dave.cpp", 0, 3)):
+        got = (suites[name].get("failures"), suites[name].get("errors"))
+        check(got == (str(failures), str(errors)), f"report.xml: {name} {got}")
+
+
+def check_own_report(out):
+    """bob's report holds bob's results only: its two pictures, its commands and none of the
+    hidden script's, and nothing of the other students' names, output or pictures."""
+    folder = os.path.join(out, "students", "bob")
+    page = open(os.path.join(folder, "report.html")).read()
+    check(page.count("data:image/png;base64,") == 2 and "KX508_PLAY=run.scr KX508_EXPECT=expected/run ./bob" in page and
+          "KX508_PLAY=hidden.scr" not in page and "run (hidden)" in page and "0 of 3" in page,
+          "students/bob/report.html: not bob's two pictures and commands, the hidden one's points")
+    check(sorted(os.listdir(folder)) == ["plain.png", "report.html", "results.json", "run.png"],
+          f"students/bob: {os.listdir(folder)}")
+    erin = base64.b64encode(open(os.path.join(out, "students", "erin", "run.png"), "rb").read()).decode()
+    erin = erin[len(erin) // 8 * 4:][:200]  # past the header every picture shares
+    text = re.sub(r"base64,[A-Za-z0-9+/=]+", "", page)  # where any word may occur by chance
+    for other in ("alice.cpp", "carol.cpp", "dave.cpp", "erin.cpp", "undeclared_thing", "alert("):
+        check(other not in text, f"students/bob/report.html holds another student's {other!r}")
+    check(erin not in page, "students/bob/report.html holds erin's picture")
+    check(os.path.isdir(os.path.join(out, "students", "%3Dalice")), f"{os.listdir(out + '/students')}")
+
+
+def scores(grade, student, env):
+    """A class scored with points, a hidden script and partial credit."""
+    os.mkdir("scored")
+    for name, (macros, _) in SCORED.items():
+        text = ('#include "kx508.h"\nint app::main() { return undeclared_thing; }\n' if macros is None
+                else source(student, *macros))
+        open(os.path.join("scored", name), "w").write(text)
+    reference = os.path.abspath("reference")
+    for script in SCRIPTS:
+        open(os.path.join("scored", script), "w").write(SCRIPT)
+        record(reference, os.path.join("scored", script), os.path.join("scored", "expected", script[:-4]),
+               env)
+    open("scored/grading.txt", "w").write("--script run.scr\n--points 2\n--partial\n"
+                                          "--script hidden.scr\n--points 3\n--hidden\n"
+                                          "--script plain.scr\n")
+    done = subprocess.run([grade, "--expected", "expected", "--manifest", "grading.txt", "-j", "2",
+                           "--env", "ASAN_OPTIONS", "--out", "out", *SCORED],
+                          cwd="scored", env=env, capture_output=True, text=True, timeout=240)
+    check(done.returncode == 1, f"scored: status {done.returncode}: {done.stdout}{done.stderr}")
+    check_scores_files("scored/out")
+    check_own_report("scored/out")
+
+
 def command_line(grade, env):
     """--help and --version print to standard output; mistakes give status 2 and a usage line."""
     for args, starts in ((["--help"], "usage: kx508-grade"), (["--version"], "kx508-grade 0.")):
@@ -282,6 +378,7 @@ def main():
         same_words_as_the_library(done, sources, env)
         paths_and_places(grade, student, env)
         names_and_builds(grade, student, env)
+        scores(grade, student, env)
         command_line(grade, env)
         memory_limit(grade, env)
     finally:

@@ -243,7 +243,9 @@ def grade(tool, work, folder, names, mode, env, failures):
         wanted = RESULTS.get(name, "passed")
         if not got.startswith(wanted):
             failures.append(f"as {mode}, {name}: {got!r}, expected {wanted!r}\n{said}")
-    pages = open(os.path.join(out, "report.html")).read() + open(os.path.join(out, "report.xml")).read()
+    # Every file written: the class's reports and results, and each student's folder.
+    pages = "".join(open(os.path.join(root, name), errors="replace").read()
+                    for root, _, names in os.walk(out) for name in names)
     for secret in env["KX508_GRADE_SECRET"], open(os.path.join(work, "secret.txt")).read().strip():
         if secret in pages:
             failures.append(f"as {mode}: a secret reached the reports")

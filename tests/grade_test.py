@@ -201,12 +201,14 @@ def paths_and_places(grade, student, env):
 
 def names_and_builds(grade, student, env):
     """Names with a terminal's escape sequences or a newline stay one escaped row each, and
-    nothing raw reaches the terminal or the reports; #include "/dev/zero" fails to build;
-    of 10,000 errors the first is shown."""
+    nothing raw reaches the terminal or any file written; each gets a folder of its own,
+    names alike but for case too; #include "/dev/zero" fails to build; of 10,000 errors the
+    first is shown."""
     os.mkdir("named")
     programs = {"\x1b[2J\x1b[32mALL PASSED\x1b[0m.cpp": source(student),
                 "two\nlines.cpp": source(student), "zero.cpp": '#include "/dev/zero"\n',
-                "errors.cpp": "".join(f"int e{i} = undeclared{i};\n" for i in range(10000))}
+                "errors.cpp": "".join(f"int e{i} = undeclared{i};\n" for i in range(10000)),
+                "Zero.cpp": "int broken = ;\n"}
     for name, text in programs.items():
         open(os.path.join("named", name), "w").write(text)
     done = subprocess.run([grade, "--expected", "expected", "--script", "run.scr", "-j", "2",
@@ -224,9 +226,13 @@ def names_and_builds(grade, student, env):
     for program, result in wanted.items():
         got = result_of(done, program, "run.scr") or ""
         check(re.match(result, got), f"{program}: {got!r}, expected {result!r}\n{out}")
-    for report in ("named-reports/report.html", "named-reports/report.xml"):
-        check(b"\x1b" not in open(report, "rb").read(), f"{report} holds an escape byte")
+    for root, _, names in os.walk("named-reports"):
+        for report in (os.path.join(root, n) for n in names if not n.endswith(".png")):
+            check(b"\x1b" not in open(report, "rb").read(), f"{report} holds an escape byte")
     ET.parse("named-reports/report.xml")
+    folders = sorted(os.listdir("named-reports/students"))
+    check(folders == ["%1B%5B2J%1B%5B32mALL%20PASSED%1B%5B0m", "Zero+2", "errors", "two%0Alines", "zero"],
+          f"the students' folders: {folders}")
 
 
 # A class scored: run.scr is worth 2 points in part, hidden.scr 3 and hidden, plain.scr 1,

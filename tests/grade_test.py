@@ -323,6 +323,31 @@ def scores(grade, student, env):
     check(done.returncode == 1, f"scored: status {done.returncode}: {done.stdout}{done.stderr}")
     check_scores_files("scored/out")
     check_own_report("scored/out")
+    shards(grade, done.args, env)
+
+
+def shards(grade, whole, env):
+    """The class graded in two shards and merged gives the whole grading's grades.csv byte
+    for byte, and its scores and folders; a shard missing or given twice is refused."""
+    for k in (1, 2):
+        args = [a if a != "out" else f"out-{k}" for a in whole] + ["--shard", f"{k}/2"]
+        done = subprocess.run(args, cwd="scored", env=env, capture_output=True, text=True, timeout=240)
+        check(done.returncode in (0, 1) and os.listdir(f"scored/out-{k}/students"),
+              f"shard {k}/2: status {done.returncode}: {done.stdout}{done.stderr}")
+    merge = [grade, "merge"]
+    done = subprocess.run(merge + ["merged", "out-2", "out-1"], cwd="scored", capture_output=True, text=True)
+    check(done.returncode == 1, f"merge: status {done.returncode}: {done.stdout}{done.stderr}")
+    read = lambda out, name: open(os.path.join("scored", out, name), "rb").read()
+    check(read("merged", "grades.csv") == read("out", "grades.csv"),
+          f"merged grades.csv:\n{read('merged', 'grades.csv')}\nwhole:\n{read('out', 'grades.csv')}")
+    scored = lambda out: [(s["extra_data"]["folder"], [t["score"] for t in s["tests"]])
+                          for s in json.loads(read(out, "results.json"))["students"]]
+    check(scored("merged") == scored("out"), f"merged results.json: {scored('merged')}")
+    check(sorted(os.listdir("scored/merged/students")) == sorted(os.listdir("scored/out/students")),
+          f"merged students: {os.listdir('scored/merged/students')}")
+    for shards, said in ((["out-1"], "is a shard missing"), (["out-1", "out-1", "out-2"], "given twice")):
+        done = subprocess.run(merge + ["refused", *shards], cwd="scored", capture_output=True, text=True)
+        check(done.returncode == 2 and said in done.stderr, f"merge {shards}: {done.returncode} {done.stderr}")
 
 
 def command_line(grade, env):
@@ -338,7 +363,7 @@ def command_line(grade, env):
                         "no expected run for run.scr: nowhere/run holds no frames")):
         done = subprocess.run([grade, *args], env=env, capture_output=True, text=True, timeout=30)
         lines = done.stderr.splitlines()
-        check(done.returncode == 2 and len(lines) == 2 and says in lines[0] and
+        check(done.returncode == 2 and len(lines) == 3 and says in lines[0] and
               lines[1].startswith("usage: kx508-grade"), f"{args}: {done.returncode} {done.stderr!r}")
 
 

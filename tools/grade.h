@@ -16,6 +16,10 @@ struct Program {
   std::string name;               // as given on the command line
   fs::path source;                // the executable, the .cpp file or the folder of them
   std::vector<fs::path> sources;  // .cpp files to build; empty for an executable
+  // Its place among all the programs given, and its folder in --out (students/NAME),
+  // both of the whole class, so that shards graded apart merge as one grading.
+  std::size_t position = 0;
+  std::string folder;
 };
 
 // What a script is worth: its points, whether a student's own report shows more of it
@@ -43,13 +47,26 @@ struct Options {
   kx508::platform::process::Limits limits;
   bool unsafe = false;                // grade even where runs cannot be confined
   std::vector<std::string> passed;    // variables of this environment every run is given
+  int shard = 1, shards = 1;          // --shard K/N: grade the K-th of N shares
+  std::size_t class_size = 0;         // the programs given, before a shard's share is taken
 };
 
 // Parses the command line (and any manifest it names). Returns 0 to go on, -1 after
 // printing --help or --version, or 2 after a usage error.
 int parse(const std::vector<std::string>& args, Options* options);
 
+// Gives each program its place and folder in the whole class, then keeps only the shard's
+// share of them: the programs sorted by name, dealt out in turn, so that a program's
+// shard depends on the class's names alone.
+void take_share(Options* o);
+
+// kx508-grade merge OUT DIR...: the class's files from the results.json of shards.
+int merge(const std::vector<std::string>& args);
+
 enum class Verdict { Passed, Differs, Crashed, Limit, BuildFailed, Status, Trouble };
+inline constexpr Verdict kVerdicts[] = {Verdict::Passed, Verdict::Differs,     Verdict::Crashed,
+                                        Verdict::Limit,  Verdict::BuildFailed, Verdict::Status,
+                                        Verdict::Trouble};
 
 // What a run wrote on standard output or error: its last bytes, from a line's start.
 struct Printed {
@@ -118,6 +135,7 @@ struct Student {
   std::string folder;           // its own folder in --out: students/NAME
   Built build;                  // its executable is not kept
   std::vector<Result> results;  // one a script, in the scripts' order
+  std::size_t position = 0;     // among all the programs given
 };
 
 // All the class's files are made of; the class's results.json holds all of it, so that
@@ -126,6 +144,8 @@ struct Graded {
   std::vector<Script> scripts;  // their names and scoring
   std::vector<Student> students;
   std::string unconfined;       // how the runs were not confined; empty when they were
+  std::size_t class_size = 0;   // the programs given, in all shards
+  std::string shard;            // "K/N" when this is one shard's; empty for the whole class
 };
 
 // What a run earns of its script's points: all when it passed; for a script scored in
@@ -150,6 +170,10 @@ bool write_class_files(const fs::path& out, const Graded& g, std::string* why);
 bool write_html(const fs::path& path, const fs::path& out, const Graded& g, std::string* why);
 bool write_junit(const fs::path& path, const Graded& g, std::string* why);
 bool write_class_json(const fs::path& path, const Graded& g, std::string* why);
+// The first member of the class's results.json, which says what the file is.
+inline constexpr const char* kClassFormat = "kx508-grade class results 1";
+// The class's results.json read back; false with the reason when it is not one.
+bool read_class_json(const fs::path& path, Graded* g, std::string* why);
 bool write_student_json(const fs::path& path, const Graded& g, const Student& s, std::string* why);
 bool write_grades_csv(const fs::path& path, const Graded& g, std::string* why);
 

@@ -40,10 +40,9 @@ std::string own_name(const Program& p) {
 }
 
 // Folders distinct even where a file system does not tell "Ada" from "ada".
-std::vector<std::string> student_folders(const std::vector<Program>& programs) {
-  std::vector<std::string> folders;
+void give_folders(std::vector<Program>* programs) {
   std::set<std::string> taken;
-  for (const Program& p : programs) {
+  for (Program& p : *programs) {
     const std::string base = folder_name(own_name(p));
     std::string folder = base;
     for (int n = 2;; ++n) {
@@ -54,9 +53,8 @@ std::vector<std::string> student_folders(const std::vector<Program>& programs) {
       if (taken.insert(key).second) break;
       folder = base + "+" + std::to_string(n);
     }
-    folders.push_back("students/" + folder);
+    p.folder = "students/" + folder;
   }
-  return folders;
 }
 
 // A word for a POSIX shell: as it is when it holds nothing the shell reads, else quoted.
@@ -90,6 +88,28 @@ std::string reproduce(const Program& p, const Script& s, Verdict v) {
 
 }  // namespace
 
+void take_share(Options* o) {
+  give_folders(&o->programs);
+  o->class_size = o->programs.size();
+  std::vector<std::size_t> by_name(o->programs.size());
+  for (std::size_t i = 0; i < by_name.size(); ++i) {
+    o->programs[i].position = i;
+    by_name[i] = i;
+  }
+  if (o->shards <= 1) return;
+  // Alike names keep the order given, so the deal is the same in every shard.
+  std::stable_sort(by_name.begin(), by_name.end(), [&](std::size_t a, std::size_t b) {
+    return o->programs[a].name < o->programs[b].name;
+  });
+  std::vector<bool> mine(o->programs.size());
+  for (std::size_t k = 0; k < by_name.size(); ++k)
+    mine[by_name[k]] = static_cast<int>(k % static_cast<std::size_t>(o->shards)) == o->shard - 1;
+  std::vector<Program> share;
+  for (std::size_t i = 0; i < o->programs.size(); ++i)
+    if (mine[i]) share.push_back(std::move(o->programs[i]));
+  o->programs = std::move(share);
+}
+
 double score(const Result& r, const Scoring& s) {
   if (r.verdict == Verdict::Passed) return s.points;
   if (r.verdict != Verdict::Differs || !s.partial || r.frames_expected <= 0) return 0;
@@ -114,10 +134,11 @@ Graded gather(const Options& o, const std::vector<Built>& built, std::vector<Res
   Graded g;
   g.scripts = o.scripts;
   g.unconfined = unconfined;
-  const std::vector<std::string> folders = student_folders(o.programs);
+  g.class_size = o.class_size;
+  if (o.shards > 1) g.shard = std::to_string(o.shard) + "/" + std::to_string(o.shards);
   const std::size_t scripts = o.scripts.size();
   for (std::size_t p = 0; p < o.programs.size(); ++p) {
-    Student s{o.programs[p].name, folders[p], built[p], {}};
+    Student s{o.programs[p].name, o.programs[p].folder, built[p], {}, o.programs[p].position};
     s.build.executable.clear();
     for (std::size_t k = 0; k < scripts; ++k) {
       Result r = std::move(results[p * scripts + k]);

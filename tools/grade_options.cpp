@@ -14,7 +14,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kx508-grade --expected DIR --script FILE [script options] [--script FILE ...] "
-    "[options] PROGRAM...\n";
+    "[options] PROGRAM...\n"
+    "       kx508-grade merge OUT SHARD-DIR...\n";
 
 constexpr const char* kHelp =
     "Grades programs on the KX508 library: each program replays each script headless and\n"
@@ -41,6 +42,9 @@ constexpr const char* kHelp =
     "  --out DIR        where the reports and results go (.)\n"
     "  --env NAME       give every run this variable of the environment (repeatable)\n"
     "  --unsafe         grade where runs cannot be confined (the reports say so)\n"
+    "  --shard K/N      grade only the K-th of N shares of the programs (by name); then\n"
+    "                   kx508-grade merge OUT DIR... makes the class's files from the\n"
+    "                   shards' --out folders\n"
     "  --help, --version\n"
     "\n"
     "A PROGRAM is an executable, a .cpp file, or a folder of .cpp files, built with\n"
@@ -62,6 +66,16 @@ bool number(const std::string& text, double* out) {
   }
 }
 
+// "K/N", 1 <= K <= N.
+bool shard(const std::string& text, Options* o) {
+  int k = 0, n = 0;
+  char end = 0;
+  if (std::sscanf(text.c_str(), "%d/%d%c", &k, &n, &end) != 2 || n < 1 || k < 1 || k > n) return false;
+  o->shard = k;
+  o->shards = n;
+  return true;
+}
+
 bool has_frames(const fs::path& folder) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
@@ -71,7 +85,9 @@ bool has_frames(const fs::path& folder) {
 
 // A program argument: an executable, a .cpp file, or a folder holding .cpp files.
 bool add_program(const std::string& arg, Options* o, std::string* why) {
-  Program p{arg, arg, {}};
+  Program p;
+  p.name = arg;
+  p.source = arg;
   std::error_code ec;
   if (fs::is_directory(arg, ec)) {
     for (fs::directory_iterator it(arg, ec), end; !ec && it != end; it.increment(ec))
@@ -161,7 +177,8 @@ int parse(const std::vector<std::string>& given, Options* o) {
     const bool valued = a == "--expected" || a == "--script" || a == "--points" ||
                         a == "--manifest" || a == "-j" ||
                         a == "--time" || a == "--cpu" || a == "--memory" || a == "--file-size" ||
-                        a == "--processes" || a == "--disk" || a == "--out" || a == "--env";
+                        a == "--processes" || a == "--disk" || a == "--out" || a == "--env" ||
+                        a == "--shard";
     if (!valued) {
       if (a.size() > 1 && a[0] == '-') return usage_error("unknown option " + a);
       if (!add_program(a, o, &why)) return usage_error(why);
@@ -180,6 +197,8 @@ int parse(const std::vector<std::string>& given, Options* o) {
       if (v.empty() || v.find('=') != std::string::npos)
         return usage_error("--env " + v + ": give the name of a variable");
       o->passed.push_back(v);
+    } else if (a == "--shard") {
+      if (!shard(v, o)) return usage_error("--shard " + v + ": give K/N, K of 1 to N");
     } else if (a == "--manifest") {
       std::vector<std::string> more;
       if (!read_manifest(v, &more, &why)) return usage_error(why);

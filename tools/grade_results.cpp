@@ -108,7 +108,9 @@ std::string submission(const Graded& g, const Student& s, bool for_student, cons
          json(s.folder) + in + "  \"max_score\": " + points(most_points(g)) + in + "  \"build_seconds\": " +
          seconds(s.build.seconds) + in + "  \"build_error\": " + json(s.build.error) + in +
          "  \"build_output\": " + json(s.build.output.text) + in + "  \"build_output_bytes\": " +
-         std::to_string(s.build.output.bytes) + "\n" + indent + "  }\n" + indent + "}";
+         std::to_string(s.build.output.bytes) +
+         (for_student ? "" : in + "  \"position\": " + std::to_string(s.position)) + "\n" + indent +
+         "  }\n" + indent + "}";
 }
 
 bool write_text(const fs::path& path, const std::string& text, std::string* why) {
@@ -146,8 +148,9 @@ bool write_class_json(const fs::path& path, const Graded& g, std::string* why) {
   for (const Student& s : g.students)
     students += std::string(students.empty() ? "" : ",\n") + "    " + submission(g, s, false, "    ");
   return write_text(path,
-                    "{\n  \"format\": \"kx508-grade class results 1\",\n  \"unconfined\": " +
-                        json(g.unconfined) + ",\n  \"max_score\": " + points(most_points(g)) +
+                    "{\n  \"format\": \"" + std::string(kClassFormat) + "\",\n  \"unconfined\": " +
+                        json(g.unconfined) + ",\n  \"class_size\": " + std::to_string(g.class_size) +
+                        ",\n  \"shard\": " + json(g.shard) + ",\n  \"max_score\": " + points(most_points(g)) +
                         ",\n  \"scripts\": [\n" + scripts + "\n  ],\n  \"students\": [\n" + students +
                         "\n  ]\n}\n",
                     why);

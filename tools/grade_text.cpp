@@ -122,6 +122,15 @@ const char* word(Verdict v) {
   return "";
 }
 
+bool verdict_named(std::string_view name, Verdict* v) {
+  for (const Verdict each : kVerdicts)
+    if (name == word(each)) {
+      *v = each;
+      return true;
+    }
+  return false;
+}
+
 std::string points(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.2f", value);

@@ -25,6 +25,8 @@ std::string base64(const std::string& data);
 // The verdict in one word: "passed", "differs", "crashed", "limit", "build", "status",
 // "not run".
 const char* word(Verdict v);
+// The verdict a word() names; false for a word that names none.
+bool verdict_named(std::string_view name, Verdict* v);
 // Points as people write them: 2, 1.5, 0.33 (hundredths at most).
 std::string points(double value);
 

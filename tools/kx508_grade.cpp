@@ -171,9 +171,12 @@ int grade_all(const Options& o) {
 
 int main(int argc, char** argv) {
   try {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args.front() == "merge") return merge({args.begin() + 1, args.end()});
     Options options;
-    const int parsed = parse(std::vector<std::string>(argv + 1, argv + argc), &options);
+    const int parsed = parse(args, &options);
     if (parsed != 0) return parsed < 0 ? 0 : parsed;
+    take_share(&options);
     kx508::platform::process::start_again_in_own_group(argv);
     return grade_all(options);
   } catch (const std::exception& e) {  // a folder that cannot be made or copied, say

@@ -33,13 +33,17 @@ struct Options {
   kx508::platform::process::Limits limits;
   bool unsafe = false;                // grade even where runs cannot be confined
   std::vector<std::string> passed;    // variables of this environment every run is given
+  int repeat = 2;                     // runs of the first script, each after the first
+                                      // compared with the first (grade_repeat.h)
 };
 
 // Parses the command line (and any manifest it names). Returns 0 to go on, -1 after
 // printing --help or --version, or 2 after a usage error.
 int parse(const std::vector<std::string>& args, Options* options);
 
-enum class Verdict { Passed, Differs, Crashed, Limit, BuildFailed, Status, Trouble };
+// Unsteady: its runs of the same script differ from each other (grade_repeat.h); it
+// counts as a difference.
+enum class Verdict { Passed, Differs, Crashed, Limit, BuildFailed, Status, Trouble, Unsteady };
 
 // What a run wrote on standard output or error: its last bytes, from a line's start.
 struct Printed {
@@ -85,6 +89,9 @@ struct ExpectedRun;  // grade_compare.h
 // Runs one program on one script in a new folder under runs/, and says how it went.
 Result run(const fs::path& executable, const Script& script, const ExpectedRun& expected,
            const fs::path& folder, const Options& o);
+// The same, but what the run left stays in folder/work for the caller, who removes folder.
+Result run_leaving_files(const fs::path& executable, const Script& script,
+                         const ExpectedRun& expected, const fs::path& folder, const Options& o);
 
 // Removes a folder and all in it, whatever read-only modes (or attributes) it was given.
 void remove_tree(const fs::path& root);

@@ -51,9 +51,9 @@ bool keep_frames(const fs::path& work, const fs::path& to) {
   return true;
 }
 
-// The first run as a later one is held to it: by what the expected run holds, the frames
-// it kept and its log when it has one, so that what the teacher does not grade does not
-// count against a program either; by all the first run's frames for their number.
+// The first run as later runs are held to it: only the frames and the log the expected run
+// holds are compared, so that what the teacher does not grade counts against no program;
+// the number of frames is the first run's.
 ExpectedRun held_to_the_same(ExpectedRun first, const ExpectedRun& expected) {
   std::erase_if(first.frames, [&](long long n) { return !expected.frames.count(n); });
   first.has_log = first.has_log && expected.has_log;

@@ -115,4 +115,9 @@ std::string past_last_words(long long number, const std::string& place, long lon
 // ": it ended after 40 frames, the expected run has 42".
 std::string fewer_frames_words(long long frames, long long expected);
 
+// What makes a program draw otherwise on another run of the same script, for the words
+// that say a difference no played input explains ("it may use ...", "it uses ...").
+inline constexpr const char* kUnplayedCause =
+    "a clock or randomness that is not the library's (KX508_time, KX508_rand)";
+
 }  // namespace kx508::compare

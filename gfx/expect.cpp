@@ -87,6 +87,14 @@ std::string script_place() {
   return compare::place(script.played, script.play_path, script.last_line);
 }
 
+// Said after a difference found before any click, key or reply was played: nothing the
+// user did explains it, so the program's own clock or randomness may.
+std::string unplayed_cause() {
+  if (lib.script.input_played) return "";
+  return std::string("; no click, key or reply was played before it: it may use ") +
+         compare::kUnplayedCause;
+}
+
 // The first difference ends the run: quit is sent as at a script's end.
 void end_the_run() {
   ExpectState& expect = lib.expect;
@@ -129,7 +137,7 @@ void check_frame(long long number) {
     else
       words += "; no picture (" + expect.picture + ": " + why + ")";
   }
-  differs(words);
+  differs(words + unplayed_cause());
 }
 
 }  // namespace
@@ -154,7 +162,8 @@ void expect_frame(long long number) {
   ExpectState& expect = lib.expect;
   if (!expect.active || expect.differs) return;
   if (number > expect.expected_frames)
-    return differs(compare::past_last_words(number, script_place(), expect.expected_frames));
+    return differs(compare::past_last_words(number, script_place(), expect.expected_frames) +
+                   unplayed_cause());
   check_frame(number);
   if (expect.log_differs) end_the_run();
 }
@@ -164,7 +173,8 @@ void expect_log(std::string_view line) {
   if (!expect.active || !expect.log || expect.differs || expect.log_differs) return;
   if (!expect.log->add(line)) return;
   // Said at once; the run ends at the next frame, which shows what the line drew.
-  std::fprintf(stderr, "%s%s\n", kDiffers, expect.log->words(script_place()).c_str());
+  std::fprintf(stderr, "%s%s%s\n", kDiffers, expect.log->words(script_place()).c_str(),
+               unplayed_cause().c_str());
   std::fflush(stderr);
   expect.log_differs = true;
 }

@@ -144,6 +144,9 @@ struct ScriptState : RecordedFile {
   int line = 0;
   int played = 0;
   std::string last_line;
+  // A click, a key or a reply was played since the file was opened: until then only ticks
+  // came, so nothing a user did explains what the program drew.
+  bool input_played = false;
   // The file being played is a run (it starts with the run's first line), which may hold
   // the prompt's replies and the visible areas the program was given.
   bool playing_run = false;

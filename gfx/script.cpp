@@ -167,6 +167,7 @@ bool open_for_playing() {
   script.line = 0;
   script.played = 0;
   script.last_line.clear();
+  script.input_played = false;
   script.playing_run = false;
   script.run_area.reset();
   std::string first;
@@ -384,6 +385,7 @@ bool script_read_event() {
         }
         if (deliver_line(line)) {
           ++lib.replay.events_played;
+          if (lib.event.kind != KX508_PERIODIC) script.input_played = true;
           return true;
         }
         unrecognised_line();
@@ -439,8 +441,9 @@ bool take_run_line(Take take) {
 
 std::string script_read_reply() {
   std::string reply;
-  if (run_answers_here())
-    take_run_line([&reply](const std::string& line) { return read_reply_line(line, &reply); });
+  if (run_answers_here() &&
+      take_run_line([&reply](const std::string& line) { return read_reply_line(line, &reply); }))
+    lib.script.input_played = true;
   return reply;
 }
 

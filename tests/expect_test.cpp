@@ -94,6 +94,30 @@ TEST_F(ExpectTest, AChangedPixelIsFoundInItsFrame) {
   EXPECT_EQ(width, 3 * kx508::kCanvasWidth + 8);
 }
 
+// Before the script's first click, key or reply only ticks were played: a difference
+// there is not the user's doing, and the line says what else may cause it.
+TEST_F(ExpectTest, ADifferenceBeforeAnyInputNamesTheProgramsOwnClockOrRandomness) {
+  const std::string hint =
+      "; no click, key or reply was played before it: it may use a clock or randomness that "
+      "is not the library's (KX508_time, KX508_rand)\n";
+  fs::copy_file("expected/000004.png", "expected/000003.png", fs::copy_options::overwrite_existing);
+  EXPECT_EQ(replay(), kx508::kExpectDiffers);
+  const std::string frame = said.substr(0, said.find('\n') + 1);
+  EXPECT_EQ(frame.rfind("KX508: differs from the expected run at frame 3 (after line 1 of run.scr: "
+                        "KX508_PERIODIC(3);): ", 0), 0u) << said;
+  EXPECT_TRUE(frame.ends_with("; picture: kx508-expect.png" + hint)) << said;
+
+  std::stringstream log;
+  log << std::ifstream("expected/log.txt").rdbuf();
+  const std::string first = log.str().substr(0, log.str().find('\n'));
+  write("expected/log.txt", "not " + log.str());
+  EXPECT_EQ(replay(), kx508::kExpectDiffers);
+  EXPECT_EQ(said.substr(0, said.find('\n') + 1),
+            "KX508: differs from the expected run at log line 1 (after line 1 of run.scr: "
+            "KX508_PERIODIC(3);): "
+            "expected \"not " + first + "\", got \"" + first + "\"" + hint) << said;
+}
+
 TEST_F(ExpectTest, AChangedLogLineIsNamedWithWhatWasExpected) {
   std::stringstream log;
   log << std::ifstream("expected/log.txt").rdbuf();
@@ -153,6 +177,8 @@ TEST_F(ExpectTest, ARepliesOrAreasLineIsNamedWhenItWasPlayedLast) {
   EXPECT_EQ(replay(false, true), kx508::kExpectDiffers);
   EXPECT_NE(said.find("differs from the expected run at frame 4 (after line 4 of run.scr: "
                       "KX508_AREA(-300,-269,300,270);): "), std::string::npos) << said;
+  // The reply played before it was the user's: the difference may be theirs to explain.
+  EXPECT_EQ(said.find("it may use a clock"), std::string::npos) << said;
 }
 
 // An expected run made with the script named by a path matches a replay of the same script

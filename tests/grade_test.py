@@ -2,7 +2,8 @@
 against the library installed in a temporary prefix: each gets its own result, the
 expected run and the teacher's files are unchanged, and no process is left behind. The
 verdict is the grader's: a program that says it matched, or checks itself against its own
-frames, differs; differences are placed in the script as the library places them; names and
+frames, differs; differences are placed in the script as the library places them; a program
+that draws from the real clock is told it draws differently on every run; names and
 compilers' words reach the terminal and the reports escaped. A class scored with points, a
 hidden script and partial credit gets the same totals in every results file, in the forms
 their schemas give, and each student's report holds its own results only."""
@@ -23,6 +24,11 @@ from cli_checks import check, fail
 
 SCRIPT = "KX508_PERIODIC(30);\n"
 SANITIZE = []  # the flags a sanitized library's programs need (the test build's)
+
+UNSTEADY = ("draws differently on every run: it uses a clock or randomness that is not the "
+            "library's (KX508_time, KX508_rand)")
+# The first place a program that draws differently every run differs: where it first draws.
+AT_FRAME_2 = "differs at frame 2 (after line 1 of run.scr: KX508_PERIODIC(30);): "
 
 # Each program's macro (None: it does not compile), and the start of the result it must get.
 CLASS = {
@@ -46,6 +52,8 @@ CLASS = {
     "orphan": ("ORPHAN", "passed"),
     "vandal": ("VANDAL_TARGET", "passed"),
     "broken": (None, "failed to build: "),
+    # Its first run differs at frame 2, and so does its second from its first.
+    "clock": ("OWN_CLOCK", UNSTEADY),
 }
 
 
@@ -56,15 +64,17 @@ def digest(folder):
     return h.hexdigest()
 
 
-def leftovers():
-    """Processes of the class still alive: the programs the tool builds are all "program"."""
+def leftovers(work):
+    """Processes of the class still alive: the programs the tool builds are all "program",
+    started from under the test's folder (other gradings on the machine have their own)."""
     found = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             name = open(f"/proc/{pid}/comm").read().strip()
+            command = open(f"/proc/{pid}/cmdline", "rb").read()
         except OSError:
             continue
-        if name in ("program", "kx508-orphan"):
+        if name in ("program", "kx508-orphan") and command.startswith(work.encode() + b"/"):
             found.append(f"{pid} {name}")
     return found
 
@@ -156,17 +166,25 @@ def check_reports():
     control bytes escaped, a flood of it cut and said so; the XML (which a control byte
     would spoil) counts every run, differences as failures and the rest as errors."""
     page = open("reports/report.html").read()
-    check(page.count("data:image/png;base64,") == 1, "report.html: not one picture of a difference")
+    check(page.count("data:image/png;base64,") == 2, "report.html: not two pictures of differences")
     check("<script" not in page and
           r"&lt;script&gt;alert(&#39;kx508&#39;)&lt;/script&gt;\x01 &amp; more" in page,
           "report.html: a program's output is not shown as text")
     check(re.search(r"Standard output, 16777216 bytes, cut: the last \d+ shown:", page),
           "report.html: the flood's output is not said to be cut")
     suites = ET.parse("reports/report.xml").getroot()
-    failures = sum(result.startswith("differs") for _, result in CLASS.values())
-    errors = sum(not result.startswith(("differs", "passed")) for _, result in CLASS.values())
+    drew = ("differs", "draws differently")
+    failures = sum(result.startswith(drew) for _, result in CLASS.values())
+    errors = sum(not result.startswith((*drew, "passed")) for _, result in CLASS.values())
     check(suites.get("tests") == str(len(CLASS)) and suites.get("failures") == str(failures) and
           suites.get("errors") == str(errors), f"report.xml: {suites.attrib}")
+    clock = [case.find("failure") for case in suites.iter("testcase")
+             if case.get("classname").endswith("clock.cpp")][0]
+    lines = clock.text.splitlines()
+    check(clock.get("type") == "draws differently" and len(lines) == 2 and
+          lines[0].startswith("run 1, against the expected run: " + AT_FRAME_2) and
+          lines[1].startswith("run 2, against run 1: " + AT_FRAME_2),
+          f"report.xml: the clock's two runs are not both said: {clock.attrib} {clock.text!r}")
 
 
 def paths_and_places(grade, student, env):
@@ -350,6 +368,18 @@ def shards(grade, whole, env):
         check(done.returncode == 2 and said in done.stderr, f"merge {shards}: {done.returncode} {done.stderr}")
 
 
+def repeat_off(grade, sources, env):
+    """With --repeat 1 each program runs each script once: the program that draws from the
+    clock gets a plain difference."""
+    done = subprocess.run([grade, "--expected", "expected", "--script", "run.scr", "--repeat", "1",
+                           "--env", "ASAN_OPTIONS", "--out", "once-reports",
+                           os.path.join(sources, "clock.cpp")],
+                          env=env, capture_output=True, text=True, timeout=120)
+    got = result_of(done, os.path.join(sources, "clock.cpp"), "run.scr") or ""
+    check(done.returncode == 1 and got.startswith(AT_FRAME_2),
+          f"--repeat 1: status {done.returncode}, {got!r}\n{done.stdout}{done.stderr}")
+
+
 def command_line(grade, env):
     """--help and --version print to standard output; mistakes give status 2 and a usage line."""
     for args, starts in ((["--help"], "usage: kx508-grade"), (["--version"], "kx508-grade 0.")):
@@ -359,6 +389,7 @@ def command_line(grade, env):
     given = ["--expected", "expected", "--script", "run.scr"]
     for args, says in ((given, "no program to grade"), (["--bogus"], "unknown option --bogus"),
                        (given + ["-j", "x", "reference"], "-j x: not a number"),
+                       (given + ["--repeat", "0", "reference"], "--repeat 0: give a whole number of runs, 1 to 100"),
                        (["--expected", "nowhere", "--script", "run.scr", "reference"],
                         "no expected run for run.scr: nowhere/run holds no frames")):
         done = subprocess.run([grade, *args], env=env, capture_output=True, text=True, timeout=30)
@@ -402,12 +433,13 @@ def main():
         took = time.monotonic() - started
         check_results(done, sources)
         check(digest("expected/run") == before, "the expected run was changed")
-        check(leftovers() == [], f"processes left behind: {leftovers()}")
+        check(leftovers(work) == [], f"processes left behind: {leftovers(work)}")
         check(not [n for n in os.listdir(work) if n.startswith("kx508-grade-")],
               "the tool's temporary folder was left")
         check_reports()
         same_words_as_the_library(done, sources, env)
         paths_and_places(grade, student, env)
+        repeat_off(grade, sources, env)
         names_and_builds(grade, student, env)
         scores(grade, student, env)
         command_line(grade, env)

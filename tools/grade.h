@@ -49,6 +49,8 @@ struct Options {
   std::vector<std::string> passed;    // variables of this environment every run is given
   int shard = 1, shards = 1;          // --shard K/N: grade the K-th of N shares
   std::size_t class_size = 0;         // the programs given, before a shard's share is taken
+  int repeat = 2;                     // runs of the first script, each after the first
+                                      // compared with the first (grade_repeat.h)
 };
 
 // Parses the command line (and any manifest it names). Returns 0 to go on, -1 after
@@ -63,10 +65,15 @@ void take_share(Options* o);
 // kx508-grade merge OUT DIR...: the class's files from the results.json of shards.
 int merge(const std::vector<std::string>& args);
 
-enum class Verdict { Passed, Differs, Crashed, Limit, BuildFailed, Status, Trouble };
+// Unsteady: its runs of the same script differ from each other (grade_repeat.h); it
+// counts as a difference.
+enum class Verdict { Passed, Differs, Crashed, Limit, BuildFailed, Status, Trouble, Unsteady };
 inline constexpr Verdict kVerdicts[] = {Verdict::Passed, Verdict::Differs,     Verdict::Crashed,
                                         Verdict::Limit,  Verdict::BuildFailed, Verdict::Status,
-                                        Verdict::Trouble};
+                                        Verdict::Trouble, Verdict::Unsteady};
+// The program ran and drew otherwise than it should (a failure, where the others that did
+// not pass are errors: it could not be judged).
+inline bool drew_otherwise(Verdict v) { return v == Verdict::Differs || v == Verdict::Unsteady; }
 
 // What a run wrote on standard output or error: its last bytes, from a line's start.
 struct Printed {
@@ -121,6 +128,9 @@ struct ExpectedRun;  // grade_compare.h
 // Runs one program on one script in a new folder under runs/, and says how it went.
 Result run(const fs::path& executable, const Script& script, const ExpectedRun& expected,
            const fs::path& folder, const Options& o);
+// The same, but what the run left stays in folder/work for the caller, who removes folder.
+Result run_leaving_files(const fs::path& executable, const Script& script,
+                         const ExpectedRun& expected, const fs::path& folder, const Options& o);
 
 // Removes a folder and all in it, whatever read-only modes (or attributes) it was given.
 void remove_tree(const fs::path& root);

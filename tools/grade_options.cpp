@@ -1,6 +1,7 @@
 // kx508-grade's command line and manifest: the expected runs, the scripts, the limits and
 // the programs, each checked before anything runs.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -41,6 +42,9 @@ constexpr const char* kHelp =
     "  --disk MIB       what a run's working folder may hold (256; Linux)\n"
     "  --out DIR        where the reports and results go (.)\n"
     "  --env NAME       give every run this variable of the environment (repeatable)\n"
+    "  --repeat N       runs of the first script, each after the first compared with the\n"
+    "                   first, so that a program drawing differently every run is told\n"
+    "                   so (2; 1 to 100: 1 runs it once)\n"
     "  --unsafe         grade where runs cannot be confined (the reports say so)\n"
     "  --shard K/N      grade only the K-th of N shares of the programs (by name); then\n"
     "                   kx508-grade merge OUT DIR... makes the class's files from the\n"
@@ -178,7 +182,7 @@ int parse(const std::vector<std::string>& given, Options* o) {
                         a == "--manifest" || a == "-j" ||
                         a == "--time" || a == "--cpu" || a == "--memory" || a == "--file-size" ||
                         a == "--processes" || a == "--disk" || a == "--out" || a == "--env" ||
-                        a == "--shard";
+                        a == "--shard" || a == "--repeat";
     if (!valued) {
       if (a.size() > 1 && a[0] == '-') return usage_error("unknown option " + a);
       if (!add_program(a, o, &why)) return usage_error(why);
@@ -207,6 +211,10 @@ int parse(const std::vector<std::string>& given, Options* o) {
       return usage_error(a + " " + v + ": not a number of 0 or more");
     } else if (a == "--points") {
       scoring().points = n;
+    } else if (a == "--repeat") {
+      if (n < 1 || n > 100 || n != std::floor(n))
+        return usage_error("--repeat " + v + ": give a whole number of runs, 1 to 100");
+      o->repeat = static_cast<int>(n);
     } else if (a == "-j") {
       o->jobs = static_cast<int>(n);
     } else if (a == "--time") {

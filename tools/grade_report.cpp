@@ -28,7 +28,7 @@ bool finish(std::ofstream& out, const fs::path& path, std::string* why) {
 
 // Build failures, crashes, limits, statuses and runs that could not be made are errors in
 // JUnit's words; a difference is a failure.
-bool is_error(Verdict v) { return v != Verdict::Passed && v != Verdict::Differs; }
+bool is_error(Verdict v) { return v != Verdict::Passed && !drew_otherwise(v); }
 
 std::string seconds(double s) {
   char text[32];
@@ -132,7 +132,7 @@ bool write_junit(const fs::path& path, const Graded& g, std::string* why) {
   for (const Student& s : g.students)
     for (const Result& r : s.results) {
       ++tests;
-      failures += r.verdict == Verdict::Differs;
+      failures += drew_otherwise(r.verdict);
       errors += is_error(r.verdict);
       time += r.seconds;
     }
@@ -145,7 +145,7 @@ bool write_junit(const fs::path& path, const Graded& g, std::string* why) {
     std::size_t failed = 0, errored = 0;
     double suite_time = 0;
     for (const Result& r : s.results) {
-      failed += r.verdict == Verdict::Differs;
+      failed += drew_otherwise(r.verdict);
       errored += is_error(r.verdict);
       suite_time += r.seconds;
     }

@@ -290,6 +290,13 @@ Built build(const Program& program, const std::vector<std::string>& flags, const
 
 Result run(const fs::path& executable, const Script& script, const ExpectedRun& expected,
            const fs::path& folder, const Options& o) {
+  Result r = run_leaving_files(executable, script, expected, folder, o);
+  remove_tree(folder);
+  return r;
+}
+
+Result run_leaving_files(const fs::path& executable, const Script& script,
+                         const ExpectedRun& expected, const fs::path& folder, const Options& o) {
   Result r;
   r.script = script.name;
   const fs::path work = folder / "work";
@@ -312,7 +319,6 @@ Result run(const fs::path& executable, const Script& script, const ExpectedRun& 
   r.out = printed(c.output);
   r.err = printed(c.errors);
   judge(end, work, expected, o.limits, &r);
-  remove_tree(folder);
   return r;
 }
 

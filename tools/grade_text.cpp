@@ -118,6 +118,7 @@ const char* word(Verdict v) {
     case Verdict::BuildFailed: return "build";
     case Verdict::Status: return "status";
     case Verdict::Trouble: return "not run";
+    case Verdict::Unsteady: return "draws differently";
   }
   return "";
 }

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -75,6 +76,21 @@ void ask(int tick) {
     KX508_gets("Name?", reply);
     KX508_visible_area(nullptr, nullptr, nullptr, nullptr);
   }
+#endif
+  (void)tick;
+}
+
+// Draws the real clock's nanoseconds at the start, a square for each bit set: no two runs
+// start at the same nanosecond, so no two draw the same (a process id would not do: each
+// confined run has the same one).
+void mark_the_clock(int tick) {
+#ifdef OWN_CLOCK
+  if (tick != 1) return;
+  const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  const auto bits = static_cast<unsigned long long>(now.count());
+  for (int bit = 0; bit < 64; ++bit)
+    if (bits >> bit & 1) KX508_draw_rectangle(KX508_RED, -160 + 5 * bit, 100, -157 + 5 * bit, 103, 0);
 #endif
   (void)tick;
 }
@@ -154,6 +170,7 @@ int app::main() {
     if (event != KX508_PERIODIC) continue;
     misbehave(tick);
     ask(tick);
+    mark_the_clock(tick);
     int colour = KX508_BLUE;
 #if defined(WRONG_COLOUR) || defined(SELF_EXPECT)
     if (tick >= 19) colour = KX508_GREEN;  // frame 1 is the cleared canvas: from frame 20

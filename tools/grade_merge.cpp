@@ -78,17 +78,19 @@ int merge_error(const std::string& what) {
   return 2;
 }
 
-// A student's folder, and a hidden script's picture kept outside it, from a shard's folder.
+// A student's folder, and a hidden script's picture kept outside it, from a shard's folder,
+// in place of what an earlier merge left (removed first: MinGW's copies do not overwrite).
 void copy_student(const fs::path& from, const fs::path& out, const Student& s) {
+  fs::remove_all(out / s.folder);
   if (fs::exists(from / s.folder)) {
-    fs::create_directories(out / s.folder);
-    fs::copy(from / s.folder, out / s.folder,
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::create_directories((out / s.folder).parent_path());
+    fs::copy(from / s.folder, out / s.folder, fs::copy_options::recursive);
   }
   for (const Result& r : s.results)
     if (!r.picture_file.empty() && r.picture_file.rfind(s.folder + "/", 0) != 0) {
       fs::create_directories((out / r.picture_file).parent_path());
-      fs::copy_file(from / r.picture_file, out / r.picture_file, fs::copy_options::overwrite_existing);
+      fs::remove(out / r.picture_file);
+      fs::copy_file(from / r.picture_file, out / r.picture_file);
     }
 }
 

@@ -142,8 +142,10 @@ bool copy_inputs(const Command& c, std::string* why) {
   for (const std::string& input : c.inputs) {
     std::error_code ec;
     const std::filesystem::path from = std::filesystem::u8path(input);
-    std::filesystem::copy_file(from, std::filesystem::u8path(c.folder) / from.filename(),
-                               std::filesystem::copy_options::overwrite_existing, ec);
+    const std::filesystem::path to = std::filesystem::u8path(c.folder) / from.filename();
+    // MinGW's copy_file fails on a file that is there, whatever the options say.
+    std::filesystem::remove(to, ec);
+    std::filesystem::copy_file(from, to, ec);
     if (ec) {
       *why = "cannot copy " + input + ": " + ec.message();
       return false;

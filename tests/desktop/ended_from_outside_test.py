@@ -62,7 +62,7 @@ def display_gone(s):
     a_periodic_run(script)
     with open(os.path.join(s.work, "whole.run")) as f:
         run = f.read()
-    check(re.fullmatch(r"KX508_RUN\(1\);\nKX508_PERIODIC\(\d+\);\n", run),
+    check(re.fullmatch(r"KX508_RUN\(1\);\nKX508_CLIENT\(\d+,\d+\);\nKX508_PERIODIC\(\d+\);\n", run),
           f"the run recorded from the start holds {run!r}")
     summary = re.search(r"KX508: (\d+) frames written to frames; log written to log.txt; "
                         r"the program failed: the process was ended before the program "

@@ -194,7 +194,7 @@ await run({
       'Ctrl+Q ends the program');
     await until(() => page.isVisible('#kx508-run'), 'the ended program\'s run is not in the bar');
     const recorded = await page.evaluate(() => localStorage.getItem('kx508:traffic:KX508.RUN'));
-    check(/^KX508_RUN\(1\);\nKX508_PERIODIC\(\d+\);\nKX508_KBD\(97\);\nKX508_PERIODIC\(\d+\);\n$/.test(recorded),
+    check(/^KX508_RUN\(1\);\nKX508_CLIENT\(\d+,\d+\);\nKX508_PERIODIC\(\d+\);\nKX508_KBD\(97\);\nKX508_PERIODIC\(\d+\);\n$/.test(recorded),
       `the stored run is ${JSON.stringify(recorded)}`);
     const {events, at} = await state(page);
     check(events > 4 && at === events, `the bar has the run at ${at} of ${events}`);

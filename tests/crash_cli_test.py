@@ -2,8 +2,8 @@
 names the fault, the event the program was handling and, where a script plays or a run is
 recorded, that file's line; a replay's summary follows, the run recorded so far is whole,
 and the process dies of the fault, with its status. Given a runner (script/wine-run), the
-Windows build's program under Wine: its unhandled division by zero, ended with the
-exception's code."""
+Windows build's program under Wine: its unhandled exceptions and abort(), each ended with
+its code."""
 import os
 import re
 import shutil
@@ -83,6 +83,14 @@ def under_wine(program, wine_run, work, failures):
             f"KX508: 3 events played from run.scr (not to its end); log written to log.txt; "
             f"the program crashed ({fault})",
             MISBEHAVE="fpe", KX508_PLAY="run.scr", KX508_LOG="log.txt")
+    # The other kinds once each; a recursion without end is left out, as Wine does not
+    # give a program its stack overflow.
+    for kind, code, fault in (("segv", 0xC0000005, "EXCEPTION_ACCESS_VIOLATION: invalid memory "
+                                                   "access at address 0x0"),
+                              ("ill", 0xC000001D, "EXCEPTION_ILLEGAL_INSTRUCTION: illegal instruction"),
+                              ("abort", 3, "SIGABRT: the program aborted")):
+        crashes([wine_run, program], work, failures, f"{kind} under Wine", code & 0xFF,
+                f"KX508: the program crashed ({fault}) at event 3", MISBEHAVE=kind)
 
 
 def main():

@@ -1,7 +1,5 @@
 // The prompt dialog: asks for a name, writes a greeting to the log window and draws one
 // square per letter of it. A click or quit ends the program.
-#include <cstring>
-
 #include "kx508.h"
 
 int app::main() {
@@ -13,7 +11,10 @@ int app::main() {
   if (KX508_gets_n("What is your name?", name, sizeof name) == 0)
     KX508_log("The prompt could not be shown\n");
   KX508_log("Hello, %s!\n", name[0] ? name : "whoever you are");
-  const int letters = static_cast<int>(std::strlen(name));
+  // Letters, not bytes: in UTF-8 a letter past ASCII takes two to four bytes, and all
+  // but its first are of the form 10xxxxxx.
+  int letters = 0;
+  for (const char* c = name; *c; ++c) letters += (*c & 0xC0) != 0x80;
   for (int i = 0; i < letters; ++i)
     KX508_draw_rectangle(i % 22 + 2, -200 + 25 * i, 10, -180 + 25 * i, -10, 0);
   for (;;) {

@@ -113,14 +113,6 @@ std::string submission(const Graded& g, const Student& s, bool for_student, cons
          "  }\n" + indent + "}";
 }
 
-bool write_text(const fs::path& path, const std::string& text, std::string* why) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) *why = "cannot write " + path.string();
-  return static_cast<bool>(out);
-}
-
 // A CSV field (RFC 4180) that a spreadsheet takes for text: one that starts as a formula
 // would (= + - @, or a tab or carriage return before one) gets a ' first.
 std::string cell(std::string_view text) {

@@ -69,14 +69,6 @@ std::string student_page(const fs::path& out, const Graded& g, const Student& s)
   return page + html_end();
 }
 
-bool write_page(const fs::path& path, const std::string& page, std::string* why) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << page;
-  file.close();
-  if (!file) *why = "cannot write " + path.string();
-  return static_cast<bool>(file);
-}
-
 }  // namespace
 
 bool write_student_files(const fs::path& out, Graded* g, std::string* why) {
@@ -85,7 +77,7 @@ bool write_student_files(const fs::path& out, Graded* g, std::string* why) {
     for (std::size_t k = 0; k < s.results.size(); ++k)
       if (!write_picture(out, s, g->scripts[k], &s.results[k], why)) return false;
     if (!write_student_json(out / s.folder / "results.json", *g, s, why) ||
-        !write_page(out / s.folder / "report.html", student_page(out, *g, s), why))
+        !write_text(out / s.folder / "report.html", student_page(out, *g, s), why))
       return false;
   }
   return true;

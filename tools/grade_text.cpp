@@ -3,6 +3,7 @@
 #include "grade_text.h"
 
 #include <cstdio>
+#include <fstream>
 
 namespace grade {
 
@@ -139,6 +140,14 @@ std::string points(double value) {
   while (p.back() == '0') p.pop_back();
   if (p.back() == '.') p.pop_back();
   return p == "-0" ? "0" : p;
+}
+
+bool write_text(const fs::path& path, const std::string& text, std::string* why) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) *why = "cannot write " + path.string();
+  return static_cast<bool>(out);
 }
 
 }  // namespace grade

@@ -27,6 +27,8 @@ std::string base64(const std::string& data);
 const char* word(Verdict v);
 // The verdict a word() names; false for a word that names none.
 bool verdict_named(std::string_view name, Verdict* v);
+// Writes a whole file; false, with why, when it could not.
+bool write_text(const fs::path& path, const std::string& text, std::string* why);
 // Points as people write them: 2, 1.5, 0.33 (hundredths at most).
 std::string points(double value);
 

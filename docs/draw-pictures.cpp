@@ -116,7 +116,7 @@ void text() {
                   "UTF-8: caf\xC3\xA9 \xC3\xBC\xC3\xA8 \xC2\xA9 (two bytes each)");
   KX508_draw_text(KX508_FOREST_GREEN, -200, 0, "Latin-1: caf\xE9 \xFC\xE8 \xA9 (one byte each)");
   KX508_draw_text(KX508_FOREST_GREEN, -200, -20,
-                  "Lacking a glyph: \xE2\x82\xAC \xE4\xB8\xAD, and\ta tab");
+                  "Any script: \xE2\x82\xAC \xD0\x96 \xE4\xB8\xAD; none: \xF0\x9F\x98\x80 and\ta tab");
   // Colours, and a text clipped at the visible area's left edge.
   const int colours[] = {KX508_RED, KX508_ORANGE, KX508_GOLD, KX508_GREEN, KX508_BLUE,
                          KX508_PURPLE, KX508_MAGENTA};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "font.h"
+#include "glyphs.h"
 
 namespace {
 
@@ -194,8 +195,9 @@ TEST(Font, Latin1LettersTakeOneCellWithTheirOwnGlyph) {
 
 TEST(Font, CharactersTheFontLacksDrawOneReplacementCellEach) {
   ASSERT_NE(image("\x80", 1), image(" ", 1));  // the replacement has ink
-  for (const char* text : {"\xE2\x82\xAC",      // U+20AC: well formed, not in the font
-                           "\xF0\x9F\x98\x80",  // a four-byte character
+  for (const char* text : {"\xCD\xB8",          // U+0378: well formed, unassigned
+                           "\xEE\x80\x80",      // U+E000: private use
+                           "\xF0\x9F\x98\x80",  // beyond U+FFFF: an emoji
                            "\t", "\x7F",
                            "\xC2\x9F"}) {        // the last C1 control, just before U+00A0
     SCOPED_TRACE(::testing::PrintToString(std::string(text)));
@@ -229,3 +231,67 @@ TEST(Font, BytesThatAreNotUtf8AreTheirLatin1CharactersOneCellEach) {
 }
 
 }  // namespace
+
+// Beyond Latin-1: a wide character takes two cells, a combining mark draws over the glyph
+// before it and takes no room, a format character takes none and draws nothing; the
+// width measured is the width drawn.
+TEST(Font, WideCharactersMarksAndFormatCharactersLayOutAsDrawn) {
+  const std::string han = "\xE4\xB8\xAD";  // U+4E2D
+  EXPECT_EQ(text_width(han + "a"), 3 * kW);
+  Surface wide(3 * kW, kH, kBg);
+  EXPECT_EQ(draw_text(wide, 0, 0, han + "a", kInk), (Rect{0, 0, 3 * kW, kH}));
+  EXPECT_EQ(pixels(wide), apart(3 * kW, kH, 0, 0, {han, "", "a"}));  // 'a' two cells on
+  const Rect han_ink = ink(wide, 0, 2 * kW);
+  EXPECT_LT(han_ink.left, kW);
+  EXPECT_GE(han_ink.right, kW + kW / 2);  // one glyph across both cells
+  EXPECT_NE(image(han, 2), image("\xCD\xB8 ", 2));  // not the replacement
+
+  // e + COMBINING ACUTE ACCENT: one cell, the e's pixels and the accent's above them.
+  const std::string acute = "\xCC\x81";
+  EXPECT_EQ(text_width("e" + acute + "x"), 2 * kW);
+  Surface marked(2 * kW, kH, kBg);
+  draw_text(marked, 0, 0, "e" + acute + "x", kInk);
+  Surface apart_marks(2 * kW, kH, kBg);
+  draw_text(apart_marks, 0, 0, "e", kInk);
+  draw_text(apart_marks, kW, 0, "x", kInk);
+  draw_text(apart_marks, 0, 0, acute, kInk);  // a mark with nothing before it takes its own cell
+  EXPECT_EQ(pixels(marked), pixels(apart_marks));
+  EXPECT_LT(ink(marked, 0, kW).top, ink(apart_marks, kW, 2 * kW).top);  // above the letters
+  EXPECT_EQ(text_width(acute), kW);
+
+  // A mark over a wide glyph is centred on it.
+  const std::string dakuten = "\xE3\x82\x99";  // U+3099, a wide mark
+  Surface centred(2 * kW, kH, kBg), alone(2 * kW, kH, kBg);
+  draw_text(centred, 0, 0, han + dakuten, kInk);
+  draw_text(alone, 0, 0, han, kInk);
+  draw_text(alone, 0, 0, dakuten, kInk);
+  EXPECT_EQ(pixels(centred), pixels(alone));
+  EXPECT_EQ(text_width(han + dakuten), 2 * kW);
+
+  // ZERO WIDTH JOINER, LEFT-TO-RIGHT MARK and ZERO WIDTH NO-BREAK SPACE: nothing at all.
+  const std::string format = "\xE2\x80\x8D\xE2\x80\x8E\xEF\xBB\xBF";
+  EXPECT_EQ(text_width("a" + format + "b"), 2 * kW);
+  EXPECT_EQ(image("a" + format + "b", 2), image("ab", 2));
+  Surface nothing(kW, kH, kBg);
+  EXPECT_EQ(draw_text(nothing, 0, 0, format, kInk), Rect{});
+}
+
+// A page of glyphs is taken only whole and as its file has it: a page the page loads
+// over the network could be cut short or be something else.
+TEST(Font, AGlyphPageIsLoadedOnlyFromItsOwnWholeFile) {
+  using kx508::platform::glyph_page_size;
+  using kx508::platform::load_glyph_page;
+  const int page = 0x4E;
+  ASSERT_TRUE(kx508::platform::glyph_page_exists(page));
+  const std::string han = "\xE4\xB8\xAD";
+  const std::vector<Colour> before = image(han, 2);
+  std::vector<std::uint8_t> bytes(glyph_page_size(page), 0);
+  EXPECT_FALSE(load_glyph_page(page, bytes));  // all missing: the rows do not add up
+  bytes.assign(256, static_cast<std::uint8_t>(kx508::platform::GlyphKind::invisible));
+  EXPECT_FALSE(load_glyph_page(page, bytes));  // adds up, but not this page's size
+  EXPECT_FALSE(load_glyph_page(0, bytes));
+  EXPECT_FALSE(load_glyph_page(0xD8, bytes));  // surrogates: a page without glyphs
+  EXPECT_FALSE(load_glyph_page(256, bytes));
+  EXPECT_EQ(image(han, 2), before);
+  EXPECT_EQ(kx508::platform::first_unloaded_glyph_page("abc " + han), -1);  // built in
+}

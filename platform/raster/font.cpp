@@ -1,13 +1,15 @@
-// Text in the shared bitmap font: decoding the bytes (UTF-8, else Latin-1) and glyphs
-// drawn into a pixel surface, clipped before any pixel is touched.
+// Text in the shared bitmap font: decoding the bytes (UTF-8, else Latin-1), laying the
+// characters out (one or two cells, marks over the glyph before them) and drawing their
+// glyphs into a pixel surface, clipped before any pixel is touched.
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <limits>
 
 #include "font.h"
-#include "font_data.h"
+#include "glyphs.h"
 #include "text_encoding.h"
 
 namespace kx508::platform {
@@ -15,6 +17,76 @@ namespace kx508::platform {
 namespace {
 
 using i64 = std::int64_t;
+
+// Lays a line's characters out left to right from x: a glyph takes its cells, a mark is
+// centred over the glyph before it and takes no room (one with no glyph before it takes
+// its own), an invisible character takes nothing.
+class LineLayout {
+ public:
+  struct Placed {
+    Glyph glyph;
+    i64 left;      // the glyph's left edge
+    bool spacing;  // it moved the pen
+  };
+
+  explicit LineLayout(i64 x) : x_(x) {}
+
+  Placed place(char32_t c) {
+    const Glyph g = glyph_of(c);
+    if (g.kind == GlyphKind::invisible) return {g, x_, false};
+    if (g.is_mark() && has_base_) return {g, base_left_ + (base_width_ - g.width) / 2, false};
+    base_left_ = x_;
+    base_width_ = g.width;
+    has_base_ = true;
+    x_ += g.width;
+    return {g, base_left_, true};
+  }
+
+  i64 x() const { return x_; }
+
+ private:
+  i64 x_;
+  i64 base_left_ = 0;
+  int base_width_ = 0;
+  bool has_base_ = false;
+};
+
+// Calls f(c) for each character of the line in the order it is drawn, until f returns false.
+template <class F>
+void for_each_char(std::string_view text, F f) {
+  for (std::size_t i = 0; i < text.size();)
+    if (!f(next_char(text, i))) return;
+}
+
+// The rows of a surface a line of text covers, and the pixels it changed in each.
+struct TextRows {
+  i64 y, top, bottom;
+  i64 changed_from[kFontCellHeight], changed_to[kFontCellHeight];
+};
+
+// Paints the glyph's set pixels that fall inside the surface.
+void draw_glyph(Surface& s, const Glyph& g, i64 left, TextRows& rows, Colour colour) {
+  const i64 from = std::max<i64>(0, -left);
+  const i64 to = std::min<i64>(g.width, s.width() - left);
+  if (from >= to) return;
+  // The glyph's columns inside the surface, as bits of a row (the leftmost the highest).
+  const unsigned visible = ((1u << (to - from)) - 1u) << (g.width - to);
+  for (i64 py = rows.top; py < rows.bottom; ++py) {
+    unsigned bits = g.row(static_cast<int>(py - rows.y)) & visible;
+    if (bits == 0) continue;
+    Colour* row = s.row(static_cast<int>(py));
+    i64& changed_from = rows.changed_from[py - rows.y];
+    i64& changed_to = rows.changed_to[py - rows.y];
+    for (; bits; bits &= bits - 1) {
+      const i64 px = left + g.width - 1 - std::countr_zero(bits);
+      Colour& p = row[px];
+      if (p == colour) continue;
+      p = colour;
+      changed_from = std::min(changed_from, px);
+      changed_to = std::max(changed_to, px);
+    }
+  }
+}
 
 }  // namespace
 
@@ -52,69 +124,54 @@ char32_t next_char(std::string_view s, std::size_t& i) {
 }
 
 Rect draw_text(Surface& s, std::int64_t x, std::int64_t y, std::string_view text, Colour colour) {
-  using font_data::kGlyphs;
   // 64-bit coordinates: a cell's edges may lie past the int range while the text is
   // laid out, and none of them can pass 64 bits for any string that fits in memory
   // (coordinates are clamped to +/-2^62 first, which moves no cell that could show).
   constexpr i64 kFar = i64{1} << 62;
   x = std::clamp<i64>(x, -kFar, kFar);
   y = std::clamp<i64>(y, -kFar, kFar);
-  const i64 top = std::max<i64>(y, 0);
-  const i64 bottom = std::min<i64>(y + kFontCellHeight, s.height());
+  TextRows rows{y, std::max<i64>(y, 0), std::min<i64>(y + kFontCellHeight, s.height()), {}, {}};
   const i64 width = s.width();
-  if (top >= bottom) return {};
-  // No cell can reach the surface: nothing to decode. (The count is capped in 64 bits:
-  // where size_t has 32, as in the web build, the cap itself would not fit.)
+  if (rows.top >= rows.bottom) return {};
+  // No glyph can reach the surface: nothing to decode. A character takes at most a cell
+  // for each of its bytes, and a mark reaches at most a cell past the pen either way.
+  // (The count is capped in 64 bits: where size_t has 32, as in the web build, the cap
+  // itself would not fit.)
   const i64 cells = static_cast<i64>(std::min<std::uint64_t>(text.size(), kFar / 8));
-  if (x >= width || x + cells * kFontCellWidth <= 0) return {};
+  if (x - kFontCellWidth >= width || x + (cells + 1) * kFontCellWidth <= 0) return {};
 
-  const i64 left = std::max<i64>(x, 0);
-  std::size_t i = 0;
-  i64 cell = x;  // left edge of the next cell
-  // Cells wholly left of the surface are only decoded, to find where the visible ones
-  // start.
-  while (i < text.size() && cell + kFontCellWidth <= 0) {
-    next_char(text, i);
-    cell += kFontCellWidth;
-  }
-  // The changed pixels of each row, to note as changed once the text is drawn.
-  i64 changed_from[kFontCellHeight], changed_to[kFontCellHeight];
-  std::fill(std::begin(changed_from), std::end(changed_from), width);
-  std::fill(std::begin(changed_to), std::end(changed_to), -1);
-  while (i < text.size() && cell < width) {
-    const auto& glyph = kGlyphs[font_data::glyph_index(next_char(text, i))];
-    const i64 from = std::max<i64>(0, -cell);
-    const i64 to = std::min<i64>(kFontCellWidth, width - cell);
-    for (i64 py = top; py < bottom; ++py) {
-      const unsigned bits = glyph[py - y];
-      if (bits == 0) continue;
-      Colour* row = s.row(static_cast<int>(py));
-      for (i64 col = from; col < to; ++col) {
-        if (!((bits >> (kFontCellWidth - 1 - col)) & 1u)) continue;
-        Colour& p = row[cell + col];
-        if (p == colour) continue;
-        p = colour;
-        changed_from[py - y] = std::min(changed_from[py - y], cell + col);
-        changed_to[py - y] = std::max(changed_to[py - y], cell + col);
-      }
-    }
-    cell += kFontCellWidth;
-  }
-  for (i64 py = top; py < bottom; ++py)
-    if (changed_from[py - y] <= changed_to[py - y])
-      s.note_change(static_cast<int>(changed_from[py - y]), static_cast<int>(changed_to[py - y]),
-                    static_cast<int>(py));
-  const i64 right = std::min(cell, width);
+  std::fill(std::begin(rows.changed_from), std::end(rows.changed_from), width);
+  std::fill(std::begin(rows.changed_to), std::end(rows.changed_to), -1);
+  i64 left = width, right = 0;  // the cells drawn
+  LineLayout pen(x);
+  for_each_char(text, [&](char32_t c) {
+    const LineLayout::Placed placed = pen.place(c);
+    // Past the right edge by more than a mark can reach back: the rest is not drawn.
+    if (placed.spacing && placed.left - kFontCellWidth >= width) return false;
+    if (placed.glyph.width == 0 || placed.left + placed.glyph.width <= 0 || placed.left >= width)
+      return true;
+    draw_glyph(s, placed.glyph, placed.left, rows, colour);
+    left = std::min(left, std::max<i64>(placed.left, 0));
+    right = std::max(right, std::min(placed.left + placed.glyph.width, width));
+    return true;
+  });
+  for (i64 py = rows.top; py < rows.bottom; ++py)
+    if (rows.changed_from[py - y] <= rows.changed_to[py - y])
+      s.note_change(static_cast<int>(rows.changed_from[py - y]),
+                    static_cast<int>(rows.changed_to[py - y]), static_cast<int>(py));
   if (left >= right) return {};
-  return Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
-              static_cast<int>(bottom)};
+  return Rect{static_cast<int>(left), static_cast<int>(rows.top), static_cast<int>(right),
+              static_cast<int>(rows.bottom)};
 }
 
 int text_width(std::string_view text) {
-  i64 cells = 0;
-  for (std::size_t i = 0; i < text.size(); ++cells) next_char(text, i);
+  LineLayout pen(0);
+  for_each_char(text, [&](char32_t c) {
+    pen.place(c);
+    return true;
+  });
   constexpr i64 kMax = std::numeric_limits<int>::max();
-  return static_cast<int>(std::min(cells * kFontCellWidth, kMax));
+  return static_cast<int>(std::min(pen.x(), kMax));
 }
 
 }  // namespace kx508::platform

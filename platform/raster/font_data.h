@@ -1,5 +1,6 @@
-// The glyph table of the shared font: generated into font_data.cpp by
-// platform/raster/make_font.py, read by the text routine.
+// The shared font's data: Latin-1's glyph table, generated into font_data.cpp by
+// platform/raster/make_font.py, and the other pages' files (platform/raster/glyphs/),
+// which the build turns into glyph_pages.cpp (embed_glyphs.cmake).
 #pragma once
 
 #include <cstdint>
@@ -25,5 +26,10 @@ constexpr int glyph_index(char32_t c) {
   if (c >= 0xA0 && c <= 0xFF) return 96 + static_cast<int>(c - 0xA0);
   return 0;
 }
+
+// The size of each page's file, 0 for a page without glyphs; and its bytes where the
+// build has them built in (natively), else null (the page loads them).
+extern const std::uint32_t kGlyphPageSizes[256];
+extern const char* const kGlyphPageData[256];
 
 }  // namespace kx508::platform::font_data

@@ -9,23 +9,26 @@
 
 namespace kx508::platform {
 
-// Every character takes one cell of kFontCellWidth x kFontCellHeight pixels; lines of
-// text are kFontCellHeight apart.
+// A character takes one cell of kFontCellWidth x kFontCellHeight pixels, a wide one
+// (Han, kana, Hangul, ...) two; lines of text are kFontCellHeight apart.
 constexpr int kFontCellWidth = 7;
 constexpr int kFontCellHeight = 14;
 // The baseline's distance below the top of a cell: letters without descenders end on
 // the row just above it.
 constexpr int kFontAscent = 12;
 
-// Draws text with the first cell's top-left corner at (x, y), one cell per character as
-// next_char (text_encoding.h) reads them: UTF-8, and each byte that is not part of a
-// well-formed sequence as its Latin-1 character. Only the glyphs' set pixels are painted,
-// in colour; the rest keeps what was there. Code points U+0020..U+007E and U+00A0..U+00FF
-// have their own glyphs; any other character draws the replacement glyph. Clipped to the
-// surface for any x and y; the cost follows the cells that reach it, plus decoding the
+// Draws text with the first cell's top-left corner at (x, y), characters as next_char
+// (text_encoding.h) reads them: UTF-8, and each byte that is not part of a well-formed
+// sequence as its Latin-1 character. Each character of the Basic Multilingual Plane that
+// the fonts have draws its glyph (glyphs.h) in one or two cells; a combining mark is drawn
+// over the glyph before it and takes no room; a format character takes none and draws
+// nothing; any other character (a control character, one the fonts lack, one beyond
+// U+FFFF such as an emoji) draws the replacement glyph in one cell. Only the glyphs' set
+// pixels are painted, in colour; the rest keeps what was there. Clipped to the surface
+// for any x and y; the cost follows the cells that reach it, plus decoding the
 // characters left of it. The rows of pixels that changed are noted as changed, as the
-// other drawing calls note them. Returns the area of the cells drawn, clipped to the
-// surface: a superset of the pixels changed, empty (Rect{}) when no cell reaches the
+// other drawing calls note them. Returns the area of the glyphs drawn, clipped to the
+// surface: a superset of the pixels changed, empty (Rect{}) when no glyph reaches the
 // surface.
 Rect draw_text(Surface& s, std::int64_t x, std::int64_t y, std::string_view text, Colour colour);
 

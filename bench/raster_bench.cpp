@@ -151,4 +151,23 @@ void BM_Text40Characters(benchmark::State& state) {
 }
 BENCHMARK(BM_Text40Characters);
 
+// 40 characters of other scripts: Han takes two cells a character, and Arabic is ordered
+// right to left and joined before it is drawn.
+void BM_Text40(benchmark::State& state, const char* text) {
+  Surface s(kWidth, kHeight);
+  for (auto _ : state) {
+    kx508::platform::draw_text(s, 20, 200, text, rgb(200, 0, 0));
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK_CAPTURE(BM_Text40, Han,
+                  "李雷和韩梅梅是同学。他们"
+                  "每天一起去学校学习中文和"
+                  "数学，放学后一起回家吃饭"
+                  "。好啊。");
+BENCHMARK_CAPTURE(BM_Text40, Arabic,
+                  "ذهب محمد وليلى "
+                  "إلى المدرسة صب"
+                  "احا مع أخيه");
+
 }  // namespace

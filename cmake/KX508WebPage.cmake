@@ -1,7 +1,8 @@
 # kx508_web_page(<target> [TITLE <text>]): the page that runs a program built for the web,
 # <target>.html beside its .js and .wasm, from the page template whose path the global
 # property KX508_WEB_PAGE_TEMPLATE holds (set in this tree's web build and by the
-# installed web package's KX508Config.cmake).
+# installed web package's KX508Config.cmake), and the font's pages beyond Latin-1 in
+# glyphs/ beside it (from the folder KX508_WEB_GLYPHS names), which the page fetches.
 function(kx508_web_page target)
   cmake_parse_arguments(P "" "TITLE" "" ${ARGN})
   if(NOT TARGET ${target})
@@ -25,4 +26,6 @@ function(kx508_web_page target)
     set(out ${CMAKE_CURRENT_BINARY_DIR})
   endif()
   configure_file(${template} ${out}/${target}.html @ONLY)
+  get_property(glyphs GLOBAL PROPERTY KX508_WEB_GLYPHS)
+  file(COPY ${glyphs}/ DESTINATION ${out}/glyphs)
 endfunction()

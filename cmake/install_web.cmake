@@ -8,6 +8,8 @@ foreach(script ${KX508_WEB_PAGE_SCRIPTS})
   install(FILES ${KX508_WEB_DIR}/${script} DESTINATION ${KX508_WEB_INSTALL_DIR} COMPONENT dev)
 endforeach()
 install(FILES cmake/KX508WebPage.cmake DESTINATION ${KX508_PACKAGE_DIR} COMPONENT dev)
+# The font's pages beyond Latin-1, which every page gets a copy of beside it.
+install(DIRECTORY ${KX508_GLYPH_DIR}/ DESTINATION ${KX508_WEB_INSTALL_DIR}/glyphs COMPONENT dev)
 
 # kx508-web compiles and links as this build's MinSizeRel programs are, so that its page
 # is the examples' page.

@@ -1,6 +1,7 @@
 // The 24 named colours and the drawing primitives: rectangles, triangles, lines, ellipses
 // and text into the canvas, with warnings for bad arguments and trace lines while logging
 // is on.
+#include <bitset>
 #include <climits>
 #include <cstdio>
 #include <string>
@@ -8,6 +9,8 @@
 #include <utility>
 
 #include "font.h"
+#include "glyph_files.h"
+#include "glyphs.h"
 #include "internal.h"
 
 namespace kx508 {
@@ -156,6 +159,23 @@ platform::Colour colour_value(int colour) {
   return platform::rgb(c.r, c.g, c.b);
 }
 
+void prepare_text(std::string_view text) {
+  std::bitset<256>& unavailable = lib.draw.glyph_pages_unavailable;
+  std::bitset<256> needed;
+  platform::glyph_pages_needed(text, needed);
+  needed &= ~unavailable;
+  for (int page = 0; page < 256; ++page) {
+    if (!needed[page]) continue;
+    const auto bytes = platform::glyph_files::fetch(page, platform::glyph_page_size(page));
+    if (platform::load_glyph_page(page, bytes)) continue;
+    unavailable.set(page);
+    std::fprintf(stderr,
+                 "KX508: the glyphs of U+%02X00 to U+%02XFF could not be loaded (glyphs/%02x.bin "
+                 "beside the page); those characters are drawn as boxes\n",
+                 page, page, page);
+  }
+}
+
 }  // namespace kx508
 
 using namespace kx508;
@@ -203,6 +223,7 @@ int KX508_draw_text(int colour, int x, int y, const char* text) {
     const int n = std::snprintf(head, sizeof head, "%s text at (%d,%d): ", colour_names[colour], x, y);
     KX508_log("%s%s\n", head, quoted(view, kLogMessageChars - n - 1).c_str());
   }
+  prepare_text(view);
   platform::draw_text(lib.windows.canvas, canvas_x(x), canvas_y(y), view, colour_value(colour));
   lib.windows.canvas_dirty = true;
   return 1;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -62,6 +63,10 @@ PumpResult pump_once();
 void copy_canvas_to_window();
 // Copies what drawing changed since the last copy, and shows just that.
 void copy_canvas_changes_to_window();
+// Has the glyphs the text needs there before it is drawn: where a build fetches pages of
+// them on first need (the page), the program waits for them; a page that cannot be had
+// is said once on standard error and its characters draw the replacement glyph.
+void prepare_text(std::string_view text);
 
 // ---- menu.cpp: the Run menu and keyboard commands
 
@@ -99,6 +104,8 @@ void show_text_window();
 
 struct DrawState {
   bool logging_enabled = true;
+  // The glyph pages tried and not had (prepare_text): not asked for again.
+  std::bitset<256> glyph_pages_unavailable;
 };
 
 // The pixel value of one of the 24 colours (0..23).

@@ -24,6 +24,7 @@ void log_draw_line(std::string text) {
   platform::text_scroll(text_window, h);
   platform::text_erase(text_window, {client.left, client.bottom - h, client.right, client.bottom});
   if (!text.empty() && text.back() == '\n') text.pop_back();
+  prepare_text(text);
   platform::text_out(text_window, client.left + kTextLeft, client.bottom - h, text);
 }
 

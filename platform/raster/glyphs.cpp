@@ -109,13 +109,12 @@ bool load_glyph_page(int page, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-int first_unloaded_glyph_page(std::string_view text) {
+void glyph_pages_needed(std::string_view text, std::bitset<256>& needed) {
   for (std::size_t i = 0; i < text.size();) {
     const char32_t c = next_char(text, i);
     if (c > 0xFF && c <= 0xFFFF && !glyph_page_loaded(static_cast<int>(c >> 8)))
-      return static_cast<int>(c >> 8);
+      needed.set(c >> 8);
   }
-  return -1;
 }
 
 }  // namespace kx508::platform

@@ -1,6 +1,8 @@
-// The same pictures everywhere: docs/traffic.scr replayed by the traffic program, and
+// The same pictures everywhere: docs/traffic.scr replayed by the traffic program,
 // examples/shapes.scr by the shapes example (lines, ellipses, text and the visible area's
-// corners), natively, by the Windows build under Wine and by the web build in Chromium
+// corners), and examples/languages.scr by the languages example (a line in each of eleven
+// scripts, then names replied to the prompt in four, the page fetching the glyphs it
+// lacks), natively, by the Windows build under Wine and by the web build in Chromium
 // give the same frames, compared with kx508-diff; and a run with the prompt's reply in it,
 // played by the prompt example, gives the same frames and the same GIF bytes in all three.
 // The native and Windows replays run headless; the page runs on the web backend, whose
@@ -8,6 +10,7 @@
 //   node everywhere_test.mjs <native traffic> <kx508-diff> <traffic.exe> <wine-run> <script>
 //                            <native prompt> <prompt.exe>
 //                            <native shapes> <shapes.exe> <shapes script>
+//                            <native languages> <languages.exe> <languages script>
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -15,7 +18,8 @@ import path from 'node:path';
 import {check, run, until} from './harness.mjs';
 
 const [traffic, diff, windowsTraffic, wineRun, script, prompt, windowsPrompt, shapes,
-       windowsShapes, shapesScript] = process.argv.splice(2, 10).map((p) => path.resolve(p));
+       windowsShapes, shapesScript, languages, windowsLanguages, languagesScript] =
+  process.argv.splice(2, 13).map((p) => path.resolve(p));
 const EVERY = '40';
 // A run as KX508_RECORD writes one: the prompt answered, then a moment, then the click
 // that ends the example.
@@ -117,6 +121,12 @@ await run({
   async shapesReplaysToTheSameFramesEverywhere(context) {
     await sameFramesEverywhere(context, 'shapes', shapes, windowsShapes, shapesScript, '1', 4,
                                60000);
+  },
+
+  // Every frame: the eleven scripts and the first reply, then one a reply.
+  async languagesReplayToTheSameFramesEverywhere(context) {
+    await sameFramesEverywhere(context, 'languages', languages, windowsLanguages,
+                               languagesScript, '1', 4, 60000);
   },
 
   async aRunWithTheReplyReplaysToTheSameFramesAndGifEverywhere({browser, url}) {

@@ -3,6 +3,8 @@
 // loads when a program first needs them.
 #pragma once
 
+#include <bitset>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -46,8 +48,8 @@ std::size_t glyph_page_size(int page);
 // False, and nothing loaded, when the bytes are not that page's file.
 bool load_glyph_page(int page, std::span<const std::uint8_t> bytes);
 
-// The first page the text needs that has glyphs and is not loaded, or -1: so a caller
-// that loads pages on demand loads them before drawing.
-int first_unloaded_glyph_page(std::string_view text);
+// Adds to `pages` each page the text needs that has glyphs and is not loaded: so that a
+// caller that loads pages on demand loads them before drawing.
+void glyph_pages_needed(std::string_view text, std::bitset<256>& pages);
 
 }  // namespace kx508::platform

@@ -29,6 +29,7 @@ constexpr int kLeft = -280;
 constexpr int kLine = 20;
 
 bool ask_and_draw(int y) {
+  KX508_flush();  // the window shows what is drawn so far while the prompt is up
   char name[64] = "";
   KX508_gets_n("Your name, in any script (empty to end)?", name, sizeof name);
   if (!name[0]) return false;

@@ -155,6 +155,21 @@ TEST_F(Win32DialogTest, EnterInTheEditBoxAnswersWithItsText) {
   EXPECT_EQ(own_window(L"KX508_gets"), nullptr);
 }
 
+// Letters of any script typed into the edit box, one character message each (an emoji as
+// its two UTF-16 halves, as the system sends it), come back as the UTF-8 of what was typed.
+TEST_F(Win32DialogTest, ATypedReplyInAnyScriptComesBackAsTyped) {
+  int shown = 0;
+  std::string reply = ask(
+      [](HWND, HWND edit) {
+        const wchar_t* typed = L"\u00C9lodie \u674E\u96F7 \u0645\u062D\u0645\u062F \U0001F600";
+        for (const wchar_t* c = typed; *c; ++c) PostMessageW(edit, WM_CHAR, *c, 1);
+        key(edit, VK_RETURN);
+      },
+      &shown);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(reply, "\u00C9lodie \u674E\u96F7 \u0645\u062D\u0645\u062F \U0001F600");
+}
+
 // Ctrl+Q in the edit box (Q's key with Ctrl held, as the thread's key state says) reaches
 // the program, whose quit ends the prompt with an empty reply. The key is posted to the
 // box, not typed: the tests share one display, where typed keys go to whichever test's

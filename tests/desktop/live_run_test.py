@@ -9,32 +9,12 @@ compared whole, pixel for pixel; a picture presented twice in a row (a repaint) 
     live_run_test.py [<kx508_live_run.exe> <wine-run>]"""
 import os
 import re
-import subprocess
 import sys
 import time
 
 from failure import check
+from frames import pictures, replay, same_pictures
 from xsession import Session, main, poll, tool
-
-def pictures(folder):
-    """The frames' pixels, each picture once where it was presented again."""
-    frames = sorted(f for f in os.listdir(folder) if f.endswith(".png"))
-    check(len(frames) >= 10, f"{folder} holds {len(frames)} frames")
-    seen = []
-    for name in frames:
-        picture = subprocess.run(["convert", os.path.join(folder, name), "-depth", "8", "rgb:-"],
-                                 capture_output=True, check=True).stdout
-        if not seen or seen[-1][1] != picture:
-            seen.append((name, picture))
-    return seen
-
-
-def same_pictures(live, replayed, what):
-    first = next((i for i, (a, b) in enumerate(zip(live, replayed)) if a[1] != b[1]), None)
-    check(first is None, f"{what}: the picture of live frame {live[first][0] if first is not None else ''}"
-                         f" differs from replayed frame {replayed[first][0] if first is not None else ''}")
-    check(len(live) == len(replayed),
-          f"{what}: {len(live)} pictures live, {len(replayed)} replayed")
 
 
 def record_live(s, program):
@@ -69,25 +49,11 @@ def record_live(s, program):
           'KX508_KBD(110);\nKX508_GETS("Ada");' in run, f"the run holds {run!r}")
 
 
-def replay(s, folder, command):
-    env = {k: v for k, v in s.env.items() if not k.startswith("KX508_") or k == "KX508_WINEPREFIX"}
-    env.update(KX508_PLATFORM="headless", KX508_PLAY="live.run", KX508_FRAMES=folder,
-               KX508_GIF=f"{folder}.gif")
-    env.pop("DISPLAY", None)
-    done = subprocess.run(command, cwd=s.work, env=env, capture_output=True, text=True,
-                          timeout=180)
-    check(done.returncode == 0, f"{' '.join(command)}: status {done.returncode}: {done.stderr}")
-    # The run ends with the q that ended the program: every line was played.
-    check(re.search(r"KX508: all \d+ events played from live.run; .*the program ended on its own",
-                    done.stderr), f"{' '.join(command)}: {done.stderr!r}")
-    return pictures(os.path.join(s.work, folder))
-
-
 def test():
     program = tool("KX508_LIVE_RUN")
     with Session("live_run") as s:
         record_live(s, program)
-        live = pictures(os.path.join(s.work, "live"))
+        live = pictures(os.path.join(s.work, "live"), 10)
         same_pictures(live, replay(s, "replayed", [program]), "replayed headless")
         if len(sys.argv) == 3:
             exe, runner = sys.argv[1:3]

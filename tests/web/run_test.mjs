@@ -13,7 +13,7 @@ import zlib from 'node:zlib';
 import {check, run, until} from './harness.mjs';
 import {canvasImage, libraryDifferences, readPng} from './png.mjs';
 
-const [traffic] = process.argv.splice(2, 1).map((p) => path.resolve(p));
+const [traffic, languages] = process.argv.splice(2, 2).map((p) => path.resolve(p));
 const VIEWPORT = {width: 1024, height: 768};
 // Past several copies of the program's memory the page keeps (one every 125 events), with a key
 // after every four periodic events: longer than the C library reads of a file at a time,
@@ -25,14 +25,14 @@ const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kx508-run-'));
 process.on('exit', () => fs.rmSync(work, {recursive: true, force: true}));
 const natives = new Map();
 
-// The native picture after k events of a run.
-function native(k, file = RUN) {
-  const key = `${k} ${file}`;
+// The native picture after k events of a run played by the program.
+function native(k, file = RUN, program = traffic) {
+  const key = `${k} ${program} ${file}`;
   if (!natives.has(key)) {
     fs.writeFileSync(path.join(work, 'run.scr'), file);
     const frames = fs.mkdtempSync(path.join(work, 'frames-'));
     try {
-      execFileSync(traffic, [], {cwd: work, stdio: 'ignore', env: {
+      execFileSync(program, [], {cwd: work, stdio: 'ignore', env: {
         ...process.env, ASAN_OPTIONS: 'detect_leaks=0', KX508_PLATFORM: 'headless',
         KX508_PLAY: 'run.scr', KX508_PLAY_TO: String(k), KX508_FRAMES: frames,
         KX508_FRAMES_EVERY: '1000000000'}});
@@ -168,6 +168,33 @@ await run({
     await elsewhere.page.goto(copied + '&at=41');
     await until(async () => (await state(elsewhere.page)).at === 41 &&
                             (await state(elsewhere.page)).phase === 'ready', '&at=41 opens at event 41');
+  },
+
+  // Names typed into the prompt in three scripts and an emoji, recorded from the start: the
+  // run holds them as typed (UTF-8), and it replays natively to the page's last picture.
+  async repliesInAnyScriptAreRecordedAsTyped({browser, url}) {
+    const names = ['\u00C9lodie', '\u674E\u96F7', '\u0645\u062D\u0645\u062F', '\u{1F600}'];
+    const page = await (await browser.newContext({viewport: VIEWPORT})).newPage();
+    await page.goto(url + 'languages.html#record');
+    const prompting = () => page.evaluate(() => document.querySelector('dialog[open]') !== null);
+    for (const name of [...names, '']) {
+      await until(prompting, `the prompt opens for ${JSON.stringify(name)}`, 20000);
+      if (name) await page.keyboard.insertText(name);
+      await page.keyboard.press('Enter');
+      await until(async () => !(await prompting()), 'Enter answers the prompt');
+      if (name) await page.click('#kx508-graphics');
+    }
+    await until(async () => (await page.textContent('#kx508-status')) === 'The program ended with status 0',
+      'the empty reply ends the program');
+    const stored = await page.evaluate(() => localStorage.getItem('kx508:languages:KX508.RUN'));
+    const recorded = Buffer.from(stored || '', 'latin1');
+    const replies = [...recorded.toString('utf8').matchAll(/^KX508_GETS\("(.*)"\);$/gm)].map((m) => m[1]);
+    check(JSON.stringify(replies) === JSON.stringify([...names, '']),
+      `the run's replies are ${JSON.stringify(replies)}`);
+    const {compared, differing} = libraryDifferences(await canvasImage(page),
+                                                     native(1e9, recorded, languages));
+    check(compared >= 590 * 490 && differing.length === 0, `${differing.length} of ${compared} ` +
+      `pixels differ from the native replay's, first ${differing.slice(0, 3).join('; ')}`);
   },
 
   // Record from the start: the page records the program from its start (KX508_RECORD),

@@ -21,7 +21,7 @@ import sys
 
 # Top-level folders whose paths are checked.
 ROOTS = ("gfx", "platform", "sim", "tools", "script", "tests", "bench", "docs", "examples",
-         "cmake", "package", "fuzz", "soak", ".ci")
+         "cmake", "package", "fuzz", "soak", ".ci", "third_party")
 # Folders whose files' comments are read.
 SOURCE_FOLDERS = ("gfx", "platform", "sim", "tools", "script", "tests", "bench", "examples",
                   "fuzz", "soak", "cmake")

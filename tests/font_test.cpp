@@ -298,3 +298,23 @@ TEST(Font, AGlyphPageIsLoadedOnlyFromItsOwnWholeFile) {
   kx508::platform::glyph_pages_needed("abc " + han, needed);
   EXPECT_TRUE(needed.none());  // built in
 }
+
+// Right-to-left text is drawn in its visual order, joined: the text routine draws what
+// the line's visual order gives, and measures it so.
+TEST(Font, RightToLeftTextIsDrawnRightToLeftAndJoined) {
+  // SHALOM: its four letters drawn apart, last letter first.
+  const std::string shalom = "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D";
+  EXPECT_EQ(image(shalom, 4),
+            apart(4 * kW, kH, 0, 0, {"\xD7\x9D", "\xD7\x95", "\xD7\x9C", "\xD7\xA9"}));
+  // LAM ALEF: one ligature, one cell; the ligature's second place (U+FEFF) takes none.
+  EXPECT_EQ(text_width("\xD9\x84\xD8\xA7"), kW);
+  EXPECT_EQ(image("\xD9\x84\xD8\xA7", 1), image("\xEF\xBB\xBB", 1));  // U+FEFB
+  // MUHAMMAD: its joined forms (U+FEAA U+FEE4 U+FEA4 U+FEE3 from left to right), not its
+  // letters on their own.
+  EXPECT_EQ(image("\xD9\x85\xD8\xAD\xD9\x85\xD8\xAF", 4),
+            apart(4 * kW, kH, 0, 0,
+                  {"\xEF\xBA\xAA", "\xEF\xBB\xA4", "\xEF\xBA\xA4", "\xEF\xBB\xA3"}));
+  // Latin around a right-to-left word keeps its place.
+  EXPECT_EQ(image("ab \xD7\xA9\xD7\x9C", 5),
+            apart(5 * kW, kH, 0, 0, {"a", "b", " ", "\xD7\x9C", "\xD7\xA9"}));
+}

@@ -11,9 +11,7 @@
 
 namespace kx508::platform {
 
-namespace {
-
-// Whether c could make FriBidi change a line: a letter or digit that is right to left or
+// A letter or digit that is right to left or
 // that FriBidi joins (Arabic's), or a control that opens a right-to-left run. A line of
 // only other code points has no odd level: nothing in it is reversed, mirrored or shaped,
 // and FriBidi gives it back as it was (so it did for every code point outside these
@@ -29,8 +27,6 @@ bool may_reorder(char32_t c) {
          || (c >= 0x10800 && c <= 0x10FFF)  // right-to-left scripts beyond the BMP
          || (c >= 0x1E800 && c <= 0x1EFFF);
 }
-
-}  // namespace
 
 std::u32string visual_order(std::u32string_view logical) {
   std::u32string line(logical);

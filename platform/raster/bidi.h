@@ -21,4 +21,7 @@ namespace kx508::platform {
 // allocate).
 std::u32string visual_order(std::u32string_view logical);
 
+// Whether c could make visual_order change a line; a line without one is drawn as it is.
+bool may_reorder(char32_t c);
+
 }  // namespace kx508::platform

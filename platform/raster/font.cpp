@@ -1,13 +1,16 @@
-// Text in the shared bitmap font: decoding the bytes (UTF-8, else Latin-1), laying the
-// characters out (one or two cells, marks over the glyph before them) and drawing their
-// glyphs into a pixel surface, clipped before any pixel is touched.
+// Text in the shared bitmap font: decoding the bytes (UTF-8, else Latin-1), putting right-
+// to-left runs in drawing order, laying the characters out (one or two cells, marks over
+// the glyph before them) and drawing their glyphs into a pixel surface, clipped before any
+// pixel is touched.
 #include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <limits>
+#include <string>
 
+#include "bidi.h"
 #include "font.h"
 #include "glyphs.h"
 #include "text_encoding.h"
@@ -51,11 +54,28 @@ class LineLayout {
   bool has_base_ = false;
 };
 
-// Calls f(c) for each character of the line in the order it is drawn, until f returns false.
+// Whether the line has a character that may be drawn out of its order (right to left)
+// or joined to the next (Arabic).
+bool needs_reordering(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();)
+    if (may_reorder(next_char(text, i))) return true;
+  return false;
+}
+
+// Calls f(c) for each character of the line in the order it is drawn, left to right,
+// until f returns false. A line with nothing right to left is read as it goes; one with
+// something is read whole and put in order first.
 template <class F>
 void for_each_char(std::string_view text, F f) {
-  for (std::size_t i = 0; i < text.size();)
-    if (!f(next_char(text, i))) return;
+  if (!needs_reordering(text)) {
+    for (std::size_t i = 0; i < text.size();)
+      if (!f(next_char(text, i))) return;
+    return;
+  }
+  std::u32string logical;
+  for (std::size_t i = 0; i < text.size();) logical += next_char(text, i);
+  for (const char32_t c : visual_order(logical))
+    if (!f(c)) return;
 }
 
 // The rows of a surface a line of text covers, and the pixels it changed in each.

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The pictures docs/API.md shows of the drawing calls are what the library draws: a
 headless replay of docs/draw-pictures.scr by docs/draw-pictures.cpp gives them, frame for
-frame, as kx508-diff compares them.
+frame, as kx508-diff compares them; and the languages example's picture is its expected
+run's last frame (which its replay test checks).
 
     docs_pictures_test.py PROGRAM KX508-DIFF SOURCE_DIR
 """
@@ -14,6 +15,8 @@ from cli_checks import check
 
 # The replay's frames, in order.
 PICTURES = ["draw-line.png", "draw-ellipse.png", "draw-text.png", "draw-visible-area.png"]
+# Copies of expected runs' frames: docs/ picture -> the frame in examples/expected/.
+COPIES = {"draw-text-languages.png": "languages/000005.png"}
 
 
 def main(program, diff, source):
@@ -34,7 +37,11 @@ def main(program, diff, source):
             check(compared.returncode == 0,
                   f"docs/{picture} is not what the library draws now (frame {frame}: "
                   f"{compared.stdout.strip()}); remake it as docs/draw-pictures.cpp says")
-    print(f"ok: docs/ has the {len(PICTURES)} pictures the library draws")
+    for picture, frame in COPIES.items():
+        with open(os.path.join(docs, picture), "rb") as a, \
+                open(os.path.join(source, "examples", "expected", frame), "rb") as b:
+            check(a.read() == b.read(), f"docs/{picture} is not examples/expected/{frame}: copy it")
+    print(f"ok: docs/ has the {len(PICTURES) + len(COPIES)} pictures the library draws")
 
 
 if __name__ == "__main__":

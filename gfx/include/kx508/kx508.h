@@ -118,15 +118,17 @@ int KX508_draw_line(int colour, int x1, int y1, int x2, int y2, int width);
 // band of that width along its edge, inside the box (unlike a rectangle's outline, which
 // is centred on the edge).
 int KX508_draw_ellipse(int colour, int x1, int y1, int x2, int y2, int width);
-// Text in the library's bundled fixed-pitch font, 7 x 14 pixels a character, its top left
-// corner at (x, y): it reaches 7 pixels a character to the right and 14 down. One line;
-// bytes are read as the log window reads them (UTF-8 where well formed, else each byte as
-// its Latin-1 character), and every character, a line break or tab too, takes one cell
-// (characters the font lacks draw a box). Only the letters' pixels are painted; the rest
-// keeps what was there. A null text draws nothing.
+// Text in the library's bundled fixed-pitch font, its top left corner at (x, y): a
+// character takes a cell 7 x 14 pixels, a wide one (Chinese, Japanese, Korean) two, a
+// combining accent none (it is drawn over the letter before it). One line, in any script
+// of Unicode's first 65,536 characters; right-to-left text (Hebrew, Arabic) reads right to
+// left, Arabic letters joined. Bytes are read as the log window reads them (UTF-8 where
+// well formed, else each byte as its Latin-1 character); a character the font lacks (a
+// line break, a tab, an emoji) draws a box in one cell. Only the letters' pixels are
+// painted; the rest keeps what was there. A null text draws nothing.
 int KX508_draw_text(int colour, int x, int y, const char* text);
-// How many pixels wide KX508_draw_text draws the text (7 a character; 0 for a null or
-// empty text), so that a program can centre it: x = -KX508_text_width(t) / 2. It only
+// How many pixels wide KX508_draw_text draws the text (7 a cell; 0 for a null or empty
+// text), so that a program can centre it: x = -KX508_text_width(t) / 2. It only
 // measures: it works before KX508_start as well, and writes no trace line.
 int KX508_text_width(const char* text);
 // The library coordinates of the part of the canvas the drawing window's client area

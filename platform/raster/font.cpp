@@ -4,11 +4,16 @@
 // pixel is touched.
 #include <algorithm>
 #include <bit>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <limits>
 #include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "bidi.h"
 #include "font.h"
@@ -55,10 +60,17 @@ class LineLayout {
 };
 
 // Whether the line has a character that may be drawn out of its order (right to left)
-// or joined to the next (Arabic).
+// or joined to the next (Arabic). Such characters are written in UTF-8 with a lead byte
+// from 0xD6 to 0xE0 (U+0590..U+08FF), 0xE2 (the direction controls), 0xEF (presentation
+// forms) or 0xF0 (beyond the plane), and only characters there are decoded. (A byte of
+// 0xC0 or more always starts a character, well formed or not, as next_char reads them.)
 bool needs_reordering(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();)
-    if (may_reorder(next_char(text, i))) return true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (!((b >= 0xD6 && b <= 0xE0) || b == 0xE2 || b == 0xEF || b == 0xF0)) continue;
+    std::size_t at = i;
+    if (may_reorder(next_char(text, at))) return true;
+  }
   return false;
 }
 
@@ -84,28 +96,64 @@ struct TextRows {
   i64 changed_from[kFontCellHeight], changed_to[kFontCellHeight];
 };
 
-// Paints the glyph's set pixels that fall inside the surface.
-void draw_glyph(Surface& s, const Glyph& g, i64 left, TextRows& rows, Colour colour) {
+// The glyph row's bits (w wide, the leftmost the highest) of the pixels from p on that
+// are the colour already: drawn again over itself, text costs a compare a row, not one a
+// pixel. Reads up to three pixels past w. With SSE2 four pixels a step; else one.
+template <int w>
+unsigned same_as(const Colour* p, Colour colour) {
+  unsigned same = 0;
+#if defined(__SSE2__)
+  const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
+  for (int x = 0; x < w; x += 4) {
+    // Lanes reversed: the mask's lowest bit is the rightmost of the four pixels.
+    const __m128i v = _mm_shuffle_epi32(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x)), 0x1B);
+    const auto four = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, c))));
+    const int shift = w - 4 - x;
+    same |= shift >= 0 ? four << shift : four >> -shift;  // constant once unrolled
+  }
+#else
+  for (int x = 0; x < w; ++x) same |= unsigned{p[x] == colour} << (w - 1 - x);
+#endif
+  return same;
+}
+
+// Paints the set pixels of a glyph w pixels wide that fall inside the surface.
+template <int w>
+void draw_glyph_rows(Surface& s, const Glyph& g, i64 left, TextRows& rows, Colour colour) {
   const i64 from = std::max<i64>(0, -left);
-  const i64 to = std::min<i64>(g.width, s.width() - left);
+  const i64 to = std::min<i64>(w, s.width() - left);
   if (from >= to) return;
   // The glyph's columns inside the surface, as bits of a row (the leftmost the highest).
-  const unsigned visible = ((1u << (to - from)) - 1u) << (g.width - to);
+  const unsigned visible = ((1u << (to - from)) - 1u) << (w - to);
+  const i64 right_edge = left + w - 1;  // the pixel of a row's lowest bit
+  // Where the row has room for same_as's reads, its pixels are compared a row at a time.
+  const bool whole = left >= 0 && left + w + 3 <= s.width();
   for (i64 py = rows.top; py < rows.bottom; ++py) {
-    unsigned bits = g.row(static_cast<int>(py - rows.y)) & visible;
+    const std::uint8_t* r = g.rows + (w > 8 ? 2 : 1) * (py - rows.y);
+    unsigned bits = (w > 8 ? unsigned{r[0]} << 8 | r[1] : r[0]) & visible;  // as Glyph::row
     if (bits == 0) continue;
     Colour* row = s.row(static_cast<int>(py));
-    i64& changed_from = rows.changed_from[py - rows.y];
-    i64& changed_to = rows.changed_to[py - rows.y];
+    if (whole && (bits &= ~same_as<w>(row + left, colour)) == 0) continue;
+    i64 changed_from = rows.changed_from[py - rows.y];
+    i64 changed_to = rows.changed_to[py - rows.y];
     for (; bits; bits &= bits - 1) {
-      const i64 px = left + g.width - 1 - std::countr_zero(bits);
-      Colour& p = row[px];
-      if (p == colour) continue;
-      p = colour;
+      const i64 px = right_edge - std::countr_zero(bits);
+      if (row[px] == colour) continue;
+      row[px] = colour;
       changed_from = std::min(changed_from, px);
       changed_to = std::max(changed_to, px);
     }
+    rows.changed_from[py - rows.y] = changed_from;
+    rows.changed_to[py - rows.y] = changed_to;
   }
+}
+
+void draw_glyph(Surface& s, const Glyph& g, i64 left, TextRows& rows, Colour colour) {
+  if (g.width == kFontCellWidth)
+    draw_glyph_rows<kFontCellWidth>(s, g, left, rows, colour);
+  else
+    draw_glyph_rows<2 * kFontCellWidth>(s, g, left, rows, colour);
 }
 
 }  // namespace
@@ -182,6 +230,15 @@ Rect draw_text(Surface& s, std::int64_t x, std::int64_t y, std::string_view text
   if (left >= right) return {};
   return Rect{static_cast<int>(left), static_cast<int>(rows.top), static_cast<int>(right),
               static_cast<int>(rows.bottom)};
+}
+
+// In glyphs.h; here, because the pages are those of the characters as drawn: Arabic
+// letters joined are presentation forms, on pages of their own.
+void glyph_pages_needed(std::string_view text, std::bitset<256>& needed) {
+  for_each_char(text, [&](char32_t c) {
+    if (c > 0xFF && c <= 0xFFFF && !glyph_page_loaded(static_cast<int>(c >> 8))) needed.set(c >> 8);
+    return true;
+  });
 }
 
 int text_width(std::string_view text) {

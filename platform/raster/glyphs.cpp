@@ -6,7 +6,6 @@
 
 #include "font.h"
 #include "font_data.h"
-#include "text_encoding.h"
 
 namespace kx508::platform {
 
@@ -107,14 +106,6 @@ bool load_glyph_page(int page, std::span<const std::uint8_t> bytes) {
   if (!index_page(loaded, bytes)) return false;
   pages()[page] = loaded;
   return true;
-}
-
-void glyph_pages_needed(std::string_view text, std::bitset<256>& needed) {
-  for (std::size_t i = 0; i < text.size();) {
-    const char32_t c = next_char(text, i);
-    if (c > 0xFF && c <= 0xFFFF && !glyph_page_loaded(static_cast<int>(c >> 8)))
-      needed.set(c >> 8);
-  }
 }
 
 }  // namespace kx508::platform

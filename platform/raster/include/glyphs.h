@@ -48,8 +48,9 @@ std::size_t glyph_page_size(int page);
 // False, and nothing loaded, when the bytes are not that page's file.
 bool load_glyph_page(int page, std::span<const std::uint8_t> bytes);
 
-// Adds to `pages` each page the text needs that has glyphs and is not loaded: so that a
-// caller that loads pages on demand loads them before drawing.
+// Adds to `pages` each page the text needs, as draw_text draws it (Arabic joined into
+// presentation forms), that has glyphs and is not loaded: so that a caller that loads
+// pages on demand loads them before drawing.
 void glyph_pages_needed(std::string_view text, std::bitset<256>& pages);
 
 }  // namespace kx508::platform

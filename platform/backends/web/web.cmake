@@ -64,3 +64,13 @@ endforeach()
 
 include(${PROJECT_SOURCE_DIR}/cmake/KX508WebPage.cmake)
 set_property(GLOBAL PROPERTY KX508_WEB_PAGE_TEMPLATE ${KX508_WEB_PAGE_TEMPLATE})
+
+# After the link, where the link minified the JS, terser gives the local names of its
+# functions (the page's scripts' and Emscripten's own) short ones: 5 KB less of the
+# page's download gzipped. Only local names change: globals (Module, FS, KX508Web, ...)
+# and properties keep theirs, and no statement is rewritten. kx508_web_page adds it to
+# each program of this tree; a program built on the installed library is left as linked.
+# Debian's terser (script/bootstrap web) finds its modules through NODE_PATH, as the link
+# does (script/build-web).
+find_program(KX508_TERSER terser REQUIRED)
+set_property(GLOBAL PROPERTY KX508_WEB_JS_MINIFIER ${KX508_TERSER})

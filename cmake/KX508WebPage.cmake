@@ -28,4 +28,13 @@ function(kx508_web_page target)
   configure_file(${template} ${out}/${target}.html @ONLY)
   get_property(glyphs GLOBAL PROPERTY KX508_WEB_GLYPHS)
   file(COPY ${glyphs}/ DESTINATION ${out}/glyphs)
+  # This tree's web build shortens the local names in the program's JS (web.cmake).
+  get_property(minifier GLOBAL PROPERTY KX508_WEB_JS_MINIFIER)
+  if(minifier)
+    set(js $<TARGET_FILE:${target}>)
+    set(optimised $<NOT:$<CONFIG:Debug>>)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND "$<${optimised}:${minifier};${js};--mangle;--output;${js}>"
+      COMMAND_EXPAND_LISTS VERBATIM)
+  endif()
 endfunction()

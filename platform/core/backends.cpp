@@ -18,7 +18,9 @@ constexpr Backend kBackends[] = {
 #ifdef KX508_HAVE_QT
     {"qt", "Qt 6 Widgets windows on X11 or Wayland", make_qt_driver},
 #endif
+#ifdef KX508_HAVE_HEADLESS
     {"headless", "no windows: in memory, on a virtual clock", make_headless_driver},
+#endif
 };
 
 }  // namespace

@@ -3,7 +3,8 @@
 // own keys, a recording survives a reload and is downloaded, a picked file plays, the
 // prompt takes a typed reply with Enter, the windows fit a phone's screen and a large
 // one, a click ends the program, and ?play replays a script at start.
-import {check, run, until} from './harness.mjs';
+import path from 'node:path';
+import {check, run, siteFolder, until} from './harness.mjs';
 
 const VIEWPORT = {width: 1024, height: 768};
 
@@ -82,6 +83,18 @@ async function focusDrawing(page) {
 }
 
 await run({
+  // Opened from a file, as a double click in the zip's folder opens it, the page says how
+  // to open it, not that the program is starting (its code is never fetched).
+  async aPageOpenedFromAFileSaysToServeIt({browser}) {
+    const page = await browser.newPage();
+    await page.goto('file://' + path.join(siteFolder(), 'hello.html'));
+    const says = async () => (await page.textContent('#kx508-status')) || '';
+    await until(async () => (await says()).includes('python3 -m http.server'),
+      `the status does not say how to open the page: ${JSON.stringify(await says())}`);
+    check((await says()).includes('http://localhost:8000/hello.html'),
+      `the status names another page: ${JSON.stringify(await says())}`);
+  },
+
   async trafficDrawsAnimatesAndKeysHaltIt({browser, url}) {
     const page = await open(browser, url, 'traffic.html');
     await until(async () => (await canvasDigest(page, 'kx508-graphics')).black > 5000,

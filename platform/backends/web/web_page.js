@@ -1008,8 +1008,19 @@ var KX508Web = (function () {
 
   var lastError = '';
 
+  // A page opened from a file (a double click on it in the zip's folder): the browser
+  // loads its script but will not fetch its program, nor anything else beside it.
+  var fromFile = typeof location !== 'undefined' && location.protocol === 'file:';
+  function fromFileHelp() {
+    var page = location.pathname.split('/').pop() || 'index.html';
+    return 'The program cannot start from a file: a browser runs it only from a web server. ' +
+      'Open it through one: in this page\u2019s folder run python3 -m http.server, then open ' +
+      'http://localhost:8000/' + page;
+  }
+
   function cannotStart(why) {
-    setStatus('The program could not start: ' + why, 'error');
+    if (fromFile) setStatus(fromFileHelp(), 'error');
+    else setStatus('The program could not start: ' + why, 'error');
     offerRestart();
   }
 
@@ -1128,7 +1139,8 @@ var KX508Web = (function () {
       else if (error instanceof RangeError && /call stack/i.test(error.message))
         crashed('a WebAssembly trap: stack overflow');
     });
-    setStatus('The program is starting');
+    if (fromFile) setStatus(fromFileHelp(), 'error');
+    else setStatus('The program is starting');
     if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', wireControls);
     else wireControls();
   }

@@ -293,11 +293,10 @@ var KX508Run = (function () {
       at += n;
       if (n >= 20) msPerEvent = (performance.now() - batchStarted) / n;
     }
+    var back = null;
     if (phase === 'starting') {
-      // Its windows are up, and took the keyboard as they came.
-      var back = focusBack && el(focusBack);
+      back = focusBack && el(focusBack);
       focusBack = null;
-      if (back) back.focus({preventScroll: true});
       phase = 'preparing';
       startedAt = performance.now();
       at = 0;
@@ -306,6 +305,9 @@ var KX508Run = (function () {
       keep();
     }
     advance();
+    // Its windows are up and took the keyboard as they came, and the bar is under them
+    // (moving it took the keyboard from its controls).
+    if (back) back.focus({preventScroll: true});
   }
 
   function advance() {

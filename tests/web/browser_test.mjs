@@ -353,30 +353,29 @@ await run({
   },
 
   // From the keyboard alone, at a phone's width where a finger can hit every control of
-  // the page with the run bar too: Tab reaches every control, each showing a ring; the menu opens from
-  // its entry, and Quit chosen ends the program. Home on the slider then starts it again
-  // on the run, and the page started again gives the slider back the keyboard, so that
-  // End is the bar's, not the program's. axe-core finds nothing on the way.
+  // the page with the run bar too: Tab reaches every control, each showing a ring; the
+  // menu opens from its entry, and Quit chosen ends the program. Home on the slider then
+  // starts it again on the run, and the page started again gives the slider back the
+  // keyboard, so that End is the bar's, not the program's. axe-core finds nothing on the way.
   async theKeyboardAloneReachesEveryControl({browser, url}) {
     const run = zlib.deflateRawSync(Buffer.from('KX508_PERIODIC(1);\n'.repeat(30)));
     const page = await open(browser, url, 'traffic.html#run=' + run.toString('base64url'),
                             {viewport: {width: 390, height: 1600}});  // all of it in view
-    const barAt = (k, why) => until(() => page.evaluate((k) => KX508Run.state().phase === 'ready' &&
-      KX508Run.state().at === k && document.activeElement.id === 'kx508-timeline', k), why);
+    const barAt = (k, why) => until(() => page.evaluate((k) => KX508Run.state().phase ===
+      'ready' && KX508Run.state().at === k && document.activeElement.id === 'kx508-timeline', k), why);
     await until(() => page.evaluate(() => KX508Run.state().phase === 'ready'), 'the run plays through');
     await axeFindsNothing(page, 'the run bar shown');
     await fingerSized(page, 'the run bar shown');
-    // Round the page by Tab: the controls without a ring (a canvas's is in its client
-    // area), then those never reached.
-    let unringed = null;
-    while (!unringed) {
+    // Round the page by Tab, marking each control reached, and whether a ring shows on it
+    // (a canvas's is in its client area).
+    for (let round = false; !round;) {
       await page.keyboard.press('Tab');
-      unringed = await page.evaluate(() => {
+      round = await page.evaluate(() => {
         const e = document.activeElement, canvas = e.tagName === 'CANVAS';
-        if (e.dataset.reached) return [...document.querySelectorAll('[data-reached="no ring"]')];
+        if (e.dataset.reached) return true;
         const ring = getComputedStyle(canvas ? e.parentElement : e, canvas ? '::after' : null);
         e.dataset.reached = e === document.body || ring.outlineStyle !== 'none' ? 'yes' : 'no ring';
-        return null;
+        return false;
       });
     }
     const missed = await page.$$eval('button, input, select, textarea, a[href], canvas, [data-reached]',

@@ -362,8 +362,8 @@ await run({
     const page = await open(browser, url, 'traffic.html#run=' + run.toString('base64url'),
                             {viewport: {width: 390, height: 1600}});  // all of it in view
     const barAt = (k, why) => until(() => page.evaluate((k) => KX508Run.state().phase ===
-      'ready' && KX508Run.state().at === k && document.activeElement.id === 'kx508-timeline', k), why);
-    await until(() => page.evaluate(() => KX508Run.state().phase === 'ready'), 'the run plays through');
+      'ready' && KX508Run.state().at === k && document.activeElement.id === 'kx508-timeline', k), why, 30000);
+    await until(() => page.evaluate(() => KX508Run.state().phase === 'ready'), 'the run plays through', 30000);
     await axeFindsNothing(page, 'the run bar shown');
     await fingerSized(page, 'the run bar shown');
     // Round the page by Tab, marking each control reached, and whether a ring shows on it

@@ -2,9 +2,15 @@
 // and the HTML menu halt and animate it and move check marks while the browser keeps its
 // own keys, a recording survives a reload and is downloaded, a picked file plays, the
 // prompt takes a typed reply with Enter, the windows fit a phone's screen and a large
-// one, a click ends the program, and ?play replays a script at start.
+// one, a click ends the program, and ?play replays a script at start. axe-core finds
+// nothing on the page in any of its states, every control is reached and shows its focus
+// from the keyboard, and a finger can hit each on a phone.
+import {createRequire} from 'node:module';
 import path from 'node:path';
+import zlib from 'node:zlib';
 import {check, run, siteFolder, until} from './harness.mjs';
+
+const AXE = createRequire(import.meta.url).resolve('axe-core/axe.min.js');
 
 const VIEWPORT = {width: 1024, height: 768};
 
@@ -78,6 +84,35 @@ async function ended(page, code) {
     `the status says the program ended with status ${code} (it says "${await status(page)}")`);
 }
 
+// Fails with what axe-core finds on the page as it stands.
+async function axeFindsNothing(page, state) {
+  if (!(await page.evaluate(() => 'axe' in window))) await page.addScriptTag({path: AXE});
+  const found = await page.evaluate(async () => (await axe.run()).violations.map((v) =>
+    `${v.id} (${v.impact}): ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+  check(found.length === 0, `with ${state}, axe-core finds:\n  ${found.join('\n  ')}`);
+}
+
+// Fails on the controls a finger may miss: under 24 x 24 px, and a 24 px circle on one
+// meets another control or another such circle. Those an open menu covers, or all but a
+// modal dialog's, are not to be hit.
+async function fingerSized(page, state) {
+  const crowded = await page.evaluate(() => {
+    const all = [...(document.querySelector('dialog:modal') || document).querySelectorAll(
+      'button, input, select, textarea, a[href], canvas')].filter((e) => e.checkVisibility())
+      .map((e) => ({e, r: e.getBoundingClientRect()})).filter(({e, r}) =>
+        [[r.left + r.width / 2, r.top + r.height / 2], [r.left + 1, r.top + 1], [r.right - 1, r.bottom - 1]]
+          .some(([x, y]) => e.contains(document.elementFromPoint(x, y))));
+    const small = ({r}) => r.width < 24 || r.height < 24;
+    const at = ({r}) => [r.left + r.width / 2, r.top + r.height / 2];
+    return all.filter(small).flatMap((a) => all.filter((b) => b !== a && (
+      Math.hypot(Math.max(b.r.left - at(a)[0], 0, at(a)[0] - b.r.right),
+                 Math.max(b.r.top - at(a)[1], 0, at(a)[1] - b.r.bottom)) < 11.99 ||
+      (small(b) && Math.hypot(at(b)[0] - at(a)[0], at(b)[1] - at(a)[1]) < 23.99)))
+      .map((b) => `${a.e.className || a.e.id} ${a.r.width}x${a.r.height} by ${b.e.className || b.e.id}`));
+  });
+  check(crowded.length === 0, `with ${state}, too small and too close: ${crowded.join('; ')}`);
+}
+
 async function focusDrawing(page) {
   await page.focus('#kx508-graphics');
 }
@@ -100,6 +135,7 @@ await run({
     await until(async () => (await canvasDigest(page, 'kx508-graphics')).black > 5000,
       'the road network is drawn');
     await animates(page);
+    await axeFindsNothing(page, 'the program running');
     await focusDrawing(page);
     // The keys the program or its menu uses are theirs alone: the browser does nothing
     // with them (no reload for Ctrl+R here). Every other key is the browser's: zoom,
@@ -237,6 +273,9 @@ await run({
       'the prompt opens');
     check(await page.evaluate(() => document.activeElement.tagName === 'TEXTAREA'),
       'the edit box does not have the focus');
+    check(await page.getByRole('textbox', {name: 'What is your name?'}).count() === 1,
+      'the edit box is not named by the prompt');
+    await axeFindsNothing(page, 'the prompt open');
     // Escape answers with the cancel id, which the prompt does not take: it stays open.
     await page.keyboard.press('Escape');
     await page.waitForTimeout(200);
@@ -268,6 +307,7 @@ await run({
     await until(() => page.evaluate(() => document.querySelector('dialog[open]') !== null),
       'the prompt opens');
     check(await inside('dialog[open]'), 'the prompt runs off the screen');
+    await fingerSized(page, 'the prompt open');
     await page.tap('dialog[open] textarea');
     await page.keyboard.type('a');
     await page.tap('dialog[open] button.kx508-button');
@@ -281,6 +321,17 @@ await run({
     await page.tap('.kx508-top-entry');
     check(await entry(page, 'Playback Script').isVisible(), 'a tap did not open the menu');
     check(await inside('.kx508-popup:not([hidden])'), 'the open menu runs off the screen');
+    await fingerSized(page, 'the menu open');
+    // Its lines wrap between words only: no word is on two lines.
+    const broken = await page.$$eval('.kx508-popup:not([hidden]) .kx508-label', (labels) =>
+      labels.flatMap((label) => [...label.childNodes].filter((n) => n.nodeType === 3)
+        .flatMap((text) => [...text.data.matchAll(/\S+/g)].filter((word) => {
+          const range = document.createRange();
+          range.setStart(text, word.index);
+          range.setEnd(text, word.index + word[0].length);
+          return new Set([...range.getClientRects()].map((r) => r.top)).size > 1;
+        }).map((word) => word[0]))));
+    check(broken.length === 0, `menu lines break inside words: ${broken.join('; ')}`);
 
     await page.setViewportSize({width: 1920, height: 1080});
     await until(() => page.evaluate(() =>
@@ -299,6 +350,54 @@ await run({
     check(await page.evaluate(() => document.fullscreenElement.contains(
       document.activeElement) && document.activeElement.id === 'kx508-graphics'),
     'in full screen the picture does not have the keyboard');
+  },
+
+  // From the keyboard alone, at a phone's width where a finger can hit every control of
+  // the page with the run bar too: Tab reaches every control, each showing a ring; the
+  // menu opens from its entry, and Quit chosen ends the program. Home on the slider then
+  // starts it again on the run, and the page started again gives the slider back the
+  // keyboard, so that End is the bar's, not the program's. axe-core finds nothing on the way.
+  async theKeyboardAloneReachesEveryControl({browser, url}) {
+    const run = zlib.deflateRawSync(Buffer.from('KX508_PERIODIC(1);\n'.repeat(30)));
+    const page = await open(browser, url, 'traffic.html#run=' + run.toString('base64url'),
+                            {viewport: {width: 390, height: 1600}});  // all of it in view
+    const barAt = (k, why) => until(() => page.evaluate((k) => KX508Run.state().phase ===
+      'ready' && KX508Run.state().at === k && document.activeElement.id === 'kx508-timeline', k), why, 30000);
+    await until(() => page.evaluate(() => KX508Run.state().phase === 'ready'), 'the run plays through', 30000);
+    await axeFindsNothing(page, 'the run bar shown');
+    await fingerSized(page, 'the run bar shown');
+    // Round the page by Tab, marking each control reached, and whether a ring shows on it
+    // (a canvas's is in its client area).
+    for (let round = false; !round;) {
+      await page.keyboard.press('Tab');
+      round = await page.evaluate(() => {
+        const e = document.activeElement, canvas = e.tagName === 'CANVAS';
+        if (e.dataset.reached) return true;
+        const ring = getComputedStyle(canvas ? e.parentElement : e, canvas ? '::after' : null);
+        e.dataset.reached = e === document.body || ring.outlineStyle !== 'none' ? 'yes' : 'no ring';
+        return false;
+      });
+    }
+    const missed = await page.$$eval('button, input, select, textarea, a[href], canvas, [data-reached]',
+      (all) => all.filter((e) => e.checkVisibility() && !e.disabled && e.dataset.reached !== 'yes')
+        .map((e) => `${e.id || e.className}: ${e.dataset.reached || 'never reached'}`));
+    check(missed.length === 0, `by Tab: ${missed.join(', ')}`);
+    await page.focus('.kx508-top-entry');
+    await page.keyboard.press('Enter');
+    check(await page.evaluate(() => document.activeElement.textContent.includes('Animate')),
+      'Enter on the menu bar did not open the menu at its first entry');
+    await axeFindsNothing(page, 'the menu open');
+    await page.keyboard.press('ArrowUp');  // round to its last: Quit
+    await page.keyboard.press('Enter');
+    await ended(page, 0);
+    await axeFindsNothing(page, 'the program ended');
+    await page.keyboard.press('Tab');  // from the picture to the slider under it
+    const restarted = page.waitForEvent('load');
+    await page.keyboard.press('Home');
+    await restarted;
+    await barAt(0, 'the page started again does not give the slider the keyboard');
+    await page.keyboard.press('End');
+    await barAt(30, 'End after the restart is not the slider\'s');
   },
 
   async aClickEndsTheProgramAndTheWindowsStay({browser, url}) {

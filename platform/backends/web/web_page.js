@@ -179,6 +179,14 @@ var KX508Web = (function () {
     return letter;
   }
 
+  // A line that wraps does so between words, never after a hyphen inside one (an
+  // address): a word joiner follows such a hyphen.
+  function keepWords(el) {
+    var walk = document.createTreeWalker(el, NodeFilter.SHOW_TEXT);
+    for (var n = walk.nextNode(); n; n = walk.nextNode())
+      n.data = n.data.replace(/(\S)-(?=\S)/g, '$1-\u2060');
+  }
+
   function focusCanvas(id) {
     var w = windows.get(id);
     if (!w) {
@@ -514,6 +522,7 @@ var KX508Web = (function () {
       var label = document.createElement('span');
       label.className = 'kx508-label';
       entry.letter = mnemonicText(label, parts[0]);
+      keepWords(label);
       var shortcut = document.createElement('span');
       shortcut.className = 'kx508-shortcut';
       shortcut.textContent = parts.slice(1).join(' ');
@@ -808,6 +817,13 @@ var KX508Web = (function () {
     if (!d) return;
     var owner = windows.get(d.owner);
     closeMenus();
+    // An edit box is named by the dialog's text (the prompt), else by its title.
+    var named = Array.prototype.find.call(d.client.querySelectorAll('.kx508-static'),
+                                          function (t) { return t.textContent.trim(); });
+    d.client.querySelectorAll('.kx508-edit').forEach(function (edit) {
+      if (named) edit.setAttribute('aria-labelledby', named.id);
+      else edit.setAttribute('aria-label', d.el.getAttribute('aria-label'));
+    });
     desktop().appendChild(d.el);
     d.el.showModal();
     // Placed from the owner's client area, as on a desktop, but kept on the screen; on a

@@ -293,7 +293,10 @@ var KX508Run = (function () {
       at += n;
       if (n >= 20) msPerEvent = (performance.now() - batchStarted) / n;
     }
+    var back = null;
     if (phase === 'starting') {
+      back = focusBack && el(focusBack);
+      focusBack = null;
       phase = 'preparing';
       startedAt = performance.now();
       at = 0;
@@ -302,6 +305,9 @@ var KX508Run = (function () {
       keep();
     }
     advance();
+    // Its windows are up and took the keyboard as they came, and the bar is under them
+    // (moving it took the keyboard from its controls).
+    if (back) back.focus({preventScroll: true});
   }
 
   function advance() {
@@ -416,6 +422,13 @@ var KX508Run = (function () {
     if (!run) return;
     linkFor(run.bytes, k < run.parsed.events ? k : null).then(function (link) {
       leaving = true;
+      // The page started again gives the keyboard back to the bar's control that had it,
+      // not to the program, so that the next key (End) is the bar's too.
+      var focused = document.activeElement;
+      try {
+        if (focused && focused.id && el('kx508-run').contains(focused))
+          sessionStorage.setItem(FOCUS_KEY, focused.id);
+      } catch (e) { /* no storage: the program has the keyboard */ }
       // Only the address's fragment changes: the browser would not load the page again.
       var reload = !location.search;
       location.href = link;
@@ -423,6 +436,15 @@ var KX508Run = (function () {
     });
   }
   var leaving = false;
+  var FOCUS_KEY = 'kx508-run-focus';
+  var focusBack = null;  // the bar's control to give the keyboard once the program waits
+
+  function takeFocusBack() {
+    try {
+      focusBack = sessionStorage.getItem(FOCUS_KEY);
+      sessionStorage.removeItem(FOCUS_KEY);
+    } catch (e) { /* no storage */ }
+  }
 
   // Record from the start: the page again, with KX508_RECORD.
   function recordFromStart() {
@@ -744,6 +766,7 @@ var KX508Run = (function () {
   }
 
   if (typeof document !== 'undefined') {
+    takeFocusBack();
     hooksOn();
     if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', wire);
     else wire();

@@ -276,6 +276,7 @@ await run({
       'not deflate': '#run=' + Buffer.from([0xff, 0xff, 0xff, 0xff]).toString('base64url'),
       'over 16 MB': '#run=' + bomb.toString('base64url'),
       'no run': link('hello, world\nKX508_RUN(1);\n'),
+      'a count no run holds': link('KX508_PERIODIC(100000000000000000000);\n'),
     };
     const stored = 'KX508_KBD(120);\n';
     for (const [what, hash] of Object.entries(links)) {

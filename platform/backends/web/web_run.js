@@ -42,7 +42,7 @@ var KX508Run = (function () {
     var v = 0;
     for (; i < line.length && line[i] >= '0' && line[i] <= '9'; ++i)
       v = Math.min(v * 10 + (line.charCodeAt(i) - 48), INT_MAX + 1);
-    return {value: negative ? -v : Math.min(v, INT_MAX), end: i};
+    return {value: negative ? -v : Math.min(v, INT_MAX), clamped: v > INT_MAX, end: i};
   }
 
   function signedRunFrom(line, from) {
@@ -55,7 +55,8 @@ var KX508Run = (function () {
     return {end: end};
   }
 
-  // How many events a line plays, or 0 when the player cannot read it.
+  // How many events a line plays, 0 when the player cannot read it, Infinity for a count
+  // over INT_MAX (the player stops at it: a recorder counts in an int, so no run holds it).
   function eventsOf(line) {
     if (line.length < 7) return 0;
     switch (line[6]) {
@@ -66,13 +67,13 @@ var KX508Run = (function () {
       }
       case 'P': {
         var n = digitsFrom(line, 6, false);
-        return n ? Math.max(n.value, 1) : 0;
+        return !n ? 0 : n.clamped ? Infinity : Math.max(n.value, 1);
       }
       default: return 0;
     }
   }
 
-  // {lines: [{number, text, first, count}], events, kinds, stop: {number, text} | null}
+  // {lines: [{number, text, first, count}], events, kinds, stop: {number, text, why} | null}
   // from the file's bytes; first is the 1-based number of the line's first event.
   function parse(bytes) {
     var text = '';
@@ -98,8 +99,13 @@ var KX508Run = (function () {
       if (line === '' || reply || (run && (line.startsWith(AREA_START) ||
                                             line.startsWith(CLIENT_START)))) continue;
       var count = eventsOf(line);
-      if (!count) {
-        stop = {number: n + 1, text: line.slice(0, 80)};
+      // Counted in doubles, the bar is exact up to 2^53 events: only a file of over 75 MB
+      // of counts near INT_MAX, which no link holds, could pass that.
+      var why = count > INT_MAX ? 'its count is over ' + INT_MAX
+        : events + count > Number.MAX_SAFE_INTEGER
+          ? 'the run passes ' + Number.MAX_SAFE_INTEGER + ' events there' : '';
+      if (!count || why) {
+        stop = {number: n + 1, text: line.slice(0, 80), why: why};
         break;
       }
       lines.push({number: n + 1, text: line, first: events + 1, count: count,
@@ -655,8 +661,8 @@ var KX508Run = (function () {
     if (!parsed.events) return false;
     run = {bytes: bytes, name: name, parsed: parsed};
     if (parsed.stop)
-      KX508Web.say(name + ': line ' + parsed.stop.number + ' (' + parsed.stop.text + ') cannot be ' +
-                   'played; the run bar ends before it.', 'warning');
+      KX508Web.say(name + ': ' + cannotPlay(parsed.stop) + '; the run bar ends before it.',
+                   'warning');
     if (here) {
       mode = 'here';
       phase = 'starting';
@@ -705,7 +711,9 @@ var KX508Run = (function () {
         return;
       }
       inflate(bytes).then(function (file) {
-        if (!parse(file).events) throw new Error('it holds no run (no event line)');
+        var parsed = parse(file);
+        if (!parsed.events)
+          throw new Error(parsed.stop ? cannotPlay(parsed.stop) : 'it holds no run (no event line)');
         FS.writeFile(RUN_FILE, file);
         ENV.KX508_PLAY = RUN_FILE;
         ENV.KX508_PLAY_TO = '0';
@@ -737,6 +745,11 @@ var KX508Run = (function () {
     if (!ownReplay) ENV.KX508_PLAY_TO = '0';
     replaysAlone = ownReplay;
     playFromAddress(play, function (file, name) { given(file, name, !ownReplay); });
+  }
+
+  function cannotPlay(stop) {
+    return 'line ' + stop.number + ' (' + stop.text + ') cannot be played' +
+           (stop.why ? ' (' + stop.why + ')' : '');
   }
 
   function cannotOpen(why) {

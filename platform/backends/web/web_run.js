@@ -23,8 +23,9 @@ var KX508Run = (function () {
   var MOST_COPIES = 64;               // or more, so that a long run has no more copies than this
   var CHUNK = 4096;                   // bytes of memory compared and shared at a time
   var RUN_FILE = 'run.scr';           // where a link's run goes, beside KX508.SCR
-  var FAST_BATCH_MS = 20;             // played at once, as fast as possible, between looks
-  var FAST_LOOK_MS = 4;               // and how often it looks
+  var BATCH_MS = 20;                  // events played at once: what takes this long at the
+  var MOST_BATCH = 4096;              // last batch's pace, and never more than this many
+  var FAST_LOOK_MS = 4;               // how often playing as fast as possible looks
   var RUN_FIRST_LINE = 'KX508_RUN(1);';
   var REPLY_START = 'KX508_GETS("';
   var AREA_START = 'KX508_AREA(';
@@ -276,9 +277,14 @@ var KX508Run = (function () {
 
   // ---- Moving the program on
 
+  // Plays n events, or the first batch of them: a count of millions is queued a batch at a
+  // time, as many Play One commands as take BATCH_MS at the last batch's pace, not as
+  // millions of commands the program would take in at once. The caller plays on from
+  // where the batch ends, when the program sleeps again.
   function play(n) {
     var one = P.command('o'), halt = P.command('h');
     if (!one || n <= 0) return false;
+    n = Math.min(n, MOST_BATCH, Math.max(1, Math.round(BATCH_MS / msPerEvent)));
     var events = [];
     for (var i = 0; i < n; ++i) events.push(one);
     // Whatever the program started on its own in those events is halted again: it plays
@@ -304,13 +310,22 @@ var KX508Run = (function () {
       startedAt = performance.now();
       at = 0;
       keep();
+      advance();
     } else if (phase === 'preparing' && (at % every === 0 || at === run.parsed.events)) {
-      keep();
+      // A copy takes a while of its own: after a turn of the browser's, not on top of the
+      // program's last slice.
+      KX508Web.yieldTurn(function () {
+        if (!P.idle()) return;
+        keep();
+        advance();
+      });
+    } else {
+      advance();
     }
-    advance();
   }
 
   function advance() {
+    if (mode !== 'here' || inflight || !P.idle()) return;
     var total = run.parsed.events;
     if (phase === 'preparing') {
       if (at < total) {
@@ -390,8 +405,7 @@ var KX508Run = (function () {
       stopPlaying();
       return;
     }
-    var n = speed === 'fast' ? Math.max(1, Math.round(FAST_BATCH_MS / msPerEvent)) : tickFrom(at);
-    play(Math.min(n, total - at));
+    play(speed === 'fast' ? total - at : tickFrom(at));
   }
 
   function startPlaying() {

@@ -3,8 +3,9 @@
 // last frame); a copied link is the run deflated in base64url, and opens it in another
 // browser to the same picture, halted and not ended; a run recorded from the start
 // replays natively to the page's picture; Save GIF downloads the native replay's GIF; a
-// link that cannot be opened is one line, and the stored script stays as it was.
-//   node run_test.mjs <native traffic>
+// count of ten million events leaves the page answering; a link that cannot be opened
+// (a count over INT_MAX among them) is one line, and the stored script stays as it was.
+//   node run_test.mjs <native traffic> <native languages>
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';

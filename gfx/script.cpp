@@ -185,7 +185,8 @@ bool open_for_playing() {
 struct Number {
   bool found = false;
   int value = 0;
-  std::size_t end = 0;  // index just after the characters it was read from
+  bool clamped = false;  // its digits are worth more than value holds
+  std::size_t end = 0;   // index just after the characters it was read from
 };
 
 bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
@@ -213,6 +214,7 @@ Number find_digits(const std::string& line, std::size_t from, bool signed_) {
   long long v = read_digits(line, &i);
   n.found = true;
   n.value = clamp_to_int(negative ? -v : v);
+  n.clamped = v > INT_MAX;
   n.end = i;
   return n;
 }
@@ -258,7 +260,9 @@ bool deliver_line(const std::string& line) {
     }
     case 'P': {
       Number count = find_digits(line, 6, false);
-      if (!count.found) return false;
+      // A recorder counts a run in an int: a larger count was never recorded, and would
+      // play for days.
+      if (!count.found || count.clamped) return false;
       lib.event.kind = KX508_PERIODIC;
       // This call delivers the first event of the run; a count of 0 delivers just it.
       lib.script.periodic_count = count.value > 1 ? count.value - 1 : 0;

@@ -312,6 +312,27 @@ TEST_F(ScriptTest, HugeNumbersAreClamped) {
   EXPECT_EQ(e.y, INT_MIN);
 }
 
+// A recorder counts a periodic run in an int: INT_MAX still plays, one more is no count
+// any recording holds, and would play for days as INT_MAX.
+TEST_F(ScriptTest, PeriodicCountsOverIntMaxAreUnrecognisedLines) {
+  write_script("KX508_PERIODIC(2147483647);\n");
+  kx508::on_command(kx508::kCmdPlayback);
+  EXPECT_EQ(wait().kind, KX508_PERIODIC);
+  EXPECT_EQ(kx508::lib.script.periodic_count, INT_MAX - 1);
+  kx508::on_command(kx508::kCmdPlayback);  // off: closes the file
+
+  for (const char* count : {"2147483648", "100000000000000000000"}) {
+    write_script(std::string("KX508_KBD(49);\nKX508_PERIODIC(") + count + ");\nKX508_KBD(50);\n");
+    kx508::on_command(kx508::kCmdPlayback);
+    EXPECT_EQ(wait().key, '1');
+    EXPECT_EQ(wait_or_click().kind, KX508_MOUSE) << count;
+    EXPECT_EQ(log_lines().back(), "Unrecognised line 2 in script file KX508.SCR; playback paused\n");
+    kx508::on_command(kx508::kCmdPlayback);  // resumes after it
+    EXPECT_EQ(wait().key, '2');
+    kx508::on_command(kx508::kCmdPlayback);
+  }
+}
+
 TEST_F(ScriptTest, OverlongLineIsOneUnrecognisedLine) {
   std::string longline = "KX508_KBD(49);" + std::string(600, '7') + "\n";
   write_script(longline + "KX508_KBD(50);\n");

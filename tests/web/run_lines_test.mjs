@@ -29,6 +29,7 @@ const FILES = {
   'a click without its y': 'KX508_PERIODIC(2);\nKX508_MOUSE(5);\n',
   'a count without digits': 'KX508_KBD(97);\nKX508_PERIODIC(x);\n',
   'an unknown kind': 'KX508_KBD(97);\nKX508_QQQ(1);\n',
+  'a count over INT_MAX': 'KX508_KBD(97);\nKX508_PERIODIC(2147483648);\nKX508_KBD(98);\n',
 };
 
 let failed = 0;

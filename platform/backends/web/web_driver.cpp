@@ -44,9 +44,10 @@ EM_JS(int, kx508_web_take, (int* numbers, char* code, int code_size, char* key, 
 // The two places the program sleeps (web.cmake lists them as Asyncify's imports): the
 // wait, until the page queues an event, and a yield, for one turn of the browser's loop
 // (input, timers, painting). The page resumes the program itself, without a promise
-// between, so that a wake costs as little as it can.
-EM_JS(void, kx508_web_wait, (int ticks_wake), {
-  Asyncify.handleSleep(function (wakeUp) { KX508Web.sleep(wakeUp, ticks_wake !== 0); });
+// between, so that a wake costs as little as it can. The wait gives 1 when the browser
+// had a turn meanwhile.
+EM_JS(int, kx508_web_wait, (int ticks_wake), {
+  return Asyncify.handleSleep(function (wakeUp) { KX508Web.sleep(wakeUp, ticks_wake !== 0); });
 });
 
 EM_JS(void, kx508_web_yield, (), {
@@ -158,8 +159,9 @@ void WebDriver::sleep(bool ticks_wake) {
   if (ticks_wake && core::has_message()) return;
   // The page shows nothing new until the program waits: what it drew goes up now.
   put_changes();
-  kx508_web_wait(ticks_wake ? 1 : 0);
-  new_turn();
+  // Woken without the browser having had its turn (at once, or by the run bar's next
+  // batch), the program has held the thread since its last turn: the clock runs on.
+  if (kx508_web_wait(ticks_wake ? 1 : 0)) new_turn();
   process_events();
 }
 

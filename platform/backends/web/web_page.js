@@ -79,14 +79,24 @@ var KX508Web = (function () {
 
   // The program's wait: it sleeps until an event is queued (one that is not a timer's
   // tick, unless ticks wake it), and goes on at once (without sleeping at all) when one is.
+  // It wakes with 1 when the browser has had a turn of its loop since (a task of its own
+  // ran after the sleep), else 0: woken by the run bar's next batch, in the same task, the
+  // program has not given the browser its thread yet.
+  var turnMarks = null, hadTurn = false;
   function sleep(wakeUp, ticksToo) {
     KX508Script.store();
     ticksWake = ticksToo;
     if (queue.some(function (e) { return ticksWake || !isTick(e); })) {
-      wakeUp();
+      wakeUp(0);
       return;
     }
-    wake = wakeUp;
+    if (!turnMarks) {
+      turnMarks = new MessageChannel();
+      turnMarks.port1.onmessage = function () { hadTurn = true; };
+    }
+    hadTurn = false;
+    turnMarks.port2.postMessage(0);
+    wake = function () { wakeUp(hadTurn ? 1 : 0); };
     // Once the program has unwound to the browser's loop, not while it is unwinding.
     if (hooks.idle) queueMicrotask(hooks.idle);
   }

@@ -23,8 +23,9 @@ var KX508Run = (function () {
   var MOST_COPIES = 64;               // or more, so that a long run has no more copies than this
   var CHUNK = 4096;                   // bytes of memory compared and shared at a time
   var RUN_FILE = 'run.scr';           // where a link's run goes, beside KX508.SCR
-  var FAST_BATCH_MS = 20;             // played at once, as fast as possible, between looks
-  var FAST_LOOK_MS = 4;               // and how often it looks
+  var BATCH_MS = 20;                  // events played at once: what takes this long at the
+  var MOST_BATCH = 4096;              // last batch's pace, and never more than this many
+  var FAST_LOOK_MS = 4;               // how often playing as fast as possible looks
   var RUN_FIRST_LINE = 'KX508_RUN(1);';
   var REPLY_START = 'KX508_GETS("';
   var AREA_START = 'KX508_AREA(';
@@ -42,7 +43,7 @@ var KX508Run = (function () {
     var v = 0;
     for (; i < line.length && line[i] >= '0' && line[i] <= '9'; ++i)
       v = Math.min(v * 10 + (line.charCodeAt(i) - 48), INT_MAX + 1);
-    return {value: negative ? -v : Math.min(v, INT_MAX), end: i};
+    return {value: negative ? -v : Math.min(v, INT_MAX), clamped: v > INT_MAX, end: i};
   }
 
   function signedRunFrom(line, from) {
@@ -55,7 +56,8 @@ var KX508Run = (function () {
     return {end: end};
   }
 
-  // How many events a line plays, or 0 when the player cannot read it.
+  // How many events a line plays, 0 when the player cannot read it, Infinity for a count
+  // over INT_MAX (the player stops at it: a recorder counts in an int, so no run holds it).
   function eventsOf(line) {
     if (line.length < 7) return 0;
     switch (line[6]) {
@@ -66,13 +68,13 @@ var KX508Run = (function () {
       }
       case 'P': {
         var n = digitsFrom(line, 6, false);
-        return n ? Math.max(n.value, 1) : 0;
+        return !n ? 0 : n.clamped ? Infinity : Math.max(n.value, 1);
       }
       default: return 0;
     }
   }
 
-  // {lines: [{number, text, first, count}], events, kinds, stop: {number, text} | null}
+  // {lines: [{number, text, first, count}], events, kinds, stop: {number, text, why} | null}
   // from the file's bytes; first is the 1-based number of the line's first event.
   function parse(bytes) {
     var text = '';
@@ -98,8 +100,13 @@ var KX508Run = (function () {
       if (line === '' || reply || (run && (line.startsWith(AREA_START) ||
                                             line.startsWith(CLIENT_START)))) continue;
       var count = eventsOf(line);
-      if (!count) {
-        stop = {number: n + 1, text: line.slice(0, 80)};
+      // Counted in doubles, the bar is exact up to 2^53 events: only a file of over 75 MB
+      // of counts near INT_MAX, which no link holds, could pass that.
+      var why = count > INT_MAX ? 'its count is over ' + INT_MAX
+        : events + count > Number.MAX_SAFE_INTEGER
+          ? 'the run passes ' + Number.MAX_SAFE_INTEGER + ' events there' : '';
+      if (!count || why) {
+        stop = {number: n + 1, text: line.slice(0, 80), why: why};
         break;
       }
       lines.push({number: n + 1, text: line, first: events + 1, count: count,
@@ -270,9 +277,14 @@ var KX508Run = (function () {
 
   // ---- Moving the program on
 
+  // Plays n events, or the first batch of them: a count of millions is queued a batch at a
+  // time, as many Play One commands as take BATCH_MS at the last batch's pace, not as
+  // millions of commands the program would take in at once. The caller plays on from
+  // where the batch ends, when the program sleeps again.
   function play(n) {
     var one = P.command('o'), halt = P.command('h');
     if (!one || n <= 0) return false;
+    n = Math.min(n, MOST_BATCH, Math.max(1, Math.round(BATCH_MS / msPerEvent)));
     var events = [];
     for (var i = 0; i < n; ++i) events.push(one);
     // Whatever the program started on its own in those events is halted again: it plays
@@ -301,16 +313,25 @@ var KX508Run = (function () {
       startedAt = performance.now();
       at = 0;
       keep();
+      advance();
     } else if (phase === 'preparing' && (at % every === 0 || at === run.parsed.events)) {
-      keep();
+      // A copy takes a while of its own: after a turn of the browser's, not on top of the
+      // program's last slice.
+      KX508Web.yieldTurn(function () {
+        if (!P.idle()) return;
+        keep();
+        advance();
+      });
+    } else {
+      advance();
     }
-    advance();
     // Its windows are up and took the keyboard as they came, and the bar is under them
     // (moving it took the keyboard from its controls).
     if (back) back.focus({preventScroll: true});
   }
 
   function advance() {
+    if (mode !== 'here' || inflight || !P.idle()) return;
     var total = run.parsed.events;
     if (phase === 'preparing') {
       if (at < total) {
@@ -390,8 +411,7 @@ var KX508Run = (function () {
       stopPlaying();
       return;
     }
-    var n = speed === 'fast' ? Math.max(1, Math.round(FAST_BATCH_MS / msPerEvent)) : tickFrom(at);
-    play(Math.min(n, total - at));
+    play(speed === 'fast' ? total - at : tickFrom(at));
   }
 
   function startPlaying() {
@@ -677,8 +697,8 @@ var KX508Run = (function () {
     if (!parsed.events) return false;
     run = {bytes: bytes, name: name, parsed: parsed};
     if (parsed.stop)
-      KX508Web.say(name + ': line ' + parsed.stop.number + ' (' + parsed.stop.text + ') cannot be ' +
-                   'played; the run bar ends before it.', 'warning');
+      KX508Web.say(name + ': ' + cannotPlay(parsed.stop) + '; the run bar ends before it.',
+                   'warning');
     if (here) {
       mode = 'here';
       phase = 'starting';
@@ -727,7 +747,9 @@ var KX508Run = (function () {
         return;
       }
       inflate(bytes).then(function (file) {
-        if (!parse(file).events) throw new Error('it holds no run (no event line)');
+        var parsed = parse(file);
+        if (!parsed.events)
+          throw new Error(parsed.stop ? cannotPlay(parsed.stop) : 'it holds no run (no event line)');
         FS.writeFile(RUN_FILE, file);
         ENV.KX508_PLAY = RUN_FILE;
         ENV.KX508_PLAY_TO = '0';
@@ -759,6 +781,11 @@ var KX508Run = (function () {
     if (!ownReplay) ENV.KX508_PLAY_TO = '0';
     replaysAlone = ownReplay;
     playFromAddress(play, function (file, name) { given(file, name, !ownReplay); });
+  }
+
+  function cannotPlay(stop) {
+    return 'line ' + stop.number + ' (' + stop.text + ') cannot be played' +
+           (stop.why ? ' (' + stop.why + ')' : '');
   }
 
   function cannotOpen(why) {

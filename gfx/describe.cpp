@@ -23,6 +23,9 @@ using i64 = std::int64_t;
 constexpr std::size_t kMostTold = 3;
 // Past this many sentences the rest is only counted, so a description stays readable.
 constexpr std::size_t kMostSentences = 100;
+// A text is quoted in this many bytes at most, and kept in a few more.
+constexpr std::size_t kTextQuoted = 200;
+constexpr std::size_t kTextKept = kTextQuoted + 56;
 
 Box canvas_box() {
   const CanvasOrigin& o = lib.windows.canvas_origin;
@@ -235,7 +238,8 @@ void describe_text(int colour, int x, int y, std::string_view text) {
   if (width == 0 ||
       !on_canvas(x, y, i64{x} + width - 1, i64{y} - (platform::kFontCellHeight - 1), 0, &d.seen))
     return;
-  d.text = text;
+  // The words quote a text's start only: a long one is kept no longer.
+  d.text = text.substr(0, kTextKept);
   add(std::move(d));
 }
 
@@ -265,7 +269,7 @@ std::string describe_canvas() {
       char colour[64];
       std::snprintf(colour, sizeof colour, " in %s ", colour_name(d.colour));
       sentences.push_back({d.y[0], d.x[0],
-                           "text " + quoted(d.text, 200) + colour + place(d.seen, shown) + ", at " +
+                           "text " + quoted(d.text, kTextQuoted) + colour + place(d.seen, shown) + ", at " +
                                point(d.x[0], d.y[0])});
       continue;
     }

@@ -166,7 +166,7 @@ void BM_DescribeTheTraffic(benchmark::State& state) {
   AllocationCount allocs;
   for (auto _ : state) words = kx508::describe_canvas();
   allocs.report(state);
-  state.SetLabel(std::to_string(kx508::lib.describe.drawn.size()) + " kept, " +
+  state.SetLabel(std::to_string(kx508::drawn_kept().size()) + " kept, " +
                  std::to_string(words.size()) + " bytes");
 }
 BENCHMARK(BM_DescribeTheTraffic);

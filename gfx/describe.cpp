@@ -68,8 +68,13 @@ Box own_box(const Drawn& d) {
 
 bool same(const Drawn& a, const Drawn& b) {
   return a.kind == b.kind && a.colour == b.colour && a.filled == b.filled &&
-         a.width == b.width && std::equal(a.x, a.x + 3, b.x) && std::equal(a.y, a.y + 3, b.y) &&
-         a.text == b.text;
+         a.width == b.width && a.x[0] == b.x[0] && a.y[0] == b.y[0] && a.x[1] == b.x[1] &&
+         a.y[1] == b.y[1] && a.x[2] == b.x[2] && a.y[2] == b.y[2] && a.text == b.text;
+}
+
+bool within(const Box& inner, const Box& outer) {
+  return inner.left >= outer.left && inner.right <= outer.right && inner.top <= outer.top &&
+         inner.bottom >= outer.bottom;
 }
 
 // Whether pixel (x, y) is inside filled shape f or on its edge.
@@ -96,12 +101,11 @@ bool inside(const Drawn& f, i64 x, i64 y) {
   return dx * dx + dy * dy <= 1;
 }
 
-// Whether filled shape f paints every pixel of box s.
-bool covers(const Drawn& f, const Box& s) {
-  if (f.kind == DrawnKind::Rectangle)
-    return s.left >= f.x[0] && s.right <= f.x[1] && s.top <= f.y[0] && s.bottom >= f.y[1];
-  if (f.kind != DrawnKind::Triangle && f.kind != DrawnKind::Ellipse) return false;
-  // Both are convex: the box's corners inside are the whole box inside.
+// Whether filled shape f, whose own box is own, paints every pixel of box s.
+bool covers(const Drawn& f, const Box& own, const Box& s) {
+  if (!within(s, own)) return false;
+  if (f.kind == DrawnKind::Rectangle) return true;
+  // A triangle and an ellipse are convex: the box's corners inside are the whole box.
   return inside(f, s.left, s.top) && inside(f, s.right, s.top) && inside(f, s.left, s.bottom) &&
          inside(f, s.right, s.bottom);
 }
@@ -120,19 +124,31 @@ void trim(Box& s, const Drawn& f) {
   }
 }
 
+void drop(Drawn& d) {
+  d.gone = true;
+  ++lib.describe.gone;
+}
+
 void add(Drawn&& d) {
-  std::vector<Drawn>& drawn = lib.describe.drawn;
-  std::erase_if(drawn, [&](Drawn& e) {
+  DescribeState& state = lib.describe;
+  std::vector<Drawn>& drawn = state.drawn;
+  const Box own = own_box(d);
+  for (Drawn& e : drawn) {
+    if (e.gone) continue;
     // Drawn again, it paints the same pixels: the earlier one says nothing more.
-    if (same(e, d)) return true;
-    if (!d.filled) return false;
-    if (covers(d, e.seen)) return true;
-    if (d.kind == DrawnKind::Rectangle) trim(e.seen, d);
-    return false;
-  });
-  if (drawn.size() >= kMostDrawn) drawn.erase(drawn.begin());
+    if (same(e, d)) drop(e);
+    else if (!d.filled || !meets(own, e.seen)) continue;
+    else if (covers(d, own, e.seen)) drop(e);
+    else if (d.kind == DrawnKind::Rectangle) trim(e.seen, d);
+  }
+  if (drawn.size() - state.gone >= kMostDrawn)
+    drop(*std::find_if(drawn.begin(), drawn.end(), [](const Drawn& e) { return !e.gone; }));
+  if (state.gone * 2 > drawn.size()) {
+    std::erase_if(drawn, [](const Drawn& e) { return e.gone; });
+    state.gone = 0;
+  }
   drawn.push_back(std::move(d));
-  lib.describe.changed = true;
+  state.changed = true;
 }
 
 // ---- The words
@@ -245,15 +261,23 @@ void describe_text(int colour, int x, int y, std::string_view text) {
 
 void describe_clear() {
   lib.describe.drawn.clear();
+  lib.describe.gone = 0;
   lib.describe.changed = true;
 }
 
 void describe_canvas_moved() {
-  std::erase_if(lib.describe.drawn, [&](Drawn& d) {
+  for (Drawn& d : lib.describe.drawn) {
     Box& s = d.seen;
-    return !on_canvas(s.left, s.top, s.right, s.bottom, 0, &s);
-  });
+    if (!d.gone && !on_canvas(s.left, s.top, s.right, s.bottom, 0, &s)) drop(d);
+  }
   lib.describe.changed = true;
+}
+
+std::vector<const Drawn*> drawn_kept() {
+  std::vector<const Drawn*> kept;
+  for (const Drawn& d : lib.describe.drawn)
+    if (!d.gone) kept.push_back(&d);
+  return kept;
 }
 
 std::string describe_canvas() {
@@ -262,7 +286,8 @@ std::string describe_canvas() {
   // Shapes by kind, colour and fill; texts one by one.
   std::map<int, std::vector<const Drawn*>> groups;
   int shapes = 0, texts = 0;
-  for (const Drawn& d : lib.describe.drawn) {
+  for (const Drawn* kept : drawn_kept()) {
+    const Drawn& d = *kept;
     if (!meets(d.seen, shown)) continue;
     if (d.kind == DrawnKind::Text) {
       ++texts;

@@ -28,6 +28,9 @@ struct Drawn {
   int x[3] = {}, y[3] = {};
   Box seen;
   std::string text;
+  // Covered, or drawn again: left in place until a fair share is, so that a draw moves
+  // nothing.
+  bool gone = false;
 };
 
 // At most this many are kept: the oldest go first, as a program that draws more without
@@ -37,7 +40,8 @@ constexpr std::size_t kMostDrawn = 1000;
 constexpr std::int64_t kDescribeEveryMs = 1000;
 
 struct DescribeState {
-  std::vector<Drawn> drawn;  // oldest first
+  std::vector<Drawn> drawn;  // oldest first, those gone among them
+  std::size_t gone = 0;
   bool changed = true;       // since the platform was last given the description
   bool given = false;
   std::int64_t given_at = 0;  // on the platform's clock
@@ -50,6 +54,9 @@ void describe_text(int colour, int x, int y, std::string_view text);
 void describe_clear();
 // The canvas's origin moved: what went off the canvas is gone, and the places change.
 void describe_canvas_moved();
+
+// What the record keeps, oldest first.
+std::vector<const Drawn*> drawn_kept();
 
 // The words for what the drawing window shows now.
 std::string describe_canvas();

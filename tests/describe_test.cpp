@@ -71,10 +71,69 @@ TEST_F(DescribeTest, APictureDrawnAgainKeepsOnlyWhatIsStillSeen) {
     const int x = -190 + tick % 195;                           // a car, into the crossing
     KX508_draw_rectangle(KX508_BLUE, x - 5, 5, x + 5, -5, 0);
   }
-  EXPECT_EQ(kx508::lib.describe.drawn.size(), 4u);
+  EXPECT_EQ(kx508::drawn_kept().size(), 4u);
   KX508_clear();
-  EXPECT_TRUE(kx508::lib.describe.drawn.empty());
+  EXPECT_TRUE(kx508::drawn_kept().empty());
   EXPECT_EQ(kx508::describe_canvas(), "Nothing is drawn.");
+}
+
+TEST_F(DescribeTest, AnyFilledShapeHidesWhatLiesWhollyUnderItAndARepeatIsToldOnce) {
+  KX508_draw_rectangle(KX508_RED, -5, 5, 5, -5, 0);       // under the ellipse
+  KX508_draw_rectangle(KX508_GREEN, 100, 5, 110, -5, 0);  // under the triangle
+  KX508_draw_rectangle(KX508_BLUE, 150, 5, 170, -5, 0);   // half under it
+  KX508_draw_line(KX508_BLACK, -50, 100, 50, 100, 0);
+  KX508_draw_line(KX508_BLACK, -50, 100, 50, 100, 0);
+  KX508_draw_ellipse(KX508_YELLOW, -20, 20, 20, -20, 0);
+  KX508_draw_triangle(KX508_CYAN, 80, -30, 180, -30, 130, 70, 0);
+  const std::string words = kx508::describe_canvas();
+  EXPECT_EQ(words.find("red"), std::string::npos) << words;
+  EXPECT_EQ(words.find("green"), std::string::npos) << words;
+  EXPECT_NE(words.find("A blue filled rectangle"), std::string::npos) << words;
+  EXPECT_EQ(words.rfind("4 shapes. A black line at the top, from (-50,100) to (50,100). ", 0), 0u)
+      << words;
+}
+
+// The record stays bounded however much is drawn, keeps nothing drawn off the canvas, and
+// the words stay readable however much there is to tell.
+TEST_F(DescribeTest, TheRecordAndTheWordsAreBounded) {
+  KX508_draw_rectangle(KX508_RED, 5000, 5000, 5100, 4900, 0);
+  KX508_draw_text(KX508_RED, -10, -5000, "below");
+  EXPECT_TRUE(kx508::drawn_kept().empty());
+  const std::size_t most = kx508::kMostDrawn;
+  for (std::size_t i = 0; i < most + 200; ++i)
+    KX508_draw_text(KX508_BLACK, -250 + static_cast<int>(i % 400), 200 - static_cast<int>(i / 400),
+                    "x");
+  ASSERT_EQ(kx508::drawn_kept().size(), most);
+  EXPECT_EQ(kx508::drawn_kept().front()->x[0], -250 + 200);  // the 200 oldest went
+  const std::string words = kx508::describe_canvas();
+  EXPECT_EQ(words.rfind(std::to_string(most) + " texts. ", 0), 0u) << words.substr(0, 40);
+  EXPECT_NE(words.find(". And 900 more."), std::string::npos) << words.substr(words.size() - 40);
+  EXPECT_LT(words.size(), 10000u);
+}
+
+// The window shows less of the canvas: what went off the canvas with the move is gone, and
+// what the window no longer shows is not told.
+TEST_F(DescribeTest, WhatTheWindowDoesNotShowIsNotTold) {
+  KX508_draw_text(KX508_BLACK, -280, 0, "lost");
+  KX508_draw_text(KX508_BLACK, 200, 0, "hidden");
+  KX508_draw_text(KX508_BLACK, -20, 0, "seen");
+  hl::set_client_size(kx508::lib.windows.draw_window, 293, 492);
+  handle_queued_input();
+  EXPECT_EQ(kx508::drawn_kept().size(), 2u);
+  EXPECT_EQ(kx508::describe_canvas(), "Text \"seen\" in black in the middle, at (-20,0).");
+}
+
+TEST_F(DescribeTest, APromptTellsThePictureAtOnce) {
+  handle_queued_input();
+  KX508_draw_text(KX508_BLACK, -20, 0, "asked");
+  std::string told;
+  hl::answer_next_dialog({[&](hl::Dialog& d) {
+    told = given();
+    d.press_enter();
+  }});
+  char reply[80];
+  ASSERT_EQ(KX508_gets("Why?", reply), 1);
+  EXPECT_NE(told.find("\"asked\""), std::string::npos) << told;
 }
 
 // In virtual time: a running program's picture is told at most once a second; halted, or

@@ -160,10 +160,15 @@ std::string from_to(const Box& b) {
 }
 
 // Where in the window a box's middle is, in thirds of what the window shows.
-std::string place(const Box& b, const Box& shown) {
+// A box two thirds of the window across and down: a background, told by itself.
+bool across(const Box& b, const Box& shown) {
   const i64 w = i64{shown.right} - shown.left + 1, h = i64{shown.top} - shown.bottom + 1;
-  if ((i64{b.right} - b.left + 1) * 3 >= w * 2 && (i64{b.top} - b.bottom + 1) * 3 >= h * 2)
-    return "across the window";
+  return (i64{b.right} - b.left + 1) * 3 >= w * 2 && (i64{b.top} - b.bottom + 1) * 3 >= h * 2;
+}
+
+std::string place(const Box& b, const Box& shown) {
+  if (across(b, shown)) return "across the window";
+  const i64 w = i64{shown.right} - shown.left + 1, h = i64{shown.top} - shown.bottom + 1;
   const auto third = [](i64 at, i64 size) { return static_cast<int>(std::clamp<i64>(at * 3 / size, 0, 2)); };
   const int column = third(i64{b.left} + b.right - 2 * i64{shown.left}, 2 * w);
   const int row = third(2 * i64{shown.top} - b.top - b.bottom, 2 * h);
@@ -299,6 +304,11 @@ std::string describe_canvas() {
       continue;
     }
     ++shapes;
+    if (across(d.seen, shown)) {
+      const Box own = own_box(d);
+      sentences.push_back({own.top, own.left, one_shape(d, shown)});
+      continue;
+    }
     groups[(static_cast<int>(d.kind) * 32 + d.colour) * 2 + d.filled].push_back(&d);
   }
   for (const auto& [key, members] : groups) {

@@ -49,13 +49,16 @@ TEST_F(DescribeTest, TextsAreToldTopToBottomLeftToRightAndCoveredOnesNotAtAll) {
 }
 
 TEST_F(DescribeTest, RepeatsAreGroupedAndAFewAreToldOneByOne) {
+  // A background is told by itself, not in the group of its colour.
+  KX508_draw_rectangle(KX508_GRAY_50, -300, 250, 300, -250, 0);
   for (int i = 0; i < 14; ++i)
     KX508_draw_rectangle(KX508_GRAY_50, -280 + 40 * i, -200, -260 + 40 * i, -220, 0);
   KX508_draw_line(KX508_RED, -10, 0, 10, 0, 1);
   KX508_draw_line(KX508_RED, -10, 20, 10, 20, 1);
   KX508_draw_ellipse(KX508_ORANGE, -20, 230, 20, 200, 2);
   EXPECT_EQ(kx508::describe_canvas(),
-            "17 shapes. An orange ellipse outline at the top, from (-20,230) to (20,200). "
+            "18 shapes. A 50% gray filled rectangle across the window, from (-300,250) to "
+            "(300,-250). An orange ellipse outline at the top, from (-20,230) to (20,200). "
             "A red line in the middle, from (-10,20) to (10,20). "
             "A red line in the middle, from (-10,0) to (10,0). "
             "14 50% gray filled rectangles at the bottom, from (-280,-200) to (260,-220).");

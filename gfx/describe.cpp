@@ -5,7 +5,6 @@
 #include "describe.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <utility>
 
@@ -59,17 +58,15 @@ Box own_box(const Drawn& d) {
     case DrawnKind::Line:
       return {std::min(d.x[0], d.x[1]), std::max(d.y[0], d.y[1]), std::max(d.x[0], d.x[1]),
               std::min(d.y[0], d.y[1])};
-    case DrawnKind::Text:
-      return d.seen;
-    default:
-      return {d.x[0], d.y[0], d.x[1], d.y[1]};
+    case DrawnKind::Text: return d.seen;
+    default: return {d.x[0], d.y[0], d.x[1], d.y[1]};
   }
 }
 
 bool same(const Drawn& a, const Drawn& b) {
-  return a.kind == b.kind && a.colour == b.colour && a.filled == b.filled &&
-         a.width == b.width && a.x[0] == b.x[0] && a.y[0] == b.y[0] && a.x[1] == b.x[1] &&
-         a.y[1] == b.y[1] && a.x[2] == b.x[2] && a.y[2] == b.y[2] && a.text == b.text;
+  return a.kind == b.kind && a.colour == b.colour && a.filled == b.filled && a.width == b.width &&
+         a.x[0] == b.x[0] && a.y[0] == b.y[0] && a.x[1] == b.x[1] && a.y[1] == b.y[1] &&
+         a.x[2] == b.x[2] && a.y[2] == b.y[2] && a.text == b.text;
 }
 
 bool within(const Box& inner, const Box& outer) {
@@ -169,7 +166,9 @@ bool across(const Box& b, const Box& shown) {
 std::string place(const Box& b, const Box& shown) {
   if (across(b, shown)) return "across the window";
   const i64 w = i64{shown.right} - shown.left + 1, h = i64{shown.top} - shown.bottom + 1;
-  const auto third = [](i64 at, i64 size) { return static_cast<int>(std::clamp<i64>(at * 3 / size, 0, 2)); };
+  const auto third = [](i64 at, i64 size) {
+    return static_cast<int>(std::clamp<i64>(at * 3 / size, 0, 2));
+  };
   const int column = third(i64{b.left} + b.right - 2 * i64{shown.left}, 2 * w);
   const int row = third(2 * i64{shown.top} - b.top - b.bottom, 2 * h);
   static constexpr const char* kPlaces[3][3] = {
@@ -209,8 +208,7 @@ std::string one_shape(const Drawn& d, const Box& shown) {
              point(d.x[2], d.y[2]);
   else if (d.kind == DrawnKind::Line)
     words += "from " + point(d.x[0], d.y[0]) + " to " + point(d.x[1], d.y[1]);
-  else
-    words += from_to(own_box(d));
+  else words += from_to(own_box(d));
   return words;
 }
 
@@ -296,11 +294,9 @@ std::string describe_canvas() {
     if (!meets(d.seen, shown)) continue;
     if (d.kind == DrawnKind::Text) {
       ++texts;
-      char colour[64];
-      std::snprintf(colour, sizeof colour, " in %s ", colour_name(d.colour));
       sentences.push_back({d.y[0], d.x[0],
-                           "text " + quoted(d.text, kTextQuoted) + colour + place(d.seen, shown) + ", at " +
-                               point(d.x[0], d.y[0])});
+                           "text " + quoted(d.text, kTextQuoted) + " in " + colour_name(d.colour) +
+                               " " + place(d.seen, shown) + ", at " + point(d.x[0], d.y[0])});
       continue;
     }
     ++shapes;

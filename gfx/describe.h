@@ -42,7 +42,7 @@ constexpr std::int64_t kDescribeEveryMs = 1000;
 struct DescribeState {
   std::vector<Drawn> drawn;  // oldest first, those gone among them
   std::size_t gone = 0;
-  bool changed = true;       // since the platform was last given the description
+  bool changed = true;  // since the platform was last given the description
   bool given = false;
   std::int64_t given_at = 0;  // on the platform's clock
 };

@@ -68,10 +68,10 @@ TEST_F(DescribeTest, RepeatsAreGroupedAndAFewAreToldOneByOne) {
 // picture: what the background is drawn over goes, also when two shapes cover it in parts.
 TEST_F(DescribeTest, APictureDrawnAgainKeepsOnlyWhatIsStillSeen) {
   for (int tick = 0; tick < 200; ++tick) {
-    KX508_draw_rectangle(KX508_BLACK, -200, 10, 0, -10, 0);   // a road
-    KX508_draw_rectangle(KX508_BLACK, 1, 10, 20, -10, 0);     // the crossing at its end
-    KX508_draw_rectangle(KX508_WHITE, -200, 10, 0, -10, 1);   // the road's edge
-    const int x = -190 + tick % 195;                           // a car, into the crossing
+    KX508_draw_rectangle(KX508_BLACK, -200, 10, 0, -10, 0);  // a road
+    KX508_draw_rectangle(KX508_BLACK, 1, 10, 20, -10, 0);    // the crossing at its end
+    KX508_draw_rectangle(KX508_WHITE, -200, 10, 0, -10, 1);  // the road's edge
+    const int x = -190 + tick % 195;                         // a car, into the crossing
     KX508_draw_rectangle(KX508_BLUE, x - 5, 5, x + 5, -5, 0);
   }
   EXPECT_EQ(kx508::drawn_kept().size(), 4u);

@@ -203,8 +203,8 @@ TEST_F(QtBackendTest, DrawingWindowsClientIsDescribedForScreenReaders) {
   KX508_draw_triangle(KX508_BLUE, -60, -40, 60, -40, 0, 60, 0);
   kx508::describe_at_wait(kx508::DescribeWhen::AtOnce);
   EXPECT_EQ(draw_client->accessibleName(), QLatin1String("KX508 Graphics"));
-  EXPECT_TRUE(draw_client->accessibleDescription().startsWith(QLatin1String("A blue filled triangle")))
-      << draw_client->accessibleDescription().toStdString();
+  const QString words = draw_client->accessibleDescription();
+  EXPECT_TRUE(words.startsWith(QLatin1String("A blue filled triangle"))) << words.toStdString();
 }
 
 // ---- Input

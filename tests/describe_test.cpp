@@ -88,11 +88,15 @@ TEST_F(DescribeTest, AnyFilledShapeHidesWhatLiesWhollyUnderItAndARepeatIsToldOnc
   KX508_draw_line(KX508_BLACK, -50, 100, 50, 100, 0);
   KX508_draw_ellipse(KX508_YELLOW, -20, 20, 20, -20, 0);
   KX508_draw_triangle(KX508_CYAN, 80, -30, 180, -30, 130, 70, 0);
+  // A wide pen reaches past its box: filling the box leaves its outer band.
+  KX508_draw_rectangle(KX508_PINK, -200, 10, -180, -10, 5);
+  KX508_draw_rectangle(KX508_MAGENTA, -200, 10, -180, -10, 0);
   const std::string words = kx508::describe_canvas();
   EXPECT_EQ(words.find("red"), std::string::npos) << words;
   EXPECT_EQ(words.find("green"), std::string::npos) << words;
   EXPECT_NE(words.find("A blue filled rectangle"), std::string::npos) << words;
-  EXPECT_EQ(words.rfind("4 shapes. A black line at the top, from (-50,100) to (50,100). ", 0), 0u)
+  EXPECT_NE(words.find("A pink rectangle outline"), std::string::npos) << words;
+  EXPECT_EQ(words.rfind("6 shapes. A black line at the top, from (-50,100) to (50,100). ", 0), 0u)
       << words;
 }
 

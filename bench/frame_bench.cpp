@@ -154,6 +154,23 @@ void BM_TickAndDrawFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_TickAndDrawFrame);
 
+// The drawing window in words, as they are made at most once a second from the record
+// the drawing calls keep (their cost is in the frames above); the label says how much the
+// record keeps of the traffic's picture and how long the words are.
+void BM_DescribeTheTraffic(benchmark::State& state) {
+  World& world = busy_world();
+  Display& display = network().display;
+  display.clear(1);
+  world.draw(display);
+  std::string words;
+  AllocationCount allocs;
+  for (auto _ : state) words = kx508::describe_canvas();
+  allocs.report(state);
+  state.SetLabel(std::to_string(kx508::drawn_kept().size()) + " kept, " +
+                 std::to_string(words.size()) + " bytes");
+}
+BENCHMARK(BM_DescribeTheTraffic);
+
 void BM_CanvasCopyToWindow(benchmark::State& state) {
   network();
   for (auto _ : state) kx508::copy_canvas_to_window();

@@ -136,6 +136,8 @@ int prompt_for(const char* prompt, char* reply, std::size_t size) {
     if (into) into[0] = '\0';
   } else {
     GetsTemplate t = build_gets_template(prompt);
+    // The program waits for the reply: its picture is told now.
+    describe_at_wait(DescribeWhen::AtOnce);
     long result = platform::dialog_box(t.data(), t.size(), lib.windows.draw_window,
                                        gets_dialog_proc, reinterpret_cast<std::uintptr_t>(into));
     lib.dialog.gets_reply = nullptr;

@@ -39,6 +39,11 @@ constexpr const char* colour_names[kColours] = {
 };
 
 enum ShapeKind { kTriangle = 0, kRectangle = 1, kLine = 2, kEllipse = 3 };
+// The record of what is drawn (describe.h) numbers them alike.
+static_assert(kTriangle == static_cast<int>(DrawnKind::Triangle) &&
+              kRectangle == static_cast<int>(DrawnKind::Rectangle) &&
+              kLine == static_cast<int>(DrawnKind::Line) &&
+              kEllipse == static_cast<int>(DrawnKind::Ellipse));
 
 struct ShapeRecord {
   int kind;
@@ -94,7 +99,11 @@ void render_shape(const ShapeRecord& shape) {
                              canvas_x(shape.x2) + 1, canvas_y(shape.y2) + 1);
   }
   lib.windows.canvas_dirty = true;
+  describe_shape(static_cast<DrawnKind>(shape.kind), shape.colour, shape.width,
+                 {shape.x1, shape.x2, shape.x3}, {shape.y1, shape.y2, shape.y3});
 }
+
+}  // namespace
 
 // The text as a trace line quotes it: between double quotes, with the quote, the
 // backslash and control characters escaped as in C, so that the line stays one line. At
@@ -130,6 +139,8 @@ std::string quoted(std::string_view text, std::size_t room) {
   return out + "\"";
 }
 
+namespace {
+
 // A shape in a box given by two corners (a rectangle, an ellipse): the corners ordered as
 // top left and bottom right, checked, traced and drawn.
 int draw_in_box(ShapeKind kind, const char* shape, int colour, int x1, int y1, int x2, int y2,
@@ -158,6 +169,8 @@ platform::Colour colour_value(int colour) {
   const Rgb& c = colour_table[colour];
   return platform::rgb(c.r, c.g, c.b);
 }
+
+const char* colour_name(int colour) { return colour_names[colour]; }
 
 void prepare_text(std::string_view text) {
   std::bitset<256>& unavailable = lib.draw.glyph_pages_unavailable;
@@ -226,6 +239,7 @@ int KX508_draw_text(int colour, int x, int y, const char* text) {
   prepare_text(view);
   platform::draw_text(lib.windows.canvas, canvas_x(x), canvas_y(y), view, colour_value(colour));
   lib.windows.canvas_dirty = true;
+  describe_text(colour, x, y, view);
   return 1;
 }
 
@@ -247,5 +261,6 @@ int KX508_clear() {
   platform::Brush fill{colour_value(KX508_WHITE), false};
   platform::draw_rectangle(lib.windows.canvas, frame, fill, 0, 0, kCanvasWidth, kCanvasHeight);
   lib.windows.canvas_dirty = true;
+  describe_clear();
   return 1;
 }

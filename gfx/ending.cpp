@@ -181,6 +181,9 @@ void attend_to_the_windows() {
 
 int finish_run(const char* failure) {
   lib.ending.finished = true;
+  // What the program left drawn is told as it ends; not where the process is cut short,
+  // as the windowing system may be gone.
+  if (!failure) describe_at_wait(DescribeWhen::AtOnce);
   // A recording the program left running keeps its last periodic run; a replay writes
   // its last frame and says how it went.
   script_finish();

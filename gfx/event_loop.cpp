@@ -49,19 +49,8 @@ void set_origin_from_client_area(platform::Window window) {
   origin.x = r.left + (r.right - r.left) / 2;
   origin.y = r.top + (r.bottom - r.top) / 2;
   shift_canvas(origin.x - before.x, origin.y - before.y);
-}
-
-// The canvas pixels the drawing window shows, in library coordinates and inclusive, as a
-// rectangle's corners are. The client area starts at the canvas's top left corner; where
-// it reaches past the canvas nothing can be drawn, so it is cut to the canvas. The core
-// sends Size the moment the client area changes, so the origin is always this area's.
-// Once the window is gone the area is empty: right < left and top < bottom.
-VisibleArea visible_area() {
-  const platform::Rect client = client_area(lib.windows.draw_window);
-  const int width = std::min(client.width(), kCanvasWidth);
-  const int height = std::min(client.height(), kCanvasHeight);
-  const CanvasOrigin& origin = lib.windows.canvas_origin;
-  return {-origin.x, origin.y - (height - 1), width - 1 - origin.x, origin.y};
+  // What the window shows changed: the places in its description too.
+  describe_canvas_moved();
 }
 
 long draw_window_proc(platform::Window window, const platform::Message& msg) {
@@ -129,6 +118,19 @@ bool ticks_matter() {
 bool asked_to_end() { return platform::ending::requested() != 0 && lib.ending.signal == 0; }
 
 }  // namespace
+
+// The canvas pixels the drawing window shows, in library coordinates and inclusive, as a
+// rectangle's corners are. The client area starts at the canvas's top left corner; where
+// it reaches past the canvas nothing can be drawn, so it is cut to the canvas. The core
+// sends Size the moment the client area changes, so the origin is always this area's.
+// Once the window is gone the area is empty: right < left and top < bottom.
+VisibleArea visible_area() {
+  const platform::Rect client = client_area(lib.windows.draw_window);
+  const int width = std::min(client.width(), kCanvasWidth);
+  const int height = std::min(client.height(), kCanvasHeight);
+  const CanvasOrigin& origin = lib.windows.canvas_origin;
+  return {-origin.x, origin.y - (height - 1), width - 1 - origin.x, origin.y};
+}
 
 void use_run_client_area(const ClientSize& size) {
   lib.script.run_client = size;
@@ -225,6 +227,7 @@ int KX508_start(KX508_Instance, KX508_Instance, const char*, int show_state) {
 
 int KX508_stop() {
   if (!started()) return 0;
+  describe_at_wait(DescribeWhen::AtOnce);
   platform::release_window_surface(lib.windows.window_dc);
   script_finish();
   return 1;
@@ -269,6 +272,7 @@ int next_event(int* x, int* y, char* key) {
   ScriptState& script = lib.script;
   event = {};  // no event yet, and every field 0
   bool paced_event_read = false;  // a scripted periodic event waits for its tick
+  describe_at_wait(DescribeWhen::Running);
 
   for (;;) {
     quit_if_asked_to_end();
@@ -293,6 +297,9 @@ int next_event(int* x, int* y, char* key) {
       event.kind = KX508_PERIODIC;
       animation.step_pending = false;
     }
+    // Halted, the program draws nothing until input comes: its picture is told now.
+    if (pass == PumpResult::Nothing && !wait_is_over() && !ticks_matter())
+      describe_at_wait(DescribeWhen::AtOnce);
 #ifndef KX508_BUSY_POLL
     // A pass that found nothing means the program is idle: sleep in the platform until
     // the next message (timer, input or quit) instead of spinning.

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "describe.h"
 #include "kx508.h"
 #include "platform.h"
 
@@ -108,8 +109,11 @@ struct DrawState {
   std::bitset<256> glyph_pages_unavailable;
 };
 
-// The pixel value of one of the 24 colours (0..23).
+// The pixel value of one of the 24 colours (0..23), and its name as trace lines give it.
 platform::Colour colour_value(int colour);
+const char* colour_name(int colour);
+// The text as a trace line quotes it, in at most room bytes (cut with ..." when longer).
+std::string quoted(std::string_view text, std::size_t room);
 
 // ---- script.cpp: recording and playback
 
@@ -133,6 +137,9 @@ struct VisibleArea {
   int left = 0, bottom = 0, right = 0, top = 0;
   friend bool operator==(const VisibleArea&, const VisibleArea&) = default;
 };
+
+// (event_loop.cpp) What the drawing window shows of the canvas now.
+VisibleArea visible_area();
 
 // The size of the drawing window's client area, in pixels.
 struct ClientSize {
@@ -473,6 +480,7 @@ struct Library {
   RunState run;
   ExpectState expect;
   EndingState ending;
+  DescribeState describe;
 };
 
 extern Library lib;

@@ -51,6 +51,10 @@ TEST_F(LogTest, RepaintDrawsTheRingOldestFirstNewestAtTheBottom) {
   int shown = static_cast<int>(lines.size());
   for (int i = 0; i < shown; ++i) EXPECT_EQ(lines[i], "line " + std::to_string(27 - shown + i));
   EXPECT_LE(shown, 25);
+  // A screen reader was told each line once, as it came: the repaint told nothing.
+  std::vector<std::string> said;
+  for (int i = 1; i <= 26; ++i) said.push_back("line " + std::to_string(i));
+  EXPECT_EQ(hl::lines_said(text_window), said);
 }
 
 TEST_F(LogTest, RepaintOfAnEmptyRingDrawsNothing) {

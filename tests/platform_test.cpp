@@ -219,6 +219,35 @@ TEST_F(HeadlessTest, HiddenWindowKeepsItsPixelsAndIsPaintedWhenShownAgain) {
   EXPECT_EQ(log.seen, (std::vector<std::string>{"paint"}));
 }
 
+// What a screen reader is given: a description only when it changed, and a line of text
+// as it is drawn, not again when a paint draws the window's lines anew.
+long painting_proc(kx508::platform::Window w, const Message& m) {
+  if (m.type == MsgType::Paint) kx508::platform::text_out(w, 0, 0, "painted");
+  return kx508::platform::default_window_proc(w, m);
+}
+
+TEST_F(HeadlessTest, ScreenReaderIsGivenChangedDescriptionsAndNewLinesOnly) {
+  kx508::platform::Window w = make_window();
+  kx508::platform::set_window_description(w, "a red square");
+  kx508::platform::set_window_description(w, "a red square");
+  EXPECT_EQ(hl::description(w).text, "a red square");
+  EXPECT_EQ(hl::description(w).times, 1);
+  kx508::platform::set_window_description(w, "nothing");
+  EXPECT_EQ(hl::description(w).times, 2);
+
+  kx508::platform::WindowDesc d;
+  d.title = "lines";
+  d.width = 200;
+  d.height = 100;
+  d.proc = painting_proc;
+  kx508::platform::Window text = kx508::platform::create_window(d);
+  kx508::platform::show_window(text);
+  kx508::platform::text_out(text, 0, 14, "said");
+  drain();
+  EXPECT_EQ(hl::text_lines(text), (std::vector<std::string>{"painted", "said"}));
+  EXPECT_EQ(hl::lines_said(text), (std::vector<std::string>{"said"}));
+}
+
 // Rules the core keeps for every backend: a first show asks for a paint; while a window is
 // being made, what a backend reports of its size or menu bar changes nothing (its
 // create_window gives both); a chosen entry becomes a Command.

@@ -198,6 +198,15 @@ TEST_F(QtBackendTest, FixedWindowRefusesFullscreenAndMaximised) {
   EXPECT_EQ(text_top->windowState(), Qt::WindowMaximized);
 }
 
+// A screen reader finds the drawing window by its title and hears what it shows.
+TEST_F(QtBackendTest, DrawingWindowsClientIsDescribedForScreenReaders) {
+  KX508_draw_triangle(KX508_BLUE, -60, -40, 60, -40, 0, 60, 0);
+  kx508::describe_at_wait(kx508::DescribeWhen::AtOnce);
+  EXPECT_EQ(draw_client->accessibleName(), QLatin1String("KX508 Graphics"));
+  const QString words = draw_client->accessibleDescription();
+  EXPECT_TRUE(words.startsWith(QLatin1String("A blue filled triangle"))) << words.toStdString();
+}
+
 // ---- Input
 
 // Ctrl is read from each key event itself, so a Ctrl released where the program could

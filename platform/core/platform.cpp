@@ -3,6 +3,7 @@
 #include "core.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "backends.h"
@@ -174,7 +175,13 @@ void translate_message(const Message& msg) {
 
 long dispatch_message(const Message& msg) {
   WindowRecord* w = core::find(msg.window);
-  return w ? send(*w, msg) : 0;
+  if (!w) return 0;
+  if (msg.type != MsgType::Paint || w->painting) return send(*w, msg);
+  // What a paint draws is there already: its text lines are not new.
+  w->painting = true;
+  const long result = send(*w, msg);
+  if (WindowRecord* still = core::find(msg.window)) still->painting = false;
+  return result;
 }
 
 void post_message(const Message& msg) {
@@ -277,6 +284,23 @@ void copy_changes_to_window(const WindowSurface& ws, Surface& src) {
   }
   src.forget_changes();
   if (!parts.empty()) driver()->present(*rec, parts);
+}
+
+// ---------------------------------------------------------------------------------
+// Words for screen readers
+
+std::int64_t Driver::now_ms() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::int64_t now_ms() { return driver() ? driver()->now_ms() : 0; }
+
+void set_window_description(Window window, const std::string& text) {
+  WindowRecord* w = core::find(window);
+  if (!w || w->description == text) return;
+  w->description = text;
+  driver()->description_changed(*w);
 }
 
 // ---------------------------------------------------------------------------------

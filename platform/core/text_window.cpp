@@ -70,6 +70,7 @@ void text_out(Window window, int x, int y, const std::string& text) {
                             [&](const TextRun& t) { return t.y > y; });
   w->text.insert(later, {x, y, text});
   if (drawn.width() > 0 && drawn.height() > 0) core::driver()->present(*w, {&drawn, 1});
+  if (!w->painting) core::driver()->text_line_added(*w, text);
 }
 
 }  // namespace kx508::platform

@@ -217,6 +217,25 @@ await run({
     await standsStill(page);
   },
 
+  // A screen reader hears the drawing canvas as a picture of the window, described by the
+  // library's words for it, and the log window's new lines in a polite live region.
+  async aScreenReaderHearsWhatIsDrawnAndLogged({browser, url}) {
+    const page = await open(browser, url, 'hello.html');
+    const description = () => page.evaluate(() => {
+      const c = document.getElementById('kx508-graphics');
+      const d = document.getElementById(c.getAttribute('aria-describedby') || '');
+      return d ? d.textContent : '';
+    });
+    await until(async () => (await description()).includes('blue filled triangle in the middle'),
+      'the canvas is described as a blue triangle in the middle');
+    check(await page.getByRole('img', {name: 'KX508 Graphics'}).count() === 1,
+      'the drawing canvas is not a picture named by its window');
+    const lines = page.locator('[role=log][aria-live=polite]', {has: page.locator('p')});
+    const said = 'blue triangle at (-60,-40), (60,-40), (0,60)';
+    await until(async () => (await lines.locator('p').allTextContents()).includes(said),
+      `the live region says "${said}"`);
+  },
+
   async loggingMovesItsCheckMark({browser, url}) {
     const page = await open(browser, url, 'traffic.html');
     check(!(await checked(page, 'Logging')), 'the traffic starts with logging on');

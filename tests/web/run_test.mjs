@@ -83,10 +83,16 @@ await run({
     await go(url);
     await standsAt(page, EVENTS);
     check(await page.isVisible('#kx508-run'), 'the run bar is not shown');
+    // What a screen reader hears of the picture goes back with it: the words given at the
+    // end are not heard at the start, before any vehicle.
+    const described = () => page.evaluate(() => document.getElementById(
+      document.getElementById('kx508-graphics').getAttribute('aria-describedby')).textContent);
+    const atTheEnd = await described();
     // The keyboard on the slider, the buttons, the program's own keys and a drag.
     await page.focus('#kx508-timeline');
     await page.keyboard.press('Home');
     await standsAt(page, 0);
+    check((await described()) !== atTheEnd, `at event 0 the canvas is described as at the end: ${atTheEnd}`);
     check((await page.textContent('#kx508-line')).includes('before the first event'),
       `the bar shows line ${await page.textContent('#kx508-line')} at the start`);
     await page.click('#kx508-forward');

@@ -186,6 +186,21 @@ std::vector<std::string> text_lines(Window window) {
   return lines;
 }
 
+Described description(Window window) {
+  record(window);
+  auto& described = the_driver().described;
+  auto it = described.find(window);
+  return it == described.end() ? Described{} : it->second;
+}
+
+std::vector<std::string> lines_said(Window window) {
+  record(window);
+  auto& said = the_driver().said;
+  auto it = said.find(window);
+  return it == said.end() ? std::vector<std::string>{}
+                          : std::vector<std::string>(it->second.begin(), it->second.end());
+}
+
 std::vector<MenuEntry> menu_bar(Window window) {
   const MenuRecord* bar = core::find_menu(record(window).menu);
   return bar ? bar->entries : std::vector<MenuEntry>{};

@@ -16,6 +16,8 @@ void HeadlessDriver::destroy_window(WindowRecord& w) {
   copies.erase(w.id);
   presented.erase(w.id);
   menu_notices.erase(w.id);
+  described.erase(w.id);
+  said.erase(w.id);
   std::erase_if(timers, [&](const Timer& t) { return t.window == w.id; });
   if (focused == w.id) focused = 0;
 }
@@ -34,6 +36,18 @@ void HeadlessDriver::present(WindowRecord& w, std::span<const Rect> parts) {
 
 // A bar attached after creation takes its height from the client area. The entries
 // themselves stay in the core's records, where the tests read them.
+void HeadlessDriver::description_changed(WindowRecord& w) {
+  Described& d = described[w.id];
+  d.text = w.description;
+  ++d.times;
+}
+
+void HeadlessDriver::text_line_added(WindowRecord& w, const std::string& line) {
+  std::deque<std::string>& lines = said[w.id];
+  lines.push_back(line);
+  if (lines.size() > kSaidLines) lines.pop_front();
+}
+
 void HeadlessDriver::menu_bar_changed(WindowRecord& w) {
   menu_notices[w.id].push_back({true, 0, 0});
   core::client_resized(w.id, client_size(w));

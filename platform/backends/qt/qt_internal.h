@@ -187,6 +187,7 @@ class QtDriver final : public Driver {
   void present(WindowRecord& w, std::span<const Rect> parts) override;
   void menu_bar_changed(WindowRecord& w) override;
   void menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) override;
+  void description_changed(WindowRecord& w) override;
 
   void process_events() override;
   void wait_events() override;

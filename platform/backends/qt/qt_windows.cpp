@@ -155,6 +155,7 @@ Size QtDriver::create_window(WindowRecord& w) {
   top->setAutoFillBackground(true);
 
   nw.client = new ClientWidget(w.id, top);
+  nw.client->setAccessibleName(QString::fromStdString(w.desc.title));
   top->setFocusProxy(nw.client);
   if (w.menu) build_menu_bar(nw, w);
 
@@ -222,6 +223,12 @@ void QtDriver::present(WindowRecord& w, std::span<const Rect> parts) {
   // Painted now, not at the next pass of the event loop: a program that flushes before
   // its first wait sees its picture.
   nw->client->repaint(region);
+}
+
+// What the window shows, in words, is the client widget's description for screen readers.
+void QtDriver::description_changed(WindowRecord& w) {
+  NativeWindow* nw = native(w.id);
+  if (nw && nw->client) nw->client->setAccessibleDescription(QString::fromStdString(w.description));
 }
 
 // ---- Frame and layout

@@ -60,6 +60,8 @@ class WebDriver final : public Driver {
   void present(WindowRecord& w, std::span<const Rect> parts) override;
   void menu_bar_changed(WindowRecord& w) override;
   void menu_item_changed(WindowRecord& w, Menu menu, std::size_t index) override;
+  void description_changed(WindowRecord& w) override;
+  void text_line_added(WindowRecord& w, const std::string& line) override;
 
   void process_events() override;
   void wait_events() override;

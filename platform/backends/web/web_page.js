@@ -258,6 +258,7 @@ var KX508Web = (function () {
     };
     windows.set(id, w);
 
+    spokenParts(w);
     canvas.addEventListener('keydown', function (e) { canvasKey(w, e, true); });
     canvas.addEventListener('keyup', function (e) { canvasKey(w, e, false); });
     // A press of the mouse, a pen or a finger: the client pixel under it, however the
@@ -374,6 +375,51 @@ var KX508Web = (function () {
     w.shown = false;
   }
 
+  // ---- For screen readers, who hear no canvas: the words the program's library gives
+  // for what a window shows, in an element the canvas is described by, and the lines of
+  // text the window gets, the newest SPOKEN_LINES, in a polite live region. Both are in
+  // the window's element, so a hidden window says nothing; seen, neither takes room.
+  var SPOKEN_LINES = 50;
+
+  function unseen(el) {
+    Object.assign(el.style, {position: 'absolute', width: '1px', height: '1px',
+      overflow: 'hidden', clipPath: 'inset(50%)', whiteSpace: 'nowrap'});
+    return el;
+  }
+
+  // The live region is there from the start: one made as its first line comes is not
+  // heard.
+  function spokenParts(w) {
+    w.lines = unseen(document.createElement('div'));
+    w.lines.id = w.canvas.id + '-lines';
+    w.lines.setAttribute('role', 'log');
+    w.lines.setAttribute('aria-live', 'polite');
+    w.lines.setAttribute('aria-label', w.el.getAttribute('aria-label') + ': new lines');
+    w.el.appendChild(w.lines);
+  }
+
+  function describe(id, text) {
+    var w = windows.get(id);
+    if (!w) return;
+    if (!w.description) {
+      w.description = unseen(document.createElement('div'));
+      w.description.id = w.canvas.id + '-description';
+      w.el.appendChild(w.description);
+      w.canvas.setAttribute('role', 'img');
+      w.canvas.setAttribute('aria-describedby', w.description.id);
+    }
+    w.description.textContent = text;
+  }
+
+  function lineAdded(id, text) {
+    var w = windows.get(id);
+    if (!w) return;
+    var p = document.createElement('p');
+    p.textContent = text;
+    w.lines.appendChild(p);
+    while (w.lines.childElementCount > SPOKEN_LINES) w.lines.firstElementChild.remove();
+  }
+
   // ---- Presenting: parts of a canvas's pixels, which the program keeps in its memory in
   // the canvas's own byte order; no copy is made here.
 
@@ -403,7 +449,7 @@ var KX508Web = (function () {
   // The page's part of a program's state, kept beside its memory: how it sleeps, its
   // menus' marks, and where its pictures are in that memory.
   function savePage() {
-    var marks = [], pictures = [];
+    var marks = [], pictures = [], described = [];
     windows.forEach(function (w) {
       w.menus.forEach(function (menu, menuId) {
         menu.entries.forEach(function (e, index) {
@@ -411,8 +457,9 @@ var KX508Web = (function () {
         });
       });
       if (w.pixels) pictures.push([w.id].concat(w.pixels));
+      if (w.description) described.push([w.id, w.description.textContent]);
     });
-    return {ticksWake: ticksWake, marks: marks, pictures: pictures};
+    return {ticksWake: ticksWake, marks: marks, pictures: pictures, described: described};
   }
 
   // Put back with the memory: the canvases show all of what that memory shows.
@@ -420,6 +467,8 @@ var KX508Web = (function () {
     ticksWake = saved.ticksWake;
     queue.length = 0;
     saved.marks.forEach(function (m) { menuState(m[0], m[1], m[2], m[3]); });
+    // The words the memory's library last gave, which it gives again only when they change.
+    saved.described.forEach(function (d) { describe(d[0], d[1]); });
     saved.pictures.forEach(function (p) {
       var w = windows.get(p[0]);
       if (!w) return;
@@ -1175,6 +1224,7 @@ var KX508Web = (function () {
     start: start, end: end, sleep: sleep, yieldTurn: yieldTurn, take: take,
     createWindow: createWindow, measure: measure, destroyWindow: destroyWindow,
     showWindow: showWindow, hideWindow: hideWindow, put: put,
+    describe: describe, lineAdded: lineAdded,
     menuReset: menuReset, menuEntry: menuEntry, menuState: menuState,
     dialogBegin: dialogBegin, dialogItem: dialogItem, dialogShow: dialogShow,
     dialogDestroy: dialogDestroy, dialogText: dialogText,

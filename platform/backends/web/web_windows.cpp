@@ -1,5 +1,6 @@
 // Windows: an element of the page each, with its title bar, menu bar and the canvas of its
-// client area; created hidden at the record's outer size, shown, hidden and destroyed.
+// client area; created hidden at the record's outer size, shown, hidden and destroyed; and
+// what screen readers are given of them.
 #include <emscripten.h>
 
 #include "web_internal.h"
@@ -18,6 +19,14 @@ EM_JS(void, kx508_web_measure, (int id, int* size), {
   var s = KX508Web.measure(id);
   HEAP32[size >> 2] = s[0];
   HEAP32[(size >> 2) + 1] = s[1];
+});
+
+EM_JS(void, kx508_web_describe, (int id, const char* text), {
+  KX508Web.describe(id, UTF8ToString(text));
+});
+
+EM_JS(void, kx508_web_line_added, (int id, const char* text), {
+  KX508Web.lineAdded(id, UTF8ToString(text));
 });
 
 EM_JS(void, kx508_web_destroy, (int id), { KX508Web.destroyWindow(id); });
@@ -49,6 +58,18 @@ void WebDriver::show_window(WindowRecord& w) {
 
 void WebDriver::hide_window(WindowRecord& w) {
   if (windows_.count(w.id)) kx508_web_hide(static_cast<int>(w.id));
+}
+
+}  // namespace kx508::platform::web
+
+namespace kx508::platform::web {
+
+void WebDriver::description_changed(WindowRecord& w) {
+  if (windows_.count(w.id)) kx508_web_describe(static_cast<int>(w.id), w.description.c_str());
+}
+
+void WebDriver::text_line_added(WindowRecord& w, const std::string& line) {
+  if (windows_.count(w.id)) kx508_web_line_added(static_cast<int>(w.id), line.c_str());
 }
 
 }  // namespace kx508::platform::web

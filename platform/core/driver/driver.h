@@ -72,6 +72,8 @@ struct WindowRecord {
   Rect outer;           // screen position and outer size
   Surface client;       // the client pixels the window shows
   std::vector<TextRun> text;  // the lines drawn on the client area, top to bottom
+  std::string description;    // what it shows, in words (set_window_description)
+  bool painting = false;      // its procedure is handling a Paint
   bool shown = false;         // shown and not hidden since
   bool shown_once = false;    // shown at least once: its frame was waited for
   // From the record's making until the backend's create_window returns: the native window
@@ -132,6 +134,14 @@ class Driver {
   virtual void wait_events_ignoring_ticks() { wait_events(); }
   virtual void start_timer(Window window, int id, int period_ms) = 0;
   virtual void stop_timer(Window window, int id) = 0;
+
+  // The backend's clock, in milliseconds, never going back: the system's steady clock
+  // unless the backend keeps time of its own (headless: virtual time).
+  virtual std::int64_t now_ms();
+  // For screen readers, where the backend can give them anything: the window's
+  // description (WindowRecord::description) changed; a new line of text was drawn on it.
+  virtual void description_changed(WindowRecord& /*w*/) {}
+  virtual void text_line_added(WindowRecord& /*w*/, const std::string& /*line*/) {}
 
   // Modal dialogs, built natively from the record's description. The core runs the modal
   // loop; buttons, Enter, Escape and the close box post Command messages with the ids

@@ -180,6 +180,18 @@ void text_erase(Window window, const Rect& r);
 void text_out(Window window, int x, int y, const std::string& text);
 
 // ---------------------------------------------------------------------------------
+// Words for those who cannot see the windows
+
+// Milliseconds on the backend's clock, which never goes back (the headless backend's is
+// its virtual time).
+std::int64_t now_ms();
+
+// What the window shows, in words, for a screen reader: the backend puts it with the
+// window, and is given it only when it changed. The lines text_out draws outside a paint
+// are said as they come (a paint draws them again, and says nothing).
+void set_window_description(Window window, const std::string& text);
+
+// ---------------------------------------------------------------------------------
 // Menus
 
 // The bits of a menu entry's flags.

@@ -74,6 +74,10 @@ std::int64_t copies_to_window(Window window);
 std::vector<Rect> last_presented(Window window);
 // The text on a window's client area, one string per line, top to bottom.
 std::vector<std::string> text_lines(Window window);
+// What the backend was given for screen readers: the window's description and how many
+// times it was given one; the newest lines said (kSaidLines at most), oldest first.
+Described description(Window window);
+std::vector<std::string> lines_said(Window window);
 // The entries of the window's menu bar, and of the popup at a bar position.
 std::vector<MenuEntry> menu_bar(Window window);
 std::vector<MenuEntry> popup_entries(Window window, int bar_position);

@@ -16,6 +16,7 @@
 // [X] Modal dialogs: answered by steps a test gives, or with Enter when nobody gave any
 // [X] Window positions, as asked, on a 1024 x 768 screen unless a test sets another
 // [ ] Screens that scale: one pixel is one pixel
+// [X] Words for screen readers: the description and the newest lines said, kept for tests
 // Lacks: any real input or output.
 #pragma once
 
@@ -67,6 +68,16 @@ struct MenuNotice {
   friend bool operator==(const MenuNotice&, const MenuNotice&) = default;
 };
 
+// A window's description as the backend was last given it, and how many times it was.
+struct Described {
+  std::string text;
+  int times = 0;
+};
+
+// The lines said to a screen reader that the backend keeps, per window: a replay logs
+// for as long as it plays.
+constexpr std::size_t kSaidLines = 50;
+
 struct OpenDialog {
   std::map<int, std::string> texts;  // item id -> current text
   std::deque<DialogAnswer> steps;
@@ -90,6 +101,9 @@ class HeadlessDriver final : public Driver {
   bool create_dialog(WindowRecord& d, WindowRecord* owner) override;
   void destroy_dialog(WindowRecord& d) override;
   std::string dialog_item_text(WindowRecord& d, int item_id) override;
+  std::int64_t now_ms() override { return now; }
+  void description_changed(WindowRecord& w) override;
+  void text_line_added(WindowRecord& w, const std::string& line) override;
 
   // Runs timers and scheduled actions up to virtual time target.
   void advance_to(std::int64_t target);
@@ -108,6 +122,8 @@ class HeadlessDriver final : public Driver {
   std::map<Window, std::int64_t> copies;
   std::map<Window, std::vector<Rect>> presented;
   std::map<Window, std::vector<MenuNotice>> menu_notices;
+  std::map<Window, Described> described;
+  std::map<Window, std::deque<std::string>> said;  // the newest kSaidLines of each
   Window focused = 0;
   // The keyboard's Ctrl, wherever the focus is: key messages carry it as their modifiers.
   bool ctrl_held = false;

@@ -17,6 +17,8 @@
 // [X] Modal dialogs built from the decoded description (qt_dialogs.cpp)
 // [X] Window positions: on X11; a Wayland compositor places windows itself
 // [X] Screens that scale: whole factors, so that a canvas pixel stays a square
+// [X] Words for screen readers: the drawing window's description is its client widget's
+//     accessible description; the log's new lines are not said
 // Lacks: characters an input method composes (beyond one byte), a desktop-wide menu bar
 // (on purpose: it would change the client area), dialog items other than buttons, edit
 // boxes and static text, mouse buttons other than the left, and mouse moves.

@@ -28,6 +28,9 @@
 //     default id (also in a multi-line edit box), Escape and the close box the cancel id,
 //     the focus back to the owner's canvas after
 // [ ] Window positions: the page lays the windows out, one below the other
+// [X] Words for screen readers: the description in an element the canvas is described
+//     by (#kx508-graphics-description), the log's new lines in a polite live region
+//     (#kx508-text-lines, the newest 50)
 // Lacks: keys the browser keeps for itself (Ctrl+W, Ctrl+T, Ctrl+N never reach a page),
 // Tab (the page's), characters beyond one byte, dialog items other than buttons, edit
 // boxes and static text (kept, not shown), mouse buttons other than the left, and mouse

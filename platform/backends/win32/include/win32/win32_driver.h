@@ -17,6 +17,7 @@
 // [X] Window positions
 // [X] Screens that scale: per-monitor DPI, whole factors, so that a canvas pixel stays a
 //     square (the rest of the client area shows the background)
+// [ ] Words for screen readers: neither the description nor the log's new lines
 // Lacks: command ids beyond 16 bits (WM_COMMAND carries a WORD), messages while the
 // system runs a modal loop of its own (a menu open, a window being moved), which wait
 // until it ends, characters beyond one byte, mouse buttons other than the left, and mouse

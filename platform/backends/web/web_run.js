@@ -226,15 +226,22 @@ var KX508Run = (function () {
     return true;
   }
 
+  var zeros = null;  // the chunk of zeros every copy shares
+
   function keep() {
     var began = performance.now();
     var words = new Int32Array(HEAPU8.buffer);
     var top = memoryTop(), before = kept.length ? kept[kept.length - 1] : null;
     var chunks = [], per = CHUNK >> 2;
+    if (!zeros) zeros = new Int32Array(per);
     for (var i = 0; i * CHUNK < top; ++i) {
       var old = before && before.chunks[i];
       if (old && sameWords(words, i * per, old)) {
         chunks.push(old);
+      } else if (sameWords(words, i * per, zeros)) {
+        // Half of a program's memory is zeros it has not used: one chunk stands for all
+        // of them, and copying them cost the most of a copy (fresh memory touched).
+        chunks.push(zeros);
       } else {
         chunks.push(words.slice(i * per, (i + 1) * per));
         keptBytes += CHUNK;

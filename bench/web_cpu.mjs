@@ -262,6 +262,10 @@ const out = [
   ['  animating against the blank page', `${(animating / blank).toFixed(2)} x`],
   ['  halted against the blank page', `${(halted / blank).toFixed(2)} x`],
   ['Browser CPU, a canvas corner changing ten times a second', `${percent(corner)}, ${(corner / blank).toFixed(2)} x the blank page: the least any page animating at 10 Hz costs here`],
+  // Each round's traffic against the corner measured just before it, on the same browser
+  // build and machine load: the median of the rounds' ratios.
+  ['  traffic animating against the corner, round by round',
+   `${median(runs.animating.map((r, i) => r.share / runs.corner[i].share)).toFixed(2)} x (rounds: ${runs.animating.map((r, i) => (r.share / runs.corner[i].share).toFixed(2)).join(', ')})`],
   ['  animating, by process', breakdown(typical(runs.animating))],
   ['  animating, in the page', inPage(typical(runs.animating))],
   ['  halted, by process', breakdown(typical(runs.halted))],

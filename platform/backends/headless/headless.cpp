@@ -34,8 +34,6 @@ void HeadlessDriver::present(WindowRecord& w, std::span<const Rect> parts) {
   presented[w.id].assign(parts.begin(), parts.end());
 }
 
-// A bar attached after creation takes its height from the client area. The entries
-// themselves stay in the core's records, where the tests read them.
 void HeadlessDriver::description_changed(WindowRecord& w) {
   Described& d = described[w.id];
   d.text = w.description;
@@ -48,6 +46,8 @@ void HeadlessDriver::text_line_added(WindowRecord& w, const std::string& line) {
   if (lines.size() > kSaidLines) lines.pop_front();
 }
 
+// A bar attached after creation takes its height from the client area. The entries
+// themselves stay in the core's records, where the tests read them.
 void HeadlessDriver::menu_bar_changed(WindowRecord& w) {
   menu_notices[w.id].push_back({true, 0, 0});
   core::client_resized(w.id, client_size(w));

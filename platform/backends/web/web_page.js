@@ -381,9 +381,9 @@ var KX508Web = (function () {
   // the window's element, so a hidden window says nothing; seen, neither takes room.
   var SPOKEN_LINES = 50;
 
+  // Heard, not seen: the page's class for that, which its heading has too.
   function unseen(el) {
-    Object.assign(el.style, {position: 'absolute', width: '1px', height: '1px',
-      overflow: 'hidden', clipPath: 'inset(50%)', whiteSpace: 'nowrap'});
+    el.className = 'kx508-hidden';
     return el;
   }
 

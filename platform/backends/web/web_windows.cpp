@@ -60,10 +60,6 @@ void WebDriver::hide_window(WindowRecord& w) {
   if (windows_.count(w.id)) kx508_web_hide(static_cast<int>(w.id));
 }
 
-}  // namespace kx508::platform::web
-
-namespace kx508::platform::web {
-
 void WebDriver::description_changed(WindowRecord& w) {
   if (windows_.count(w.id)) kx508_web_describe(static_cast<int>(w.id), w.description.c_str());
 }

@@ -110,7 +110,9 @@ async function measure(server, page_path, prepare) {
   await page.goto(server.url + page_path);
   if (prepare) await prepare(page);
   // The program's own time: from each wake of its wait to its next wait, the wasm and the
-  // page's JS it calls, presenting included.
+  // page's JS it calls, presenting included. The wake's value goes through as it came:
+  // the program tells from it whether the browser has had a turn, and without it yields
+  // at every wake as if it never had.
   await page.evaluate(() => {
     window.kx508Busy = 0;
     if (typeof KX508Web === 'undefined') return;
@@ -118,9 +120,9 @@ async function measure(server, page_path, prepare) {
     let woke = 0;
     KX508Web.sleep = function (wakeUp, ticksToo) {
       if (woke) window.kx508Busy += performance.now() - woke;
-      sleep(function () {
+      sleep(function (hadTurn) {
         woke = performance.now();
-        wakeUp();
+        wakeUp(hadTurn);
       }, ticksToo);
     };
   });

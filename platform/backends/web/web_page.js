@@ -34,7 +34,8 @@ var KX508Web = (function () {
   var timers = new Map();   // "window:id" -> interval
   var openTop = null;       // the menu bar entry whose menu is open
   // What the run bar (web_run.js) is told: the program is idle in its wait, the user gave
-  // it input, it ended; and the menu shortcuts the bar answers itself.
+  // it input, it ended; and the menu shortcuts the bar answers itself. And asked: whether
+  // it plays a run into the program (plays), and so may wake it when it is idle.
   var hooks = {};
 
   // ---- The queue
@@ -81,13 +82,20 @@ var KX508Web = (function () {
   // tick, unless ticks wake it), and goes on at once (without sleeping at all) when one is.
   // It wakes with 1 when the browser has had a turn of its loop since (a task of its own
   // ran after the sleep), else 0: woken by the run bar's next batch, in the same task, the
-  // program has not given the browser its thread yet.
+  // program has not given the browser its thread yet. Only the run bar, while it plays a
+  // run into the program, wakes it in that task; any other wake is a task of its own. So
+  // only then is the turn marked (a message posted at each sleep, which an animation
+  // would pay for ten times a second).
   var turnMarks = null, hadTurn = false;
   function sleep(wakeUp, ticksToo) {
     KX508Script.store();
     ticksWake = ticksToo;
     if (queue.some(function (e) { return ticksWake || !isTick(e); })) {
       wakeUp(0);
+      return;
+    }
+    if (!(hooks.plays && hooks.plays())) {
+      wake = function () { wakeUp(1); };
       return;
     }
     if (!turnMarks) {
@@ -98,7 +106,7 @@ var KX508Web = (function () {
     turnMarks.port2.postMessage(0);
     wake = function () { wakeUp(hadTurn ? 1 : 0); };
     // Once the program has unwound to the browser's loop, not while it is unwinding.
-    if (hooks.idle) queueMicrotask(hooks.idle);
+    queueMicrotask(hooks.idle);
   }
 
   // One turn of the browser's loop for a program that does not wait: a message posted to

@@ -641,6 +641,7 @@ var KX508Run = (function () {
     P = KX508Web.program;
     P.hooks.started = function (top) { heapTop = top; };
     P.hooks.idle = idle;
+    P.hooks.plays = function () { return mode === 'here'; };
     // A click, a character typed or a command chosen: the program goes its own way. Not
     // while it plays the run through the first time: the copies are of the run alone.
     P.hooks.input = function (e) {

@@ -1101,4 +1101,28 @@ TEST(LineAndEllipse, NoteTheRowsTheyChangeAndNothingWhenDrawnAgain) {
   EXPECT_FALSE(s.any_changed());
 }
 
+// A road as a program draws it every frame: filled, then outlined in another colour. Drawn
+// again, the fill paints over the outline and the outline back over the fill: only the
+// tiles the outline crosses are noted, not every tile of the fill's long rows, so that a
+// copy compares no more than those.
+TEST(Rectangle, DrawnAgainOverItsOutlineNotesOnlyTheOutlinesTiles) {
+  constexpr int kW = Surface::kTileWidth, kH = Surface::kTileHeight;
+  Surface s(10 * kW, kH + 8, kBg);
+  const Pen fill_pen{kFill, 1, false};
+  const auto road = [&] {
+    kx508::platform::draw_rectangle(s, fill_pen, kSolid, 0, 0, s.width(), s.height());
+    kx508::platform::draw_rectangle(s, pen(1), kHollow, 0, 0, s.width(), s.height());
+  };
+  road();
+  s.forget_changes();
+  const Surface before = s;
+  kx508::platform::draw_rectangle(s, fill_pen, kSolid, 0, 0, s.width(), s.height());
+  expect_changes_noted(before, s);
+  EXPECT_EQ(s.changed_rows(0, 0), 0xFFFFFFFFu);  // the left side, on every row
+  EXPECT_EQ(s.changed_rows(4, 0), 1u);           // the middle: the top edge's row alone
+  EXPECT_EQ(s.changed_rows(4, 1), 1u << 7);      // and the bottom edge's
+  road();
+  EXPECT_EQ(s.changed_rows(4, 0), 1u);
+}
+
 }  // namespace

@@ -102,10 +102,12 @@ class SmallVector {
 // Enough for every shape the library draws; larger polygons spill to the heap.
 constexpr std::size_t kInlinePoints = 8;
 
-// Paints row pixels from..to (inclusive), clipped to 0..width-1, and notes the span as
-// changed only if a pixel's value did change: redrawing a shape as it was changes
-// nothing. Reading each pixel as it is written, without an early exit, keeps the loop
-// as fast as a plain fill.
+// Paints row pixels from..to (inclusive), clipped to 0..width-1, and notes a change only
+// where a pixel's value did change: redrawing a shape as it was changes nothing. Reading
+// each pixel as it is written, without an early exit, keeps the loop as fast as a plain
+// fill. The span is painted a change tile at a time, and only the tiles whose pixels
+// changed are noted: a road redrawn where a car moved on it, or over the outline drawn on
+// it last time, changes a tile or two of the row, and a copy compares only those.
 void fill_span(Surface& s, i64 y, i64 from, i64 to, Colour c) {
   from = std::max<i64>(from, 0);
   to = std::min<i64>(to, s.width() - 1);
@@ -117,12 +119,18 @@ void fill_span(Surface& s, i64 y, i64 from, i64 to, Colour c) {
     s.note_change(static_cast<int>(from), static_cast<int>(from), static_cast<int>(y));
     return;
   }
-  Colour diff = 0;
-  for (Colour* p = row + from; p <= row + to; ++p) {
-    diff |= *p ^ c;
-    *p = c;
+  constexpr i64 kTile = Surface::kTileWidth;
+  for (i64 first = from; first <= to;) {
+    const i64 last = std::min(to, (first / kTile + 1) * kTile - 1);
+    Colour diff = 0;
+    for (Colour* p = row + first; p <= row + last; ++p) {
+      diff |= *p ^ c;
+      *p = c;
+    }
+    if (diff != 0)
+      s.note_change(static_cast<int>(first), static_cast<int>(last), static_cast<int>(y));
+    first = last + 1;
   }
-  if (diff != 0) s.note_change(static_cast<int>(from), static_cast<int>(to), static_cast<int>(y));
 }
 
 // The same span on two different rows at once, as fill_span paints each: one loop for
@@ -829,8 +837,10 @@ void draw_rectangle(Surface& s, const Pen& pen, const Brush& brush, std::int64_t
   const bool has_inner = in_l <= in_r && in_t <= in_b;
 
   const i64 y0 = std::max<i64>(out_t, 0), y1 = std::min<i64>(out_b, s.height() - 1);
+  // Filled in the pen's own colour, each row is one span from band to band.
+  const bool one_colour = !brush.hollow && brush.colour == pen.colour;
   for (i64 y = y0; y <= y1; ++y) {
-    if (has_inner && y >= in_t && y <= in_b) {
+    if (has_inner && !one_colour && y >= in_t && y <= in_b) {
       fill_span(s, y, out_l, in_l - 1, pen.colour);
       if (!brush.hollow) fill_span(s, y, in_l, in_r, brush.colour);
       fill_span(s, y, in_r + 1, out_r, pen.colour);

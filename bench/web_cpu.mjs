@@ -269,6 +269,7 @@ const out = [
   ['  traffic animating against the corner, round by round',
    `${median(runs.animating.map((r, i) => r.share / runs.corner[i].share)).toFixed(2)} x (rounds: ${runs.animating.map((r, i) => (r.share / runs.corner[i].share).toFixed(2)).join(', ')})`],
   ['  animating, by process', breakdown(typical(runs.animating))],
+  ['  corner, by process', breakdown(typical(runs.corner))],
   ['  animating, in the page', inPage(typical(runs.animating))],
   ['  halted, by process', breakdown(typical(runs.halted))],
   ['  halted, in the page', inPage(typical(runs.halted))],
